@@ -1,0 +1,23 @@
+# Quillbane: cross-built with mingw-w64, tested under Wine.
+BUILD ?= build
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all build test clean deps
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS)
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $$(nproc)
+
+test: build
+	scripts/run-tests $(BUILD)
+
+clean:
+	-WINEPREFIX=$(abspath $(BUILD))/wineprefix wineserver -k 2>/dev/null
+	rm -rf $(BUILD)

@@ -1,0 +1,59 @@
+#pragma once
+// CRegistry: one open registry key with its descriptive path text and two
+// enumeration cursors. Every operation reports success as true or false and
+// never throws; every open and create asks for full access, so a key the user
+// may read but not write behaves like a missing key.
+
+#include <windows.h>
+
+#include <string>
+
+// "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE" or "HKEY_CLASSES_ROOT"; "" for any
+// other handle (HKEY_USERS included).
+std::string RootKeyName(HKEY hRoot);
+
+// The inverse of RootKeyName: exact, case-sensitive, whole-text match; null for
+// anything else (abbreviations, other cases, a trailing backslash).
+HKEY RootKeyFromName(const std::string& name);
+
+class CRegistry {
+ public:
+  CRegistry();
+  explicit CRegistry(HKEY hRoot);
+  CRegistry(HKEY hRoot, const std::string& subKey);
+  virtual ~CRegistry();
+
+  CRegistry(const CRegistry&) = delete;
+  CRegistry& operator=(const CRegistry&) = delete;
+
+  bool OpenRootKey(HKEY hRoot);
+  bool OpenKey(HKEY hRoot, const std::string& subKey);
+  bool OpenSubKey(const std::string& subKey);
+  bool CreateKey(const std::string& subKey, bool descend);
+  bool CloseKey();
+  bool SubKeyExists(const std::string& subKey) const;
+
+  bool QueryDwordValue(const std::string& name, DWORD& value) const;
+  bool QueryStringValue(const std::string& name, std::string& value) const;
+  bool SetDwordValue(const std::string& name, DWORD value);
+  bool SetStringValue(const std::string& name, const std::string& value);
+  bool SetStringValue(const std::string& name, const char* value);
+  bool DeleteValue(const std::string& name);
+
+  // Cursor enumeration: each call returns the next item; at the end (or on any
+  // error) the cursor goes back to 0 and the call fails, so a new loop starts over.
+  bool EnumSubKey(std::string& name);
+  bool EnumValue(std::string& name, DWORD& type);
+
+  bool IsOpen() const { return m_hKey != nullptr; }
+  HKEY Handle() const { return m_hKey; }
+  const std::string& Path() const { return m_strPath; }
+
+ private:
+  void Adopt(HKEY hKey, const std::string& path);
+
+  HKEY m_hKey;
+  std::string m_strPath;
+  DWORD m_nValueIndex;
+  DWORD m_nSubKeyIndex;
+};

@@ -1,0 +1,42 @@
+# Helpers for end-to-end tests: each test works in its own clone of the test prefix
+# with its own wineserver, so it may change the registry and the disk freely.
+# Expects QB_ROOT (source tree) and QB_BUILD (build tree) in the environment.
+
+set -euo pipefail
+
+E2E_FAILURES=0
+
+e2e_clone() {
+  E2E_DIR="$(mktemp -d "${QB_BUILD}/e2e.XXXXXX")"
+  export WINEPREFIX="$E2E_DIR/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  "$QB_ROOT/scripts/clone-prefix" "$QB_BUILD/wineprefix" "$WINEPREFIX"
+  wineserver -p </dev/null >/dev/null 2>&1
+  trap e2e_cleanup EXIT
+}
+
+e2e_cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$E2E_DIR"
+}
+
+# Runs a Windows program in the clone; its stdout is kept, Wine's CR LF made LF.
+e2e_wine() {
+  wine "$@" </dev/null 2>"$E2E_DIR/stderr" | tr -d '\r'
+  return "${PIPESTATUS[0]}"
+}
+
+# Flushes the clone's registry to its .reg files (the server stays persistent).
+e2e_flush_registry() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  wineserver -p </dev/null >/dev/null 2>&1
+}
+
+check() {  # check DESCRIPTION COMMAND...
+  local what="$1"; shift
+  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; E2E_FAILURES=$((E2E_FAILURES + 1)); fi
+}
+
+e2e_finish() {
+  [ "$E2E_FAILURES" -eq 0 ] || { echo "$E2E_FAILURES check(s) failed"; exit 1; }
+}

@@ -1,0 +1,97 @@
+#include "support/registry_sandbox.h"
+
+#include <atomic>
+
+namespace {
+
+std::atomic<int> g_nSandboxes{0};
+
+HKEY CreateBelow(HKEY parent, const std::string& path) {
+  HKEY hKey = nullptr;
+  if (RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
+                      nullptr) != ERROR_SUCCESS) {
+    return nullptr;
+  }
+  return hKey;
+}
+
+}  // namespace
+
+RegistrySandbox::RegistrySandbox() {
+  m_strBase = "QuillbaneTests\\Sandbox-" + std::to_string(GetCurrentProcessId()) + "-" +
+              std::to_string(++g_nSandboxes);
+  // The real HKCU\Software must be opened before HKCU is redirected; opening HKCU
+  // with an empty path would only hand back the pseudo-handle.
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &m_hSoftware) !=
+      ERROR_SUCCESS) {
+    return;
+  }
+  m_hMachine = CreateBelow(m_hSoftware, m_strBase + "\\HKLM");
+  m_hUser = CreateBelow(m_hSoftware, m_strBase + "\\HKCU");
+  m_hClasses = CreateBelow(m_hSoftware, m_strBase + "\\HKCR");
+  if (!m_hMachine || !m_hUser || !m_hClasses) return;
+  m_bActive = RegOverridePredefKey(HKEY_LOCAL_MACHINE, m_hMachine) == ERROR_SUCCESS &&
+              RegOverridePredefKey(HKEY_CURRENT_USER, m_hUser) == ERROR_SUCCESS &&
+              RegOverridePredefKey(HKEY_CLASSES_ROOT, m_hClasses) == ERROR_SUCCESS;
+}
+
+RegistrySandbox::~RegistrySandbox() {
+  RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+  RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+  RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+  for (HKEY hKey : {m_hMachine, m_hUser, m_hClasses}) {
+    if (hKey) RegCloseKey(hKey);
+  }
+  if (m_hSoftware) {
+    RegDeleteTreeA(m_hSoftware, m_strBase.c_str());
+    RegCloseKey(m_hSoftware);
+  }
+}
+
+HKEY RegistrySandbox::Backing(HKEY predefined) const {
+  if (predefined == HKEY_LOCAL_MACHINE) return m_hMachine;
+  if (predefined == HKEY_CURRENT_USER) return m_hUser;
+  if (predefined == HKEY_CLASSES_ROOT) return m_hClasses;
+  return nullptr;
+}
+
+bool RegPutBytes(HKEY root, const std::string& key, const std::string& name, DWORD type,
+                 const void* data, DWORD size) {
+  HKEY hKey = CreateBelow(root, key);
+  if (!hKey) return false;
+  LONG rc = RegSetValueExA(hKey, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+  RegCloseKey(hKey);
+  return rc == ERROR_SUCCESS;
+}
+
+bool RegPutString(HKEY root, const std::string& key, const std::string& name,
+                  const std::string& value, DWORD type) {
+  return RegPutBytes(root, key, name, type, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+bool RegPutDword(HKEY root, const std::string& key, const std::string& name, DWORD value) {
+  return RegPutBytes(root, key, name, REG_DWORD, &value, sizeof(value));
+}
+
+bool RegKeyExists(HKEY root, const std::string& key) {
+  HKEY hKey = nullptr;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return false;
+  RegCloseKey(hKey);
+  return true;
+}
+
+bool RegGetRaw(HKEY root, const std::string& key, const std::string& name, DWORD& type,
+               std::string& bytes) {
+  HKEY hKey = nullptr;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return false;
+  DWORD size = 0;
+  LONG rc = RegQueryValueExA(hKey, name.c_str(), nullptr, &type, nullptr, &size);
+  if (rc == ERROR_SUCCESS) {
+    bytes.assign(size, '\0');
+    rc = RegQueryValueExA(hKey, name.c_str(), nullptr, &type,
+                          reinterpret_cast<BYTE*>(&bytes[0]), &size);
+    bytes.resize(size);
+  }
+  RegCloseKey(hKey);
+  return rc == ERROR_SUCCESS;
+}

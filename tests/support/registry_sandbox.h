@@ -1,0 +1,51 @@
+#pragma once
+// Redirects HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER and HKEY_CLASSES_ROOT of this
+// process to private, empty keys for the lifetime of the object, so tests run the
+// real registry API without touching the prefix's own entries. Child processes
+// (regedit) do not see the redirection.
+
+#include <windows.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+class RegistrySandbox {
+ public:
+  RegistrySandbox();
+  ~RegistrySandbox();
+  RegistrySandbox(const RegistrySandbox&) = delete;
+  RegistrySandbox& operator=(const RegistrySandbox&) = delete;
+
+  bool Active() const { return m_bActive; }
+  // The private key standing in for a predefined root (HKLM, HKCU or HKCR).
+  HKEY Backing(HKEY predefined) const;
+  // Its path below the real HKEY_CURRENT_USER.
+  const std::string& BasePath() const { return m_strBase; }
+
+ private:
+  bool m_bActive = false;
+  std::string m_strBase;
+  HKEY m_hSoftware = nullptr;  // the real HKCU\Software, opened before redirecting
+  HKEY m_hMachine = nullptr;
+  HKEY m_hUser = nullptr;
+  HKEY m_hClasses = nullptr;
+};
+
+// A test whose registry roots are sandboxed.
+class SandboxedTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(m_sandbox.Active()); }
+  RegistrySandbox m_sandbox;
+};
+
+// Small direct helpers for arranging and inspecting registry state in tests.
+bool RegPutString(HKEY root, const std::string& key, const std::string& name,
+                  const std::string& value, DWORD type = REG_SZ);
+bool RegPutDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
+bool RegPutBytes(HKEY root, const std::string& key, const std::string& name, DWORD type,
+                 const void* data, DWORD size);
+bool RegKeyExists(HKEY root, const std::string& key);
+// Type and raw bytes of a value; false when it cannot be read.
+bool RegGetRaw(HKEY root, const std::string& key, const std::string& name, DWORD& type,
+               std::string& bytes);

@@ -12,6 +12,8 @@ e2e_clone() {
   "$QB_ROOT/scripts/clone-prefix" "$QB_BUILD/wineprefix" "$WINEPREFIX"
   wineserver -p </dev/null >/dev/null 2>&1
   trap e2e_cleanup EXIT
+  # Start Wine's background services with our streams out of their reach.
+  wine cmd.exe /c exit </dev/null >/dev/null 2>&1
 }
 
 e2e_cleanup() {

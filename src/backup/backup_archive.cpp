@@ -123,8 +123,10 @@ bool BackupArchive::AddRegistryItem(const ProblemRecord& problem) {
     ShowMessage("Error in Registry Error Type");
     return false;
   }
+  // A root without a name (HKEY_USERS, say) could not be found again on restore.
+  if (RootKeyName(problem.rootKey).empty()) return false;
   const std::string fullName = FullKeyName(problem.rootKey, problem.keyPath);
-  if (HasLineBreak(fullName) || problem.rootKey == nullptr) return false;
+  if (HasLineBreak(fullName)) return false;
 
   if (problem.isValue == 0) {
     if (!RegKeyExistsChecked(problem.rootKey, problem.keyPath)) return false;

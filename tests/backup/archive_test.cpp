@@ -77,6 +77,7 @@ TEST_F(Archive, FailedSavesReportFalseAndLeaveNoRecord) {
   EXPECT_FALSE(m_archive.AddRegistryItem(*KeyProblem(HKEY_CURRENT_USER, "Gone")));
   EXPECT_FALSE(m_archive.AddRegistryItem(*ValueProblem(HKEY_CURRENT_USER, "K", "missing", "")));
   EXPECT_FALSE(m_archive.AddRegistryItem(*ValueProblem(HKEY_CURRENT_USER, "K\\Sub", "a\r\nb", "")));
+  EXPECT_FALSE(m_archive.AddRegistryItem(*ValueProblem(HKEY_USERS, ".DEFAULT", "x", "")));
   EXPECT_FALSE(m_archive.AddFileItem(*FileProblem(m_folder / "nothing.lnk")));
   auto odd = ValueProblem(HKEY_CURRENT_USER, "K\\Sub", "a", "1");
   odd->isValue = 7;

@@ -5,16 +5,6 @@
 #include "backup/backup_names.h"
 #include "backup/backup_records.h"
 
-TEST(Records, WriteTheFixedGrammar) {
-  EXPECT_EQ(RegValueRecord("HKEY_LOCAL_MACHINE\\S\\Fonts", "Courier", "coure.fon"),
-            "[TYPE:REG_VALUE]\r\n[MAIN_KEY:HKEY_LOCAL_MACHINE\\S\\Fonts]\r\n"
-            "[VALUE_NAME:Courier]\r\n[VALUE:coure.fon]\r\n");
-  EXPECT_EQ(RegKeyRecord("\\Orphan", 0), "[TYPE:REG_KEY]\r\n[NAME:\\Orphan]\r\n"
-                                         "[PATH:\\RegKeyBkup0.reg]\r\n");
-  EXPECT_EQ(FileRecord("C:\\x\\a.lnk"), "[TYPE:FILE]\r\n[DEST_PATH:C:\\x\\a.lnk]\r\n");
-  EXPECT_EQ(RawDataLine(4, std::string("\x0a\0\0\xff", 4)), "[RAW_DATA:4:0a0000ff]\r\n");
-}
-
 TEST(Records, RecordFieldCutsAtTheLastBracket) {
   EXPECT_EQ(RecordField("[VALUE_NAME:a]b]", "VALUE_NAME"), "a]b");
   EXPECT_EQ(RecordField("[VALUE:x]\r\r", "VALUE"), "x");
@@ -93,10 +83,6 @@ TEST(Records, HexRoundTripsAndRejectsDamage) {
 
 TEST(BackupNames, ArchiveNamesAndDisplayTexts) {
   EXPECT_EQ(ArchiveBaseName(3, 7, 2008, 9, 5, 0), "3,7,2008_9,5,0");
-  EXPECT_EQ(ArchivePath("C:\\P\\Backup", "12,31,2008_23,59,59", 1),
-            "C:\\P\\Backup\\12,31,2008_23,59,59.zip");
-  EXPECT_EQ(ArchivePath("C:\\P\\Backup", "1,1,2009_0,0,0", 2), "C:\\P\\Backup\\1,1,2009_0,0,0_2.zip");
-
   EXPECT_EQ(BackupDisplayName("3,7,2008_9,5,0"), "Friday, March 07, 2008 Time: 09:05:00");
   EXPECT_EQ(BackupDisplayName("12,31,2008_23,59,59"), "Wednesday, December 31, 2008 Time: 23:59:59");
   EXPECT_EQ(BackupDisplayName("2,29,2000_0,0,0"), "Tuesday, February 29, 2000 Time: 00:00:00");

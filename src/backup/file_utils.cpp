@@ -92,7 +92,11 @@ bool EmptyFolderTree(const std::string& folder, bool recurse, const std::string&
       if (found.cFileName[0] == '.') continue;
       const std::string child = base + "\\" + found.cFileName;
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        if (recurse && lastPass && EmptyFolderTree(child, true, pattern) && pattern.empty()) {
+        // A junction or folder link is removed as a link, never followed: its
+        // target is somebody else's folder.
+        const bool link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (recurse && lastPass && (link || EmptyFolderTree(child, true, pattern)) &&
+            pattern.empty()) {
           if (!RemoveDirectoryA(child.c_str())) failed = true;
         }
       } else if (!DeleteFileA(child.c_str())) {

@@ -141,7 +141,8 @@ bool ZipPacker::AddFolder(const std::string& folder, bool ignorePath) {
     if (found.cFileName[0] == '.') continue;
     const std::string child = base + "\\" + found.cFileName;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      AddFolder(child, ignorePath);
+      // Folder links are not followed: one pointing up the tree would never end.
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) AddFolder(child, ignorePath);
     } else {
       AddFile(child, ignorePath);
     }

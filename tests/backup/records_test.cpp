@@ -69,18 +69,6 @@ TEST(Records, StrayLinesLowerCaseTypesAndDamage) {
   EXPECT_EQ(big.records[0].value, huge);
 }
 
-TEST(Records, HexRoundTripsAndRejectsDamage) {
-  std::string all;
-  for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
-  std::string back;
-  ASSERT_TRUE(BytesFromHex(HexBytes(all), back));
-  EXPECT_EQ(back, all);
-  EXPECT_TRUE(BytesFromHex("0A0b", back));
-  EXPECT_EQ(back, "\x0a\x0b");
-  EXPECT_FALSE(BytesFromHex("abc", back));
-  EXPECT_FALSE(BytesFromHex("0g", back));
-}
-
 TEST(BackupNames, ArchiveNamesAndDisplayTexts) {
   EXPECT_EQ(ArchiveBaseName(3, 7, 2008, 9, 5, 0), "3,7,2008_9,5,0");
   EXPECT_EQ(BackupDisplayName("3,7,2008_9,5,0"), "Friday, March 07, 2008 Time: 09:05:00");

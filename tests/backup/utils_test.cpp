@@ -57,13 +57,9 @@ TEST(RunProgram, WaitsForTheProgramAndReportsAFailedStart) {
   EXPECT_FALSE(RunProgram("C:\\QuillbaneTests\\no-such-program.exe", "", false));
 }
 
-TEST(RegistryEditor, ArgumentTextsAndFullPath) {
-  EXPECT_EQ(BackupExportArguments("C:\\T\\PlovenTemp", 2, "HKEY_CURRENT_USER\\K"),
-            "/e \"C:\\T\\PlovenTemp\\RegKeyBkup2.reg\" \"HKEY_CURRENT_USER\\K\"");
+TEST(RegistryEditor, ManagerArgumentsAndFullPath) {
   EXPECT_EQ(ManagerExportArguments("C:\\B\\1,2,2009_3,4,5.reg", "HKEY_LOCAL_MACHINE", "S\\K"),
             "/e \"C:\\B\\1,2,2009_3,4,5.reg\" \"HKEY_LOCAL_MACHINE\\S\\K\" ");
-  EXPECT_EQ(ImportArguments("C:\\T\\PlovenTemp", "RegKeyBkup0.reg"),
-            " /S \"C:\\T\\PlovenTemp\\RegKeyBkup0.reg\"");
   const std::string path = RegistryEditorPath();
   EXPECT_EQ(path, WindowsFolder() + "\\regedit.exe");
   EXPECT_TRUE(FileExists(path));

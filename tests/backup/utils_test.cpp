@@ -51,6 +51,10 @@ TEST(EmptyFolderTree, PatternsPassesAndFailures) {
 TEST(RunProgram, WaitsForTheProgramAndReportsAFailedStart) {
   EXPECT_EQ(RunProgramWaiting(WindowsFolder() + "\\system32\\cmd.exe", "/c exit 3"),
             RunOutcome::kFinished);
+  // A program that outlasts the wait is left running and reported as such (ping
+  // ends on its own two seconds later).
+  EXPECT_EQ(RunProgramWaiting(WindowsFolder() + "\\system32\\ping.exe", "-n 3 127.0.0.1", 200),
+            RunOutcome::kStillRunning);
   EXPECT_EQ(RunProgramWaiting("C:\\QuillbaneTests\\no-such-program.exe", ""),
             RunOutcome::kNotStarted);
   EXPECT_TRUE(RunProgram("C:\\QuillbaneTests\\no-such-program.exe", "", true));

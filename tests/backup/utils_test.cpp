@@ -52,8 +52,8 @@ TEST(RunProgram, WaitsForTheProgramAndReportsAFailedStart) {
   EXPECT_EQ(RunProgramWaiting(WindowsFolder() + "\\system32\\cmd.exe", "/c exit 3"),
             RunOutcome::kFinished);
   // A program that outlasts the wait is left running and reported as such (ping
-  // ends on its own two seconds later).
-  EXPECT_EQ(RunProgramWaiting(WindowsFolder() + "\\system32\\ping.exe", "-n 3 127.0.0.1", 200),
+  // ends on its own a second later).
+  EXPECT_EQ(RunProgramWaiting(WindowsFolder() + "\\system32\\ping.exe", "-n 2 127.0.0.1", 100),
             RunOutcome::kStillRunning);
   EXPECT_EQ(RunProgramWaiting("C:\\QuillbaneTests\\no-such-program.exe", ""),
             RunOutcome::kNotStarted);

@@ -47,6 +47,26 @@ std::string FullPath(const std::string& path) {
   return length > 0 && length < sizeof(full) ? std::string(full, length) : path;
 }
 
+nlohmann::json RemovalJson(const ProblemRecord& problem) {
+  nlohmann::json entry = {{"type", ErrorType(problem)}};
+  if (problem.errorType == kFileError) {
+    entry["linkPath"] = problem.linkPath;
+    entry["targetPath"] = problem.targetPath;
+  } else {
+    entry["root"] = RootKeyName(problem.rootKey);
+    entry["key"] = problem.keyPath;
+    entry["valueName"] = problem.valueName;
+    entry["valueData"] = problem.valueData;
+  }
+  entry["message"] = problem.message;
+  return entry;
+}
+
+std::string Dump(const nlohmann::json& document) {
+  // Registry data may hold bytes that are not UTF-8: replace them, never throw.
+  return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 int RunBackups(bool json) {
   const std::vector<BackupEntry> entries = FillBackupList(DefaultBackupFolder());
   if (json) {
@@ -54,7 +74,7 @@ int RunBackups(bool json) {
     for (const BackupEntry& entry : entries) {
       list.push_back({{"name", entry.displayName}, {"path", entry.path}});
     }
-    std::printf("%s\n", list.dump(2).c_str());
+    std::printf("%s\n", Dump(list).c_str());
     return kExitDone;
   }
   if (entries.empty()) std::printf("No backups in %s\n", DefaultBackupFolder().c_str());
@@ -77,74 +97,60 @@ int RunRestore(const std::string& argument) {
   return RestoreBackup(archive, path) == RestoreResult::kRestored ? kExitDone : kExitError;
 }
 
-int RunClean(const CleanScan& scan, const std::string& sections, bool noBackup, bool json) {
+int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, bool json) {
   ConsolePrompts prompts(json ? stderr : stdout);
-  SectionCatalogue catalogue;
   nlohmann::json report = nlohmann::json::object();
-  const int scanned = scan(sections, catalogue, report);
-  if (scanned == kExitError || scanned == kExitAborted) {
-    // An incomplete scan removes nothing.
-    if (json) std::printf("%s\n", report.dump(2).c_str());
-    return scanned;
-  }
-
-  int rows = 0;
-  for (ScanSection& section : catalogue.Sections()) {
-    if (section.problems.empty()) continue;
-    ++rows;
-    for (auto& problem : section.problems) problem->checked = 1;
-  }
+  nlohmann::json removed = nlohmann::json::array();
+  nlohmann::json kept = nlohmann::json::array();
+  std::vector<std::string> keptLines;
+  bool done = true;
   RemovalOutcome outcome;
-  if (rows > 0) {
+  const int scanned = scan(sections, report, [&](SectionCatalogue& catalogue) {
+    int rows = 0;
+    for (ScanSection& section : catalogue.Sections()) {
+      if (section.problems.empty()) continue;
+      ++rows;
+      for (auto& problem : section.problems) problem->checked = 1;
+    }
+    if (rows == 0) return;
     BackupArchive archive;
     outcome = RemoveProblems(catalogue, archive, rows, true,
                              noBackup ? BackupChoice::kNever : BackupChoice::kAlways);
+    // The records die with the scan: describe them while they live.
+    for (const ProblemRecord* problem : outcome.removed) removed.push_back(RemovalJson(*problem));
+    for (const KeptProblem& item : outcome.kept) {
+      nlohmann::json entry = RemovalJson(*item.problem);
+      entry["reason"] = item.reason;
+      kept.push_back(entry);
+      keptLines.push_back("kept (" + item.reason + "): " + item.problem->message);
+      if (item.reason != "no longer present") done = false;
+    }
+    if (!outcome.ran || !outcome.keptFolder.empty()) done = false;
+    outcome.removed.clear();
+    outcome.kept.clear();
+  });
+  if (scanned == kExitError || scanned == kExitAborted) {
+    // An incomplete scan removes nothing.
+    if (json) std::printf("%s\n", Dump(report).c_str());
+    return scanned;
   }
 
-  bool clean = rows == 0 || outcome.ran;
-  nlohmann::json removed = nlohmann::json::array();
-  nlohmann::json kept = nlohmann::json::array();
-  for (const ProblemRecord* problem : outcome.removed) removed.push_back(ProblemJson(*problem));
-  for (const KeptProblem& item : outcome.kept) {
-    nlohmann::json entry = ProblemJson(*item.problem);
-    entry["reason"] = item.reason;
-    kept.push_back(entry);
-    if (item.reason != "no longer present") clean = false;
-  }
-  if (!outcome.keptFolder.empty()) clean = false;
   if (json) {
     report["removed"] = removed;
     report["kept"] = kept;
     report["archive"] = outcome.archivePath.empty() ? nlohmann::json(nullptr)
                                                     : nlohmann::json(outcome.archivePath);
     if (!outcome.keptFolder.empty()) report["keptFolder"] = outcome.keptFolder;
-    std::printf("%s\n", report.dump(2).c_str());
+    std::printf("%s\n", Dump(report).c_str());
   } else {
-    std::printf("Removed %zu, kept %zu.\n", outcome.removed.size(), outcome.kept.size());
-    for (const KeptProblem& item : outcome.kept) {
-      std::printf("kept (%s): %s\n", item.reason.c_str(), item.problem->message.c_str());
-    }
+    std::printf("Removed %zu, kept %zu.\n", removed.size(), kept.size());
+    for (const std::string& line : keptLines) std::printf("%s\n", line.c_str());
     if (!outcome.archivePath.empty()) std::printf("Backup: %s\n", outcome.archivePath.c_str());
   }
-  return clean ? kExitDone : kExitError;
+  return done ? kExitDone : kExitError;
 }
 
 }  // namespace
-
-nlohmann::json ProblemJson(const ProblemRecord& problem) {
-  nlohmann::json entry = {{"type", ErrorType(problem)}};
-  if (problem.errorType == kFileError) {
-    entry["linkPath"] = problem.linkPath;
-    entry["targetPath"] = problem.targetPath;
-  } else {
-    entry["root"] = RootKeyName(problem.rootKey);
-    entry["key"] = problem.keyPath;
-    entry["valueName"] = problem.valueName;
-    entry["valueData"] = problem.valueData;
-  }
-  entry["message"] = problem.message;
-  return entry;
-}
 
 void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan) {
   auto backupsJson = std::make_shared<bool>(false);
@@ -168,12 +174,14 @@ void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan) {
   auto options = std::make_shared<CleanOptions>();
   CLI::App* clean = app.add_subcommand(
       "clean", "Scan, then remove every problem found (backed up unless --no-backup)");
-  clean->add_option("--sections", options->sections, "Section ids to scan, e.g. 3,4,13");
+  CLI::Option* sections =
+      clean->add_option("--sections", options->sections, "Section ids to scan, e.g. 3,4,13");
   CLI::Option* withBackup =
       clean->add_flag("--backup", options->backup, "Back up before removing (the default)");
   clean->add_flag("--no-backup", options->noBackup, "Remove without a backup")->excludes(withBackup);
   clean->add_flag("--json", options->json, "Print one JSON document");
-  clean->callback([&exitCode, options, scan] {
-    exitCode = RunClean(scan, options->sections, options->noBackup, options->json);
+  clean->callback([&exitCode, options, sections, scan] {
+    exitCode = RunClean(scan, sections->count() > 0 ? &options->sections : nullptr,
+                        options->noBackup, options->json);
   });
 }

@@ -11,13 +11,21 @@
 
 namespace {
 
-bool ValueExists(const ProblemRecord& problem) {
-  CRegistry key;
-  if (!key.OpenKey(problem.rootKey, problem.keyPath)) return false;
-  DWORD type = 0;
-  DWORD size = 0;
-  return RegQueryValueExA(key.Handle(), problem.valueName.c_str(), nullptr, &type, nullptr,
-                          &size) == ERROR_SUCCESS;
+// Presence is tested with read access only, so an item the user may not change
+// is reported as kept for that reason, not as gone.
+bool Present(const ProblemRecord& problem) {
+  HKEY hKey = nullptr;
+  if (RegOpenKeyExA(problem.rootKey, problem.keyPath.c_str(), 0, KEY_READ, &hKey) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  bool present = true;
+  if (problem.isValue != 0) {
+    present = RegQueryValueExA(hKey, problem.valueName.c_str(), nullptr, nullptr, nullptr,
+                               nullptr) == ERROR_SUCCESS;
+  }
+  RegCloseKey(hKey);
+  return present;
 }
 
 bool SavesBeforeDeleting(BackupArchive& archive, const ProblemRecord& problem) {
@@ -62,11 +70,7 @@ bool DeleteProblem(const ProblemRecord& problem) {
 bool ProblemStillPresent(const ProblemRecord& problem) {
   if (problem.errorType == kFileError) return FileExists(problem.linkPath);
   if (problem.errorType != kRegistryError || problem.rootKey == nullptr) return false;
-  if (problem.isValue == 0) {
-    CRegistry key;
-    return key.OpenKey(problem.rootKey, problem.keyPath);
-  }
-  return ValueExists(problem);
+  return Present(problem);
 }
 
 RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archive, int resultRows,

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/backup_commands.h"
 #include "core/product.h"
 
 namespace {
@@ -21,11 +22,15 @@ int main(int argc, char** argv) {
   app.footer("Exit codes: 0 nothing found or done, 1 problems found, 2 usage or runtime error, "
              "3 aborted.");
 
+  int exitCode = -1;
+  RegisterBackupCommands(app, exitCode);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
     return app.exit(error) == 0 ? 0 : kExitUsage;
   }
+  if (exitCode >= 0) return exitCode;
   // No command given: say what there is.
   std::fputs(app.help().c_str(), stdout);
   return kExitUsage;

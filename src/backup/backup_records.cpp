@@ -1,0 +1,166 @@
+#include "backup/backup_records.h"
+
+#include <cctype>
+#include <cstdlib>
+
+namespace {
+
+bool EqualsNoCase(const std::string& a, const char* b) {
+  size_t i = 0;
+  for (; i < a.size() && b[i] != '\0'; ++i) {
+    if (std::toupper(static_cast<unsigned char>(a[i])) !=
+        std::toupper(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return i == a.size() && b[i] == '\0';
+}
+
+constexpr const char* kRawDataPrefix = "[RAW_DATA:";
+
+void ReadRawData(const std::string& line, BackupRecord& record) {
+  const std::string field = RecordField(line, "RAW_DATA");
+  const size_t colon = field.find(':');
+  record.rawDataDamaged = true;
+  if (colon == std::string::npos || colon == 0) return;
+  for (size_t i = 0; i < colon; ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(field[i]))) return;
+  }
+  if (colon > 10) return;
+  std::string bytes;
+  if (!BytesFromHex(field.substr(colon + 1), bytes)) return;
+  record.rawType = std::strtoul(field.substr(0, colon).c_str(), nullptr, 10);
+  record.rawBytes.swap(bytes);
+  record.hasRawData = true;
+  record.rawDataDamaged = false;
+}
+
+}  // namespace
+
+std::string RegValueRecord(const std::string& fullKeyName, const std::string& valueName,
+                           const std::string& valueData) {
+  return "[TYPE:REG_VALUE]\r\n[MAIN_KEY:" + fullKeyName + "]\r\n[VALUE_NAME:" + valueName +
+         "]\r\n[VALUE:" + valueData + "]\r\n";
+}
+
+std::string RawDataLine(unsigned long type, const std::string& bytes) {
+  return kRawDataPrefix + std::to_string(type) + ":" + HexBytes(bytes) + "]\r\n";
+}
+
+std::string RegKeyRecord(const std::string& fullKeyName, int exportNumber) {
+  return "[TYPE:REG_KEY]\r\n[NAME:" + fullKeyName + "]\r\n[PATH:\\RegKeyBkup" +
+         std::to_string(exportNumber) + ".reg]\r\n";
+}
+
+std::string FileRecord(const std::string& destPath) {
+  return "[TYPE:FILE]\r\n[DEST_PATH:" + destPath + "]\r\n";
+}
+
+bool HasLineBreak(const std::string& text) {
+  return text.find_first_of("\r\n") != std::string::npos;
+}
+
+std::string RecordField(const std::string& line, const std::string& key) {
+  const size_t at = line.find(key);
+  if (at == std::string::npos) return line;
+  const size_t start = at + key.size() + 1;
+  std::string rest = start < line.size() ? line.substr(start) : std::string();
+  const size_t bracket = rest.rfind(']');
+  if (bracket != std::string::npos) {
+    rest.erase(bracket);
+  } else {
+    while (!rest.empty() && rest.back() == '\r') rest.pop_back();
+  }
+  return rest;
+}
+
+std::vector<std::string> SplitRecordLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find('\n', start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+RecordFile ParseRecordFile(const std::string& text) {
+  RecordFile file;
+  const std::vector<std::string> lines = SplitRecordLines(text);
+  size_t i = 0;
+  auto need = [&](size_t count) {
+    if (i + count < lines.size()) return true;
+    file.truncated = true;
+    return false;
+  };
+  for (; i < lines.size() && !file.truncated; ++i) {
+    const std::string type = RecordField(lines[i], "TYPE");
+    BackupRecord record;
+    if (EqualsNoCase(type, "REG_KEY")) {
+      if (!need(2)) break;
+      record.kind = BackupRecord::kRegKey;
+      record.keyName = RecordField(lines[i + 1], "NAME");
+      const std::string path = RecordField(lines[i + 2], "PATH");
+      const size_t first = path.find_first_not_of('\\');
+      record.exportFile = first == std::string::npos ? std::string() : path.substr(first);
+      i += 2;
+    } else if (EqualsNoCase(type, "REG_VALUE")) {
+      if (!need(3)) break;
+      record.kind = BackupRecord::kRegValue;
+      record.keyName = RecordField(lines[i + 1], "MAIN_KEY");
+      record.valueName = RecordField(lines[i + 2], "VALUE_NAME");
+      record.value = RecordField(lines[i + 3], "VALUE");
+      i += 3;
+      if (i + 1 < lines.size() && lines[i + 1].compare(0, 10, kRawDataPrefix) == 0) {
+        ReadRawData(lines[i + 1], record);
+        ++i;
+      }
+    } else if (EqualsNoCase(type, "FILE")) {
+      if (!need(1)) break;
+      record.kind = BackupRecord::kFile;
+      record.destPath = RecordField(lines[i + 1], "DEST_PATH");
+      i += 1;
+    } else {
+      continue;
+    }
+    file.records.push_back(std::move(record));
+  }
+  return file;
+}
+
+std::string HexBytes(const std::string& bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(bytes.size() * 2);
+  for (char c : bytes) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    hex += kDigits[u >> 4];
+    hex += kDigits[u & 15];
+  }
+  return hex;
+}
+
+bool BytesFromHex(const std::string& hex, std::string& bytes) {
+  if (hex.size() % 2 != 0) return false;
+  auto digit = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  std::string out;
+  out.reserve(hex.size() / 2);
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    const int high = digit(hex[i]);
+    const int low = digit(hex[i + 1]);
+    if (high < 0 || low < 0) return false;
+    out += static_cast<char>(high * 16 + low);
+  }
+  bytes.swap(out);
+  return true;
+}

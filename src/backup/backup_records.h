@@ -1,0 +1,59 @@
+#pragma once
+// The record file ("Config.ini") of a backup archive: writing its records and
+// reading them back. No system calls here; the archive and restore do the I/O.
+//
+// Each line is "[KEY:value]". Records are written with CR LF line ends through a
+// text-mode stream, so on disk every line ends CR CR LF; the reader accepts any
+// number of CRs before the LF because it cuts each value at the line's last "]".
+//
+// A REG_VALUE record may carry one more line, "[RAW_DATA:<type>:<hex bytes>]",
+// with the value's registry type and exact data, so a restore puts back a
+// REG_DWORD as a REG_DWORD. Older readers see it as a stray line and skip it.
+
+#include <string>
+#include <vector>
+
+std::string RegValueRecord(const std::string& fullKeyName, const std::string& valueName,
+                           const std::string& valueData);
+std::string RawDataLine(unsigned long type, const std::string& bytes);
+std::string RegKeyRecord(const std::string& fullKeyName, int exportNumber);
+std::string FileRecord(const std::string& destPath);
+
+// True when a text would break a record line apart (holds CR or LF).
+bool HasLineBreak(const std::string& text);
+
+// The value of one record line: the text after the first occurrence of key and
+// one more character (the ":"), cut at its last "]". A line without the key comes
+// back unchanged; a line with the key but no "]" after it gives the rest of the
+// line less trailing CRs.
+std::string RecordField(const std::string& line, const std::string& key);
+
+struct BackupRecord {
+  enum Kind { kRegKey, kRegValue, kFile };
+  Kind kind = kRegValue;
+  std::string keyName;     // REG_KEY: NAME; REG_VALUE: MAIN_KEY
+  std::string exportFile;  // REG_KEY: PATH less its leading "\"
+  std::string valueName;   // REG_VALUE
+  std::string value;       // REG_VALUE: the text as scanned
+  bool hasRawData = false;  // REG_VALUE: a well-formed RAW_DATA line followed
+  bool rawDataDamaged = false;  // a RAW_DATA line was there but could not be read
+  unsigned long rawType = 0;
+  std::string rawBytes;
+  std::string destPath;  // FILE
+};
+
+struct RecordFile {
+  std::vector<BackupRecord> records;  // in file order
+  bool truncated = false;             // the file ended inside a record
+};
+
+// Splits at LF (the LF is not part of a line); a last line without LF counts.
+std::vector<std::string> SplitRecordLines(const std::string& text);
+
+// Reads every record; lines whose TYPE is none of REG_KEY, REG_VALUE and FILE (any
+// case) are skipped. Stops at a record that the file ends inside of.
+RecordFile ParseRecordFile(const std::string& text);
+
+// Hex text of bytes (lower case) and back; false for odd length or a non-hex digit.
+std::string HexBytes(const std::string& bytes);
+bool BytesFromHex(const std::string& hex, std::string& bytes);

@@ -1,0 +1,171 @@
+#include "backup/file_utils.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "framework/prompt.h"
+
+namespace {
+
+// One owner for a shell item list allocated by the shell's allocator.
+class ItemIdList {
+ public:
+  ItemIdList(IMalloc* allocator, LPITEMIDLIST list) : m_pMalloc(allocator), m_pList(list) {}
+  ~ItemIdList() {
+    if (m_pList) m_pMalloc->Free(m_pList);
+  }
+  ItemIdList(const ItemIdList&) = delete;
+  ItemIdList& operator=(const ItemIdList&) = delete;
+  LPITEMIDLIST Get() const { return m_pList; }
+
+ private:
+  IMalloc* m_pMalloc;
+  LPITEMIDLIST m_pList;
+};
+
+class MallocRef {
+ public:
+  MallocRef() {
+    if (FAILED(SHGetMalloc(&m_pMalloc))) m_pMalloc = nullptr;
+  }
+  ~MallocRef() {
+    if (m_pMalloc) m_pMalloc->Release();
+  }
+  MallocRef(const MallocRef&) = delete;
+  MallocRef& operator=(const MallocRef&) = delete;
+  IMalloc* Get() const { return m_pMalloc; }
+
+ private:
+  IMalloc* m_pMalloc = nullptr;
+};
+
+bool IsFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+bool RunProgram(const std::string& file, const std::string& arguments, bool wait) {
+  if (!wait) {
+    const HINSTANCE result = ShellExecuteA(nullptr, nullptr, file.c_str(), arguments.c_str(),
+                                           nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(result) >= 32;
+  }
+  RunProgramWaiting(file, arguments);
+  return true;
+}
+
+RunOutcome RunProgramWaiting(const std::string& file, const std::string& arguments,
+                             DWORD timeoutMs) {
+  SHELLEXECUTEINFOA info = {};
+  info.cbSize = sizeof(info);
+  // No error boxes from the shell (the console front end has no one to click
+  // them), and the start completes before the call returns.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  info.lpFile = file.c_str();
+  info.lpParameters = arguments.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (!ShellExecuteExA(&info)) return RunOutcome::kNotStarted;
+  if (!info.hProcess) return RunOutcome::kFinished;
+  const DWORD waited = WaitForSingleObject(info.hProcess, timeoutMs);
+  CloseHandle(info.hProcess);
+  return waited == WAIT_OBJECT_0 ? RunOutcome::kFinished : RunOutcome::kStillRunning;
+}
+
+bool EmptyFolderTree(const std::string& folder, bool recurse, const std::string& pattern) {
+  if (!IsFolder(folder)) return false;
+  std::string base = folder;
+  while (!base.empty() && base.back() == '\\') base.pop_back();
+
+  const int passes = recurse && !pattern.empty() ? 2 : 1;
+  bool failed = false;
+  for (int pass = 1; pass <= passes; ++pass) {
+    failed = false;
+    const bool lastPass = pass == passes;
+    const std::string search =
+        pattern.empty() || pass == 2 ? base + "\\*.*" : base + "\\" + pattern;
+    WIN32_FIND_DATAA found;
+    HANDLE hFind = FindFirstFileA(search.c_str(), &found);
+    if (hFind == INVALID_HANDLE_VALUE) continue;
+    do {
+      if (found.cFileName[0] == '.') continue;
+      const std::string child = base + "\\" + found.cFileName;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        // A junction or folder link is removed as a link, never followed: its
+        // target is somebody else's folder.
+        const bool link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (recurse && lastPass && (link || EmptyFolderTree(child, true, pattern)) &&
+            pattern.empty()) {
+          if (!RemoveDirectoryA(child.c_str())) failed = true;
+        }
+      } else if (!DeleteFileA(child.c_str())) {
+        failed = true;
+      }
+    } while (!failed && FindNextFileA(hFind, &found));
+    FindClose(hFind);
+  }
+  return !failed;
+}
+
+std::string BrowseForLogFolder(HWND hOwner) {
+  MallocRef allocator;
+  if (!allocator.Get()) return "";
+  BROWSEINFOA browse = {};
+  browse.hwndOwner = hOwner;
+  browse.lpszTitle = "Choose a Folder to store log files";
+  browse.ulFlags = BIF_RETURNONLYFSDIRS;
+  ItemIdList chosen(allocator.Get(), SHBrowseForFolderA(&browse));
+  if (!chosen.Get()) return "";
+  char path[MAX_PATH * 4] = {};
+  if (!SHGetPathFromIDListA(chosen.Get(), path)) {
+    ShowMessage("Cannot use this path for extraction");
+    return "";
+  }
+  if (path[0] == '\0') {
+    ShowMessage("Cannot use this path");
+    return "";
+  }
+  return path;
+}
+
+std::string WindowsFolder() {
+  char path[MAX_PATH * 4] = {};
+  const UINT length = GetWindowsDirectoryA(path, sizeof(path));
+  std::string folder(path, length < sizeof(path) ? length : 0);
+  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  return folder;
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+long long FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
+  return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  HANDLE hFile = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (hFile == INVALID_HANDLE_VALUE) return false;
+  std::string content;
+  char block[65536];
+  bool ok = true;
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(hFile, block, sizeof(block), &read, nullptr)) {
+      ok = false;
+      break;
+    }
+    if (read == 0) break;
+    content.append(block, read);
+  }
+  CloseHandle(hFile);
+  if (ok) bytes.swap(content);
+  return ok;
+}

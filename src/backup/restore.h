@@ -1,0 +1,29 @@
+#pragma once
+// Restore: the list of backup archives by date, and replaying one archive's
+// record file (keys re-imported by the registry editor, values written back with
+// their type and data, files copied back where they were).
+
+#include <string>
+#include <vector>
+
+class BackupArchive;
+
+struct BackupEntry {
+  std::string displayName;  // BackupDisplayName of the file's base name
+  std::string path;         // full path of the archive
+};
+
+// Every "*.zip" file of the backup folder, sorted by display text as the
+// sorted date list shows them (letter case ignored; ties by path).
+std::vector<BackupEntry> FillBackupList(const std::string& backupFolder);
+
+enum class RestoreResult {
+  kNoSelection,  // "Please Select a backup Date"
+  kInvalid,      // "Backup is Invalid, Cannot Recover items"; nothing restored
+  kRestored,     // "Items Restored"
+  kErrors,       // "Not all backed items were restored, Errors Occured"
+};
+
+// Restores the archive at archivePath ("" when nothing is selected) and shows the
+// outcome's message.
+RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePath);

@@ -1,0 +1,335 @@
+#include "backup/zip_packer.h"
+
+#include <cctype>
+#include <vector>
+
+#include "backup/minizip_io.h"
+#include "backup/zip_names.h"
+
+namespace {
+
+constexpr DWORD kPackBlock = 2048;
+constexpr unsigned kExtractBlock = 20480;
+constexpr uLong kNameBuffer = 260;
+constexpr uLong kCommentBuffer = 255;
+
+// One owner for a file handle.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : m_hFile(handle) {}
+  ~FileHandle() { Close(); }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool Valid() const { return m_hFile != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return m_hFile; }
+  void Close() {
+    if (Valid()) CloseHandle(m_hFile);
+    m_hFile = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  HANDLE m_hFile;
+};
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[i])) !=
+        std::tolower(static_cast<unsigned char>(prefix[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool HasExtension(const std::string& name, const std::string& extension) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return false;
+  const std::string tail = name.substr(dot + 1);
+  return tail.size() == extension.size() && StartsWithNoCase(tail, extension);
+}
+
+bool IsFolderPath(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- ZipPacker
+
+ZipPacker::ZipPacker(const std::string& archivePath, const char* rootFolder, bool append) {
+  Open(archivePath, rootFolder, append);
+}
+
+ZipPacker::~ZipPacker() { Close(); }
+
+bool ZipPacker::Open(const std::string& archivePath, const char* rootFolder, bool append) {
+  Close();
+  zlib_filefunc64_def io;
+  fill_win32_filefunc64A(&io);
+  m_hZip = zipOpen2_64(archivePath.c_str(), append ? APPEND_STATUS_ADDINZIP : APPEND_STATUS_CREATE,
+                       nullptr, &io);
+  m_nFiles = 0;
+  m_nFolders = 0;
+  m_nBytes = 0;
+  if (rootFolder == nullptr) {
+    const size_t slash = archivePath.rfind('\\');
+    m_strRoot = slash == std::string::npos ? std::string() : archivePath.substr(0, slash + 1);
+  } else {
+    m_strRoot = rootFolder;
+    if (!m_strRoot.empty() && m_strRoot.back() != '\\') m_strRoot += '\\';
+  }
+  return m_hZip != nullptr;
+}
+
+bool ZipPacker::AddFile(const std::string& path, bool ignorePath) {
+  if (!m_hZip) return false;
+  if (!ignorePath && path.compare(0, 3, "..\\") == 0) return false;
+  const bool absolute = path.find(':') != std::string::npos;
+  const std::string source = absolute ? path : m_strRoot + path;
+
+  std::string name;
+  if (ignorePath) {
+    name = BareFileName(path);
+  } else if (absolute) {
+    if (m_strRoot.empty() || !StartsWithNoCase(path, m_strRoot)) return false;
+    name = path.substr(m_strRoot.size());
+  } else {
+    name = path.compare(0, 2, ".\\") == 0 ? path.substr(2) : path;
+  }
+  if (name.empty()) return false;
+
+  FileHandle file(CreateFileA(source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return false;
+
+  if (zipOpenNewFileInZip(m_hZip, name.c_str(), nullptr, nullptr, 0, nullptr, 0, nullptr,
+                          Z_DEFLATED, Z_DEFAULT_COMPRESSION) != ZIP_OK) {
+    return false;
+  }
+  ++m_nFiles;
+  bool ok = true;
+  std::vector<char> block(kPackBlock);
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), block.data(), kPackBlock, &read, nullptr)) {
+      ok = false;
+      break;
+    }
+    if (read == 0) break;
+    m_nBytes += read;
+    if (zipWriteInFileInZip(m_hZip, block.data(), read) != ZIP_OK) {
+      ok = false;
+      break;
+    }
+  }
+  if (zipCloseFileInZip(m_hZip) != ZIP_OK) ok = false;
+  return ok;
+}
+
+bool ZipPacker::AddFolder(const std::string& folder, bool ignorePath) {
+  if (!m_hZip) return false;
+  ++m_nFolders;
+  std::string base = folder.find(':') != std::string::npos ? folder : m_strRoot + folder;
+  while (!base.empty() && base.back() == '\\') base.pop_back();
+
+  WIN32_FIND_DATAA found;
+  HANDLE hFind = FindFirstFileA((base + "\\*.*").c_str(), &found);
+  if (hFind == INVALID_HANDLE_VALUE) return true;
+  do {
+    if (found.cFileName[0] == '.') continue;
+    const std::string child = base + "\\" + found.cFileName;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      // Folder links are not followed: one pointing up the tree would never end.
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) AddFolder(child, ignorePath);
+    } else {
+      AddFile(child, ignorePath);
+    }
+  } while (FindNextFileA(hFind, &found));
+  FindClose(hFind);
+  return true;
+}
+
+bool ZipPacker::Close() {
+  if (!m_hZip) return true;
+  const bool ok = zipClose(m_hZip, nullptr) == ZIP_OK;
+  m_hZip = nullptr;
+  return ok;
+}
+
+// ---------------------------------------------------------------- ZipUnpacker
+
+ZipUnpacker::ZipUnpacker(const std::string& archivePath) { Open(archivePath); }
+
+ZipUnpacker::~ZipUnpacker() { Close(); }
+
+bool ZipUnpacker::Open(const std::string& archivePath) {
+  Close();
+  zlib_filefunc64_def io;
+  fill_win32_filefunc64A(&io);
+  m_hUnzip = unzOpen2_64(archivePath.c_str(), &io);
+  const size_t dot = archivePath.rfind('.');
+  const size_t slash = archivePath.rfind('\\');
+  m_strDefaultFolder = (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+                           ? archivePath.substr(0, dot)
+                           : archivePath;
+  return m_hUnzip != nullptr;
+}
+
+bool ZipUnpacker::Close() {
+  if (!m_hUnzip) return true;
+  unzCloseCurrentFile(m_hUnzip);
+  const bool ok = unzClose(m_hUnzip) == UNZ_OK;
+  m_hUnzip = nullptr;
+  return ok;
+}
+
+int ZipUnpacker::EntryCount() const {
+  if (!m_hUnzip) return 0;
+  unz_global_info info;
+  if (unzGetGlobalInfo(m_hUnzip, &info) != UNZ_OK) return 0;
+  return static_cast<int>(info.number_entry);
+}
+
+bool ZipUnpacker::SkipToExtension(const std::string& extension) {
+  for (;;) {
+    ZipEntryInfo info;
+    if (!GetEntryInfo(info)) return false;
+    if (HasExtension(info.name, extension)) return true;
+    if (unzGoToNextFile(m_hUnzip) != UNZ_OK) return false;
+  }
+}
+
+bool ZipUnpacker::GotoFirst(const std::string& extension) {
+  if (!m_hUnzip || unzGoToFirstFile(m_hUnzip) != UNZ_OK) return false;
+  return extension.empty() || SkipToExtension(extension);
+}
+
+bool ZipUnpacker::GotoNext(const std::string& extension) {
+  if (!m_hUnzip || unzGoToNextFile(m_hUnzip) != UNZ_OK) return false;
+  return extension.empty() || SkipToExtension(extension);
+}
+
+bool ZipUnpacker::GetEntryInfo(ZipEntryInfo& info) const {
+  info = ZipEntryInfo();
+  if (!m_hUnzip) return false;
+  unz_file_info raw;
+  char name[kNameBuffer] = {};
+  char comment[kCommentBuffer] = {};
+  if (unzGetCurrentFileInfo(m_hUnzip, &raw, name, kNameBuffer, nullptr, 0, comment,
+                            kCommentBuffer) != UNZ_OK) {
+    return false;
+  }
+  // A name longer than the buffer arrives cut short; an empty name marks it, so
+  // it is never taken for a different (shorter) name.
+  info.name = raw.size_filename < kNameBuffer ? std::string(name) : std::string();
+  for (char& c : info.name) {
+    if (c == '/') c = '\\';
+  }
+  info.comment = std::string(comment, raw.size_file_comment < kCommentBuffer
+                                          ? raw.size_file_comment
+                                          : kCommentBuffer);
+  info.versionMadeBy = static_cast<uint32_t>(raw.version);
+  info.versionNeeded = static_cast<uint32_t>(raw.version_needed);
+  info.flags = static_cast<uint32_t>(raw.flag);
+  info.compressionMethod = static_cast<uint32_t>(raw.compression_method);
+  info.dosDateTime = static_cast<uint32_t>(raw.dosDate);
+  info.crc = static_cast<uint32_t>(raw.crc);
+  info.compressedSize = static_cast<uint32_t>(raw.compressed_size);
+  info.uncompressedSize = static_cast<uint32_t>(raw.uncompressed_size);
+  info.internalAttributes = static_cast<uint32_t>(raw.internal_fa);
+  info.externalAttributes = static_cast<uint32_t>(raw.external_fa);
+  info.isFolder = !info.name.empty() && info.name.back() == '\\';
+  return true;
+}
+
+bool ZipUnpacker::ExtractEntry(const std::string& folder, bool ignorePath) {
+  if (!m_hUnzip) return false;
+  const std::string base = folder.empty() ? m_strDefaultFolder : folder;
+  if (!CreateFolder(base)) return false;
+
+  ZipEntryInfo info;
+  if (!GetEntryInfo(info)) return false;
+  if (info.isFolder) return true;
+
+  std::string relative;
+  if (!EntryTargetName(info.name, ignorePath, relative)) return false;
+  const std::string target = base + (base.back() == '\\' ? "" : "\\") + relative;
+  const size_t slash = target.rfind('\\');
+  if (!CreateFolder(target.substr(0, slash))) return false;
+
+  FileHandle out(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!out.Valid()) return false;
+  bool ok = unzOpenCurrentFile(m_hUnzip) == UNZ_OK;
+  if (ok) {
+    std::vector<char> block(kExtractBlock);
+    for (;;) {
+      const int read = unzReadCurrentFile(m_hUnzip, block.data(), kExtractBlock);
+      if (read == 0) break;
+      if (read < 0) {
+        ok = false;
+        break;
+      }
+      DWORD written = 0;
+      if (!WriteFile(out.Get(), block.data(), static_cast<DWORD>(read), &written, nullptr) ||
+          written != static_cast<DWORD>(read)) {
+        ok = false;
+        break;
+      }
+    }
+    // Closing the entry checks its CRC: a damaged entry fails here.
+    if (unzCloseCurrentFile(m_hUnzip) != UNZ_OK) ok = false;
+  }
+  out.Close();
+  if (!ok) {
+    // A half-written or damaged copy is worse than none.
+    DeleteFileA(target.c_str());
+    return false;
+  }
+  SetEntryTime(target, info.dosDateTime);
+  return true;
+}
+
+bool ZipUnpacker::ExtractAll(const std::string& folder, bool ignorePath) {
+  if (!m_hUnzip || folder.empty() || !CreateFolder(folder)) return false;
+  if (EntryCount() == 0 || !GotoFirst()) return false;
+  for (;;) {
+    if (!ExtractEntry(folder, ignorePath)) return false;
+    const int next = unzGoToNextFile(m_hUnzip);
+    if (next == UNZ_END_OF_LIST_OF_FILE) return true;
+    if (next != UNZ_OK) return false;
+  }
+}
+
+// ---------------------------------------------------------------- free functions
+
+bool CreateFolder(const std::string& path) {
+  if (path.empty()) return false;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const size_t slash = path.rfind('\\');
+  if (slash == std::string::npos) return true;
+  if (!CreateFolder(path.substr(0, slash))) return false;
+  return CreateDirectoryA(path.c_str(), nullptr) || IsFolderPath(path);
+}
+
+bool SetEntryTime(const std::string& path, uint32_t dosDateTime) {
+  const WORD date = static_cast<WORD>(dosDateTime >> 16);
+  const WORD time = static_cast<WORD>(dosDateTime & 0xFFFF);
+  const int day = date & 0x1F;
+  const int month = (date >> 5) & 0x0F;
+  if (day < 1 || month < 1 || month > 12) return false;
+
+  FILETIME local, universal;
+  if (!DosDateTimeToFileTime(date, time, &local) || !LocalFileTimeToFileTime(&local, &universal)) {
+    return false;
+  }
+  FileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return false;
+  FILETIME created, accessed, written;
+  if (!GetFileTime(file.Get(), &created, &accessed, &written)) return false;
+  return SetFileTime(file.Get(), &universal, &accessed, &universal) != 0;
+}

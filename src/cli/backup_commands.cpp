@@ -1,0 +1,187 @@
+#include "cli/backup_commands.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "backup/backup_archive.h"
+#include "backup/file_utils.h"
+#include "backup/problem_removal.h"
+#include "backup/restore.h"
+#include "core/registry.h"
+#include "framework/prompt.h"
+
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitError = 2;
+constexpr int kExitAborted = 3;
+
+// The console has no one to click message boxes: their texts go to a stream.
+// Questions are never asked here (the backup choice comes from the options).
+class ConsolePrompts : public PromptScript {
+ public:
+  explicit ConsolePrompts(FILE* stream) : m_pStream(stream), m_pPrevious(SetPromptScript(this)) {}
+  ~ConsolePrompts() override { SetPromptScript(m_pPrevious); }
+  ConsolePrompts(const ConsolePrompts&) = delete;
+  ConsolePrompts& operator=(const ConsolePrompts&) = delete;
+
+  void OnMessage(const std::string& text, const std::string&) override {
+    std::string line;
+    for (char c : text) {
+      if (c != '\r') line += c;
+    }
+    std::fprintf(m_pStream, "%s\n", line.c_str());
+  }
+  bool OnQuestion(const std::string&, const std::string&) override { return false; }
+
+ private:
+  FILE* m_pStream;
+  PromptScript* m_pPrevious;
+};
+
+std::string FullPath(const std::string& path) {
+  char full[MAX_PATH * 4] = {};
+  const DWORD length = GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
+  return length > 0 && length < sizeof(full) ? std::string(full, length) : path;
+}
+
+nlohmann::json RemovalJson(const ProblemRecord& problem) {
+  nlohmann::json entry = {{"type", ErrorType(problem)}};
+  if (problem.errorType == kFileError) {
+    entry["linkPath"] = problem.linkPath;
+    entry["targetPath"] = problem.targetPath;
+  } else {
+    entry["root"] = RootKeyName(problem.rootKey);
+    entry["key"] = problem.keyPath;
+    entry["valueName"] = problem.valueName;
+    entry["valueData"] = problem.valueData;
+  }
+  entry["message"] = problem.message;
+  return entry;
+}
+
+std::string Dump(const nlohmann::json& document) {
+  // Registry data may hold bytes that are not UTF-8: replace them, never throw.
+  return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+int RunBackups(bool json) {
+  const std::vector<BackupEntry> entries = FillBackupList(DefaultBackupFolder());
+  if (json) {
+    nlohmann::json list = nlohmann::json::array();
+    for (const BackupEntry& entry : entries) {
+      list.push_back({{"name", entry.displayName}, {"path", entry.path}});
+    }
+    std::printf("%s\n", Dump(list).c_str());
+    return kExitDone;
+  }
+  if (entries.empty()) std::printf("No backups in %s\n", DefaultBackupFolder().c_str());
+  for (const BackupEntry& entry : entries) {
+    std::printf("%s\t%s\n", entry.displayName.c_str(), entry.path.c_str());
+  }
+  return kExitDone;
+}
+
+int RunRestore(const std::string& argument) {
+  // A bare archive name is looked for in the backup folder.
+  std::string path = argument;
+  if (!FileExists(path) && argument.find('\\') == std::string::npos &&
+      argument.find('/') == std::string::npos) {
+    path = DefaultBackupFolder() + "\\" + argument;
+  }
+  path = FullPath(path);
+  ConsolePrompts prompts(stdout);
+  BackupArchive archive;
+  return RestoreBackup(archive, path) == RestoreResult::kRestored ? kExitDone : kExitError;
+}
+
+int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, bool json) {
+  ConsolePrompts prompts(json ? stderr : stdout);
+  nlohmann::json report = nlohmann::json::object();
+  nlohmann::json removed = nlohmann::json::array();
+  nlohmann::json kept = nlohmann::json::array();
+  std::vector<std::string> keptLines;
+  bool done = true;
+  RemovalOutcome outcome;
+  const int scanned = scan(sections, report, [&](SectionCatalogue& catalogue) {
+    int rows = 0;
+    for (ScanSection& section : catalogue.Sections()) {
+      if (section.problems.empty()) continue;
+      ++rows;
+      for (auto& problem : section.problems) problem->checked = 1;
+    }
+    if (rows == 0) return;
+    BackupArchive archive;
+    outcome = RemoveProblems(catalogue, archive, rows, true,
+                             noBackup ? BackupChoice::kNever : BackupChoice::kAlways);
+    // The records die with the scan: describe them while they live.
+    for (const ProblemRecord* problem : outcome.removed) removed.push_back(RemovalJson(*problem));
+    for (const KeptProblem& item : outcome.kept) {
+      nlohmann::json entry = RemovalJson(*item.problem);
+      entry["reason"] = item.reason;
+      kept.push_back(entry);
+      keptLines.push_back("kept (" + item.reason + "): " + item.problem->message);
+      if (item.reason != "no longer present") done = false;
+    }
+    if (!outcome.ran || !outcome.keptFolder.empty()) done = false;
+    outcome.removed.clear();
+    outcome.kept.clear();
+  });
+  if (scanned == kExitError || scanned == kExitAborted) {
+    // An incomplete scan removes nothing.
+    if (json) std::printf("%s\n", Dump(report).c_str());
+    return scanned;
+  }
+
+  if (json) {
+    report["removed"] = removed;
+    report["kept"] = kept;
+    report["archive"] = outcome.archivePath.empty() ? nlohmann::json(nullptr)
+                                                    : nlohmann::json(outcome.archivePath);
+    if (!outcome.keptFolder.empty()) report["keptFolder"] = outcome.keptFolder;
+    std::printf("%s\n", Dump(report).c_str());
+  } else {
+    std::printf("Removed %zu, kept %zu.\n", removed.size(), kept.size());
+    for (const std::string& line : keptLines) std::printf("%s\n", line.c_str());
+    if (!outcome.archivePath.empty()) std::printf("Backup: %s\n", outcome.archivePath.c_str());
+  }
+  return done ? kExitDone : kExitError;
+}
+
+}  // namespace
+
+void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan) {
+  auto backupsJson = std::make_shared<bool>(false);
+  CLI::App* backups = app.add_subcommand("backups", "List the backup archives by date");
+  backups->add_flag("--json", *backupsJson, "Print one JSON document");
+  backups->callback([&exitCode, backupsJson] { exitCode = RunBackups(*backupsJson); });
+
+  auto archive = std::make_shared<std::string>();
+  CLI::App* restore = app.add_subcommand("restore", "Restore the items saved in a backup archive");
+  restore->add_option("archive", *archive, "The archive (.zip), a path or a name in the backup folder")
+      ->required();
+  restore->callback([&exitCode, archive] { exitCode = RunRestore(*archive); });
+
+  if (!scan) return;
+  struct CleanOptions {
+    std::string sections;
+    bool backup = false;
+    bool noBackup = false;
+    bool json = false;
+  };
+  auto options = std::make_shared<CleanOptions>();
+  CLI::App* clean = app.add_subcommand(
+      "clean", "Scan, then remove every problem found (backed up unless --no-backup)");
+  CLI::Option* sections =
+      clean->add_option("--sections", options->sections, "Section ids to scan, e.g. 3,4,13");
+  CLI::Option* withBackup =
+      clean->add_flag("--backup", options->backup, "Back up before removing (the default)");
+  clean->add_flag("--no-backup", options->noBackup, "Remove without a backup")->excludes(withBackup);
+  clean->add_flag("--json", options->json, "Print one JSON document");
+  clean->callback([&exitCode, options, sections, scan] {
+    exitCode = RunClean(scan, sections->count() > 0 ? &options->sections : nullptr,
+                        options->noBackup, options->json);
+  });
+}

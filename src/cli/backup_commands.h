@@ -1,0 +1,26 @@
+#pragma once
+// The console commands over removal, backup and restore:
+//   quillbane-cli clean   [--sections ...] [--backup | --no-backup] [--json]
+//   quillbane-cli backups [--json]
+//   quillbane-cli restore <archive.zip>
+
+#include <functional>
+#include <string>
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include "core/section_catalogue.h"
+
+// What `clean` needs from the scan command: run the scan (of the listed section
+// ids, or of the enabled sections when `sections` is null), put the scan
+// command's JSON document into `report`, and, when the scan completed, call
+// `remove` with the catalogue holding its problems while they are alive. Returns
+// the scan's exit code (0 nothing found, 1 problems found, 2 error, 3 aborted).
+using CleanRemoval = std::function<void(SectionCatalogue& catalogue)>;
+using CleanScan = std::function<int(const std::string* sections, nlohmann::json& report,
+                                    const CleanRemoval& remove)>;
+
+// Registers the commands on the app; the one that runs stores its exit code in
+// exitCode. `clean` is registered only when a scan is supplied.
+void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan = nullptr);

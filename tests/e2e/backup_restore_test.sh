@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# restore on a cloned prefix: an archive as a removal run writes it (a key export
+# made by the real regedit, a REG_DWORD value with its type line, an old-style
+# text value, two same-named files) puts keys, values and files back exactly; a
+# hostile or damaged archive restores nothing; backups lists the archives.
+. "$(dirname "$0")/../support/e2e.sh"
+cli="${1:?usage: backup_restore_test.sh quillbane-cli.exe}"
+
+e2e_clone
+drive="$WINEPREFIX/drive_c"
+mkdir -p "$drive/Quillbane/Backup" "$drive/links/one" "$drive/links/two"
+cp "$cli" "$drive/Quillbane/quillbane-cli.exe"
+run() { e2e_wine 'C:\Quillbane\quillbane-cli.exe' "$@"; }
+
+key='HKCU\Software\QbE2E\Orphan'
+e2e_wine reg add "$key\\Sub" /v text /d 'a "quoted" value' /f >/dev/null
+e2e_wine reg add "$key\\Sub" /v count /t REG_DWORD /d 7 /f >/dev/null
+e2e_wine reg add "$key" /v bin /t REG_BINARY /d 00ff10 /f >/dev/null
+e2e_wine reg add 'HKLM\Software\QbE2E\SharedDLLs' /v 'C:\gone\x.dll' /t REG_DWORD /d 3 /f >/dev/null
+printf 'first link' >"$drive/links/one/app.lnk"
+printf 'second link' >"$drive/links/two/app.lnk"
+
+# What the registry looked like, as regedit exports it.
+e2e_wine regedit /e 'C:\before-key.reg' 'HKEY_CURRENT_USER\Software\QbE2E\Orphan'
+e2e_wine regedit /e 'C:\before-dll.reg' 'HKEY_LOCAL_MACHINE\Software\QbE2E\SharedDLLs'
+check "regedit exported the seeded key" test -s "$drive/before-key.reg"
+
+# The archive, laid out as a removal run leaves it (staged names from the paths).
+stage="$E2E_DIR/stage"
+mkdir -p "$stage"
+cp "$drive/before-key.reg" "$stage/RegKeyBkup0.reg"
+python3 - "$stage" <<'EOF'
+import sys, zipfile, os
+stage = sys.argv[1]
+def staged(path):
+    h = 2166136261
+    for c in path.lower().encode():
+        h = ((h ^ c) * 16777619) & 0xFFFFFFFF
+    return "%08x_%s" % (h, path.rsplit("\\", 1)[-1])
+for path, content in ((r"C:\links\one\app.lnk", b"first link"), (r"C:\links\two\app.lnk", b"second link")):
+    open(os.path.join(stage, staged(path)), "wb").write(content)
+records = (
+    "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\Software\\QbE2E\\Orphan]\r\n[PATH:\\RegKeyBkup0.reg]\r\n"
+    "[TYPE:REG_VALUE]\r\n[MAIN_KEY:HKEY_LOCAL_MACHINE\\Software\\QbE2E\\SharedDLLs]\r\n"
+    "[VALUE_NAME:C:\\gone\\x.dll]\r\n[VALUE:3]\r\n[RAW_DATA:4:03000000]\r\n"
+    "[TYPE:reg_value]\r\n[MAIN_KEY:HKEY_CURRENT_USER\\Software\\QbE2E\\Old]\r\n"
+    "[VALUE_NAME:font]\r\n[VALUE:coure.fon]\r\n"
+    "[TYPE:FILE]\r\n[DEST_PATH:C:\\links\\one\\app.lnk]\r\n"
+    "[TYPE:FILE]\r\n[DEST_PATH:C:\\links\\two\\app.lnk]\r\n")
+open(os.path.join(stage, "Config.ini"), "wb").write(records.replace("\r\n", "\r\r\n").encode())
+with zipfile.ZipFile(os.path.join(stage, "..", "good.zip"), "w", zipfile.ZIP_DEFLATED) as z:
+    for name in sorted(os.listdir(stage)):
+        z.write(os.path.join(stage, name), name)
+with zipfile.ZipFile(os.path.join(stage, "..", "hostile.zip"), "w") as z:
+    z.writestr("Config.ini", "[TYPE:FILE]\r\n[DEST_PATH:C:\\links\\one\\app.lnk]\r\n")
+    z.writestr("..\\..\\evil.txt", "evil")
+EOF
+cp "$E2E_DIR/good.zip" "$drive/Quillbane/Backup/12,31,2008_23,59,59.zip"
+cp "$E2E_DIR/hostile.zip" "$drive/Quillbane/Backup/1,1,2009_0,0,0.zip"
+head -c 300 "$E2E_DIR/good.zip" >"$drive/Quillbane/Backup/1,2,2009_0,0,0.zip"
+
+# Removed since: the key, the value and both files.
+e2e_wine reg delete "$key" /f >/dev/null
+e2e_wine reg delete 'HKLM\Software\QbE2E\SharedDLLs' /v 'C:\gone\x.dll' /f >/dev/null
+rm "$drive/links/one/app.lnk" "$drive/links/two/app.lnk"
+
+out=$(run backups --json) && rc=0 || rc=$?
+check "backups exits 0" test "$rc" -eq 0
+check "backups lists the dated archive" grep -q '"name": "Wednesday, December 31, 2008 Time: 23:59:59"' <<<"$out"
+check "backups lists three archives" test "$(grep -c '"path"' <<<"$out")" -eq 3
+
+out=$(run restore '1,1,2009_0,0,0.zip') && rc=0 || rc=$?
+check "a hostile archive is refused (exit 2)" test "$rc" -eq 2
+check "... as an invalid backup" grep -q 'Backup is Invalid, Cannot Recover items' <<<"$out"
+check "... and restores nothing" test ! -e "$drive/links/one/app.lnk"
+check "... and writes nothing outside the staging folder" bash -c "! find '$WINEPREFIX/drive_c' -name evil.txt | grep -q ."
+out=$(run restore '1,2,2009_0,0,0.zip') && rc=0 || rc=$?
+check "a truncated archive is an invalid backup (exit 2)" test "$rc" -eq 2
+
+out=$(run restore 'C:\Quillbane\Backup\12,31,2008_23,59,59.zip') && rc=0 || rc=$?
+check "restore exits 0" test "$rc" -eq 0
+check "restore says Items Restored" grep -q '^Items Restored$' <<<"$out"
+e2e_wine regedit /e 'C:\after-key.reg' 'HKEY_CURRENT_USER\Software\QbE2E\Orphan'
+e2e_wine regedit /e 'C:\after-dll.reg' 'HKEY_LOCAL_MACHINE\Software\QbE2E\SharedDLLs'
+check "the key is back byte for byte" cmp -s "$drive/before-key.reg" "$drive/after-key.reg"
+check "the REG_DWORD value is back as a REG_DWORD" cmp -s "$drive/before-dll.reg" "$drive/after-dll.reg"
+check "the first file is back" test "$(cat "$drive/links/one/app.lnk")" = "first link"
+check "the second same-named file is back" test "$(cat "$drive/links/two/app.lnk")" = "second link"
+out=$(e2e_wine reg query 'HKCU\Software\QbE2E\Old' /v font) || true
+check "an old-style value restores as text" grep -q 'REG_SZ.*coure.fon' <<<"$out"
+
+e2e_finish

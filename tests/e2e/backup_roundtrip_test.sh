@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# The round trip: on a cloned prefix seeded with problems of several sections (a
+# key with subkeys and values of several types, text and REG_DWORD values, two
+# dead shortcuts of the same name), `clean` removes them into an archive and
+# `restore` of that archive leaves the registry (as regedit exports it) and the
+# files byte-identical to before.
+. "$(dirname "$0")/../support/e2e.sh"
+cli="${1:?usage: backup_roundtrip_test.sh quillbane-cli.exe}"
+
+e2e_clone
+drive="$WINEPREFIX/drive_c"
+mkdir -p "$drive/Quillbane" "$drive/links/one" "$drive/links/two" "$drive/gone"
+cp "$cli" "$drive/Quillbane/quillbane-cli.exe"
+run() { e2e_wine 'C:\Quillbane\quillbane-cli.exe' "$@"; }
+
+if ! run --help | grep -q '^ *clean '; then
+  echo "skipped: this build's console has no clean command"
+  exit 77
+fi
+
+fonts='HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts'
+shared='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs'
+app='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\qbgone.exe'
+e2e_wine reg add "$fonts" /v 'Qb Gone (TrueType)' /d 'C:\gone\qbgone.ttf' /f >/dev/null
+e2e_wine reg add "$shared" /v 'C:\gone\qbshared.dll' /t REG_DWORD /d 5 /f >/dev/null
+e2e_wine reg add "$app" /ve /d 'C:\gone\qbgone.exe' /f >/dev/null
+e2e_wine reg add "$app" /v Path /t REG_EXPAND_SZ /d '%SystemDrive%\gone' /f >/dev/null
+e2e_wine reg add "$app\\Extra\\Deeper" /v count /t REG_DWORD /d 9 /f >/dev/null
+e2e_wine reg add "$app\\Extra" /v blob /t REG_BINARY /d 0001feff /f >/dev/null
+e2e_wine reg add "$app\\Extra" /v list /t REG_MULTI_SZ /d 'one\0two' /f >/dev/null
+
+# Two dead shortcuts with the same file name in different folders.
+cat >"$drive/gone/make.js" <<'EOF'
+var shell = new ActiveXObject("WScript.Shell");
+var links = [["C:\\links\\one\\app.lnk", "C:\\gone\\one.exe"], ["C:\\links\\two\\app.lnk", "C:\\gone\\two.exe"]];
+for (var i = 0; i < links.length; i++) {
+  var link = shell.CreateShortcut(links[i][0]);
+  link.TargetPath = links[i][1];
+  link.Description = "link " + i;
+  link.Save();
+}
+EOF
+e2e_wine wscript.exe 'C:\gone\make.js' >/dev/null
+rm -f "$drive/gone/make.js"
+check "the shortcuts were made" test -s "$drive/links/one/app.lnk" -a -s "$drive/links/two/app.lnk"
+check "the two shortcuts differ" bash -c "! cmp -s '$drive/links/one/app.lnk' '$drive/links/two/app.lnk'"
+cp "$drive/links/one/app.lnk" "$E2E_DIR/one.lnk"
+cp "$drive/links/two/app.lnk" "$E2E_DIR/two.lnk"
+
+export_keys() {  # export_keys SUFFIX
+  e2e_wine regedit /e "C:\\fonts-$1.reg" 'HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts'
+  e2e_wine regedit /e "C:\\shared-$1.reg" 'HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs'
+  e2e_wine regedit /e "C:\\apps-$1.reg" 'HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths'
+}
+export_keys before
+
+json=$(run clean --sections 3,8,9,14 --json) && rc=0 || rc=$?
+check "clean exits 0" test "$rc" -eq 0
+summary=$(python3 -c '
+import json, sys
+d = json.loads(sys.stdin.read())
+removed = d["removed"]
+print(len(removed), len(d["kept"]), d["archive"] or "")
+print(" ".join(sorted(set(p["type"] for p in removed))))
+' <<<"$json") || summary=""
+read -r removed kept archive <<<"$(head -1 <<<"$summary")"
+check "clean removed the seeded problems" test "${removed:-0}" -ge 5
+check "clean kept nothing" test "${kept:-1}" -eq 0
+check "clean removed every kind" test "$(tail -1 <<<"$summary")" = "FILE REG_KEY REG_VALUE"
+check "clean wrote an archive" test -n "$archive"
+check "the key is gone" bash -c "! wine reg query '$app' >/dev/null 2>&1"
+check "the shortcuts are gone" test ! -e "$drive/links/one/app.lnk" -a ! -e "$drive/links/two/app.lnk"
+
+out=$(run backups --json)
+check "backups lists the new archive" grep -qF "$(sed 's/\\/\\\\/g' <<<"$archive")" <<<"$out"
+
+out=$(run restore "$archive") && rc=0 || rc=$?
+check "restore exits 0" test "$rc" -eq 0
+check "restore says Items Restored" grep -q '^Items Restored$' <<<"$out"
+export_keys after
+for part in fonts shared apps; do
+  check "$part: the registry is back byte for byte" cmp -s "$drive/$part-before.reg" "$drive/$part-after.reg"
+done
+check "the first shortcut is back byte for byte" cmp -s "$E2E_DIR/one.lnk" "$drive/links/one/app.lnk"
+check "the second shortcut is back byte for byte" cmp -s "$E2E_DIR/two.lnk" "$drive/links/two/app.lnk"
+
+e2e_finish

@@ -71,13 +71,21 @@ class GalleryPage : public Dialog {
     m_busy.AttachItem(m_hWnd, 921);
     if (m_busy.LoadFromResource(MAKEINTRESOURCEA(IDR_BUSY_GIF), "GIF")) m_busy.Draw();
 
-    // Park the cursor on the hovered link so its timer keeps it hovered.
+    // The pictures are painted where this placeholder stands.
+    ShowWindow(GetDlgItem(m_hWnd, 922), SW_HIDE);
+    return TRUE;
+  }
+
+ public:
+  // Parks the cursor on the third link so its timer keeps it hovered.
+  void HoverThirdLink() {
     RECT link = {};
     GetWindowRect(GetDlgItem(m_hWnd, 903), &link);
     SetCursorPos((link.left + link.right) / 2, (link.top + link.bottom) / 2);
     SendMessageA(GetDlgItem(m_hWnd, 903), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
-    return TRUE;
   }
+
+ protected:
 
   bool OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) override {
     if (message != WM_PAINT) return false;
@@ -175,13 +183,23 @@ class HomePreview : public Dialog {
     m_support.AttachItem(m_hWnd, 1048);
     m_support.SetUnderline(HyperlinkLabel::kUnderlineAlways);
 
-    // Client area the size of the picture.
+    // Client area the size of the picture, and the controls moved in proportion, as
+    // the main window does: the template's font decides its pixel size, the picture not.
     RECT window = {}, client = {};
     GetWindowRect(m_hWnd, &window);
     GetClientRect(m_hWnd, &client);
     const int width = 650 + (window.right - window.left) - client.right;
     const int height = 360 + (window.bottom - window.top) - client.bottom;
-    SetWindowPos(m_hWnd, nullptr, 620, 20, width, height, SWP_NOZORDER);
+    for (HWND child = GetWindow(m_hWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      RECT rect = {};
+      GetWindowRect(child, &rect);
+      MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+      const int left = MulDiv(rect.left, 650, client.right);
+      const int top = MulDiv(rect.top, 360, client.bottom);
+      SetWindowPos(child, nullptr, left, top, MulDiv(rect.right, 650, client.right) - left,
+                   MulDiv(rect.bottom, 360, client.bottom) - top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    SetWindowPos(m_hWnd, nullptr, 600, 20, width, height, SWP_NOZORDER);
     return TRUE;
   }
 
@@ -237,6 +255,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     SetWindowPos(page.Handle(), nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ShowWindow(page.Handle(), SW_SHOW);
     ShowWindow(home.Handle(), SW_SHOW);
+    page.HoverThirdLink();
     if (seconds > 0) SetTimer(nullptr, kCloseTimer, static_cast<UINT>(seconds) * 1000, nullptr);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

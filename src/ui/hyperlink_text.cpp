@@ -29,5 +29,8 @@ std::string HtmHandlerCommand(const std::string& command, const std::string& tar
   size_t cut = program.find("\"%1\"");
   if (cut == std::string::npos) cut = program.find("%1");
   if (cut != std::string::npos) program.erase(cut);
-  return program + " " + target;
+  // The placeholder's quotes went with the cut: a target with blanks would otherwise
+  // reach the handler as several arguments.
+  const bool needsQuotes = target.find_first_of(" \t") != std::string::npos && target[0] != '"';
+  return program + " " + (needsQuotes ? "\"" + target + "\"" : target);
 }

@@ -8,5 +8,5 @@ std::string HyperlinkErrorText(int code);
 
 // The command that opens `target` with the ".htm" handler whose registered command
 // is `command`: cut at the first "\"%1\"" (else at the first "%1"), then a blank and
-// the target.
+// the target (quoted when it holds blanks).
 std::string HtmHandlerCommand(const std::string& command, const std::string& target);

@@ -173,14 +173,6 @@ TEST(HtmlText, PopOnAnEmptyStackGivesTheFirstSlot) {
   EXPECT_EQ(GetTextColor(surface.Dc()), RGB(0, 0, 0)) << "the colour saved first, black";
 }
 
-TEST(HtmlText, NothingHappensWithoutContextOrText) {
-  Surface surface(40, 20);
-  DrawHtmlText(nullptr, "x", -1, RECT{0, 0, 40, 20});
-  DrawHtmlText(surface.Dc(), nullptr, -1, RECT{0, 0, 40, 20});
-  DrawHtmlText(surface.Dc(), "x", 0, RECT{0, 0, 40, 20});
-  EXPECT_EQ(surface.Bounds(IsInk).right, 0);
-}
-
 TEST(HtmlText, DrawingLeavesTheContextAsItWas) {
   Surface surface(200, 60);
   SetTextColor(surface.Dc(), RGB(1, 2, 3));

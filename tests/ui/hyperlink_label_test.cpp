@@ -143,10 +143,7 @@ TEST_F(HyperlinkTest, ResizesToItsText) {
   EXPECT_EQ(rect.bottom, size.cy);
 }
 
-TEST(HyperlinkText, ErrorTexts) {
-  EXPECT_EQ(HyperlinkErrorText(2), "Unable to open hyperlink:\n\nThe specified file was not found.");
-  EXPECT_EQ(HyperlinkErrorText(0),
-            "Unable to open hyperlink:\n\nThe operating system is out\nof memory or resources.");
+TEST(HyperlinkText, UnknownCodesAreNamed) {
   EXPECT_EQ(HyperlinkErrorText(77), "Unable to open hyperlink:\n\nUnknown Error (77) occurred.");
 }
 
@@ -154,6 +151,9 @@ TEST(HyperlinkText, HtmHandlerCommandCutsAtThePlaceholder) {
   EXPECT_EQ(HtmHandlerCommand("\"C:\\b.exe\" -nohome \"%1\" -x", "u"), "\"C:\\b.exe\" -nohome  u");
   EXPECT_EQ(HtmHandlerCommand("C:\\b.exe %1", "u"), "C:\\b.exe  u");
   EXPECT_EQ(HtmHandlerCommand("C:\\b.exe", "u"), "C:\\b.exe u");
+  EXPECT_EQ(HtmHandlerCommand("C:\\b.exe \"%1\"", "C:\\My Pages\\a.htm"),
+            "C:\\b.exe  \"C:\\My Pages\\a.htm\"")
+      << "a target with blanks stays one argument";
 }
 
 // A target the shell cannot open still opens through the ".htm" handler.

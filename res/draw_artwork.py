@@ -128,8 +128,8 @@ def background(with_system_box):
     draw = ImageDraw.Draw(image)
 
     # Left column behind the navigation.
-    vertical_gradient(draw, s(0, 66, 214, HEIGHT), PANEL_TOP, PANEL_BOTTOM)
-    draw.line(s(214, 66, 214, HEIGHT), fill=EDGE, width=SCALE)
+    vertical_gradient(draw, s(0, 66, 208, HEIGHT), PANEL_TOP, PANEL_BOTTOM)
+    draw.line(s(208, 66, 208, HEIGHT), fill=EDGE, width=SCALE)
 
     # Banner.
     vertical_gradient(draw, s(0, 0, WIDTH, 66), NAVY, BLUE)
@@ -151,14 +151,14 @@ def background(with_system_box):
     for entry_y, caption_bottom, painter in tiles:
         top = dlu(0, entry_y)[1] - 9
         bottom = dlu(0, caption_bottom)[1] + 3
-        shadowed_panel(image, (8, top, 206, bottom), 7, (255, 255, 255, 255), EDGE)
+        shadowed_panel(image, (7, top, 202, bottom), 7, (255, 255, 255, 255), EDGE)
         draw = ImageDraw.Draw(image)
         middle = (top + bottom) / 2
         draw.ellipse(s(16, middle - 24, 64, middle + 24), fill=(234, 242, 252))
         painter(draw, 40, middle)
 
-    # Content frame.
-    shadowed_panel(image, (222, 72, 642, 352), 8, (255, 255, 255, 255), EDGE)
+    # Content frame, just outside the panels' lists (x 144 to 427, y 43 dialog units on).
+    shadowed_panel(image, (211, 69, 645, 355), 6, (255, 255, 255, 255), EDGE)
     draw = ImageDraw.Draw(image)
 
     if with_system_box:
@@ -246,14 +246,14 @@ def busy_frames():
     count = 10
     width, height = 110, 14
     for step in range(count + 2):
-        image = Image.new("RGB", (width * SCALE, height * SCALE), (240, 240, 240))
+        image = Image.new("RGB", (width * SCALE, height * SCALE), (255, 255, 255))
         draw = ImageDraw.Draw(image)
         for cell in range(count):
             x = 2 + cell * 10.6
             distance = (step - cell) % (count + 2)
             if distance < 4:
                 strength = 1.0 - distance / 4.0
-                colour = tuple(int(240 + (c - 240) * strength) for c in (38, 150, 72))
+                colour = tuple(int(214 + (c - 214) * strength) for c in (38, 150, 72))
             else:
                 colour = (214, 220, 228)
             draw.rounded_rectangle(s(x, 3, x + 8, 11), radius=2 * SCALE, fill=colour)

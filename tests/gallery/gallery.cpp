@@ -139,11 +139,13 @@ class GalleryPage : public Dialog {
   GifAnimator m_busy;
 };
 
-// The main window's template over the Home background, Home panel only.
+// The main window's template over its background: the Home panel, or the Scan panel
+// with the busy animation in its place.
 class HomePreview : public Dialog {
  public:
-  HomePreview() : Dialog(IDD_MAIN, nullptr) {
-    m_hBackground = LoadBitmapA(Dialog::ResourceModule(), MAKEINTRESOURCEA(IDB_HOME_BACKGROUND));
+  explicit HomePreview(bool scanPanel) : Dialog(IDD_MAIN, nullptr), m_bScan(scanPanel) {
+    m_hBackground = LoadBitmapA(Dialog::ResourceModule(),
+                                MAKEINTRESOURCEA(scanPanel ? IDB_PLAIN_BACKGROUND : IDB_HOME_BACKGROUND));
   }
   ~HomePreview() override {
     if (m_hBackground) DeleteObject(m_hBackground);
@@ -156,6 +158,28 @@ class HomePreview : public Dialog {
                           1031, 1032, 1033, 1034, 1035, 1026, 1027, 1028, 1036, 1037, 1038,
                           1055, 1056, 1057};
     for (int id : hidden) ShowWindow(GetDlgItem(m_hWnd, id), SW_HIDE);
+    if (m_bScan) {
+      for (int id : {1004, 1005, 1006, 1007, 1046, 1048, 1051})
+        ShowWindow(GetDlgItem(m_hWnd, id), SW_HIDE);
+      for (int id : {1008, 1009, 1013, 1014, 1015, 1016, 1017})
+        ShowWindow(GetDlgItem(m_hWnd, id), SW_SHOW);
+      HWND list = GetDlgItem(m_hWnd, 1008);
+      const char* titles[] = {"Section", "Problems", "Status"};
+      const int widths[] = {200, 100, 100};
+      for (int i = 0; i < 3; ++i) {
+        LVCOLUMNA column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.fmt = LVCFMT_CENTER;
+        column.cx = widths[i];
+        column.pszText = const_cast<char*>(titles[i]);
+        SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+      }
+      SetDlgItemTextA(m_hWnd, 1013, "Scanning Installed Fonts ...");
+      SetDlgItemTextA(m_hWnd, 1014, "Total Problems : 4");
+      SetDlgItemTextA(m_hWnd, 1017, "Affected Sections : 1");
+      m_busy.AttachItem(m_hWnd, 1015);
+      if (m_busy.LoadFromResource(MAKEINTRESOURCEA(IDR_BUSY_GIF), "GIF")) m_busy.Draw();
+    }
     SetWindowTextA(m_hWnd, "Quillbane v2.1 ");
     HICON icon = LoadIconA(Dialog::ResourceModule(), MAKEINTRESOURCEA(IDI_QUILLBANE));
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -199,7 +223,7 @@ class HomePreview : public Dialog {
       SetWindowPos(child, nullptr, left, top, MulDiv(rect.right, 650, client.right) - left,
                    MulDiv(rect.bottom, 360, client.bottom) - top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    SetWindowPos(m_hWnd, nullptr, 600, 20, width, height, SWP_NOZORDER);
+    SetWindowPos(m_hWnd, nullptr, 600, m_bScan ? 410 : 20, width, height, SWP_NOZORDER);
     return TRUE;
   }
 
@@ -235,7 +259,9 @@ class HomePreview : public Dialog {
   }
 
  private:
+  bool m_bScan;
   HBITMAP m_hBackground = nullptr;
+  GifAnimator m_busy;
   HtmlLabel m_description;
   HyperlinkLabel m_nav[4], m_help, m_home, m_support;
 };
@@ -250,8 +276,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   const int seconds = commandLine ? std::atoi(commandLine) : 0;
   {
     GalleryPage page;
-    HomePreview home;
-    if (!page.Create() || !home.Create()) return 1;
+    HomePreview home(false);
+    HomePreview scan(true);
+    if (!page.Create() || !home.Create() || !scan.Create()) return 1;
+    ShowWindow(scan.Handle(), SW_SHOW);
     SetWindowPos(page.Handle(), nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ShowWindow(page.Handle(), SW_SHOW);
     ShowWindow(home.Handle(), SW_SHOW);
@@ -260,7 +288,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
       if (msg.message == WM_TIMER && msg.hwnd == nullptr) break;
-      if (IsDialogMessageA(page.Handle(), &msg) || IsDialogMessageA(home.Handle(), &msg)) continue;
+      if (IsDialogMessageA(page.Handle(), &msg) || IsDialogMessageA(home.Handle(), &msg) ||
+          IsDialogMessageA(scan.Handle(), &msg))
+        continue;
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }

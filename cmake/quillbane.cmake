@@ -20,13 +20,21 @@ function(qb_library name)
 endfunction()
 
 # Every executable embeds the application manifest (common controls 6, UTF-8 active
-# code page, supported-OS list).
+# code page, supported-OS list). RESOURCES names a script that replaces res/manifest.rc
+# and includes it itself (res/quillbane.rc: the window's templates and artwork).
 function(qb_executable name)
-  cmake_parse_arguments(ARG "GUI" "" "SOURCES;DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI" "RESOURCES" "SOURCES;DEPENDS" ${ARGN})
+  set(_rc ${PROJECT_SOURCE_DIR}/res/manifest.rc)
+  if(ARG_RESOURCES)
+    set(_rc ${ARG_RESOURCES})
+  endif()
   if(ARG_GUI)
-    add_executable(${name} WIN32 ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/res/manifest.rc)
+    add_executable(${name} WIN32 ${ARG_SOURCES} ${_rc})
   else()
-    add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/res/manifest.rc)
+    add_executable(${name} ${ARG_SOURCES} ${_rc})
+  endif()
+  if(ARG_RESOURCES)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/res ${PROJECT_SOURCE_DIR}/src)
   endif()
   target_link_libraries(${name} PRIVATE ${ARG_DEPENDS})
   qb_warnings(${name})

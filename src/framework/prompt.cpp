@@ -39,3 +39,12 @@ bool AskYesNo(const std::string& text, const std::string& caption) {
   if (g_pScript) return g_pScript->OnQuestion(text, caption);
   return MessageBoxA(g_hOwner, text.c_str(), caption.c_str(), MB_YESNO) == IDYES;
 }
+
+void ShowWarning(const std::string& text) {
+  const std::string caption = ApplicationTitle();
+  if (g_pScript) {
+    g_pScript->OnMessage(text, caption);
+    return;
+  }
+  MessageBoxA(g_hOwner, text.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
+}

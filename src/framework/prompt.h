@@ -27,3 +27,6 @@ class PromptScript {
 
 // Installs a script (null restores the real message boxes); returns the previous one.
 PromptScript* SetPromptScript(PromptScript* script);
+
+// An OK box with the exclamation icon (and its sound) and the application's title.
+void ShowWarning(const std::string& text);

@@ -1,0 +1,187 @@
+#include "ui/html_text.h"
+
+#include <cstring>
+
+#include "ui/html_token.h"
+
+namespace {
+
+const int kColourSlots = 8;
+COLORREF g_colourStack[kColourSlots] = {};
+int g_nColourCount = 0;
+
+const int kFontSlots = 32;
+
+// Fonts made for one drawing call; slot 0 is the caller's and is never deleted.
+class FontCache {
+ public:
+  explicit FontCache(HFONT base) { m_fonts[0] = base; }
+  ~FontCache() {
+    for (int i = 1; i < kFontSlots; ++i)
+      if (m_fonts[i]) DeleteObject(m_fonts[i]);
+  }
+  FontCache(const FontCache&) = delete;
+  FontCache& operator=(const FontCache&) = delete;
+  HFONT Get(HDC hdc, uint32_t styles) {
+    const uint32_t slot = styles & (kFontSlots - 1);
+    if (!m_fonts[slot]) m_fonts[slot] = MakeStyledFont(hdc, m_fonts[0], slot);
+    return m_fonts[slot];
+  }
+
+ private:
+  HFONT m_fonts[kFontSlots] = {};
+};
+
+int TextWidth(HDC hdc, const char* text, int length) {
+  SIZE size = {};
+  GetTextExtentPoint32A(hdc, text, length, &size);
+  return size.cx;
+}
+
+bool StartsWithNoCase(const char* text, int length, const char* prefix) {
+  const int n = static_cast<int>(std::strlen(prefix));
+  if (length < n) return false;
+  for (int i = 0; i < n; ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void PushTextColour(HDC hdc, COLORREF colour) {
+  if (g_nColourCount < kColourSlots) g_colourStack[g_nColourCount++] = GetTextColor(hdc);
+  SetTextColor(hdc, colour);
+}
+
+void PopTextColour(HDC hdc) {
+  if (g_nColourCount > 0)
+    SetTextColor(hdc, g_colourStack[--g_nColourCount]);
+  else
+    SetTextColor(hdc, g_colourStack[0]);
+}
+
+HFONT MakeStyledFont(HDC hdc, HFONT baseFont, uint32_t styles) {
+  SelectObject(hdc, GetStockObject(SYSTEM_FONT));
+  LOGFONTA description = {};
+  if (!baseFont || !GetObjectA(baseFont, sizeof(description), &description)) return nullptr;
+  description.lfWeight = (styles & kStyleBold) ? FW_BOLD : FW_NORMAL;
+  description.lfItalic = (styles & kStyleItalic) ? TRUE : FALSE;
+  description.lfUnderline = (styles & kStyleUnderline) ? TRUE : FALSE;
+  if (styles & (kStyleSuperscript | kStyleSubscript))
+    description.lfHeight = description.lfHeight * 7 / 10;
+  return CreateFontIndirectA(&description);
+}
+
+void DrawHtmlText(HDC hdc, const char* text, int length, const RECT& rect) {
+  if (!hdc || !text) return;
+  if (length < 0) length = static_cast<int>(std::strlen(text));
+
+  int available = rect.right - rect.left;
+  if (available < 0) available = 0;
+  const UINT baseFlags = DT_WORDBREAK | DT_NOPREFIX;
+
+  const int saved = SaveDC(hdc);
+  HFONT base = static_cast<HFONT>(SelectObject(hdc, GetStockObject(SYSTEM_FONT)));
+  SelectObject(hdc, base);
+  SIZE probe = {};
+  GetTextExtentPoint32A(hdc, "\xC5y", 2, &probe);
+  const int lineHeight = probe.cy;
+
+  g_nColourCount = 0;
+  int x = 0;
+  int y = 0;
+  uint32_t styles = 0;
+  int64_t fontStyles = -1;
+  int pendingSpace = 0;
+  int spaceWidth = 0;
+
+  {
+    FontCache fonts(base);
+    const char* position = text;
+    int remaining = length;
+    int tokenLength = 0;
+    int token;
+    while ((token = NextHtmlToken(position, remaining, tokenLength, pendingSpace)) != kHtmlEnd) {
+      const bool endTag = (token & kHtmlEndTag) != 0;
+      switch (token & 0xFF) {
+        case kHtmlBold:
+        case kHtmlItalic:
+        case kHtmlUnderline:
+        case kHtmlSuperscript:
+        case kHtmlSubscript: {
+          const int code = token & 0xFF;
+          const uint32_t bit = code == kHtmlBold        ? kStyleBold
+                               : code == kHtmlItalic    ? kStyleItalic
+                               : code == kHtmlUnderline ? kStyleUnderline
+                               : code == kHtmlSuperscript ? kStyleSuperscript
+                                                          : kStyleSubscript;
+          if (endTag)
+            styles &= ~bit;
+          else
+            styles |= bit;
+          break;
+        }
+        case kHtmlBreak:
+          if (!endTag) {
+            x = 0;
+            y += lineHeight;
+          }
+          break;
+        case kHtmlParagraph:
+          if (!endTag) {
+            if (position != text) y += lineHeight * 3 / 2;
+            x = 0;
+          }
+          break;
+        case kHtmlFont: {
+          if (endTag) {
+            PopTextColour(hdc);
+          } else {
+            // "<font color=..." : the attribute starts after "<font" and one separator.
+            const int left = static_cast<int>((text + length) - position);
+            if (left > 6 && StartsWithNoCase(position + 6, left - 6, "color="))
+              PushTextColour(hdc, ParseHtmlColour(position + 12, left - 12));
+          }
+          break;
+        }
+        case kHtmlText: {
+          if (endTag) break;  // an end tag nobody knows is simply dropped
+          if (static_cast<int64_t>(styles) != fontStyles) {
+            HFONT font = fonts.Get(hdc, styles);
+            if (font) SelectObject(hdc, font);
+            fontStyles = styles;
+            spaceWidth = TextWidth(hdc, " ", 1);
+          }
+          const int width = TextWidth(hdc, position, tokenLength);
+          if (width > available) available = width;  // a word is never broken
+          const bool spaceBefore = pendingSpace != 0;
+          if (spaceBefore) x += spaceWidth;
+          if (spaceBefore && x + width > available) {
+            x = 0;
+            y += lineHeight;
+          }
+          UINT flags = baseFlags;
+          if (styles & kStyleSubscript) flags |= DT_BOTTOM | DT_SINGLELINE;
+          RECT word = {rect.left + x, rect.top + y, rect.left + available, rect.top + y + lineHeight};
+          DrawTextA(hdc, position, tokenLength, &word, flags);
+          if (spaceBefore && (styles & kStyleUnderline) && x >= spaceWidth) {
+            // Underline runs on under the gap between underlined words.
+            RECT gap = {rect.left + x - spaceWidth, rect.top + y, rect.left + x,
+                        rect.top + y + lineHeight};
+            DrawTextA(hdc, " ", 1, &gap, baseFlags);
+          }
+          x += width;
+          pendingSpace = 0;
+          break;
+        }
+        default:
+          break;
+      }
+      position += tokenLength;
+    }
+    RestoreDC(hdc, saved);
+  }
+}

@@ -1,0 +1,62 @@
+#include "framework/dialog_template.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "framework/fixed_font_dialog.h"
+
+namespace {
+
+std::u16string FaceOf(const std::vector<uint8_t>& bytes, size_t at) {
+  std::u16string face;
+  while (at + 1 < bytes.size()) {
+    char16_t c = static_cast<char16_t>(bytes[at] | (bytes[at + 1] << 8));
+    if (!c) break;
+    face.push_back(c);
+    at += 2;
+  }
+  return face;
+}
+
+TEST(FixedFont, PointSizeUndoesTheScreenScaling) {
+  EXPECT_EQ(FixedFontPointSize(72), 11);
+  EXPECT_EQ(FixedFontPointSize(96), 8);
+  EXPECT_EQ(FixedFontPointSize(120), 7);
+  EXPECT_EQ(FixedFontPointSize(144), 6);
+  EXPECT_EQ(FixedFontPointSize(0), 8) << "a screen that reports nothing keeps the design size";
+}
+
+TEST(FixedFont, DamagedTemplatesAreRefusedNotOverRead) {
+  std::mt19937 random(7);
+  const std::vector<uint8_t> good = LoadDialogTemplate(GetModuleHandleA(nullptr), 200);
+  ASSERT_FALSE(good.empty());
+  for (size_t cut = 0; cut < 60 && cut < good.size(); ++cut) {
+    std::vector<uint8_t> truncated(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut));
+    ReplaceTemplateFont(truncated, "Tahoma", 8);
+  }
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<uint8_t> noise(random() % 80);
+    for (uint8_t& b : noise) b = static_cast<uint8_t>(random());
+    if (round % 2 && noise.size() > 4) {
+      noise[0] = 1;
+      noise[1] = 0;
+      noise[2] = noise[3] = 0xFF;
+    }
+    ReplaceTemplateFont(noise, "Tahoma", 8);
+  }
+}
+
+TEST(FixedFont, ExtendedTemplateCarriesTheNewFace) {
+  const std::vector<uint8_t> original = LoadDialogTemplate(GetModuleHandleA(nullptr), 200);
+  const std::vector<uint8_t> edited = ReplaceTemplateFont(original, "Tahoma", 6);
+  // DLGTEMPLATEEX: 26-byte header, then empty menu and class (2 bytes each), the
+  // caption "Layer" (12 bytes), then point size, weight, italic, charset, face.
+  const size_t fontAt = 26 + 2 + 2 + 12;
+  ASSERT_GT(edited.size(), fontAt + 6);
+  EXPECT_EQ(edited[fontAt], 6);
+  EXPECT_EQ(FaceOf(edited, fontAt + 6), u"Tahoma");
+  EXPECT_EQ(FaceOf(original, fontAt + 6), u"MS Sans Serif");
+}
+
+}  // namespace

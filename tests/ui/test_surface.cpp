@@ -1,0 +1,91 @@
+#include "test_surface.h"
+
+#include <cstring>
+
+Surface::Surface(int width, int height, const char* face, int pixelHeight)
+    : m_nWidth(width), m_nHeight(height) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  m_hdc = CreateCompatibleDC(nullptr);
+  void* bits = nullptr;
+  m_hBitmap = CreateDIBSection(m_hdc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  m_pBits = static_cast<uint32_t*>(bits);
+  m_hOld = SelectObject(m_hdc, m_hBitmap);
+  LOGFONTA description = {};
+  description.lfHeight = -pixelHeight;
+  description.lfWeight = FW_NORMAL;
+  description.lfQuality = NONANTIALIASED_QUALITY;
+  std::strncpy(description.lfFaceName, face, LF_FACESIZE - 1);
+  m_hFont = CreateFontIndirectA(&description);
+  m_hOldFont = SelectObject(m_hdc, m_hFont);
+  SetBkMode(m_hdc, TRANSPARENT);
+  Clear();
+}
+
+Surface::~Surface() {
+  SelectObject(m_hdc, m_hOldFont);
+  SelectObject(m_hdc, m_hOld);
+  DeleteObject(m_hFont);
+  DeleteObject(m_hBitmap);
+  DeleteDC(m_hdc);
+}
+
+void Surface::Clear(COLORREF colour) {
+  GdiFlush();
+  const uint32_t value = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+  for (int i = 0; i < m_nWidth * m_nHeight; ++i) m_pBits[i] = value;
+}
+
+COLORREF Surface::Pixel(int x, int y) const {
+  GdiFlush();
+  if (x < 0 || y < 0 || x >= m_nWidth || y >= m_nHeight) return RGB(255, 255, 255);
+  const uint32_t value = m_pBits[y * m_nWidth + x];
+  return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
+}
+
+RECT Surface::Bounds(const std::function<bool(COLORREF)>& ink, const RECT* within) const {
+  RECT area = within ? *within : RECT{0, 0, m_nWidth, m_nHeight};
+  RECT box = {m_nWidth, m_nHeight, -1, -1};
+  bool any = false;
+  for (int y = area.top; y < area.bottom; ++y)
+    for (int x = area.left; x < area.right; ++x)
+      if (ink(Pixel(x, y))) {
+        any = true;
+        if (x < box.left) box.left = x;
+        if (y < box.top) box.top = y;
+        if (x + 1 > box.right) box.right = x + 1;
+        if (y + 1 > box.bottom) box.bottom = y + 1;
+      }
+  return any ? box : RECT{0, 0, 0, 0};
+}
+
+bool Surface::SameAs(const Surface& other) const {
+  GdiFlush();
+  return m_nWidth == other.m_nWidth && m_nHeight == other.m_nHeight &&
+         std::memcmp(m_pBits, other.m_pBits, sizeof(uint32_t) * m_nWidth * m_nHeight) == 0;
+}
+
+bool IsInk(COLORREF c) { return c != RGB(255, 255, 255); }
+bool IsRed(COLORREF c) { return GetRValue(c) > 160 && GetGValue(c) < 90 && GetBValue(c) < 90; }
+bool IsBlue(COLORREF c) { return GetBValue(c) > 160 && GetRValue(c) < 90 && GetGValue(c) < 90; }
+
+GuardedBuffer::GuardedBuffer(const std::vector<uint8_t>& bytes) : m_nSize(bytes.size()) {
+  SYSTEM_INFO system;
+  GetSystemInfo(&system);
+  const size_t page = system.dwPageSize;
+  const size_t dataPages = (bytes.size() + page - 1) / page + 1;
+  m_pBase = static_cast<uint8_t*>(
+      VirtualAlloc(nullptr, (dataPages + 1) * page, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  DWORD old = 0;
+  VirtualProtect(m_pBase + dataPages * page, page, PAGE_NOACCESS, &old);
+  uint8_t* data = m_pBase + dataPages * page - bytes.size();
+  if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
+  m_pData = data;
+}
+
+GuardedBuffer::~GuardedBuffer() { VirtualFree(m_pBase, 0, MEM_RELEASE); }

@@ -1,0 +1,59 @@
+#pragma once
+// Helpers for the control tests: a memory drawing surface whose pixels can be read,
+// and a buffer that ends at an inaccessible page so any read past the data faults.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class Surface {
+ public:
+  Surface(int width, int height, const char* face = "Tahoma", int pixelHeight = 13);
+  ~Surface();
+  Surface(const Surface&) = delete;
+  Surface& operator=(const Surface&) = delete;
+
+  HDC Dc() const { return m_hdc; }
+  HFONT Font() const { return m_hFont; }
+  int Width() const { return m_nWidth; }
+  int Height() const { return m_nHeight; }
+  void Clear(COLORREF colour = RGB(255, 255, 255));
+  COLORREF Pixel(int x, int y) const;
+  // Bounding box of the pixels matching `ink`; empty (0,0,0,0) when none.
+  RECT Bounds(const std::function<bool(COLORREF)>& ink, const RECT* within = nullptr) const;
+  bool SameAs(const Surface& other) const;
+
+ private:
+  int m_nWidth;
+  int m_nHeight;
+  HDC m_hdc = nullptr;
+  HBITMAP m_hBitmap = nullptr;
+  HGDIOBJ m_hOld = nullptr;
+  HFONT m_hFont = nullptr;
+  HGDIOBJ m_hOldFont = nullptr;
+  uint32_t* m_pBits = nullptr;
+};
+
+// Any non-white pixel.
+bool IsInk(COLORREF c);
+// Clearly red / blue / green (red high, the others low, allowing for smoothing).
+bool IsRed(COLORREF c);
+bool IsBlue(COLORREF c);
+
+// Bytes placed so that the byte after the last one is on a page that cannot be read.
+class GuardedBuffer {
+ public:
+  explicit GuardedBuffer(const std::vector<uint8_t>& bytes);
+  ~GuardedBuffer();
+  GuardedBuffer(const GuardedBuffer&) = delete;
+  GuardedBuffer& operator=(const GuardedBuffer&) = delete;
+  const uint8_t* Data() const { return m_pData; }
+  size_t Size() const { return m_nSize; }
+
+ private:
+  uint8_t* m_pBase = nullptr;
+  const uint8_t* m_pData = nullptr;
+  size_t m_nSize = 0;
+};

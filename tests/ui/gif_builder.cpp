@@ -45,7 +45,7 @@ std::vector<uint8_t> EncodePixels(int count, int index) {
 
 }  // namespace
 
-std::vector<uint8_t> BuildGif(int width, int height, const std::vector<GifFrameSpec>& frames,
+std::vector<uint8_t> BuildGif(int width, int height, const std::vector<GifFrameLayout>& frames,
                               bool withComment, bool withLoop) {
   std::vector<uint8_t> out = {'G', 'I', 'F', '8', '9', 'a'};
   Put16(out, width);
@@ -64,7 +64,7 @@ std::vector<uint8_t> BuildGif(int width, int height, const std::vector<GifFrameS
     const uint8_t comment[] = {0x21, 0xFE, 0x03, 'q', 'b', '!', 0x00};
     out.insert(out.end(), comment, comment + sizeof(comment));
   }
-  for (const GifFrameSpec& frame : frames) {
+  for (const GifFrameLayout& frame : frames) {
     if (frame.control) {
       out.push_back(0x21);
       out.push_back(0xF9);

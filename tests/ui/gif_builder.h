@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-struct GifFrameSpec {
+struct GifFrameLayout {
   int left = 0;
   int top = 0;
   int width = 1;
@@ -17,5 +17,5 @@ struct GifFrameSpec {
 };
 
 // Palette: 0 white, 1 red, 2 green, 3 blue.
-std::vector<uint8_t> BuildGif(int width, int height, const std::vector<GifFrameSpec>& frames,
+std::vector<uint8_t> BuildGif(int width, int height, const std::vector<GifFrameLayout>& frames,
                               bool withComment = false, bool withLoop = true);

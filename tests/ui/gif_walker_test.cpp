@@ -10,11 +10,11 @@
 namespace {
 
 TEST(GifWalker, ReadsPlacementDelayAndDisposalOfEveryFrame) {
-  std::vector<GifFrameSpec> specs(3);
-  specs[0] = {0, 0, 8, 8, 1, 0, 2, true};
-  specs[1] = {2, 3, 4, 5, 2, 5, 3, true};
-  specs[2] = {1, 1, 2, 2, 3, 0, 0, false};
-  const std::vector<uint8_t> gif = BuildGif(8, 8, specs, true);
+  std::vector<GifFrameLayout> layouts(3);
+  layouts[0] = {0, 0, 8, 8, 1, 0, 2, true};
+  layouts[1] = {2, 3, 4, 5, 2, 5, 3, true};
+  layouts[2] = {1, 1, 2, 2, 3, 0, 0, false};
+  const std::vector<uint8_t> gif = BuildGif(8, 8, layouts, true);
   GifLayout layout;
   ASSERT_TRUE(ParseGifLayout(gif.data(), gif.size(), layout));
   EXPECT_EQ(layout.width, 8);

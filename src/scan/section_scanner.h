@@ -105,5 +105,7 @@ HRESULT ResolveShortcut(const std::string& linkPath, std::string& targetOut,
                         std::string& descriptionOut);
 // The long form of a path with 8.3 components; 0 when it cannot be made.
 size_t LongPathName(const std::string& path, std::string& longOut);
+// True for a folder the shortcut walk descends into: not a junction or link.
+bool IsWalkableFolder(DWORD attributes);
 // The message of a shortcut problem for its target.
 std::string ShortcutMessage(const std::string& target);

@@ -65,6 +65,13 @@ bool EndsWithLnk(const std::string& path) {
 
 }  // namespace
 
+bool IsWalkableFolder(DWORD attributes) {
+  // A junction or symbolic link may point back up the tree: its target is walked
+  // where it really lives.
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
 std::string ShortcutMessage(const std::string& target) {
   if (target.find(':') != std::string::npos) {
     return "The Target File (" + target + ") cannot be found at the specified location";
@@ -188,9 +195,7 @@ int SectionScanner::ScanFolderForShortcuts(const std::string& folder) {
 
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (!m_bRunning) return 0;
-      // A junction or symbolic link may point back up the tree: its target is
-      // walked where it really lives.
-      if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) ScanFolderForShortcuts(full);
+      if (IsWalkableFolder(entry.dwFileAttributes)) ScanFolderForShortcuts(full);
       Pump();
       continue;
     }

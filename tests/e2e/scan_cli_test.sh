@@ -86,4 +86,19 @@ check "--sections 12 is a usage error (exit 2)" test "$rc" -eq 2
 e2e_flush_registry
 check "--sections does not change the stored choice" grep -q '"3"=dword:00000001' "$WINEPREFIX/user.reg"
 
+# Ctrl+C aborts at the next item like the Abort button: a long font list (5 ms a
+# value) is interrupted; Fonts ends "Aborted", Sounds keeps "Ready", exit 3.
+{ echo REGEDIT4; echo
+  echo '[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts]'
+  for i in $(seq 1 1500); do echo "\"QbSlow$i\"=\"qbslow$i.ttf\""; done; } >"$drive_c/slow.reg"
+e2e_wine regedit /S 'C:\slow.reg' >/dev/null
+wine "$qb" scan --sections 3,4 --json </dev/null >"$E2E_DIR/aborted.json" 2>/dev/null &
+pid=$!
+sleep 2
+kill -INT "$pid" 2>/dev/null || true
+wait "$pid" && rc=0 || rc=$?
+check "Ctrl+C: exit 3" test "$rc" -eq 3
+check "Ctrl+C: the JSON reports the abort" test "$(jq -c '[.status, [.sections[] | [.id, .status]]]' "$E2E_DIR/aborted.json")" = '["Scan Aborted",[[3,"Aborted"],[4,"Ready"]]]'
+check "Ctrl+C: what was found is reported" test "$(jq '.sections[0].count' "$E2E_DIR/aborted.json")" -gt 0
+
 e2e_finish

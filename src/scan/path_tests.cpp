@@ -27,6 +27,31 @@ bool IsWordBreak(char c) {
          c == ';' || c == '^';
 }
 
+// Asking for a drive's type is a round trip to the mount manager (about a
+// millisecond under Wine), and a scan asks once per stale path. A drive letter's
+// answer is kept for a second, which no drive change during a scan can outrun
+// in any way that matters.
+UINT DriveTypeOf(const std::string& drive) {
+  const char letter = drive[0] >= 'a' && drive[0] <= 'z' ? static_cast<char>(drive[0] - 32) : drive[0];
+  if (drive.size() != 2 || drive[1] != ':' || letter < 'A' || letter > 'Z') {
+    return GetDriveTypeA(drive.c_str());
+  }
+  struct Known {
+    UINT type;
+    ULONGLONG when;
+    bool valid;
+  };
+  static thread_local Known known[26] = {};
+  Known& entry = known[letter - 'A'];
+  const ULONGLONG now = GetTickCount64();
+  if (!entry.valid || now - entry.when > 1000) {
+    entry.type = GetDriveTypeA(drive.c_str());
+    entry.when = now;
+    entry.valid = true;
+  }
+  return entry.type;
+}
+
 }  // namespace
 
 std::string GetWindowsFolder() {
@@ -130,5 +155,5 @@ bool IsDirectory(const std::string& path) {
 bool IsOnNonFixedDrive(const std::string& text) {
   const std::string drive = text.substr(0, 2);
   if (drive.find(':') == std::string::npos) return false;
-  return GetDriveTypeA(drive.c_str()) != DRIVE_FIXED;
+  return DriveTypeOf(drive) != DRIVE_FIXED;
 }

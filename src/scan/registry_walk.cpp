@@ -105,6 +105,7 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
   std::vector<WalkFrame> stack;
   stack.push_back(MakeFrame(hKey, false, path));
   std::vector<char> valueName(16384);
+  std::string name, text, candidate, status;
 
   while (!stack.empty()) {
     if (!m_bRunning) break;
@@ -129,18 +130,18 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
 
       for (DWORD index = 0; index < frame.values && m_bRunning; ++index) {
         // One read gives name, type and data; data over 260 bytes fails it.
-        char data[260];
-        DWORD nameLength = 16383, dataSize = sizeof(data), type = 0;
+        char data[261];
+        DWORD nameLength = 16383, dataSize = 260, type = 0;
         if (RegEnumValueA(frame.hKey, index, valueName.data(), &nameLength, nullptr, &type,
                           reinterpret_cast<BYTE*>(data), &dataSize) != ERROR_SUCCESS ||
-            type != REG_SZ || dataSize > sizeof(data)) {
+            type != REG_SZ || dataSize > 260) {
           continue;
         }
-        const std::string name(valueName.data(), nameLength < 16383 ? nameLength : 16383);
-        std::string text(data, dataSize);
-        text.resize(std::strlen(text.c_str()));
+        data[dataSize] = '\0';
+        // The texts are reused from item to item: most values cost no allocation.
+        name.assign(valueName.data(), nameLength < 16383 ? nameLength : 16383);
+        text.assign(data, std::strlen(data));
 
-        std::string candidate;
         if (DrivePathStart(text, candidate)) {
           ExpandEnvironment(candidate);
           candidate = TrimCandidatePath(candidate);
@@ -152,7 +153,8 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
                            FileNotFoundMessage(candidate));
           }
         }
-        Status(frame.path + "\\" + name);
+        status.assign(frame.path).append(1, '\\').append(name);
+        Status(status);
         Pump();
       }
       CloseFrame(frame);

@@ -167,8 +167,13 @@ HRESULT ResolveShortcut(const std::string& linkPath, std::string& targetOut,
   }
   targetOut = target;
   descriptionOut = description;
+  // Only a short (8.3) component, which always carries a '~', can make the long
+  // form longer; other targets are spared a file search per component.
   std::string longForm;
-  if (LongPathName(targetOut, longForm) > targetOut.size()) targetOut = longForm;
+  if (targetOut.find('~') != std::string::npos &&
+      LongPathName(targetOut, longForm) > targetOut.size()) {
+    targetOut = longForm;
+  }
   return hr;
 }
 

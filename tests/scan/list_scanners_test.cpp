@@ -57,22 +57,6 @@ TEST_F(ListScannerTest, FontsTestTheDataThenTheFontsFolder) {
   EXPECT_TRUE(shown);
 }
 
-TEST_F(ListScannerTest, FontInTheSystemFontsFolderIsNotReported) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((GetWindowsFolder() + "\\Fonts\\*.*").c_str(), &found);
-  std::string bare;
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) bare = found.cFileName;
-    } while (bare.empty() && FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  if (bare.empty()) GTEST_SKIP() << "the prefix's Fonts folder is empty";
-  ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, kFonts, "Bare", bare));
-  m_host.Scanner().ScanFonts(0);
-  EXPECT_TRUE(m_host.records.empty());
-}
-
 TEST_F(ListScannerTest, HelpJoinsFolderAndNameWithOneBackslash) {
   ASSERT_TRUE(WriteFileBytes(m_folder / "Help\\here.hlp", "h"));
   ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, kHelp, "here.hlp", m_folder / "Help\\\\"));

@@ -163,13 +163,6 @@ TEST(DerivedPaths, FullScanCandidates) {
   EXPECT_FALSE(SplitRegistryPath("HKEY_CURRENT_USER", root, key));
 }
 
-TEST(DerivedPaths, ShortcutMessages) {
-  EXPECT_EQ("The Target File (C:\\x\\gone.exe) cannot be found at the specified location",
-            ShortcutMessage("C:\\x\\gone.exe"));
-  EXPECT_EQ("The CLSID (\\\\server\\share\\gone.exe) is Invalid.",
-            ShortcutMessage("\\\\server\\share\\gone.exe"));
-}
-
 TEST(StatusText, CutTo259AndCompactedToTheLabel) {
   const std::string longText = "C:\\" + std::string(150, 'a') + "\\" + std::string(150, 'b');
   EXPECT_EQ(259u, ClipStatusText(longText).size());

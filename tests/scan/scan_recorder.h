@@ -36,17 +36,7 @@ class ScanRecorder : public ScanHost {
     }
   }
 
-  // The reports' messages / key paths / value names, in report order.
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> out;
-    for (const auto& r : records) out.push_back(r->message);
-    return out;
-  }
-  std::vector<std::string> Keys() const {
-    std::vector<std::string> out;
-    for (const auto& r : records) out.push_back(r->keyPath);
-    return out;
-  }
+  // The first report naming this value / this key.
   const ProblemRecord* Find(const std::string& valueName) const {
     for (const auto& r : records) {
       if (r->valueName == valueName) return r.get();

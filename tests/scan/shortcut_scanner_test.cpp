@@ -72,6 +72,7 @@ TEST_F(ShortcutTest, DeadTargetsAreFileProblems) {
   EXPECT_EQ("The Target File (" + r.targetPath + ") cannot be found at the specified location",
             r.message);
   EXPECT_EQ(0, r.checked);
+  EXPECT_EQ("The CLSID (\\\\server\\gone.exe) is Invalid.", ShortcutMessage("\\\\server\\gone.exe"));
   // Every file visited shows its path, shortcut or not.
   EXPECT_EQ(5u, m_host.statuses.size());
 }

@@ -26,3 +26,17 @@ void SetStatusText(HWND hLabel, const std::string& text) {
   }
   SetWindowTextA(hLabel, buffer);
 }
+
+void StatusLine::Show(const std::string& text) {
+  m_strText = text;
+  m_bPending = true;
+  const unsigned long long now = GetTickCount64();
+  if (m_nLastShown == 0 || now - m_nLastShown >= kIntervalMs) Flush();
+}
+
+void StatusLine::Flush() {
+  if (!m_bPending) return;
+  SetStatusText(m_hLabel, m_strText);
+  m_bPending = false;
+  m_nLastShown = GetTickCount64();
+}

@@ -179,6 +179,21 @@ TEST(StatusText, CutTo259AndCompactedToTheLabel) {
   EXPECT_LT(std::string(shown).size(), 259u);
   EXPECT_NE(std::string::npos, std::string(shown).find("..."));
   SetStatusText(nullptr, longText);  // no label: nothing happens
+
+  // A burst of items repaints once; the newest text is up after Flush.
+  StatusLine line(label);
+  const ULONGLONG start = GetTickCount64();
+  line.Show("first");
+  for (int i = 0; i < 100; ++i) line.Show("item " + std::to_string(i));
+  GetWindowTextA(label, shown, sizeof(shown));
+  if (GetTickCount64() - start < StatusLine::kIntervalMs) EXPECT_STREQ("first", shown);
+  line.Flush();
+  GetWindowTextA(label, shown, sizeof(shown));
+  EXPECT_STREQ("item 99", shown);
+  Sleep(StatusLine::kIntervalMs + 20);
+  line.Show("later");
+  GetWindowTextA(label, shown, sizeof(shown));
+  EXPECT_STREQ("later", shown);
   DestroyWindow(label);
 }
 

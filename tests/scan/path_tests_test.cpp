@@ -186,7 +186,9 @@ TEST(StatusText, CutTo259AndCompactedToTheLabel) {
   line.Show("first");
   for (int i = 0; i < 100; ++i) line.Show("item " + std::to_string(i));
   GetWindowTextA(label, shown, sizeof(shown));
-  if (GetTickCount64() - start < StatusLine::kIntervalMs) EXPECT_STREQ("first", shown);
+  if (GetTickCount64() - start < StatusLine::kIntervalMs) {
+    EXPECT_STREQ("first", shown);
+  }
   line.Flush();
   GetWindowTextA(label, shown, sizeof(shown));
   EXPECT_STREQ("item 99", shown);

@@ -8,6 +8,10 @@
 
 #include "core/problem_record.h"
 
+// The window message number a window host may use to hand a report to itself
+// synchronously (SendMessage, first parameter the record).
+constexpr unsigned kReportProblemMessage = 34743;
+
 class ScanHost {
  public:
   virtual ~ScanHost() = default;

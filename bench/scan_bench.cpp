@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -50,8 +49,8 @@ void Compare(const char* what, const std::function<void()>& scan,
   double bestScan = 1e9, bestBare = 1e9;
   for (int i = 0; i < rounds; ++i) {
     const double b = Seconds(bare), s = Seconds(scan);
-    const char* verbose = std::getenv("QB_BENCH_ROUNDS");
-    if (verbose && *verbose) std::printf("  round %d: scan %.3f bare %.3f\n", i, s, b);
+    char verbose[8] = {};
+    if (GetEnvironmentVariableA("QB_BENCH_ROUNDS", verbose, sizeof(verbose)) && verbose[0]) std::printf("  round %d: scan %.3f bare %.3f\n", i, s, b);
     bestBare = std::min(bestBare, b);
     bestScan = std::min(bestScan, s);
   }

@@ -1,0 +1,32 @@
+// `clean` runs the console scan and hands its records to removal while they live.
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "cli/console_scan.h"
+#include "cli/scan_report.h"
+
+CleanScan ConsoleCleanScan() {
+  return [](const std::string* sections, nlohmann::json& report, const CleanRemoval& remove) {
+    // Shortcut targets are read through the shell-link object.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int code = kExitUsage;
+    {
+      ConsoleScan scan;
+      std::string error;
+      if (sections && !scan.SelectSections(*sections, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+      } else {
+        scan.Run();
+        report = ScanJson(scan);
+        code = ScanExitCode(scan);
+        if (code == kExitNothingFound || code == kExitProblemsFound) remove(scan.Catalogue());
+      }
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return code;
+  };
+}

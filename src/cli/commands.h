@@ -1,0 +1,19 @@
+#pragma once
+// The console's commands. Each lives in its own file and registers itself as a
+// CLI11 subcommand; when it runs it stores its exit code.
+
+#include <CLI/CLI.hpp>
+
+#include "cli/backup_commands.h"
+
+constexpr int kExitNothingFound = 0;
+constexpr int kExitProblemsFound = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitAborted = 3;
+
+// `exitCode` receives the command's exit code when the command runs.
+void AddScanCommand(CLI::App& app, int& exitCode);
+
+// The console scan as `clean` runs it: scan, report, then remove while the scan's
+// records are alive.
+CleanScan ConsoleCleanScan();

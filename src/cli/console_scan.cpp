@@ -1,0 +1,155 @@
+#include "cli/console_scan.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <sstream>
+
+#include "app/settings_store.h"
+#include "framework/prompt.h"
+#include "scan/exclusion_list.h"
+#include "sysinfo/system_info.h"
+
+namespace {
+
+std::atomic<bool> g_bAbortRequested{false};
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+    ConsoleScan::RequestAbortFromConsole();
+    return TRUE;
+  }
+  return FALSE;
+}
+
+std::unique_ptr<SectionCatalogue> FirstRunThenCatalogue() {
+  if (SettingsKeyMissing()) InitSettingsKey();
+  return std::make_unique<SectionCatalogue>();
+}
+
+bool IsConsole(DWORD stdHandle) {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(stdHandle), &mode) != FALSE;
+}
+
+constexpr unsigned long long kProgressIntervalMs = 200;
+constexpr size_t kProgressWidth = 79;
+
+}  // namespace
+
+// Message boxes have no one to answer them here: they go to stderr (the end
+// text, which the report shows anyway, excepted) and questions are answered No.
+class ConsoleScan::Prompts : public PromptScript {
+ public:
+  explicit Prompts(std::vector<std::string>& messages)
+      : m_messages(messages), m_pPrevious(SetPromptScript(this)) {}
+  ~Prompts() override { SetPromptScript(m_pPrevious); }
+  void OnMessage(const std::string& text, const std::string&) override {
+    if (text == "Scan Complete" || text == "Scan Aborted") return;
+    m_messages.push_back(text);
+    std::fprintf(stderr, "%s\n", text.c_str());
+  }
+  bool OnQuestion(const std::string&, const std::string&) override { return false; }
+
+ private:
+  std::vector<std::string>& m_messages;
+  PromptScript* m_pPrevious;
+};
+
+ConsoleScan::ConsoleScan()
+    : m_pCatalogue(FirstRunThenCatalogue()),
+      m_store(*m_pCatalogue, IsExcluded, this, &m_log),
+      m_scanner(this),
+      m_driver(*m_pCatalogue, m_store, m_scanner, *this, this),
+      m_pPrompts(std::make_unique<Prompts>(m_vMessages)) {
+  SystemInfo info;
+  info.Collect();
+  m_log.SetOsName(info.osName);
+}
+
+ConsoleScan::~ConsoleScan() = default;
+
+void ConsoleScan::RequestAbortFromConsole() { g_bAbortRequested = true; }
+
+bool ConsoleScan::SelectSections(const std::string& list, std::string& error) {
+  std::vector<int> ids;
+  std::stringstream items(list);
+  std::string item;
+  while (std::getline(items, item, ',')) {
+    const size_t first = item.find_first_not_of(" \t");
+    const size_t last = item.find_last_not_of(" \t");
+    item = first == std::string::npos ? "" : item.substr(first, last - first + 1);
+    int id = 0;
+    bool digits = !item.empty() && item.size() <= 3;
+    for (char c : item) digits = digits && c >= '0' && c <= '9';
+    if (digits) id = std::stoi(item);
+    if (!digits || m_pCatalogue->Find(id) == nullptr) {
+      error = "--sections: \"" + item + "\" is not a section id (1 to 11, 13, 14)";
+      return false;
+    }
+    ids.push_back(id);
+  }
+  if (ids.empty()) {
+    error = "--sections: give one or more section ids, such as 3,4,13";
+    return false;
+  }
+  for (ScanSection& section : m_pCatalogue->Sections()) section.enabled = 0;
+  for (int id : ids) m_pCatalogue->Find(id)->enabled = 1;
+  return true;
+}
+
+void ConsoleScan::Run() {
+  m_bProgress = IsConsole(STD_ERROR_HANDLE);
+  g_bAbortRequested = false;
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+  m_driver.PrepareScan();
+  m_driver.RunScan();
+  SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+  if (m_bProgress) std::fprintf(stderr, "\r%*s\r", static_cast<int>(kProgressWidth), "");
+}
+
+int ConsoleScan::AppendRow(ScanSection* section, const std::string&, const std::string&,
+                           const std::string& status) {
+  m_rows.push_back({section, status});
+  return static_cast<int>(m_rows.size()) - 1;
+}
+
+ScanSection* ConsoleScan::RowSection(int row) {
+  return row >= 0 && row < RowCount() ? m_rows[row].section : nullptr;
+}
+
+void ConsoleScan::SetRowStatus(int row, const std::string& status) {
+  if (row < 0 || row >= RowCount()) return;
+  m_rows[row].status = status;
+  if (status == "Scanning" && m_rows[row].section) m_strSection = m_rows[row].section->name;
+}
+
+bool ConsoleScan::Open() {
+  const bool opened = m_log.Open();
+  m_strLogPath = opened ? m_log.LogPath() : std::string();
+  return opened;
+}
+
+void ConsoleScan::ReportProblem(std::unique_ptr<ProblemRecord> record) {
+  m_store.OnProblemFound(std::move(record));
+}
+
+void ConsoleScan::ShowStatus(const std::string& text) {
+  if (!m_bProgress) return;
+  // Most items go by unseen: the line is redrawn a few times a second at most.
+  const unsigned long long now = GetTickCount64();
+  if (now - m_nLastProgress < kProgressIntervalMs) return;
+  m_nLastProgress = now;
+  std::string line = m_strSection.empty() ? text : m_strSection + ": " + text;
+  if (line.size() > kProgressWidth) line = line.substr(0, kProgressWidth - 3) + "...";
+  std::fprintf(stderr, "\r%-*s", static_cast<int>(kProgressWidth), line.c_str());
+  std::fflush(stderr);
+}
+
+void ConsoleScan::PumpInput() {
+  if (g_bAbortRequested.exchange(false) && m_scanner.Running()) {
+    if (m_bProgress) std::fprintf(stderr, "\r%-*s", static_cast<int>(kProgressWidth), "Aborting Scan...");
+    m_scanner.RequestAbort();
+  }
+}

@@ -1,0 +1,61 @@
+// quillbane-cli scan [--sections 3,4,13] [--json]
+
+#include <objbase.h>
+
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "cli/console_scan.h"
+#include "cli/scan_report.h"
+
+namespace {
+
+struct ScanOptions {
+  std::string sections;
+  bool json = false;
+};
+
+class ComSession {
+ public:
+  ComSession() : m_hr(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComSession() {
+    if (SUCCEEDED(m_hr)) CoUninitialize();
+  }
+  ComSession(const ComSession&) = delete;
+  ComSession& operator=(const ComSession&) = delete;
+
+ private:
+  HRESULT m_hr;
+};
+
+int RunScanCommand(const ScanOptions& options, bool sectionsGiven) {
+  ComSession com;
+  ConsoleScan scan;
+  if (sectionsGiven) {
+    std::string error;
+    if (!scan.SelectSections(options.sections, error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return kExitUsage;
+    }
+  }
+  scan.Run();
+  const std::string out = options.json ? DumpJson(ScanJson(scan)) + "\n" : ScanText(scan);
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::fflush(stdout);
+  return ScanExitCode(scan);
+}
+
+}  // namespace
+
+void AddScanCommand(CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<ScanOptions>();
+  CLI::App* scan = app.add_subcommand(
+      "scan", "Scan the enabled sections (or the listed ones) and report the problems found");
+  CLI::Option* sections =
+      scan->add_option("--sections", options->sections,
+                       "Comma-separated section ids to scan instead of the enabled ones");
+  scan->add_flag("--json", options->json, "Print one JSON document on stdout");
+  scan->callback([options, sections, &exitCode]() {
+    exitCode = RunScanCommand(*options, sections->count() > 0);
+  });
+}

@@ -1,0 +1,18 @@
+#pragma once
+// What a console scan found: the JSON document and the readable text report.
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/console_scan.h"
+
+nlohmann::json ProblemJson(const ProblemRecord& record);
+nlohmann::json ScanJson(ConsoleScan& scan);
+std::string ScanText(ConsoleScan& scan);
+
+// Registry data may hold any bytes: invalid UTF-8 is replaced, never thrown on.
+std::string DumpJson(const nlohmann::json& document);
+
+// 0 nothing found, 1 problems found, 3 aborted.
+int ScanExitCode(ConsoleScan& scan);

@@ -1,0 +1,84 @@
+// File Associations, first half: the applications in the user's per-extension
+// open-with lists must be registered applications whose program exists.
+
+#include <shlwapi.h>
+
+#include <cstring>
+
+#include "core/registry.h"
+#include "core/section_catalogue.h"
+#include "scan/path_tests.h"
+#include "scan/registry_read.h"
+#include "scan/section_scanner.h"
+
+namespace {
+
+const char kFileExts[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
+
+bool FoundOnSearchPath(const std::string& name) {
+  if (name.empty() || name.size() >= MAX_PATH) return false;
+  char buffer[MAX_PATH];
+  std::memcpy(buffer, name.c_str(), name.size() + 1);
+  return PathFindOnPathA(buffer, nullptr) != FALSE;
+}
+
+// Case-blind and multibyte-aware, but exact otherwise: a word sort would treat
+// "a-b.exe" and "ab.exe" as the same name.
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+  return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE | SORT_STRINGSORT, a.c_str(),
+                        static_cast<int>(a.size()), b.c_str(),
+                        static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+bool IsOpenWithAppValid(const std::string& appName) {
+  CRegistry applications;
+  if (!applications.OpenKey(HKEY_CLASSES_ROOT, "Applications")) return false;
+
+  bool valid = false;
+  std::string name;
+  while (applications.EnumSubKey(name)) {
+    if (!SameNameIgnoringCase(name, appName)) continue;
+    CRegistry command;
+    if (command.OpenKey(HKEY_CLASSES_ROOT, "Applications\\" + name + "\\shell\\open\\command")) {
+      std::string text;
+      if (!command.QueryStringValue("", text)) text.clear();
+      ExpandEnvironment(text);
+      valid = ReferencedFileExists(text);
+    } else {
+      valid = FoundOnSearchPath(name);
+    }
+  }
+  return valid;
+}
+
+int SectionScanner::ScanFileAssociations() {
+  ScopedKey hKey;
+  if (!hKey.Open(HKEY_CURRENT_USER, kFileExts)) return m_bRunning;
+  const DWORD count = SubKeyCount(hKey.Get());
+
+  for (DWORD index = 0; index < count && m_bRunning; ++index) {
+    std::string extension;
+    if (!EnumSubKeyName(hKey.Get(), index, extension)) continue;
+
+    const std::string listKey = std::string(kFileExts) + "\\" + extension + "\\OpenWithList";
+    CRegistry list;
+    if (list.OpenKey(HKEY_CURRENT_USER, listKey)) {
+      std::string valueName;
+      DWORD type = 0;
+      while (list.EnumValue(valueName, type)) {
+        if (valueName.size() != 1) continue;
+        std::string application;
+        if (list.QueryStringValue(valueName, application) && !IsOpenWithAppValid(application)) {
+          ReportRegistry(kFileAssociations, HKEY_CURRENT_USER, listKey, valueName, application, 1,
+                         "The File (" + application +
+                             ") cannot be found at the specified location");
+        }
+      }
+    }
+    Status("HKEY_CURRENT_USER\\" + std::string(kFileExts) + "\\" + extension);
+    Pump();
+  }
+  return m_bRunning;
+}

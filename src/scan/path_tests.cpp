@@ -1,0 +1,159 @@
+#include "scan/path_tests.h"
+
+#include <shlwapi.h>
+
+#include <cstring>
+#include <vector>
+
+#include "framework/prompt.h"
+
+namespace {
+
+bool FileOrFolderExists(const std::string& path) {
+  return !path.empty() && PathFileExistsA(path.c_str()) != FALSE;
+}
+
+// The shell's search for a bare file name in the system folders and on PATH. It
+// works in a MAX_PATH buffer, so a longer name cannot be found that way.
+bool FoundOnSearchPath(const std::string& name) {
+  if (name.empty() || name.size() >= MAX_PATH) return false;
+  char buffer[MAX_PATH];
+  std::memcpy(buffer, name.c_str(), name.size() + 1);
+  return PathFindOnPathA(buffer, nullptr) != FALSE;
+}
+
+bool IsWordBreak(char c) {
+  return c == '/' || c == '*' || c == '?' || c == '<' || c == '>' || c == '|' || c == '"' ||
+         c == ';' || c == '^';
+}
+
+// Asking for a drive's type is a round trip to the mount manager (about a
+// millisecond under Wine), and a scan asks once per stale path. A drive letter's
+// answer is kept for a second, which no drive change during a scan can outrun
+// in any way that matters.
+UINT DriveTypeOf(const std::string& drive) {
+  const char letter = drive[0] >= 'a' && drive[0] <= 'z' ? static_cast<char>(drive[0] - 32) : drive[0];
+  if (drive.size() != 2 || drive[1] != ':' || letter < 'A' || letter > 'Z') {
+    return GetDriveTypeA(drive.c_str());
+  }
+  struct Known {
+    UINT type;
+    ULONGLONG when;
+    bool valid;
+  };
+  static thread_local Known known[26] = {};
+  Known& entry = known[letter - 'A'];
+  const ULONGLONG now = GetTickCount64();
+  if (!entry.valid || now - entry.when > 1000) {
+    entry.type = GetDriveTypeA(drive.c_str());
+    entry.when = now;
+    entry.valid = true;
+  }
+  return entry.type;
+}
+
+}  // namespace
+
+std::string GetWindowsFolder() {
+  char buffer[MAX_PATH] = {};
+  UINT length = GetWindowsDirectoryA(buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return "";
+  return std::string(buffer, length);
+}
+
+void PumpMessages() {
+  MSG msg;
+  for (int dispatched = 0; dispatched < 10; ++dispatched) {
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+std::string UnquoteSpaces(const std::string& text) {
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+    return text.substr(1, text.size() - 2);
+  }
+  return text;
+}
+
+bool ReferencedFileExists(const std::string& text) {
+  // Nothing named is nothing found; the search path would only be asked about "".
+  if (text.empty()) return false;
+
+  const std::string unquoted = UnquoteSpaces(text);
+  if (FileOrFolderExists(unquoted)) return true;
+  if (FoundOnSearchPath(text)) return true;
+
+  // A folder path ending in '\' (or in '\' and one more character) loses that end.
+  std::string trimmed = unquoted;
+  const size_t lastSlash = trimmed.rfind('\\');
+  if (lastSlash != std::string::npos && trimmed.size() - lastSlash - 1 <= 1) {
+    trimmed.erase(lastSlash);
+  }
+  if (FileOrFolderExists(trimmed) || FoundOnSearchPath(trimmed)) return true;
+
+  // Quotes and separators become blanks, so a command line falls apart into words.
+  std::string words = trimmed;
+  for (char& c : words) {
+    if (IsWordBreak(c)) c = ' ';
+  }
+  const size_t first = words.find_first_not_of(" \t\r\n");
+  words.erase(0, first == std::string::npos ? words.size() : first);
+
+  if (IsOnNonFixedDrive(words)) return true;
+
+  static const char* const kExtensions[] = {".exe", ".dll", ".com"};
+  for (size_t blank = words.find(' '); blank != std::string::npos;
+       blank = words.find(' ', blank + 1)) {
+    const std::string prefix = words.substr(0, blank);
+    if (FileOrFolderExists(prefix) || FoundOnSearchPath(prefix)) return true;
+    for (const char* extension : kExtensions) {
+      if (FoundOnSearchPath(prefix + extension)) return true;
+    }
+  }
+  return false;
+}
+
+bool ExpandEnvironment(std::string& text) {
+  if (text.find('%') == std::string::npos) return true;
+  const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+  if (needed == 0) return false;
+  std::vector<char> expanded(needed + 1, '\0');
+  const DWORD written = ExpandEnvironmentStringsA(text.c_str(), expanded.data(), needed + 1);
+  if (written == 0 || written > needed + 1) return false;
+  text = expanded.data();
+  return true;
+}
+
+std::string ReadRegistryString(HKEY hRoot, const std::string& subKey,
+                               const std::string& valueName) {
+  HKEY hKey = nullptr;
+  if (RegOpenKeyExA(hRoot, subKey.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return "";
+  char data[255];
+  DWORD type = 0, size = sizeof(data);
+  const LONG rc = RegQueryValueExA(hKey, valueName.c_str(), nullptr, &type,
+                                   reinterpret_cast<BYTE*>(data), &size);
+  std::string text;
+  if (rc == ERROR_SUCCESS && size <= sizeof(data)) {
+    // Data of any type, taken as text up to its first zero byte.
+    text.assign(data, size);
+    text.resize(std::strlen(text.c_str()));
+  }
+  if (RegCloseKey(hKey) != ERROR_SUCCESS) {
+    ShowMessage("Error in RegCloseKey.");
+    return "";
+  }
+  return text;
+}
+
+bool IsDirectory(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool IsOnNonFixedDrive(const std::string& text) {
+  const std::string drive = text.substr(0, 2);
+  if (drive.find(':') == std::string::npos) return false;
+  return DriveTypeOf(drive) != DRIVE_FIXED;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The small tests the scanners share to decide whether registry data that names a
+// file still names something that exists.
+
+#include <windows.h>
+
+#include <string>
+
+// The Windows folder as the system reports it, normally without a trailing '\'.
+std::string GetWindowsFolder();
+
+// Dispatches pending window messages of this thread, at most ten per call.
+void PumpMessages();
+
+// True when the text, read as a path or a command line, names an existing file or
+// folder, or lies on a drive that is not a fixed disk. Errs towards "found".
+bool ReferencedFileExists(const std::string& text);
+
+// Replaces %NAME% references by their values; false (text unchanged) on failure.
+bool ExpandEnvironment(std::string& text);
+
+// One value of any type read with read access, cut at its data length; "" when the
+// key or value is missing or the data is longer than 255 bytes.
+std::string ReadRegistryString(HKEY hRoot, const std::string& subKey,
+                               const std::string& valueName);
+
+bool IsDirectory(const std::string& path);
+
+// True when the text starts with a drive specification whose drive is not a fixed
+// disk (removable, network, CD-ROM, RAM disk, or no such drive).
+bool IsOnNonFixedDrive(const std::string& text);
+
+// The whole text without one enclosing pair of double quotes (as the shell's
+// unquoting does); anything else comes back unchanged.
+std::string UnquoteSpaces(const std::string& text);

@@ -1,0 +1,93 @@
+#include "scan/scan_driver.h"
+
+#include "framework/prompt.h"
+#include "scan/path_tests.h"
+
+ScanDriver::ScanDriver(SectionCatalogue& catalogue, ProblemStore& store, SectionScanner& scanner,
+                       ScanDriverView& view, ScanLogSession* log)
+    : m_catalogue(catalogue), m_store(store), m_scanner(scanner), m_view(view), m_pLog(log) {}
+
+void ScanDriver::PrepareScan() {
+  m_view.ShowTotalProblems("Total Problems : 0");
+  m_view.ShowAffectedSections("Affected Sections : 0");
+  FillReadyRows();
+  m_view.ShowStatusText("Preparing to Scan");
+  m_store.Reset();
+}
+
+void ScanDriver::FillReadyRows() {
+  m_view.DeleteAllRows();
+  for (ScanSection& section : m_catalogue.Sections()) {
+    if (!section.enabled) continue;
+    section.progressRow = m_view.AppendRow(&section, section.name, "0", "Ready");
+  }
+}
+
+void ScanDriver::OnScanButton() {
+  if (m_view.ButtonCaption().find("Abort") != std::string::npos) {
+    m_scanner.RequestAbort();
+    return;
+  }
+  m_view.SetButtonCaption("Abort");
+  for (int i = 0; i < 10; ++i) {
+    Sleep(10);
+    PumpMessages();
+  }
+  m_view.ShowAnimation(true);
+  RunScan();
+}
+
+bool ScanDriver::RunSection(int sectionId) {
+  SectionScanner& s = m_scanner;
+  switch (sectionId) {
+    case kVxdFiles: return s.ScanVxdFiles(5) != 0;
+    case kInstalledFonts: return s.ScanFonts(5) != 0;
+    case kSoundFiles: return s.ScanSoundFiles(5) != 0;
+    case kFileAssociations:
+      // Only the program-identifier half decides; it stops at once after an abort.
+      s.ScanFileAssociations();
+      return s.ScanProgIds(0) != 0;
+    case kSystemServices: return s.ScanServices(5) != 0;
+    case kHelpFiles: return s.ScanHelpFiles(5) != 0;
+    case kSharedFiles: return s.ScanSharedFiles(5) != 0;
+    case kApplicationPaths: return s.ScanAppPaths(5) != 0;
+    case kAddRemovePrograms: return s.ScanUninstallEntries(5) != 0;
+    case kActiveXCom: return s.ScanTypeLibraries() != 0;
+    case kFullRegistryScan: return s.ScanMachineSoftware(0) != 0 && s.ScanUserSoftware() != 0;
+    case kProgramShortcuts: return s.ScanShortcuts() != 0;
+    default: return true;
+  }
+}
+
+void ScanDriver::RunScan() {
+  m_scanner.StartScan();
+  if (m_pLog) m_pLog->Open();
+
+  for (int row = 0; row < m_view.RowCount(); ++row) {
+    ScanSection* section = m_view.RowSection(row);
+    if (section == nullptr) continue;
+    m_view.EnsureRowVisible(row);
+    const int id = section->sectionId;
+    const bool hasScanner = (id >= kStartupPrograms && id <= kActiveXCom) ||
+                            id == kFullRegistryScan || id == kProgramShortcuts;
+    if (!hasScanner) continue;
+
+    m_view.SetRowImage(row, kImageScanning);
+    if (id != kStartupPrograms) {
+      m_view.SetRowStatus(row, "Scanning");
+      if (!RunSection(id)) {
+        m_view.SetRowStatus(row, "Aborted");
+        break;
+      }
+    }
+    m_view.SetRowStatus(row, "Finished");
+    m_view.SetRowImage(row, kImageDone);
+  }
+
+  if (m_pLog) m_pLog->Reset();
+  m_view.ShowAnimation(false);
+  m_strEndText = m_scanner.WasAborted() ? "Scan Aborted" : "Scan Complete";
+  m_view.ShowStatusText(m_strEndText);
+  ShowMessage(m_strEndText);
+  m_view.ShowResults();
+}

@@ -1,0 +1,71 @@
+#pragma once
+// ScanDriver: runs one scan over the enabled sections in catalogue order, with
+// per-section progress rows, Abort at the next item, and the end text. Its
+// effects on screen go through ScanDriverView, which the main window, the console
+// front end and tests implement.
+
+#include <string>
+
+#include "core/problem_store.h"
+#include "core/section_catalogue.h"
+#include "scan/section_scanner.h"
+
+// Row icons of the progress list.
+enum ProgressImage { kImagePending = 0, kImageScanning = 1, kImageDone = 2 };
+
+class ScanDriverView : public StoreView {
+ public:
+  virtual void DeleteAllRows() = 0;
+  // Appends a row (name, count, status) for the section; returns its index.
+  virtual int AppendRow(ScanSection* section, const std::string& name, const std::string& count,
+                        const std::string& status) = 0;
+  virtual int RowCount() = 0;
+  virtual ScanSection* RowSection(int row) = 0;
+  virtual void SetRowStatus(int row, const std::string& status) = 0;
+  virtual void SetRowImage(int row, int image) = 0;
+  virtual void EnsureRowVisible(int row) = 0;
+  // The status label (the scanner's own status texts come through its host).
+  virtual void ShowStatusText(const std::string& text) = 0;
+  virtual std::string ButtonCaption() = 0;
+  virtual void SetButtonCaption(const std::string& caption) = 0;
+  virtual void ShowAnimation(bool show) = 0;
+  // After the end message: hide the panels and show the results.
+  virtual void ShowResults() = 0;
+};
+
+// The scan log's session: opened before the first section, reset at the end.
+class ScanLogSession {
+ public:
+  virtual ~ScanLogSession() = default;
+  virtual bool Open() = 0;
+  virtual void Reset() = 0;
+};
+
+class ScanDriver {
+ public:
+  // log may be null (no log). The store is the one the scanner's host files into.
+  ScanDriver(SectionCatalogue& catalogue, ProblemStore& store, SectionScanner& scanner,
+             ScanDriverView& view, ScanLogSession* log);
+
+  // Zero totals, Ready rows for the enabled sections, old problems destroyed.
+  void PrepareScan();
+  // The Ready rows alone (also used once when the catalogue is built).
+  void FillReadyRows();
+  // Start Scan / Abort.
+  void OnScanButton();
+  void RunScan();
+
+  // "Scan Complete" or "Scan Aborted" after a scan; "" before one.
+  const std::string& EndText() const { return m_strEndText; }
+
+ private:
+  // Runs the scanner(s) of a section; false when the result that counts is 0.
+  bool RunSection(int sectionId);
+
+  SectionCatalogue& m_catalogue;
+  ProblemStore& m_store;
+  SectionScanner& m_scanner;
+  ScanDriverView& m_view;
+  ScanLogSession* m_pLog;
+  std::string m_strEndText;
+};

@@ -1,0 +1,50 @@
+#include "scan/section_scanner.h"
+
+#include <utility>
+
+SectionScanner::SectionScanner(ScanHost* host) : m_bRunning(0), m_pHost(host) {}
+
+SectionScanner::~SectionScanner() = default;
+
+void SectionScanner::RequestAbort() {
+  Status("Aborting Scan...");
+  m_bRunning = 0;
+  Pump();
+}
+
+void SectionScanner::Report(std::unique_ptr<ProblemRecord> record) {
+  if (m_pHost) m_pHost->ReportProblem(std::move(record));
+}
+
+void SectionScanner::Status(const std::string& text) {
+  if (m_pHost) m_pHost->ShowStatus(text);
+}
+
+void SectionScanner::Pump() {
+  if (m_pHost) m_pHost->PumpInput();
+}
+
+void SectionScanner::PauseAndPump(int pauseMs) {
+  Sleep(static_cast<DWORD>(pauseMs > 0 ? pauseMs : 0));
+  Pump();
+}
+
+void SectionScanner::ReportRegistry(int sectionId, HKEY hRoot, const std::string& keyPath,
+                                    const std::string& valueName, const std::string& valueData,
+                                    int isValue, const std::string& message) {
+  auto record = std::make_unique<ProblemRecord>();
+  record->errorType = kRegistryError;
+  record->checked = 0;
+  record->message = message;
+  record->sectionId = sectionId;
+  record->rootKey = hRoot;
+  record->keyPath = keyPath;
+  record->valueName = valueName;
+  record->valueData = valueData;
+  record->isValue = isValue;
+  Report(std::move(record));
+}
+
+std::string FileNotFoundMessage(const std::string& path) {
+  return "The File (" + path + ") cannot be found at the specified location.";
+}

@@ -1,0 +1,111 @@
+#pragma once
+// SectionScanner: the object every section's scanner runs on. It carries the
+// running flag (cleared by Abort or Ctrl+C), and reaches its host for reports,
+// status texts and input pumping. Every scanner returns the running flag when it
+// ends: nonzero when the scan may go on, 0 after an abort.
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/problem_record.h"
+#include "scan/scan_host.h"
+
+class SectionScanner {
+ public:
+  explicit SectionScanner(ScanHost* host = nullptr);
+  virtual ~SectionScanner();
+
+  SectionScanner(const SectionScanner&) = delete;
+  SectionScanner& operator=(const SectionScanner&) = delete;
+
+  void SetHost(ScanHost* host) { m_pHost = host; }
+
+  void StartScan() { m_bRunning = 1; }
+  // Shows "Aborting Scan...", clears the flag and lets pending input through.
+  void RequestAbort();
+  bool WasAborted() const { return m_bRunning == 0; }
+  int Running() const { return m_bRunning; }
+
+  // Registry lists.
+  int ScanFonts(int pauseMs);
+  int ScanSoundFiles(int pauseMs);
+  int ScanHelpFiles(int pauseMs);
+  int ScanSharedFiles(int pauseMs);
+  int ScanAppPaths(int pauseMs);
+
+  // Services and static drivers.
+  int ScanServices(int pauseMs);
+  int ScanVxdFiles(int pauseMs);
+
+  int ScanUninstallEntries(int pauseMs);
+
+  // Type libraries and program identifiers.
+  int ScanTypeLibraries();
+  int ScanTypeLibKey(const std::string& keyPath);
+  int ScanProgIds(int pauseMs);
+
+  // The full registry scan.
+  int ScanMachineSoftware(int pauseMs);
+  int ScanUserSoftware();
+  int WalkRegistryKey(HKEY hKey, const std::string& path);
+
+  // Shortcut files on the fixed disks.
+  int ScanShortcuts();
+  int ScanFolderForShortcuts(const std::string& folder);
+
+  int ScanFileAssociations();
+
+ private:
+  void Report(std::unique_ptr<ProblemRecord> record);
+  void Status(const std::string& text);
+  void Pump();
+  void PauseAndPump(int pauseMs);
+  void ReportRegistry(int sectionId, HKEY hRoot, const std::string& keyPath,
+                      const std::string& valueName, const std::string& valueData, int isValue,
+                      const std::string& message);
+  int ScanValueList(int which, int pauseMs);
+  int ScanDriverKey(bool services, int pauseMs);
+  void CheckShortcut(const std::string& linkPath);
+
+  int m_bRunning;
+  ScanHost* m_pHost;
+};
+
+// The message of most registry problems, with the tested path.
+std::string FileNotFoundMessage(const std::string& path);
+
+// The driver path of a service's ImagePath or a static driver's StaticVXD text,
+// anchored at the Windows folder; false when the entry is to be skipped.
+bool NormalizeDriverPath(const std::string& text, bool replaceSystemRoot, std::string& out);
+// The same without the environment expansion, the Windows folder given.
+bool AnchorDriverPath(std::string text, bool replaceSystemRoot, const std::string& windowsFolder,
+                      std::string& out);
+
+bool IsValidProgId(const std::string& text);
+bool ClsidKeyExists(const std::string& text);
+
+// Splits "HKEY_LOCAL_MACHINE\Software\X" into a root key and "Software\X".
+bool SplitRegistryPath(const std::string& path, HKEY& rootOut, std::string& keyOut);
+
+// The full registry scan's reading of a REG_SZ text: the lower-case text from the
+// drive letter before its first ":\" on; false when the text holds no such path.
+bool DrivePathStart(const std::string& text, std::string& lowerOut);
+// The cuts made after expansion: first ',' on, then last '%', '"', '/', ';' on.
+std::string TrimCandidatePath(std::string text);
+
+bool IsOpenWithAppValid(const std::string& appName);
+
+// The roots of all logical drives, in the system's order.
+std::vector<std::string> LogicalDriveRoots();
+// A shortcut's stored target; a negative result when it cannot be read.
+HRESULT ResolveShortcut(const std::string& linkPath, std::string& targetOut,
+                        std::string& descriptionOut);
+// The long form of a path with 8.3 components; 0 when it cannot be made.
+size_t LongPathName(const std::string& path, std::string& longOut);
+// True for a folder the shortcut walk descends into: not a junction or link.
+bool IsWalkableFolder(DWORD attributes);
+// The message of a shortcut problem for its target.
+std::string ShortcutMessage(const std::string& target);

@@ -1,0 +1,234 @@
+// Invalid Program Shortcuts: every ".lnk" file on the fixed disks whose target is
+// neither a file, nor a folder, nor a registered class.
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "core/section_catalogue.h"
+#include "scan/path_tests.h"
+#include "scan/section_scanner.h"
+
+namespace {
+
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE handle) : m_hFind(handle) {}
+  ~FindHandle() {
+    if (m_hFind != INVALID_HANDLE_VALUE) FindClose(m_hFind);
+  }
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  bool Valid() const { return m_hFind != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return m_hFind; }
+
+ private:
+  HANDLE m_hFind;
+};
+
+template <typename T>
+class ComRef {
+ public:
+  ComRef() = default;
+  ~ComRef() { Reset(); }
+  ComRef(const ComRef&) = delete;
+  ComRef& operator=(const ComRef&) = delete;
+  void Reset() {
+    if (m_p) m_p->Release();
+    m_p = nullptr;
+  }
+  T* operator->() const { return m_p; }
+  void** Out() {
+    Reset();
+    return reinterpret_cast<void**>(&m_p);
+  }
+
+ private:
+  T* m_p = nullptr;
+};
+
+bool HoldsSkipWord(const std::string& path) {
+  static const char* const kSkipWords[] = {"System Volume Information", "NetHood", "PlovenTemp",
+                                           "McAfee"};
+  for (const char* word : kSkipWords) {
+    if (path.find(word) != std::string::npos) return true;
+  }
+  return false;
+}
+
+bool EndsWithLnk(const std::string& path) {
+  return path.size() >= 4 && path.compare(path.size() - 4, 4, ".lnk") == 0;
+}
+
+}  // namespace
+
+bool IsWalkableFolder(DWORD attributes) {
+  // A junction or symbolic link may point back up the tree: its target is walked
+  // where it really lives.
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+std::string ShortcutMessage(const std::string& target) {
+  if (target.find(':') != std::string::npos) {
+    return "The Target File (" + target + ") cannot be found at the specified location";
+  }
+  return "The CLSID (" + target + ") is Invalid.";
+}
+
+std::vector<std::string> LogicalDriveRoots() {
+  std::vector<std::string> roots;
+  std::vector<char> buffer(501, '\0');
+  DWORD length = GetLogicalDriveStringsA(500, buffer.data());
+  if (length > 500) {
+    buffer.assign(length + 2, '\0');
+    length = GetLogicalDriveStringsA(length + 1, buffer.data());
+    if (length >= buffer.size()) return roots;
+  }
+  for (const char* root = buffer.data(); *root != '\0'; root += std::strlen(root) + 1) {
+    roots.emplace_back(root);
+  }
+  return roots;
+}
+
+size_t LongPathName(const std::string& path, std::string& longOut) {
+  if (path.empty() || GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return 0;
+  std::string text = path;
+  for (char& c : text) {
+    if (c == '/') c = '\\';
+  }
+  const bool hasRoot = text.size() >= 3 &&
+                       ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z')) &&
+                       text[1] == ':' && text[2] == '\\';
+  if (!hasRoot) return 0;
+
+  std::string shortSoFar = text.substr(0, 3);
+  std::string result = shortSoFar;
+  size_t start = 3;
+  bool first = true;
+  while (start < text.size()) {
+    size_t end = text.find('\\', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string component = text.substr(start, end - start);
+    start = end + 1;
+    if (component.empty()) continue;
+    if (!first) shortSoFar += "\\";
+    shortSoFar += component;
+    WIN32_FIND_DATAA found;
+    FindHandle search(FindFirstFileA(shortSoFar.c_str(), &found));
+    if (!search.Valid()) return 0;
+    if (!first) result += "\\";
+    result += found.cFileName;
+    first = false;
+  }
+  if (GetFileAttributesA(result.c_str()) == INVALID_FILE_ATTRIBUTES) return 0;
+  longOut = result;
+  return result.size();
+}
+
+HRESULT ResolveShortcut(const std::string& linkPath, std::string& targetOut,
+                        std::string& descriptionOut) {
+  char target[MAX_PATH] = {};
+  char description[MAX_PATH] = {};
+  HRESULT hr = E_FAIL;
+  {
+    ComRef<IShellLinkA> link;
+    ComRef<IPersistFile> file;
+    hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                          link.Out());
+    if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, file.Out());
+    if (SUCCEEDED(hr)) {
+      wchar_t wide[MAX_PATH] = {};
+      if (MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH) == 0) {
+        hr = E_INVALIDARG;
+      } else {
+        hr = file->Load(wide, STGM_READ);
+      }
+    }
+    if (SUCCEEDED(hr)) {
+      hr = link->Resolve(nullptr, SLR_NO_UI | SLR_ANY_MATCH | SLR_UPDATE | SLR_NOUPDATE |
+                                      SLR_NOSEARCH);
+    }
+    if (SUCCEEDED(hr)) {
+      WIN32_FIND_DATAA found;
+      hr = link->GetPath(target, MAX_PATH, &found, SLGP_SHORTPATH);
+      if (SUCCEEDED(hr)) hr = link->GetDescription(description, MAX_PATH);
+      target[MAX_PATH - 1] = '\0';
+      description[MAX_PATH - 1] = '\0';
+      if (FAILED(hr)) {
+        targetOut = target;
+        descriptionOut = description;
+        return hr;
+      }
+    }
+  }
+  targetOut = target;
+  descriptionOut = description;
+  // Only a short (8.3) component, which always carries a '~', can make the long
+  // form longer; other targets are spared a file search per component.
+  std::string longForm;
+  if (targetOut.find('~') != std::string::npos &&
+      LongPathName(targetOut, longForm) > targetOut.size()) {
+    targetOut = longForm;
+  }
+  return hr;
+}
+
+int SectionScanner::ScanShortcuts() {
+  for (const std::string& root : LogicalDriveRoots()) {
+    if (!m_bRunning) return 0;
+    if (GetDriveTypeA(root.c_str()) == DRIVE_FIXED) ScanFolderForShortcuts(root);
+  }
+  return m_bRunning;
+}
+
+int SectionScanner::ScanFolderForShortcuts(const std::string& folder) {
+  std::string base = folder;
+  while (!base.empty() && base.back() == '\\') base.pop_back();
+
+  WIN32_FIND_DATAA entry;
+  FindHandle search(FindFirstFileA((base + "\\*.*").c_str(), &entry));
+  if (!search.Valid()) return 1;
+
+  do {
+    const std::string name = entry.cFileName;
+    if (name == "." || name == "..") continue;
+    const std::string full = base + "\\" + name;
+
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (!m_bRunning) return 0;
+      if (IsWalkableFolder(entry.dwFileAttributes)) ScanFolderForShortcuts(full);
+      Pump();
+      continue;
+    }
+
+    if (!m_bRunning) return 0;
+    if (HoldsSkipWord(full)) return 0;
+    if (entry.nFileSizeHigh == 0 && entry.nFileSizeLow < 1024 && EndsWithLnk(full)) {
+      CheckShortcut(full);
+    }
+    Status(full);
+    Pump();
+  } while (FindNextFileA(search.Get(), &entry));
+  return 1;
+}
+
+void SectionScanner::CheckShortcut(const std::string& linkPath) {
+  std::string target, description;
+  ResolveShortcut(linkPath, target, description);
+  if (target.empty() || ReferencedFileExists(target) || IsDirectory(target) ||
+      ClsidKeyExists(target)) {
+    return;
+  }
+  auto record = std::make_unique<ProblemRecord>();
+  record->errorType = kFileError;
+  record->checked = 0;
+  record->sectionId = kProgramShortcuts;
+  record->linkPath = linkPath;
+  record->targetPath = target;
+  record->message = ShortcutMessage(target);
+  Report(std::move(record));
+}

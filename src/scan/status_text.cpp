@@ -1,0 +1,42 @@
+#include "scan/status_text.h"
+
+#include <shlwapi.h>
+
+#include <cstring>
+
+std::string ClipStatusText(const std::string& text) {
+  return text.size() >= MAX_PATH ? text.substr(0, MAX_PATH - 1) : text;
+}
+
+void SetStatusText(HWND hLabel, const std::string& text) {
+  if (hLabel == nullptr) return;
+  const std::string clipped = ClipStatusText(text);
+  char buffer[MAX_PATH];
+  std::memcpy(buffer, clipped.c_str(), clipped.size() + 1);
+
+  RECT client = {};
+  GetClientRect(hLabel, &client);
+  if (HDC hdc = GetDC(hLabel)) {
+    HGDIOBJ previous = SelectObject(hdc, GetStockObject(DEFAULT_GUI_FONT));
+    if (!PathCompactPathA(hdc, buffer, static_cast<UINT>(client.right - client.left))) {
+      std::memcpy(buffer, clipped.c_str(), clipped.size() + 1);
+    }
+    SelectObject(hdc, previous);
+    ReleaseDC(hLabel, hdc);
+  }
+  SetWindowTextA(hLabel, buffer);
+}
+
+void StatusLine::Show(const std::string& text) {
+  m_strText = text;
+  m_bPending = true;
+  const unsigned long long now = GetTickCount64();
+  if (m_nLastShown == 0 || now - m_nLastShown >= kIntervalMs) Flush();
+}
+
+void StatusLine::Flush() {
+  if (!m_bPending) return;
+  SetStatusText(m_hLabel, m_strText);
+  m_bPending = false;
+  m_nLastShown = GetTickCount64();
+}

@@ -26,7 +26,7 @@ std::string ReadRegistryString(HKEY hRoot, const std::string& subKey,
 
 bool IsDirectory(const std::string& path);
 
-// True when the text starts with a drive specification whose drive is not a fixed
+// True when the text starts with a drive letter and colon whose drive is not a fixed
 // disk (removable, network, CD-ROM, RAM disk, or no such drive).
 bool IsOnNonFixedDrive(const std::string& text);
 

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "backup/backup_names.h"
 #include "backup/backup_records.h"
 
 TEST(Records, RecordFieldCutsAtTheLastBracket) {
@@ -13,31 +12,6 @@ TEST(Records, RecordFieldCutsAtTheLastBracket) {
   EXPECT_EQ(RecordField("[PATH", "PATH"), "");
   // Our own type line never reads as a record type.
   EXPECT_EQ(RecordField("[RAW_DATA:4:0a000000]", "TYPE"), "[RAW_DATA:4:0a000000]");
-}
-
-TEST(Records, ReadBackEveryTypeWithEitherLineEnd) {
-  const std::string written =
-      RegKeyRecord("HKEY_CURRENT_USER\\K", 0) + RegValueRecord("HKEY_CURRENT_USER\\V", "n", "d]x") +
-      RawDataLine(4, std::string("\x01\0\0\0", 4)) + FileRecord("C:\\a b\\c.lnk") +
-      RegValueRecord("HKEY_CLASSES_ROOT\\W", "", "plain");
-  std::string onDisk;  // what the text-mode stream makes of it
-  for (char c : written) onDisk += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  for (const std::string& text : {written, onDisk}) {
-    const RecordFile file = ParseRecordFile(text);
-    EXPECT_FALSE(file.truncated);
-    ASSERT_EQ(file.records.size(), 4u);
-    EXPECT_EQ(file.records[0].kind, BackupRecord::kRegKey);
-    EXPECT_EQ(file.records[0].keyName, "HKEY_CURRENT_USER\\K");
-    EXPECT_EQ(file.records[0].exportFile, "RegKeyBkup0.reg");
-    EXPECT_EQ(file.records[1].kind, BackupRecord::kRegValue);
-    EXPECT_EQ(file.records[1].value, "d]x");
-    ASSERT_TRUE(file.records[1].hasRawData);
-    EXPECT_EQ(file.records[1].rawType, 4u);
-    EXPECT_EQ(file.records[1].rawBytes, std::string("\x01\0\0\0", 4));
-    EXPECT_EQ(file.records[2].destPath, "C:\\a b\\c.lnk");
-    EXPECT_EQ(file.records[3].valueName, "");
-    EXPECT_FALSE(file.records[3].hasRawData);
-  }
 }
 
 TEST(Records, StrayLinesLowerCaseTypesAndDamage) {
@@ -63,12 +37,4 @@ TEST(Records, StrayLinesLowerCaseTypesAndDamage) {
   const RecordFile big = ParseRecordFile(RegValueRecord("HKEY_CURRENT_USER\\K", "n", huge));
   ASSERT_EQ(big.records.size(), 1u);
   EXPECT_EQ(big.records[0].value, huge);
-}
-
-TEST(BackupNames, SameNamedFilesGetDistinctStagedCopies) {
-  const std::string a = StagedFileName("C:\\one\\app.lnk");
-  EXPECT_NE(a, StagedFileName("C:\\two\\app.lnk"));
-  EXPECT_EQ(a.substr(8), "_app.lnk");
-  // Letter case does not make another file.
-  EXPECT_EQ(a, StagedFileName("c:\\ONE\\app.LNK").substr(0, 9) + "app.lnk");
 }

@@ -2,7 +2,6 @@
 
 #include "backup/minizip_io.h"
 #include "backup/zip_packer.h"
-#include "core/registry.h"
 
 FakeEditor::FakeEditor() : m_pPrevious(SetRegistryEditor(this)) {}
 
@@ -16,18 +15,9 @@ bool FakeEditor::Run(const std::string& arguments) {
     if ((close = arguments.find('"', open + 1)) == std::string::npos) break;
     quoted.push_back(arguments.substr(open + 1, close - open - 1));
   }
-  if (arguments.compare(0, 3, "/e ") == 0 && quoted.size() == 2) {
-    if (failExports) return true;  // like regedit: ran, wrote nothing
-    return WriteFileBytes(quoted[0], emptyExports ? "" : "export of " + quoted[1]);
-  }
-  if (arguments.compare(0, 4, " /S ") != 0 || quoted.size() != 1) return false;
-  const std::string content = FileText(quoted[0]);
-  if (content.compare(0, 10, "export of ") == 0) {
-    const size_t slash = content.find('\\', 10);
-    HKEY hRoot = RootKeyFromName(content.substr(10, slash - 10));
-    if (hRoot) CRegistry(hRoot).CreateKey(content.substr(slash + 1), false);
-  }
-  return true;
+  if (arguments.compare(0, 3, "/e ") != 0 || quoted.size() != 2) return false;
+  if (failExports) return true;  // like regedit: ran, wrote nothing
+  return WriteFileBytes(quoted[0], emptyExports ? "" : "export of " + quoted[1]);
 }
 
 BackupTest::BackupTest() {
@@ -36,10 +26,10 @@ BackupTest::BackupTest() {
 }
 
 FileLock::FileLock(const std::string& path)
-    : m_hFile(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    : hFile(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
 
 FileLock::~FileLock() {
-  if (Held()) CloseHandle(m_hFile);
+  if (hFile != INVALID_HANDLE_VALUE) CloseHandle(hFile);
 }
 
 std::unique_ptr<ProblemRecord> ValueProblem(HKEY root, const std::string& key,

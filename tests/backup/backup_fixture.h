@@ -1,7 +1,7 @@
 #pragma once
-// Shared pieces of the backup tests: a stand-in registry editor that works on the
-// test's private registry roots (the real one runs as a child program and would
-// not see them), a fixture with its own backup and staging folders, and helpers.
+// Shared pieces of the backup tests: a stand-in registry editor (the real one runs
+// as a child program and would not see the test's private registry roots), a
+// fixture with its own backup and staging folders, and helpers.
 
 #include <cstdint>
 #include <memory>
@@ -16,8 +16,8 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 
-// Exports write "export of <key name>" into the named file; imports of such a
-// file create that key again. Every argument text is recorded.
+// Exports write "export of <key name>" into the named file. Every argument text
+// is recorded.
 class FakeEditor : public RegistryEditor {
  public:
   FakeEditor();
@@ -45,16 +45,13 @@ class BackupTest : public SandboxedTest {
 };
 
 // Holds a file open without sharing, as another program might, until destroyed.
-class FileLock {
- public:
+// Every test that uses it fails visibly when the lock did not take.
+struct FileLock {
   explicit FileLock(const std::string& path);
   ~FileLock();
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
-  bool Held() const { return m_hFile != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE m_hFile;
+  const HANDLE hFile;
 };
 
 // 31 December 2008 23:59:59, a Wednesday.

@@ -28,7 +28,6 @@ TEST(EmptyFolderTree, PatternsPassesAndFailures) {
   ASSERT_TRUE(WriteFileBytes(folder / "held.txt", "h"));
   {
     FileLock lock(folder / "held.txt");
-    ASSERT_TRUE(lock.Held());
     EXPECT_FALSE(EmptyFolderTree(folder.Path(), true, "*.*"));
   }
   EXPECT_TRUE(EmptyFolderTree(folder.Path(), true, "*.*"));

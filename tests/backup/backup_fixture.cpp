@@ -1,26 +1,7 @@
 #include "backup_fixture.h"
 
+#include "backup/minizip_io.h"
 #include "backup/zip_packer.h"
-#include "core/registry.h"
-
-namespace {
-
-// The quoted texts of an argument line, in order.
-std::vector<std::string> Quoted(const std::string& arguments) {
-  std::vector<std::string> parts;
-  size_t at = 0;
-  for (;;) {
-    const size_t open = arguments.find('"', at);
-    if (open == std::string::npos) break;
-    const size_t close = arguments.find('"', open + 1);
-    if (close == std::string::npos) break;
-    parts.push_back(arguments.substr(open + 1, close - open - 1));
-    at = close + 1;
-  }
-  return parts;
-}
-
-}  // namespace
 
 FakeEditor::FakeEditor() : m_pPrevious(SetRegistryEditor(this)) {}
 
@@ -28,26 +9,15 @@ FakeEditor::~FakeEditor() { SetRegistryEditor(m_pPrevious); }
 
 bool FakeEditor::Run(const std::string& arguments) {
   calls.push_back(arguments);
-  const std::vector<std::string> parts = Quoted(arguments);
-  if (arguments.compare(0, 3, "/e ") == 0 && parts.size() == 2) {
-    if (failExports) return true;  // like regedit: ran, wrote nothing
-    return WriteFileBytes(parts[0], emptyExports ? "" : "export of " + parts[1]);
+  std::vector<std::string> quoted;  // the texts between pairs of quotes
+  for (size_t open = arguments.find('"'), close; open != std::string::npos;
+       open = arguments.find('"', close + 1)) {
+    if ((close = arguments.find('"', open + 1)) == std::string::npos) break;
+    quoted.push_back(arguments.substr(open + 1, close - open - 1));
   }
-  if (arguments.compare(0, 4, " /S ") == 0 && parts.size() == 1) {
-    std::string content;
-    if (!ReadFileBytes(parts[0], content) || content.compare(0, 10, "export of ") != 0) {
-      return true;
-    }
-    const std::string name = content.substr(10);
-    const size_t slash = name.find('\\');
-    HKEY hRoot = RootKeyFromName(name.substr(0, slash));
-    if (hRoot) {
-      CRegistry key(hRoot);
-      key.CreateKey(name.substr(slash + 1), false);
-    }
-    return true;
-  }
-  return false;
+  if (arguments.compare(0, 3, "/e ") != 0 || quoted.size() != 2) return false;
+  if (failExports) return true;  // like regedit: ran, wrote nothing
+  return WriteFileBytes(quoted[0], emptyExports ? "" : "export of " + quoted[1]);
 }
 
 BackupTest::BackupTest() {
@@ -55,35 +25,68 @@ BackupTest::BackupTest() {
   m_archive.SetBackupFolder(BackupFolder());
 }
 
+FileLock::FileLock(const std::string& path)
+    : hFile(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+
+FileLock::~FileLock() {
+  if (hFile != INVALID_HANDLE_VALUE) CloseHandle(hFile);
+}
+
 std::unique_ptr<ProblemRecord> ValueProblem(HKEY root, const std::string& key,
                                             const std::string& name, const std::string& data,
                                             int sectionId) {
-  auto problem = std::make_unique<ProblemRecord>();
-  problem->errorType = kRegistryError;
-  problem->sectionId = sectionId;
-  problem->rootKey = root;
-  problem->keyPath = key;
-  problem->valueName = name;
-  problem->valueData = data;
-  problem->isValue = 1;
-  problem->checked = 1;
-  return problem;
+  return std::make_unique<ProblemRecord>(
+      ProblemRecord{kRegistryError, 1, "", sectionId, root, key, name, data, 1, "", ""});
 }
 
 std::unique_ptr<ProblemRecord> KeyProblem(HKEY root, const std::string& key, int sectionId) {
-  auto problem = ValueProblem(root, key, "", "", sectionId);
-  problem->isValue = 0;
-  return problem;
+  return std::make_unique<ProblemRecord>(
+      ProblemRecord{kRegistryError, 1, "", sectionId, root, key, "", "", 0, "", ""});
 }
 
 std::unique_ptr<ProblemRecord> FileProblem(const std::string& linkPath, int sectionId) {
-  auto problem = std::make_unique<ProblemRecord>();
-  problem->errorType = kFileError;
-  problem->sectionId = sectionId;
-  problem->linkPath = linkPath;
-  problem->targetPath = "C:\\gone\\target.exe";
-  problem->checked = 1;
-  return problem;
+  return std::make_unique<ProblemRecord>(
+      ProblemRecord{kFileError, 1, "", sectionId, nullptr, "", "", "", 0, linkPath, ""});
+}
+
+std::string ValueBytes(HKEY root, const std::string& key, const std::string& name,
+                       DWORD& type) {
+  std::string bytes;
+  return RegGetRaw(root, key, name, type, bytes) ? bytes : "<missing>";
+}
+
+bool HasValue(HKEY root, const std::string& key, const std::string& name) {
+  DWORD type = 0;
+  return ValueBytes(root, key, name, type) != "<missing>";
+}
+
+std::string FileText(const std::string& path) {
+  std::string bytes;
+  return ReadFileBytes(path, bytes) ? bytes : "<missing>";
+}
+
+bool PathExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool CraftZip(const std::string& path,
+              const std::vector<std::pair<std::string, std::string>>& entries,
+              uint32_t dosDate) {
+  zlib_filefunc64_def io;
+  fill_win32_filefunc64A(&io);
+  zipFile zip = zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &io);
+  if (!zip) return false;
+  bool ok = true;
+  for (const auto& entry : entries) {
+    zip_fileinfo info = {};
+    info.dosDate = dosDate;
+    ok = ok && zipOpenNewFileInZip(zip, entry.first.c_str(), &info, nullptr, 0, nullptr, 0,
+                                   nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION) == ZIP_OK &&
+         zipWriteInFileInZip(zip, entry.second.data(),
+                             static_cast<unsigned>(entry.second.size())) == ZIP_OK &&
+         zipCloseFileInZip(zip) == ZIP_OK;
+  }
+  return zipClose(zip, nullptr) == ZIP_OK && ok;
 }
 
 std::vector<std::string> ZipEntryNames(const std::string& archive) {
@@ -94,15 +97,4 @@ std::vector<std::string> ZipEntryNames(const std::string& archive) {
     if (unpacker.GetEntryInfo(info)) names.push_back(info.name);
   }
   return names;
-}
-
-SYSTEMTIME NewYearsEve() {
-  SYSTEMTIME when = {};
-  when.wYear = 2008;
-  when.wMonth = 12;
-  when.wDay = 31;
-  when.wHour = 23;
-  when.wMinute = 59;
-  when.wSecond = 59;
-  return when;
 }

@@ -1,10 +1,12 @@
 #pragma once
-// Shared pieces of the backup tests: a stand-in registry editor that works on the
-// test's private registry roots (the real one runs as a child program and would
-// not see them), and a fixture with its own backup and staging folders.
+// Shared pieces of the backup tests: a stand-in registry editor (the real one runs
+// as a child program and would not see the test's private registry roots), a
+// fixture with its own backup and staging folders, and helpers.
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "backup/backup_archive.h"
@@ -14,8 +16,8 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 
-// Exports write "export of <key name>" into the named file; imports of such a
-// file create that key again. Every argument text is recorded.
+// Exports write "export of <key name>" into the named file. Every argument text
+// is recorded.
 class FakeEditor : public RegistryEditor {
  public:
   FakeEditor();
@@ -42,13 +44,35 @@ class BackupTest : public SandboxedTest {
   BackupArchive m_archive;
 };
 
+// Holds a file open without sharing, as another program might, until destroyed.
+// Every test that uses it fails visibly when the lock did not take.
+struct FileLock {
+  explicit FileLock(const std::string& path);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  const HANDLE hFile;
+};
+
+// 31 December 2008 23:59:59, a Wednesday.
+inline const SYSTEMTIME kNewYearsEve = {2008, 12, 3, 31, 23, 59, 59, 0};
+
 std::unique_ptr<ProblemRecord> ValueProblem(HKEY root, const std::string& key,
                                             const std::string& name, const std::string& data,
                                             int sectionId = 3);
 std::unique_ptr<ProblemRecord> KeyProblem(HKEY root, const std::string& key, int sectionId = 13);
 std::unique_ptr<ProblemRecord> FileProblem(const std::string& linkPath, int sectionId = 14);
 
+// A value's bytes and type ("<missing>" when unreadable), and whether it is there.
+std::string ValueBytes(HKEY root, const std::string& key, const std::string& name, DWORD& type);
+bool HasValue(HKEY root, const std::string& key, const std::string& name);
+// A file's bytes, "<missing>" when it cannot be read.
+std::string FileText(const std::string& path);
+bool PathExists(const std::string& path);
+// Writes a zip whose entries carry exactly the given names and bytes, the way
+// another program (or an attacker) might have written it.
+bool CraftZip(const std::string& path,
+              const std::vector<std::pair<std::string, std::string>>& entries,
+              uint32_t dosDate = 0);
 // Names of the entries of a zip, in archive order.
 std::vector<std::string> ZipEntryNames(const std::string& archive);
-// A 31 December 2008 23:59:59 local time.
-SYSTEMTIME NewYearsEve();

@@ -184,11 +184,10 @@ class ScannerTest : public SandboxedTest {
 TEST_F(ScannerTest, AbortInsideADeepTypeLibraryUnwindsEveryLevel) {
   std::string deep = kLib;
   for (int i = 0; i < 40; ++i) deep += "\\l";
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(RegPutString(kClasses, deep + "\\" + std::to_string(i) + "\\win32", "", "C:\\qb-gone.dll"));
+  const std::string other = "TypeLib\\{99999999-0000-0000-0000-000000000009}\\1.0\\0\\win32";
+  for (const std::string& key : {deep + "\\0\\win32", deep + "\\1\\win32", deep + "\\2\\win32", other}) {
+    ASSERT_TRUE(RegPutString(kClasses, key, "", "C:\\qb-gone.dll"));
   }
-  ASSERT_TRUE(RegPutString(kClasses, "TypeLib\\{99999999-0000-0000-0000-000000000009}\\1.0\\0\\win32",
-                           "", "C:\\qb-gone.dll"));
   m_host.AbortAfterReports(1);
   EXPECT_EQ(0, m_host.Scanner().ScanTypeLibraries());
   EXPECT_EQ(1u, m_host.records.size());

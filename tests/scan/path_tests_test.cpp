@@ -1,95 +1,55 @@
+// The path tests and derived paths the scanners share, on real files and the test
+// prefix's drives (D: a CD-ROM, N: a network drive, Q: none); the exclusion list;
+// the status line.
+
 #include "scan/path_tests.h"
+
+#include <cstring>
+#include <utility>
 
 #include <gtest/gtest.h>
 
+#include "scan/exclusion_list.h"
 #include "scan/section_scanner.h"
 #include "scan/status_text.h"
 #include "support/registry_sandbox.h"
-#include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 
 namespace {
 
-class ReferencedFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(WriteFileBytes(m_folder / "My App\\app.exe", "MZ"));
-    ASSERT_TRUE(CreateDirectoryA((m_folder / "Docs").c_str(), nullptr));
+TEST(ReferencedFile, ProgramsFoldersDrivesAndOddTexts) {
+  TempFolder folder;
+  ASSERT_TRUE(WriteFileBytes(folder / "My App\\app.exe", "MZ"));
+  ASSERT_TRUE(CreateDirectoryA((folder / "Docs").c_str(), nullptr));
+  const std::string app = folder / "My App\\app.exe", gone = folder / "My App\\gone.exe";
+  const std::pair<std::string, bool> kCases[] = {
+      {"\"" + app + "\" /run \"x y\"", true}, {"\"" + gone + "\" /run", false},
+      {app + " -silent", true}, {gone + " -silent", false}, {"\"" + app + "\"", true},
+      // The search path finds system tools, bare names only with arguments.
+      {"notepad.exe", true}, {"notepad /p", true}, {"notepad", false},
+      {"MsiExec.exe /X{12345678-1234-1234-1234-123456789012}", true},
+      // A folder, also with a '\' or a '\' and one character after it.
+      {folder / "Docs\\", true}, {folder / "Docs\\x", true}, {folder / "Nothing\\", false},
+      // Drives that are not fixed disks count as found.
+      {"D:\\setup\\gone.exe", true}, {"N:\\share\\gone.exe", true}, {"Q:\\no drive.exe", true},
+      {"C:\\QuillbaneTests\\no such file.exe", false},
+      // Odd texts are answered, not crashed on.
+      {"", false}, {std::string(5000, 'a') + " " + std::string(3000, 'b'), false},
+      {"C:\\" + std::string(600, 'x') + "\\y.exe /a /b", false}, {"\"", false}, {"^|<>*?", false}};
+  for (const auto& c : kCases) {
+    EXPECT_EQ(c.second, ReferencedFileExists(c.first)) << c.first.substr(0, 80);
   }
-  TempFolder m_folder;
-};
-
-TEST_F(ReferencedFileTest, CommandLinesPassWhenTheirProgramExists) {
-  const std::string app = m_folder / "My App\\app.exe";
-  const std::string gone = m_folder / "My App\\gone.exe";
-  EXPECT_TRUE(ReferencedFileExists("\"" + app + "\" /run \"x y\""));
-  EXPECT_FALSE(ReferencedFileExists("\"" + gone + "\" /run"));
-  EXPECT_TRUE(ReferencedFileExists(app + " -silent"));
-  EXPECT_FALSE(ReferencedFileExists(gone + " -silent"));
-  EXPECT_TRUE(ReferencedFileExists("\"" + app + "\""));
+  EXPECT_FALSE(IsOnNonFixedDrive("\\\\server\\share\\x"));
+  EXPECT_TRUE(IsDirectory(folder / "Docs"));
+  EXPECT_FALSE(IsDirectory(app));
+  EXPECT_FALSE(IsDirectory(folder / "Nothing"));
 }
 
-TEST_F(ReferencedFileTest, SearchPathFindsSystemToolsOnlyWithArguments) {
-  EXPECT_TRUE(ReferencedFileExists("notepad.exe"));
-  EXPECT_TRUE(ReferencedFileExists("notepad /p"));
-  EXPECT_FALSE(ReferencedFileExists("notepad"));
-  EXPECT_TRUE(ReferencedFileExists("MsiExec.exe /X{12345678-1234-1234-1234-123456789012}"));
-}
-
-TEST_F(ReferencedFileTest, FoldersAndTrailingBackslashes) {
-  EXPECT_TRUE(ReferencedFileExists(m_folder / "Docs\\"));
-  EXPECT_TRUE(ReferencedFileExists(m_folder / "Docs\\x"));  // one character after '\'
-  EXPECT_FALSE(ReferencedFileExists(m_folder / "Nothing\\"));
-}
-
-TEST_F(ReferencedFileTest, NonFixedAndUnknownDrivesCountAsFound) {
-  EXPECT_TRUE(ReferencedFileExists("D:\\setup\\gone.exe"));  // the CD-ROM
-  EXPECT_TRUE(ReferencedFileExists("N:\\share\\gone.exe"));  // the network drive
-  EXPECT_TRUE(ReferencedFileExists("Q:\\no such drive.exe"));
-  EXPECT_FALSE(ReferencedFileExists("C:\\QuillbaneTests\\no such file.exe"));
-}
-
-TEST_F(ReferencedFileTest, OddTextsAreAnsweredSafely) {
-  EXPECT_FALSE(ReferencedFileExists(""));
-  EXPECT_FALSE(ReferencedFileExists(std::string(5000, 'a') + " " + std::string(3000, 'b')));
-  EXPECT_FALSE(ReferencedFileExists("C:\\" + std::string(600, 'x') + "\\y.exe /a /b"));
-  EXPECT_FALSE(ReferencedFileExists("\""));
-  EXPECT_FALSE(ReferencedFileExists("^|<>*?"));
-}
-
-TEST(PathTests, ExpandEnvironment) {
-  std::string text = "%SystemRoot%\\system32";
-  EXPECT_TRUE(ExpandEnvironment(text));
-  EXPECT_EQ(GetWindowsFolder() + "\\system32", text);
-
-  text = "no references";
-  EXPECT_TRUE(ExpandEnvironment(text));
-  EXPECT_EQ("no references", text);
-
-  text = "%QB_NO_SUCH_VARIABLE%\\x";
-  EXPECT_TRUE(ExpandEnvironment(text));
-  EXPECT_EQ("%QB_NO_SUCH_VARIABLE%\\x", text);
-
-  // An expansion far beyond MAX_PATH is made in full, not cut or overrun.
-  text.clear();
+TEST(PathTests, ExpansionsBeyondMaxPathAreMadeInFull) {
+  std::string text;
   for (int i = 0; i < 60; ++i) text += "%SystemRoot%;";
   EXPECT_TRUE(ExpandEnvironment(text));
   EXPECT_EQ(60 * (GetWindowsFolder().size() + 1), text.size());
-}
-
-TEST(PathTests, DrivesAndFolders) {
-  EXPECT_FALSE(IsOnNonFixedDrive("C:\\windows"));
-  EXPECT_TRUE(IsOnNonFixedDrive("D:\\x"));
-  EXPECT_TRUE(IsOnNonFixedDrive("N:"));
-  EXPECT_TRUE(IsOnNonFixedDrive("Q:\\x"));
-  EXPECT_FALSE(IsOnNonFixedDrive("\\\\server\\share\\x"));
-  EXPECT_FALSE(IsOnNonFixedDrive("x"));
-  EXPECT_FALSE(IsOnNonFixedDrive(""));
-
-  EXPECT_TRUE(IsDirectory(GetWindowsFolder()));
-  EXPECT_FALSE(IsDirectory(GetWindowsFolder() + "\\notepad.exe"));
-  EXPECT_FALSE(IsDirectory("C:\\no\\such\\folder"));
-  EXPECT_NE('\\', GetWindowsFolder().back());
 }
 
 TEST(PathTests, PumpMessagesDispatchesTenPerCall) {
@@ -107,78 +67,63 @@ class ReadRegistryStringTest : public SandboxedTest {};
 
 TEST_F(ReadRegistryStringTest, ReadsAnyTypeUpTo255Bytes) {
   const std::string key = "Software\\Probe";
+  const std::string raw(255, 'r');  // no terminating zero at all
   ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, key, "Text", "C:\\x.exe"));
   ASSERT_TRUE(RegPutDword(HKEY_LOCAL_MACHINE, key, "Number", 0x00434241));
   ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, key, "Long", std::string(300, 'x')));
-  const std::string raw(255, 'r');  // no terminating zero at all
   ASSERT_TRUE(RegPutBytes(HKEY_LOCAL_MACHINE, key, "Raw", REG_BINARY, raw.data(), 255));
-
-  EXPECT_EQ("C:\\x.exe", ReadRegistryString(HKEY_LOCAL_MACHINE, key, "Text"));
-  EXPECT_EQ("ABC", ReadRegistryString(HKEY_LOCAL_MACHINE, key, "Number"));
-  EXPECT_EQ("", ReadRegistryString(HKEY_LOCAL_MACHINE, key, "Long"));
-  EXPECT_EQ(raw, ReadRegistryString(HKEY_LOCAL_MACHINE, key, "Raw"));
-  EXPECT_EQ("", ReadRegistryString(HKEY_LOCAL_MACHINE, key, "Missing"));
+  const std::pair<const char*, std::string> kCases[] = {
+      {"Text", "C:\\x.exe"}, {"Number", "ABC"}, {"Long", ""}, {"Raw", raw}, {"Missing", ""}};
+  for (const auto& c : kCases) {
+    EXPECT_EQ(c.second, ReadRegistryString(HKEY_LOCAL_MACHINE, key, c.first)) << c.first;
+  }
   EXPECT_EQ("", ReadRegistryString(HKEY_LOCAL_MACHINE, "Software\\NoSuchKey", "Text"));
 }
 
 TEST(DerivedPaths, DriverPathsAreAnchoredAtTheWindowsFolder) {
-  const std::string win = "C:\\WINDOWS";
-  std::string out;
-  ASSERT_TRUE(AnchorDriverPath("\\SystemRoot\\System32\\drivers\\afd.sys", true, win, out));
-  EXPECT_EQ("C:\\WINDOWS\\System32\\drivers\\afd.sys", out);
-  ASSERT_TRUE(AnchorDriverPath("system32\\DRIVERS\\beep.sys", true, win, out));
-  EXPECT_EQ("C:\\WINDOWS\\system32\\DRIVERS\\beep.sys", out);
-  ASSERT_TRUE(AnchorDriverPath("\\??\\C:\\Drivers\\x.sys", true, win, out));
-  EXPECT_EQ("C:\\Drivers\\x.sys", out);
-  ASSERT_TRUE(AnchorDriverPath("C:\\WINDOWS\\system32\\foo -k", true, win, out));
-  EXPECT_EQ("C:\\WINDOWS\\system32\\foo.exe", out);
-  EXPECT_FALSE(AnchorDriverPath("system32\\drivers\\foo", true, win, out));
-  ASSERT_TRUE(AnchorDriverPath("SYSTEMROOT\\x.sys", true, win, out));
-  EXPECT_EQ("C:\\WINDOWS\\SYSTEMROOT\\x.sys", out);
-  ASSERT_TRUE(AnchorDriverPath("\\SystemRoot\\x.vxd", false, win, out));
-  EXPECT_EQ("C:\\WINDOWS\\SystemRoot\\x.vxd", out);
-  ASSERT_TRUE(AnchorDriverPath(":odd.sys", true, win, out));
-  EXPECT_EQ(":odd.sys", out);
+  // Text, anchored path; "" when the entry is skipped.
+  const std::pair<const char*, const char*> kCases[] = {
+      {"system32\\DRIVERS\\beep.sys", "C:\\WINDOWS\\system32\\DRIVERS\\beep.sys"},
+      {"\\??\\C:\\Drivers\\x.sys", "C:\\Drivers\\x.sys"},
+      {"C:\\WINDOWS\\system32\\foo -k", "C:\\WINDOWS\\system32\\foo.exe"},
+      {"system32\\drivers\\foo", ""},
+      {"SYSTEMROOT\\x.sys", "C:\\WINDOWS\\SYSTEMROOT\\x.sys"},
+      {":odd.sys", ":odd.sys"}};
+  for (const auto& c : kCases) {
+    std::string out;
+    const bool anchored = AnchorDriverPath(c.first, true, "C:\\WINDOWS", out);
+    EXPECT_EQ(c.second, anchored ? out : "") << c.first;
+  }
 }
 
 TEST(DerivedPaths, FullScanCandidates) {
-  std::string lower;
-  ASSERT_TRUE(DrivePathStart("C:\\Program Files\\App\\app.exe,0", lower));
-  EXPECT_EQ("c:\\program files\\app\\app.exe", TrimCandidatePath(lower));
-  ASSERT_TRUE(DrivePathStart("\"C:\\App\\run.exe\" -x", lower));
-  EXPECT_EQ("c:\\app\\run.exe", TrimCandidatePath(lower));
-  ASSERT_TRUE(DrivePathStart("see d:\\docs/readme.txt", lower));
-  EXPECT_EQ("d:\\docs", TrimCandidatePath(lower));
-  EXPECT_FALSE(DrivePathStart("1:\\x", lower));
-  EXPECT_FALSE(DrivePathStart(":\\x", lower));
-  EXPECT_FALSE(DrivePathStart("no path", lower));
-
-  HKEY root = nullptr;
-  std::string key;
-  ASSERT_TRUE(SplitRegistryPath("HKEY_LOCAL_MACHINE\\Software\\Vendor\\App", root, key));
-  EXPECT_EQ(HKEY_LOCAL_MACHINE, root);
-  EXPECT_EQ("Software\\Vendor\\App", key);
-  ASSERT_TRUE(SplitRegistryPath("HKEY_USERS\\x", root, key));
-  EXPECT_EQ(nullptr, root);
-  EXPECT_FALSE(SplitRegistryPath("HKEY_CURRENT_USER", root, key));
+  // Text, candidate path; "" when the full scan does not test the text.
+  const std::pair<const char*, const char*> kCases[] = {
+      {"see d:\\docs/readme.txt", "d:\\docs"}, {"1:\\x", ""}, {":\\x", ""}, {"no path", ""}};
+  for (const auto& c : kCases) {
+    std::string lower;
+    const bool found = DrivePathStart(c.first, lower);
+    EXPECT_EQ(c.second, found ? TrimCandidatePath(lower) : "") << c.first;
+  }
 }
 
-TEST(StatusText, CutTo259AndCompactedToTheLabel) {
-  const std::string longText = "C:\\" + std::string(150, 'a') + "\\" + std::string(150, 'b');
-  EXPECT_EQ(259u, ClipStatusText(longText).size());
-  EXPECT_EQ("short", ClipStatusText("short"));
-
-  HWND label = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 120, 20, nullptr, nullptr,
+TEST(StatusText, CutTo259ThenCompactedToTheLabel) {
+  // Wide enough for 259 characters: only the cut shortens the text.
+  HWND label = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 8000, 20, nullptr, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(nullptr, label);
-  std::string manyFolders = "C:";
-  while (manyFolders.size() < 300) manyFolders += "\\folder";
-  SetStatusText(label, manyFolders + "\\file.txt");
+  std::string path = "C:";
+  while (path.size() < 300) path += "\\folder";
   char shown[1024] = {};
+  SetStatusText(label, path);
   GetWindowTextA(label, shown, sizeof(shown));
-  EXPECT_LT(std::string(shown).size(), 259u);
-  EXPECT_NE(std::string::npos, std::string(shown).find("..."));
-  SetStatusText(nullptr, longText);  // no label: nothing happens
+  EXPECT_EQ(path.substr(0, 259), shown);
+  SetWindowPos(label, nullptr, 0, 0, 120, 20, SWP_NOMOVE | SWP_NOZORDER);
+  SetStatusText(label, path + "\\file.txt");
+  GetWindowTextA(label, shown, sizeof(shown));
+  EXPECT_LT(std::strlen(shown), 259u);
+  EXPECT_NE(nullptr, std::strstr(shown, "..."));
+  SetStatusText(nullptr, path);  // no label: nothing happens
 
   // A burst of items repaints once; the newest text is up after Flush.
   StatusLine line(label);
@@ -197,6 +142,38 @@ TEST(StatusText, CutTo259AndCompactedToTheLabel) {
   GetWindowTextA(label, shown, sizeof(shown));
   EXPECT_STREQ("later", shown);
   DestroyWindow(label);
+}
+
+TEST(IsExcluded, MatchesAnywhereInRootKeyNameAndDataButNotAcrossFields) {
+  struct Case { HKEY root; const char *key, *name, *data; bool excluded; };
+  const Case kCases[] = {
+      // Root name plus key path make "hkey_classes_root\.htc...".
+      {HKEY_CLASSES_ROOT, ".htcfile", "", "", true},
+      // Key path, value name and data, in any capitalisation.
+      {HKEY_LOCAL_MACHINE, "Software\\Epson\\Printer", "Path", "c:\\gone", true},
+      {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Active Setup\\Installed Components\\{x}",
+       "StubPath", "c:\\gone.exe", true},
+      {HKEY_CURRENT_USER, "Software\\Vendor", "IE.HKLMZONEINFO", "", true},
+      {HKEY_CURRENT_USER, "Software\\Vendor", "Home", "FILE://C:/gone/index.htm", true},
+      {HKEY_CURRENT_USER, "Software\\Vendor", "Icon", "c:\\pics\\logo.EMF", true},
+      // Separators count: "sidebyside" and "content.ie5\cache" across the key path.
+      {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\SideBySide\\Winners", "", "", true},
+      {HKEY_CURRENT_USER, "Software\\Content.IE5\\Cache", "v", "", true},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "Courier",
+       "coure.fon", false},
+      // The fields are joined with backslashes: words split across them make no entry.
+      {HKEY_CURRENT_USER, "Software\\Vendor", "Install", "From", false},
+      {HKEY_CURRENT_USER, "Software\\Vendor", "a.d", "bx", false}};
+  for (const Case& c : kCases) {
+    const ProblemRecord record{kRegistryError, 0, "", 0, c.root, c.key, c.name, c.data, 1, "", ""};
+    EXPECT_EQ(c.excluded, IsExcluded(record)) << c.key << " " << c.name << " " << c.data;
+  }
+
+  ProblemRecord shortcut;
+  shortcut.errorType = kFileError;
+  shortcut.linkPath = "C:\\Users\\norton.lnk";
+  shortcut.targetPath = "file://c:/norton.exe";
+  EXPECT_FALSE(IsExcluded(shortcut));
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 #pragma once
 // A scan host for tests: keeps every report and status text, and can press Abort
-// (through the scanner, as the button does) once a number of items went by.
+// (through the scanner, as the button does) once a number of reports were filed.
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "scan/scan_host.h"
 #include "scan/section_scanner.h"
@@ -17,46 +20,46 @@ class ScanRecorder : public ScanHost {
 
   // Presses Abort at the first pump after this many reports have been filed.
   void AbortAfterReports(int count) { m_nAbortAfterReports = count; }
-  // Presses Abort at the first pump after this many status texts.
-  void AbortAfterStatuses(int count) { m_nAbortAfterStatuses = count; }
 
   void ReportProblem(std::unique_ptr<ProblemRecord> record) override {
     records.push_back(std::move(record));
   }
   void ShowStatus(const std::string& text) override { statuses.push_back(text); }
   void PumpInput() override {
-    ++pumps;
-    if (m_bPressing || !m_scanner.Running()) return;
-    if ((m_nAbortAfterReports >= 0 && static_cast<int>(records.size()) >= m_nAbortAfterReports) ||
-        (m_nAbortAfterStatuses >= 0 &&
-         static_cast<int>(statuses.size()) >= m_nAbortAfterStatuses)) {
-      m_bPressing = true;
+    if (m_nAbortAfterReports >= 0 && static_cast<int>(records.size()) >= m_nAbortAfterReports &&
+        m_scanner.Running()) {
       m_scanner.RequestAbort();
-      m_bPressing = false;
     }
   }
 
-  // The first report naming this value / this key.
-  const ProblemRecord* Find(const std::string& valueName) const {
+  // Every record must be a registry problem of this section, root and kind, and
+  // the records as "key|valueName|valueData|message" must be the expected ones
+  // (in any order: Wine enumerates in its own).
+  void ExpectFiled(int sectionId, HKEY root, int isValue, std::vector<std::string> expected) {
+    std::vector<std::string> filed;
     for (const auto& r : records) {
-      if (r->valueName == valueName) return r.get();
+      EXPECT_EQ(kRegistryError, r->errorType);
+      EXPECT_EQ(0, r->checked);
+      EXPECT_EQ(sectionId, r->sectionId);
+      EXPECT_EQ(root, r->rootKey);
+      EXPECT_EQ(isValue, r->isValue);
+      filed.push_back(r->keyPath + "|" + r->valueName + "|" + r->valueData + "|" + r->message);
     }
-    return nullptr;
+    std::sort(filed.begin(), filed.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, filed);
   }
-  const ProblemRecord* FindKey(const std::string& keyPath) const {
-    for (const auto& r : records) {
-      if (r->keyPath == keyPath) return r.get();
-    }
-    return nullptr;
+  // Whether some status text contains the fragment.
+  bool Showed(const std::string& fragment) const {
+    return std::any_of(statuses.begin(), statuses.end(), [&](const std::string& s) {
+      return s.find(fragment) != std::string::npos;
+    });
   }
 
   std::vector<std::unique_ptr<ProblemRecord>> records;
   std::vector<std::string> statuses;
-  int pumps = 0;
 
  private:
   SectionScanner m_scanner;
   int m_nAbortAfterReports = -1;
-  int m_nAbortAfterStatuses = -1;
-  bool m_bPressing = false;
 };

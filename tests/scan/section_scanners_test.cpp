@@ -1,0 +1,315 @@
+// Each registry section's scanner and the full registry scan on a sandboxed
+// registry and real files: the stale entries they file, with their exact fields
+// and messages, the healthy or unreadable ones they pass over, registry data of
+// every odd shape, and Abort.
+
+#include <gtest/gtest.h>
+
+#include "core/section_catalogue.h"
+#include "scan/path_tests.h"
+#include "scan_recorder.h"
+#include "support/registry_sandbox.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+const HKEY kMachine = HKEY_LOCAL_MACHINE, kUser = HKEY_CURRENT_USER, kClasses = HKEY_CLASSES_ROOT;
+const std::string kFonts = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+const std::string kHelp = "SOFTWARE\\Microsoft\\Windows\\Help";
+const std::string kShared = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+const std::string kAppPaths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+const std::string kSounds = "Control Panel\\Sounds";
+const std::string kServices = "SYSTEM\\CurrentControlSet\\Services";
+const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const std::string kLib = "TypeLib\\{11111111-0000-0000-0000-000000000001}\\1.0";
+const std::string kExts = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
+
+std::string NotFound(const std::string& path) {
+  return "The File (" + path + ") cannot be found at the specified location.";
+}
+
+struct Value {
+  HKEY root;
+  std::string key, name, data;
+  DWORD type = REG_SZ;  // for REG_DWORD the data is the number
+};
+
+struct ScanCase {
+  const char* what;
+  int (*scan)(SectionScanner&);
+  int sectionId;
+  HKEY root;
+  int isValue;
+  std::vector<Value> values;
+  std::vector<std::string> filed;  // "key|valueName|valueData|message"
+  std::string shown = "";          // a status text the scan must show, if any
+};
+
+TEST(SectionScanners, FileTheStaleEntriesAndPassTheHealthyOnes) {
+  TempFolder folder;
+  ASSERT_TRUE(WriteFileBytes(folder / "present.ttf", "font"));
+  ASSERT_TRUE(WriteFileBytes(folder / "App\\app.exe", "MZ"));
+  ASSERT_TRUE(WriteFileBytes(folder / "Help\\here.hlp", "h"));
+  ASSERT_TRUE(WriteFileBytes(folder / "lib.dll", "MZ"));
+  SetEnvironmentVariableA("QB_DIR", folder.Path().c_str());
+  const std::string win = GetWindowsFolder(), dir = folder.Path(), app = folder / "App\\app.exe";
+  const std::string gone = folder / "gone.dll", driver = win + "\\System32\\drivers\\qbgone.sys";
+  const std::string vxd = win + "\\SystemRoot\\qb.vxd", noHelp = folder / "nohelp";
+  const std::string lib2 = "TypeLib\\{22222222-0000-0000-0000-000000000002}\\2.0";
+  const std::string list = kExts + "\\.qbx\\OpenWithList";
+  const std::string later = ") cannot be found at the specified location";  // no full stop
+  const ScanCase kCases[] = {
+      {"fonts: the data, then the Fonts folder; data beyond the buffer is not tested",
+       [](SectionScanner& s) { return s.ScanFonts(0); }, kInstalledFonts, kMachine, 1,
+       {{kMachine, kFonts, "Full", dir + "\\present.ttf"},
+        {kMachine, kFonts, "Gone (TrueType)", "qb-gone.ttf"},
+        {kMachine, kFonts, "TooLong", std::string(400, 'f')}},
+       {kFonts + "|Gone (TrueType)|qb-gone.ttf|" + NotFound(win + "\\Fonts\\qb-gone.ttf")},
+       "HKEY_LOCAL_MACHINE\\" + kFonts + "\\Gone (TrueType)\\qb-gone.ttf"},
+      {"sounds: an empty one is filed, a comma is not",
+       [](SectionScanner& s) { return s.ScanSoundFiles(0); }, kSoundFiles, kUser, 1,
+       {{kUser, kSounds, "Empty", ""}, {kUser, kSounds, "Comma", ","},
+        {kUser, kSounds, "Word", "ding"}, {kUser, kSounds, "Quoted", "\"" + app + "\""}},
+       {kSounds + "|Empty||" + NotFound(""), kSounds + "|Word|ding|" + NotFound("ding")},
+       "HKEY_CURRENT_USER\\Control Panel\\Sounds\\ding"},
+      {"help: folder and name joined with one backslash",
+       [](SectionScanner& s) { return s.ScanHelpFiles(0); }, kHelpFiles, kMachine, 1,
+       {{kMachine, kHelp, "here.hlp", dir + "\\Help\\\\"},
+        {kMachine, kHelp, "\\\\gone.hlp", dir + "\\Help\\"}},
+       {kHelp + "|\\\\gone.hlp|" + dir + "\\Help\\|" + NotFound(dir + "\\Help\\gone.hlp")}},
+      {"shared files are the value names",
+       [](SectionScanner& s) { return s.ScanSharedFiles(0); }, kSharedFiles, kMachine, 1,
+       {{kMachine, kShared, app, "1", REG_DWORD}, {kMachine, kShared, gone, "3", REG_DWORD}},
+       {kShared + "|" + gone + "||" + NotFound(gone)}},
+      {"application paths: expanded and unquoted; the subkey is filed",
+       [](SectionScanner& s) { return s.ScanAppPaths(0); }, kApplicationPaths, kMachine, 0,
+       {{kMachine, kAppPaths + "\\good.exe", "", "\"%QB_DIR%\\App\\app.exe\""},
+        {kMachine, kAppPaths + "\\gone.exe", "", "%QB_DIR%\\gone.exe"},
+        {kMachine, kAppPaths + "\\nodefault.exe", "Path", "C:\\nowhere"}},
+       {kAppPaths + "\\gone.exe||%QB_DIR%\\gone.exe|" + NotFound(dir + "\\gone.exe")}},
+      {"services: the path anchored at the Windows folder; the key is filed",
+       [](SectionScanner& s) { return s.ScanServices(0); }, kSystemServices, kMachine, 0,
+       {{kMachine, kServices + "\\Good", "ImagePath",
+         "%SystemRoot%\\system32\\notepad.exe -k netsvcs", REG_EXPAND_SZ},
+        {kMachine, kServices + "\\Gone", "ImagePath", "\\SystemRoot\\System32\\drivers\\qbgone.sys"}},
+       {kServices + "\\Gone|ImagePath|" + driver + "|" + NotFound(driver)}},
+      {"static drivers keep SystemRoot",
+       [](SectionScanner& s) { return s.ScanVxdFiles(0); }, kVxdFiles, kMachine, 0,
+       {{kMachine, kServices + "\\VXD\\V1", "StaticVXD", "\\SystemRoot\\qb.vxd"},
+        {kMachine, kServices + "\\VXD\\V2", "StaticVXD", app}},
+       {kServices + "\\VXD\\V1|StaticVXD|" + vxd + "|" + NotFound(vxd)}},
+      {"uninstall entries: only the number 1 marks a system component; no command, no test",
+       [](SectionScanner& s) { return s.ScanUninstallEntries(0); }, kAddRemovePrograms, kMachine, 0,
+       {{kMachine, kUninstall + "\\SysText", "SystemComponent", "1"},
+        {kMachine, kUninstall + "\\SysText", "UninstallString", "%QB_DIR%\\uninst.exe /S"},
+        {kMachine, kUninstall + "\\Empty", "UninstallString", ""},
+        {kMachine, kUninstall + "\\Msi", "UninstallString",
+         "MsiExec.exe /X{11111111-2222-3333-4444-555555555555}"},
+        {kMachine, kUninstall + "\\NoCommand", "DisplayName", "x"}},
+       {kUninstall + "\\SysText|UninstallString|%QB_DIR%\\uninst.exe /S|" +
+        NotFound(dir + "\\uninst.exe /S")}},
+      {"type libraries: a missing help folder written with a trailing '\\' is filed twice",
+       [](SectionScanner& s) { return s.ScanTypeLibraries(); }, kActiveXCom, kClasses, 0,
+       {{kClasses, kLib + "\\0\\Win32", "", dir + "\\lib.dll"},
+        {kClasses, kLib + "\\9\\win32", "", gone},
+        {kClasses, kLib + "\\7\\win16", "x", "no default value"},
+        {kClasses, kLib + "\\HelpDir", "", dir + "\\"},
+        {kClasses, kLib + "\\Flags", "", "0"},
+        {kClasses, lib2 + "\\HELPDIR", "", noHelp + "\\"},
+        {kClasses, "TypeLib\\{33333333-0000-0000-0000-000000000003}\\1.0\\HELPDIR", "", ""}},
+       {kLib + "\\9\\win32||" + gone + "|" + NotFound(gone), kLib + "\\7\\win16|||" + NotFound(""),
+        lib2 + "\\HELPDIR||" + noHelp + "|" + NotFound(noHelp),
+        lib2 + "\\HELPDIR||" + noHelp + "|The Directory Path (" + noHelp + ") is Invalid."}},
+      {"program identifiers of extension keys",
+       [](SectionScanner& s) { return s.ScanProgIds(0); }, kFileAssociations, kClasses, 0,
+       {{kClasses, "qbfile", "", "A registered class"}, {kClasses, ".qbgood", "", "qbfile"},
+        {kClasses, ".qbrun", "", "x rundll32 y"}, {kClasses, ".qbpath", "", app},
+        {kClasses, ".qbother", "", ".qbgood"}, {kClasses, ".qbbad", "", "QbNoSuch.Program.1"},
+        {kClasses, ".qbempty", "x", "no default"},
+        {kClasses, "notanextension", "", "QbNoSuch.Program.2"}},
+       {".qbbad||QbNoSuch.Program.1|The ProgramID (QbNoSuch.Program.1) is Invalid."}},
+      {"open-with lists: registered applications whose program exists or is on the path",
+       [](SectionScanner& s) { return s.ScanFileAssociations(); }, kFileAssociations, kUser, 1,
+       {{kClasses, "Applications\\qbgood.exe\\shell\\open\\command", "", "\"" + app + "\" \"%1\""},
+        {kClasses, "Applications\\qbgone.exe\\shell\\open\\command", "", "\"" + gone + "\" \"%1\""},
+        {kClasses, "Applications\\notepad.exe", "FriendlyAppName", "n"},
+        {kClasses, "Applications\\qbnocmd.exe", "FriendlyAppName", "n"},
+        {kUser, list, "a", "QBGOOD.EXE"}, {kUser, list, "b", "qbgone.exe"},
+        {kUser, list, "c", "notepad.exe"}, {kUser, list, "d", "qbnocmd.exe"},
+        {kUser, list, "e", "unregistered.exe"}, {kUser, list, "MRUList", "abcde"},
+        {kUser, list, "f", "7", REG_DWORD}, {kUser, kExts + "\\.qbnolist", "x", "y"}},
+       {list + "|b|qbgone.exe|The File (qbgone.exe" + later,
+        list + "|d|qbnocmd.exe|The File (qbnocmd.exe" + later,
+        list + "|e|unregistered.exe|The File (unregistered.exe" + later}}};
+
+  for (const ScanCase& c : kCases) {
+    SCOPED_TRACE(c.what);
+    RegistrySandbox sandbox;
+    ASSERT_TRUE(sandbox.Active());
+    for (const Value& v : c.values) {
+      ASSERT_TRUE(v.type == REG_DWORD ? RegPutDword(v.root, v.key, v.name, std::stoul(v.data))
+                                      : RegPutString(v.root, v.key, v.name, v.data, v.type))
+          << v.key << "\\" << v.name;
+    }
+    ScanRecorder host;
+    EXPECT_NE(0, c.scan(host.Scanner()));
+    host.ExpectFiled(c.sectionId, c.root, c.isValue, c.filed);
+    EXPECT_TRUE(c.shown.empty() || host.Showed(c.shown)) << c.shown;
+  }
+}
+
+void PutJunk(HKEY root, const std::string& key, const std::string& name) {
+  static const DWORD kTypes[] = {REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ, 0x1234};
+  static const size_t kLengths[] = {0, 1, 3, 254, 255, 256, 259, 260, 261, 1000};
+  int n = 0;
+  for (DWORD type : kTypes) {
+    for (size_t length : kLengths) {
+      std::string bytes(length, 'C');  // no terminating zero anywhere
+      if (length > 3) bytes.replace(0, 3, "C:\\");
+      if (length > 10) bytes[length / 2] = '\xff';
+      RegPutBytes(root, key, name + std::to_string(n++), type, bytes.data(),
+                  static_cast<DWORD>(bytes.size()));
+    }
+  }
+  RegPutString(root, key, std::string(16383, 'n'), "C:\\long\\name.exe");
+  RegPutString(root, key, "", "C:\\default\\gone.exe");
+}
+
+class ScannerTest : public SandboxedTest {
+ protected:
+  ScanRecorder m_host;
+  TempFolder m_folder;
+};
+
+TEST_F(ScannerTest, AbortInsideADeepTypeLibraryUnwindsEveryLevel) {
+  std::string deep = kLib;
+  for (int i = 0; i < 40; ++i) deep += "\\l";
+  const std::string other = "TypeLib\\{99999999-0000-0000-0000-000000000009}\\1.0\\0\\win32";
+  for (const std::string& key : {deep + "\\0\\win32", deep + "\\1\\win32", deep + "\\2\\win32", other}) {
+    ASSERT_TRUE(RegPutString(kClasses, key, "", "C:\\qb-gone.dll"));
+  }
+  m_host.AbortAfterReports(1);
+  EXPECT_EQ(0, m_host.Scanner().ScanTypeLibraries());
+  EXPECT_EQ(1u, m_host.records.size());
+}
+
+TEST_F(ScannerTest, ClassIdentifiersWithOrWithoutBraces) {
+  const std::string id = "11112222-3333-4444-5555-666677778888";
+  ASSERT_TRUE(RegPutString(kClasses, "CLSID\\{" + id + "}", "", "x"));
+  EXPECT_TRUE(ClsidKeyExists(id));
+  EXPECT_TRUE(ClsidKeyExists("{" + id + "}"));
+  EXPECT_FALSE(ClsidKeyExists("{00000000-dead-0000-0000-000000000000}"));
+  EXPECT_FALSE(ClsidKeyExists(""));
+}
+
+// Wrong types, no terminating zero, lengths around each buffer's edge, the
+// longest names: every scanner goes through and files no overlong or cut data.
+TEST_F(ScannerTest, OddRegistryDataCrashesNoScanner) {
+  const std::string longKey(254, 'k');
+  for (const std::string& key : {kFonts, kHelp, kShared, std::string("SOFTWARE\\Vendor\\")}) {
+    PutJunk(kMachine, key, "v");
+  }
+  PutJunk(kUser, kSounds, "v");
+  PutJunk(kUser, kExts + "\\.j\\OpenWithList", "");
+  for (const std::string& sub : {std::string("a"), longKey}) {
+    PutJunk(kMachine, kAppPaths + "\\" + sub, "v");
+    PutJunk(kMachine, kUninstall + "\\" + sub, "UninstallString");
+    PutJunk(kMachine, kUninstall + "\\" + sub, "SystemComponent");
+    PutJunk(kMachine, kServices + "\\" + sub, "ImagePath");
+    PutJunk(kMachine, kServices + "\\VXD\\" + sub, "StaticVXD");
+    PutJunk(kClasses, "TypeLib\\{x}\\1.0\\0\\win32\\" + sub, "v");
+    PutJunk(kClasses, "TypeLib\\{x}\\1.0\\HELPDIR", "v");
+    PutJunk(kClasses, ".j" + sub.substr(0, 200), "");
+    PutJunk(kClasses, "Applications\\" + sub + "\\shell\\open\\command", "");
+  }
+
+  SectionScanner& s = m_host.Scanner();
+  EXPECT_NE(0, s.ScanFonts(0));
+  EXPECT_NE(0, s.ScanSoundFiles(0));
+  EXPECT_NE(0, s.ScanHelpFiles(0));
+  EXPECT_NE(0, s.ScanSharedFiles(0));
+  EXPECT_NE(0, s.ScanAppPaths(0));
+  EXPECT_NE(0, s.ScanServices(0));
+  EXPECT_NE(0, s.ScanVxdFiles(0));
+  EXPECT_NE(0, s.ScanUninstallEntries(0));
+  EXPECT_NE(0, s.ScanTypeLibraries());
+  EXPECT_NE(0, s.ScanProgIds(0));
+  EXPECT_NE(0, s.ScanFileAssociations());
+  EXPECT_NE(0, s.ScanMachineSoftware(0));
+  EXPECT_NE(0, s.ScanUserSoftware());
+  EXPECT_FALSE(m_host.records.empty());
+  for (const auto& record : m_host.records) {
+    // Fixed buffers everywhere but the open-with lists, which are read in full.
+    if (record->keyPath.find("OpenWithList") == std::string::npos) {
+      EXPECT_LE(record->valueData.size(), 260u) << record->keyPath;
+    }
+    EXPECT_EQ(std::string::npos, record->valueData.find('\0'));
+  }
+}
+
+
+TEST_F(ScannerTest, FullScanReportsStaleDrivePathsOfTextValuesOnly) {
+  const std::string app = "SOFTWARE\\Vendor\\App";
+  const std::string gone = m_folder / "Gone\\App.exe";
+  ASSERT_TRUE(RegPutString(kMachine, app, "Icon", gone + ",0"));
+  ASSERT_TRUE(RegPutString(kMachine, app, "Folder", m_folder.Path()));
+  ASSERT_TRUE(RegPutString(kMachine, app, "Expand", gone, REG_EXPAND_SZ));
+  ASSERT_TRUE(RegPutString(kMachine, app, "TooLong", gone + std::string(300, 'x')));
+  ASSERT_TRUE(RegPutString(kMachine, "SOFTWARE\\Classes\\qb", "P", gone));
+  ASSERT_TRUE(RegPutString(kMachine, "SOFTWARE\\Vendor\\SubClasses\\x", "P", gone));
+  const std::string junk("\xff\xfe" "C:\\\x01\x00", 6);
+  ASSERT_TRUE(RegPutBytes(kMachine, app, "Junk", REG_SZ, junk.data(), 6));
+
+  EXPECT_NE(0, m_host.Scanner().ScanMachineSoftware(0));
+  std::string lower = gone;
+  for (char& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  m_host.ExpectFiled(kFullRegistryScan, kMachine, 1,
+                     {"Software\\Vendor\\App|Icon|" + gone + ",0|The File (" + lower +
+                      ") cannot be found at the specified location."});
+  EXPECT_FALSE(m_host.Showed("Classes"));
+  EXPECT_FALSE(m_host.Showed("Expand"));
+}
+
+TEST_F(ScannerTest, FullScanVisitsSubkeysBeforeTheKeysOwnValues) {
+  for (const char* key : {"Software\\A", "Software\\A\\B", "Software\\A\\B\\C", "Software\\D", "Software"}) {
+    ASSERT_TRUE(RegPutString(kUser, key, "v", "x"));
+  }
+  EXPECT_NE(0, m_host.Scanner().ScanUserSoftware());
+  const std::string top = "HKEY_CURRENT_USER\\Software\\";
+  EXPECT_EQ((std::vector<std::string>{top + "A\\B\\C\\v", top + "A\\B\\v", top + "A\\v", top + "D\\v", top + "v"}),
+            m_host.statuses);
+}
+
+TEST_F(ScannerTest, FullScanOfTheDeepestNestingKeepsTheStack) {
+  // The registry's 512 levels: one-letter names stay within the key path limit.
+  HKEY hKey = nullptr, hChild = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(kMachine, "SOFTWARE", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                           nullptr, &hKey, nullptr));
+  int depth = 1;
+  for (; depth < 510 && RegCreateKeyExA(hKey, "k", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hChild,
+                                        nullptr) == ERROR_SUCCESS; ++depth) {
+    RegCloseKey(hKey);
+    hKey = hChild;
+  }
+  const std::string gone = m_folder / "deep.exe";
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(hKey, "Deep", 0, REG_SZ, reinterpret_cast<const BYTE*>(gone.c_str()),
+                                          static_cast<DWORD>(gone.size() + 1)));
+  RegCloseKey(hKey);
+  ASSERT_GE(depth, 500);
+  EXPECT_NE(0, m_host.Scanner().ScanMachineSoftware(0));
+  ASSERT_EQ(1u, m_host.records.size());
+  EXPECT_EQ("Deep", m_host.records[0]->valueName);
+  EXPECT_EQ(static_cast<size_t>(depth - 1), (m_host.records[0]->keyPath.size() - 8) / 2);
+}
+
+TEST_F(ScannerTest, FullScanAbortUnwindsAndTheUserHalfIsNotStarted) {
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_TRUE(RegPutString(kMachine, "SOFTWARE\\V\\K" + std::to_string(i), "P", m_folder / "gone.exe"));
+  }
+  m_host.AbortAfterReports(2);
+  EXPECT_EQ(0, m_host.Scanner().ScanMachineSoftware(0));
+  EXPECT_EQ(2u, m_host.records.size());
+  EXPECT_EQ(0, m_host.Scanner().WalkRegistryKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER"));
+}
+
+}  // namespace

@@ -20,11 +20,9 @@ std::u16string FaceOf(const std::vector<uint8_t>& bytes, size_t at) {
 }
 
 TEST(FixedFont, PointSizeUndoesTheScreenScaling) {
-  EXPECT_EQ(FixedFontPointSize(72), 11);
-  EXPECT_EQ(FixedFontPointSize(96), 8);
-  EXPECT_EQ(FixedFontPointSize(120), 7);
-  EXPECT_EQ(FixedFontPointSize(144), 6);
-  EXPECT_EQ(FixedFontPointSize(0), 8) << "a screen that reports nothing keeps the design size";
+  // A screen that reports nothing (0) keeps the design size.
+  const int cases[][2] = {{72, 11}, {96, 8}, {120, 7}, {144, 6}, {0, 8}};
+  for (const auto& c : cases) EXPECT_EQ(FixedFontPointSize(c[0]), c[1]) << c[0];
 }
 
 TEST(FixedFont, DamagedTemplatesAreRefusedNotOverRead) {

@@ -20,15 +20,9 @@ class RecordingControl : public Control {
 
   bool OnReflected(UINT message, WPARAM, LPARAM, LRESULT& result) override {
     reflected.push_back(message);
-    if (message == WM_CTLCOLORSTATIC) {
-      result = reinterpret_cast<LRESULT>(brush);
-      return true;
-    }
-    if (message == WM_DRAWITEM) {
-      result = TRUE;
-      return true;
-    }
-    return false;  // commands go on to the dialog
+    if (message == WM_CTLCOLORSTATIC) result = reinterpret_cast<LRESULT>(brush);
+    if (message == WM_DRAWITEM) result = TRUE;
+    return message == WM_CTLCOLORSTATIC || message == WM_DRAWITEM;  // commands go on to the dialog
   }
 
  protected:

@@ -146,16 +146,20 @@ TEST(HtmlText, NinthNestedColourIsSetButNotSaved) {
   EXPECT_GE(red.left, blue.right) << "the word after it is red";
 }
 
-TEST(HtmlText, DrawingLeavesTheContextAsItWasAndTheColourStackEmpty) {
+TEST(HtmlText, DrawingLeavesTheContextAsItWas) {
   Surface surface(200, 60);
   SetTextColor(surface.Dc(), RGB(1, 2, 3));
   Draw(surface, "<b><u><sup><font color=#FF0000>open tags and colours");
   EXPECT_EQ(GetTextColor(surface.Dc()), RGB(1, 2, 3));
   EXPECT_EQ(GetCurrentObject(surface.Dc(), OBJ_FONT), surface.Font());
-  // A pop with nothing saved reads the first slot, never below the stack.
-  SetTextColor(surface.Dc(), RGB(4, 5, 6));
+}
+
+TEST(HtmlText, PopOnAnEmptyStackGivesTheFirstSlot) {
+  Surface surface(40, 20);
+  DrawHtmlText(surface.Dc(), "<font color=#FF0000>x</font>", -1, RECT{0, 0, 40, 20});
+  SetTextColor(surface.Dc(), RGB(1, 2, 3));
   PopTextColour(surface.Dc());
-  EXPECT_EQ(GetTextColor(surface.Dc()), RGB(1, 2, 3));
+  EXPECT_EQ(GetTextColor(surface.Dc()), RGB(0, 0, 0)) << "the colour saved first, black";
 }
 
 TEST(HtmlLabel, PaintsItsTextInsetByFivePixels) {

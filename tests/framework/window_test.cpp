@@ -20,15 +20,9 @@ class RecordingControl : public Control {
 
   bool OnReflected(UINT message, WPARAM, LPARAM, LRESULT& result) override {
     reflected.push_back(message);
-    if (message == WM_CTLCOLORSTATIC) {
-      result = reinterpret_cast<LRESULT>(brush);
-      return true;
-    }
-    if (message == WM_DRAWITEM) {
-      result = TRUE;
-      return true;
-    }
-    return false;  // commands go on to the dialog
+    if (message == WM_CTLCOLORSTATIC) result = reinterpret_cast<LRESULT>(brush);
+    if (message == WM_DRAWITEM) result = TRUE;
+    return message == WM_CTLCOLORSTATIC || message == WM_DRAWITEM;  // commands go on to the dialog
   }
 
  protected:
@@ -46,13 +40,11 @@ class LayerDialog : public Dialog {
   RecordingControl drawn;
   std::vector<int> commands;
   int drawItems = 0;
-  bool initialised = false;
   bool destroyed = false;
   bool throwOnCommand = false;
 
  protected:
   BOOL OnInitDialog() override {
-    initialised = true;
     plain.AttachItem(m_hWnd, 1000);
     drawn.AttachItem(m_hWnd, 1002);
     return TRUE;
@@ -69,11 +61,10 @@ class LayerDialog : public Dialog {
   void OnDestroy() override { destroyed = true; }
 };
 
-TEST(DialogLayer, ModelessDialogRoutesToHandlersAndReflectsToControls) {
+TEST(DialogLayer, ModelessDialogRoutesReflectsAndSurvivesFaults) {
   LayerDialog dialog;
   ASSERT_TRUE(dialog.Create());
-  ASSERT_TRUE(dialog.initialised);
-  EXPECT_EQ(Control::FromHandle(dialog.Item(1000)), &dialog.plain);
+  ASSERT_EQ(Control::FromHandle(dialog.Item(1000)), &dialog.plain) << "OnInitDialog ran";
 
   SendMessageA(dialog.Item(1001), BM_CLICK, 0, 0);
   ASSERT_EQ(dialog.commands.size(), 1u);
@@ -102,22 +93,18 @@ TEST(DialogLayer, ModelessDialogRoutesToHandlersAndReflectsToControls) {
   EXPECT_EQ(dialog.commands.back(), 1000);
   EXPECT_EQ(dialog.plain.reflected.back(), static_cast<UINT>(WM_COMMAND));
 
-  dialog.DestroyWindow();
-  EXPECT_TRUE(dialog.destroyed);
-  EXPECT_EQ(dialog.Handle(), nullptr);
-  EXPECT_TRUE(dialog.plain.detached) << "controls let go on WM_NCDESTROY";
-  EXPECT_EQ(dialog.plain.Handle(), nullptr);
-}
-
-TEST(DialogLayer, ExceptionsStopAtTheProcedure) {
-  LayerDialog dialog;
-  ASSERT_TRUE(dialog.Create());
+  // Faults in handlers stop at the window procedure.
   dialog.throwOnCommand = true;
   SendMessageA(dialog.Item(1001), BM_CLICK, 0, 0);
   dialog.plain.throwOnPaint = true;
   SendMessageA(dialog.Item(1000), WM_USER + 1, 0, 0);
   EXPECT_TRUE(IsWindow(dialog.Handle())) << "the dialog survives its handlers' faults";
+
   dialog.DestroyWindow();
+  EXPECT_TRUE(dialog.destroyed);
+  EXPECT_EQ(dialog.Handle(), nullptr);
+  EXPECT_TRUE(dialog.plain.detached) << "controls let go on WM_NCDESTROY";
+  EXPECT_EQ(dialog.plain.Handle(), nullptr);
 }
 
 TEST(DialogLayer, ControlAttachesOnceAndCanBeReused) {

@@ -6,15 +6,13 @@
 
 #include "gif_builder.h"
 #include "test_surface.h"
+#include "ui/resource_ids.h"
 
 namespace {
 
-HGLOBAL ToGlobal(const std::vector<uint8_t>& bytes) {
-  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-  std::memcpy(GlobalLock(h), bytes.data(), bytes.size());
-  GlobalUnlock(h);
-  return h;
-}
+// Two frames of 655 seconds each: only the wake event can end a wait early.
+const std::vector<uint8_t> kLongFrames =
+    BuildGif(4, 4, {{0, 0, 4, 4, 1, 65535, 1, true}, {0, 0, 4, 4, 2, 65535, 1, true}});
 
 class GifAnimatorTest : public ::testing::Test {
  protected:
@@ -29,15 +27,23 @@ class GifAnimatorTest : public ::testing::Test {
     OleUninitialize();
   }
   bool Load(const std::vector<uint8_t>& bytes) {
-    HGLOBAL h = ToGlobal(bytes);
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    std::memcpy(GlobalLock(h), bytes.data(), bytes.size());
+    GlobalUnlock(h);
     const bool loaded = m_animator.Load(h, bytes.size());
     GlobalFree(h);
     return loaded;
   }
+  void Canvas(Surface& surface) { m_animator.CopyCanvas(surface.Dc()); }
   COLORREF CanvasPixel(int x, int y) {
     Surface surface(m_animator.CanvasSize().cx, m_animator.CanvasSize().cy);
-    m_animator.CopyCanvas(surface.Dc());
+    Canvas(surface);
     return surface.Pixel(x, y);
+  }
+  bool DrawAndWaitForTheThread() {
+    if (!m_animator.Draw()) return false;
+    for (int i = 0; i < 200 && !m_animator.Running(); ++i) Sleep(10);
+    return m_animator.Running();
   }
 
   HWND m_hWnd = nullptr;
@@ -71,31 +77,24 @@ TEST_F(GifAnimatorTest, DisposalThreeRestoresExactlyTheAreaUnderTheFrame) {
   ASSERT_EQ(m_animator.FrameCount(), 2u);
   m_animator.RenderFrame(0);
   Surface before(8, 8);
-  m_animator.CopyCanvas(before.Dc());
+  Canvas(before);
   EXPECT_EQ(before.Pixel(3, 3), RGB(0, 0, 255));
   m_animator.RenderFrame(1);
   EXPECT_EQ(CanvasPixel(3, 3), RGB(255, 0, 0));
   m_animator.DisposeFrame(1);
   Surface after(8, 8);
-  m_animator.CopyCanvas(after.Dc());
+  Canvas(after);
   EXPECT_TRUE(after.SameAs(before));
 }
 
 TEST_F(GifAnimatorTest, NonGifDataIsOneStillPictureAtItsOwnSize) {
-  // A 5 x 3 24-bit bitmap file, all green.
+  // A 5 x 3 24-bit bitmap file (rows of 16 bytes), all green.
   std::vector<uint8_t> bmp(54 + 3 * 16, 0);
-  const int stride = 16;
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  bmp[2] = static_cast<uint8_t>(bmp.size());
-  bmp[10] = 54;
-  bmp[14] = 40;
-  bmp[18] = 5;
-  bmp[22] = 3;
-  bmp[26] = 1;
-  bmp[28] = 24;
+  const int fields[][2] = {{0, 'B'}, {1, 'M'}, {2, static_cast<int>(bmp.size())}, {10, 54},
+                           {14, 40}, {18, 5}, {22, 3}, {26, 1}, {28, 24}};
+  for (const auto& field : fields) bmp[field[0]] = static_cast<uint8_t>(field[1]);
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x) bmp[54 + y * stride + x * 3 + 1] = 255;
+    for (int x = 0; x < 5; ++x) bmp[54 + y * 16 + x * 3 + 1] = 255;
   ASSERT_TRUE(Load(bmp));
   EXPECT_FALSE(m_animator.IsGif());
   EXPECT_EQ(m_animator.CanvasSize().cx, 5);
@@ -114,33 +113,25 @@ TEST_F(GifAnimatorTest, DamagedDataFailsAndLeavesTheControlEmpty) {
 }
 
 TEST_F(GifAnimatorTest, DestroyingTheWindowEndsALongFrameAtOnce) {
-  // Both frames wait 655 seconds; only the wake event can end the wait early.
-  ASSERT_TRUE(Load(BuildGif(4, 4, {{0, 0, 4, 4, 1, 65535, 1, true}, {0, 0, 4, 4, 2, 65535, 1, true}})));
-  ASSERT_TRUE(m_animator.Draw());
-  for (int i = 0; i < 200 && !m_animator.Running(); ++i) Sleep(10);
-  ASSERT_TRUE(m_animator.Running());
+  ASSERT_TRUE(Load(kLongFrames));
+  ASSERT_TRUE(DrawAndWaitForTheThread());
   DestroyWindow(m_hWnd);
   EXPECT_FALSE(m_animator.Running()) << "the thread has ended when the window is gone";
   EXPECT_EQ(m_animator.Handle(), nullptr);
 }
 
-TEST_F(GifAnimatorTest, ReloadingStopsTheAnimationFirst) {
-  const std::vector<uint8_t> two = BuildGif(4, 4, {{0, 0, 4, 4, 1, 65535, 1, true}, {0, 0, 4, 4, 2, 65535, 1, true}});
-  ASSERT_TRUE(Load(two));
-  ASSERT_TRUE(m_animator.Draw());
-  for (int i = 0; i < 200 && !m_animator.Running(); ++i) Sleep(10);
+TEST_F(GifAnimatorTest, StopAndReloadEndTheAnimationFirst) {
+  // The test program carries the program's own busy indicator.
+  ASSERT_TRUE(m_animator.LoadFromResource(MAKEINTRESOURCEA(IDR_BUSY_GIF), "GIF"));
+  EXPECT_GE(m_animator.FrameCount(), 4u);
+  ASSERT_TRUE(DrawAndWaitForTheThread());
+  m_animator.Stop();
+  EXPECT_FALSE(m_animator.Running());
+  ASSERT_TRUE(Load(kLongFrames));
+  ASSERT_TRUE(DrawAndWaitForTheThread());
   ASSERT_TRUE(Load(BuildGif(2, 2, {{0, 0, 2, 2, 3, 10, 1, true}})));
   EXPECT_FALSE(m_animator.Running());
   EXPECT_EQ(m_animator.CanvasSize().cx, 2);
-}
-
-TEST_F(GifAnimatorTest, ProgramResourceLoads) {
-  // The test program carries a copy of the busy indicator as resource 144.
-  ASSERT_TRUE(m_animator.LoadFromResource(MAKEINTRESOURCEA(144), "GIF"));
-  EXPECT_GE(m_animator.FrameCount(), 2u);
-  ASSERT_TRUE(m_animator.Draw());
-  m_animator.Stop();
-  EXPECT_FALSE(m_animator.Running());
 }
 
 }  // namespace

@@ -2,45 +2,28 @@
 
 namespace {
 
-void Put16(std::vector<uint8_t>& out, int value) {
-  out.push_back(static_cast<uint8_t>(value & 0xFF));
-  out.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
+void Put(std::vector<uint8_t>& out, std::initializer_list<int> bytes) {
+  for (int b : bytes) out.push_back(static_cast<uint8_t>(b));
 }
-
-class BitWriter {
- public:
-  void Write(int code, int bits) {
-    for (int i = 0; i < bits; ++i) {
-      if (code & (1 << i)) m_nCurrent |= static_cast<uint8_t>(1 << m_nFill);
-      if (++m_nFill == 8) Flush();
-    }
-  }
-  std::vector<uint8_t> Finish() {
-    if (m_nFill) Flush();
-    return m_bytes;
-  }
-
- private:
-  void Flush() {
-    m_bytes.push_back(m_nCurrent);
-    m_nCurrent = 0;
-    m_nFill = 0;
-  }
-  std::vector<uint8_t> m_bytes;
-  uint8_t m_nCurrent = 0;
-  int m_nFill = 0;
-};
+void Put16(std::vector<uint8_t>& out, int value) { Put(out, {value & 0xFF, (value >> 8) & 0xFF}); }
 
 // Minimum code size 2: codes 0-3 colours, 4 clear, 5 end, three bits wide. A clear
 // before every second pixel keeps the table from ever growing the code width.
 std::vector<uint8_t> EncodePixels(int count, int index) {
-  BitWriter writer;
+  std::vector<uint8_t> bytes;
+  int bit = 0;
+  auto write = [&](int code) {
+    for (int i = 0; i < 3; ++i, ++bit) {
+      if (bit % 8 == 0) bytes.push_back(0);
+      if (code & (1 << i)) bytes.back() |= static_cast<uint8_t>(1 << (bit % 8));
+    }
+  };
   for (int i = 0; i < count; ++i) {
-    if (i % 2 == 0) writer.Write(4, 3);
-    writer.Write(index, 3);
+    if (i % 2 == 0) write(4);
+    write(index);
   }
-  writer.Write(5, 3);
-  return writer.Finish();
+  write(5);
+  return bytes;
 }
 
 }  // namespace
@@ -50,37 +33,21 @@ std::vector<uint8_t> BuildGif(int width, int height, const std::vector<GifFrameL
   std::vector<uint8_t> out = {'G', 'I', 'F', '8', '9', 'a'};
   Put16(out, width);
   Put16(out, height);
-  out.push_back(0x81);  // global table of 4 colours
-  out.push_back(0);
-  out.push_back(0);
-  const uint8_t palette[] = {255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255};
-  out.insert(out.end(), palette, palette + sizeof(palette));
-  if (withLoop) {
-    const uint8_t loop[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E',
-                            '2',  '.',  '0',  0x03, 0x01, 0x00, 0x00, 0x00};
-    out.insert(out.end(), loop, loop + sizeof(loop));
-  }
-  if (withComment) {
-    const uint8_t comment[] = {0x21, 0xFE, 0x03, 'q', 'b', '!', 0x00};
-    out.insert(out.end(), comment, comment + sizeof(comment));
-  }
+  Put(out, {0x81, 0, 0});  // global table of 4 colours
+  Put(out, {255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255});
+  if (withLoop)
+    Put(out, {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 0x03, 0x01,
+              0x00, 0x00, 0x00});
+  if (withComment) Put(out, {0x21, 0xFE, 0x03, 'q', 'b', '!', 0x00});
   for (const GifFrameLayout& frame : frames) {
     if (frame.control) {
-      out.push_back(0x21);
-      out.push_back(0xF9);
-      out.push_back(4);
-      out.push_back(static_cast<uint8_t>((frame.disposal & 7) << 2));
+      Put(out, {0x21, 0xF9, 4, (frame.disposal & 7) << 2});
       Put16(out, frame.delay);
-      out.push_back(0);
-      out.push_back(0);
+      Put(out, {0, 0});
     }
     out.push_back(0x2C);
-    Put16(out, frame.left);
-    Put16(out, frame.top);
-    Put16(out, frame.width);
-    Put16(out, frame.height);
-    out.push_back(0);
-    out.push_back(2);  // minimum code size
+    for (int value : {frame.left, frame.top, frame.width, frame.height}) Put16(out, value);
+    Put(out, {0, 2});  // no local table, minimum code size
     const std::vector<uint8_t> data = EncodePixels(frame.width * frame.height, frame.paletteIndex);
     for (size_t at = 0; at < data.size(); at += 255) {
       const size_t chunk = data.size() - at < 255 ? data.size() - at : 255;

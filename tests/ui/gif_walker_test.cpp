@@ -9,53 +9,40 @@
 
 namespace {
 
-TEST(GifWalker, ReadsPlacementDelayAndDisposalOfEveryFrame) {
-  std::vector<GifFrameLayout> layouts(3);
-  layouts[0] = {0, 0, 8, 8, 1, 0, 2, true};
-  layouts[1] = {2, 3, 4, 5, 2, 5, 3, true};
-  layouts[2] = {1, 1, 2, 2, 3, 0, 0, false};
-  const std::vector<uint8_t> gif = BuildGif(8, 8, layouts, true);
+GifLayout Parsed(const std::vector<uint8_t>& gif, size_t frames) {
   GifLayout layout;
-  ASSERT_TRUE(ParseGifLayout(gif.data(), gif.size(), layout));
+  EXPECT_TRUE(ParseGifLayout(gif.data(), gif.size(), layout));
+  EXPECT_EQ(layout.frames.size(), frames);
+  return layout;
+}
+
+TEST(GifWalker, ReadsPlacementDelayAndDisposalOfEveryFrame) {
+  const std::vector<uint8_t> gif = BuildGif(
+      8, 8, {{0, 0, 8, 8, 1, 0, 2, true}, {2, 3, 4, 5, 2, 5, 3, true}, {1, 1, 2, 2, 3, 0, 0, false}},
+      true);
+  const GifLayout layout = Parsed(gif, 3);
+  ASSERT_EQ(layout.frames.size(), 3u);
   EXPECT_EQ(layout.width, 8);
   EXPECT_EQ(layout.height, 8);
   EXPECT_EQ(layout.colourTableSize, 12u);
   EXPECT_EQ(layout.headerSize, 25u);
-  ASSERT_EQ(layout.frames.size(), 3u);
-  EXPECT_EQ(layout.frames[0].disposal, 2);
-  EXPECT_EQ(layout.frames[0].delay, 0);
-  EXPECT_EQ(layout.frames[1].disposal, 3);
-  EXPECT_EQ(layout.frames[1].delay, 5);
-  EXPECT_EQ(layout.frames[1].left, 2);
-  EXPECT_EQ(layout.frames[1].top, 3);
-  EXPECT_EQ(layout.frames[1].width, 4);
-  EXPECT_EQ(layout.frames[1].height, 5);
-  EXPECT_EQ(layout.frames[2].delay, -1) << "no graphic control extension";
-  EXPECT_EQ(gif[layout.frames[1].start], 0x21) << "a frame starts at its control block";
-  EXPECT_EQ(gif[layout.frames[2].start], 0x2C);
-  EXPECT_EQ(layout.frames[2].end, gif.size() - 1) << "the last frame ends at the trailer";
-}
-
-TEST(GifWalker, FrameStreamsAreStandaloneGifs) {
-  const std::vector<uint8_t> gif = BuildGif(4, 4, {{0, 0, 4, 4, 1, 10, 1, true}, {1, 1, 2, 2, 2, 10, 1, true}});
-  GifLayout layout;
-  ASSERT_TRUE(ParseGifLayout(gif.data(), gif.size(), layout));
-  ASSERT_EQ(layout.frames.size(), 2u);
-  const std::vector<uint8_t> stream = BuildFrameStream(gif.data(), gif.size(), layout, layout.frames[1]);
-  GifLayout single;
-  ASSERT_TRUE(ParseGifLayout(stream.data(), stream.size(), single));
-  ASSERT_EQ(single.frames.size(), 1u);
-  EXPECT_EQ(single.frames[0].left, 1);
-  EXPECT_EQ(stream.back(), 0x3B);
-  EXPECT_TRUE(BuildFrameStream(gif.data(), 10, layout, layout.frames[1]).empty());
+  const GifFrameInfo& f0 = layout.frames[0];
+  const GifFrameInfo& f1 = layout.frames[1];
+  const GifFrameInfo& f2 = layout.frames[2];
+  EXPECT_EQ(std::vector<int>({f0.disposal, f0.delay, f1.disposal, f1.delay}),
+            std::vector<int>({2, 0, 3, 5}));
+  EXPECT_EQ(std::vector<int>({f1.left, f1.top, f1.width, f1.height}),
+            std::vector<int>({2, 3, 4, 5}));
+  EXPECT_EQ(f2.delay, -1) << "no graphic control extension";
+  EXPECT_EQ(gif[f1.start], 0x21) << "a frame starts at its control block";
+  EXPECT_EQ(gif[f2.start], 0x2C);
+  EXPECT_EQ(f2.end, gif.size() - 1) << "the last frame ends at the trailer";
 }
 
 TEST(GifWalker, OneFrameFileAndNonGifData) {
-  const std::vector<uint8_t> gif = BuildGif(3, 3, {{0, 0, 3, 3, 1, 10, 1, false}}, false, false);
-  GifLayout layout;
-  ASSERT_TRUE(ParseGifLayout(gif.data(), gif.size(), layout));
-  EXPECT_EQ(layout.frames.size(), 1u);
+  Parsed(BuildGif(3, 3, {{0, 0, 3, 3, 1, 10, 1, false}}, false, false), 1);
   const uint8_t bitmap[] = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  GifLayout layout;
   EXPECT_FALSE(IsGifSignature(bitmap, sizeof(bitmap)));
   EXPECT_FALSE(ParseGifLayout(bitmap, sizeof(bitmap), layout));
   const uint8_t gif87[] = {'G', 'I', 'F', '8', '7', 'a'};
@@ -67,41 +54,47 @@ TEST(GifWalker, OneFrameFileAndNonGifData) {
 
 TEST(GifWalker, TruncatedDataKeepsOnlyCompleteFrames) {
   const std::vector<uint8_t> gif = BuildGif(4, 4, {{0, 0, 4, 4, 1, 10, 1, true}, {0, 0, 4, 4, 2, 10, 1, true}});
-  GifLayout whole;
-  ASSERT_TRUE(ParseGifLayout(gif.data(), gif.size(), whole));
-  ASSERT_EQ(whole.frames.size(), 2u);
+  const GifLayout whole = Parsed(gif, 2);
   for (size_t cut = 0; cut < gif.size(); ++cut) {
-    SCOPED_TRACE(cut);
     GuardedBuffer buffer(std::vector<uint8_t>(gif.begin(), gif.begin() + static_cast<std::ptrdiff_t>(cut)));
     GifLayout layout;
     ParseGifLayout(buffer.Data(), buffer.Size(), layout);
     size_t expected = 0;
     for (const GifFrameInfo& frame : whole.frames) expected += frame.end <= cut ? 1 : 0;
-    EXPECT_EQ(layout.frames.size(), expected);
+    EXPECT_EQ(layout.frames.size(), expected) << cut;
+    // The animator draws each frame from a stream of its own: none past the data.
+    EXPECT_EQ(BuildFrameStream(buffer.Data(), buffer.Size(), whole, whole.frames[1]).empty(),
+              cut < whole.frames[1].end) << cut;
   }
 }
 
-TEST(GifWalker, BlockSizes) {
-  // Zero-length sub-block runs: a comment with no data is 3 bytes.
-  const uint8_t emptyComment[] = {0x21, 0xFE, 0x00};
-  EXPECT_EQ(GifBlockKind(emptyComment, 3, 0), GifBlock::kComment);
-  EXPECT_EQ(GifBlockSize(emptyComment, 3, 0), 3u);
-  EXPECT_EQ(GifBlockSize(emptyComment, 2, 0), 0u);
-  const uint8_t trailer[] = {0x3B};
-  EXPECT_EQ(GifBlockSize(trailer, 1, 0), 1u);
-  const uint8_t control[] = {0x21, 0xF9, 4, 0, 0, 0, 0, 0};
-  EXPECT_EQ(GifBlockSize(control, 8, 0), 8u);
-  EXPECT_EQ(GifBlockSize(control, 7, 0), 0u);
-  const uint8_t plainText[15 + 1] = {0x21, 0x01, 12};
-  EXPECT_EQ(GifBlockKind(plainText, 16, 0), GifBlock::kOtherExtension);
-  EXPECT_EQ(GifBlockSize(plainText, 16, 0), 16u);
-  const uint8_t junk[] = {0x00, 0x21};
-  EXPECT_EQ(GifBlockKind(junk, 2, 0), GifBlock::kError);
-  EXPECT_EQ(GifBlockKind(junk, 2, 1), GifBlock::kError) << "an extension needs its label";
-  EXPECT_EQ(GifBlockKind(junk, 2, 2), GifBlock::kError);
-  // An image whose local colour table would run past the end.
-  const uint8_t image[] = {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0x87, 2, 0};
-  EXPECT_EQ(GifBlockSize(image, sizeof(image), 0), 0u);
+TEST(GifWalker, BlockKindsAndSizes) {
+  const struct {
+    std::vector<uint8_t> bytes;
+    size_t at;
+    GifBlock kind;
+    size_t size;
+  } cases[] = {
+      // Zero-length sub-block runs: a comment with no data is 3 bytes.
+      {{0x21, 0xFE, 0x00}, 0, GifBlock::kComment, 3},
+      {{0x21, 0xFE}, 0, GifBlock::kComment, 0},
+      {{0x3B}, 0, GifBlock::kTrailer, 1},
+      {{0x21, 0xF9, 4, 0, 0, 0, 0, 0}, 0, GifBlock::kControl, 8},
+      {{0x21, 0xF9, 4, 0, 0, 0, 0}, 0, GifBlock::kControl, 0},
+      {{0x21, 0x01, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0, GifBlock::kOtherExtension, 16},
+      {{0x00, 0x21}, 0, GifBlock::kError, 0},
+      {{0x00, 0x21}, 1, GifBlock::kError, 0},  // an extension needs its label
+      {{0x00, 0x21}, 2, GifBlock::kError, 0},
+      // An image whose local colour table would run past the end.
+      {{0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0x87, 2, 0}, 0, GifBlock::kImage, 0},
+  };
+  for (size_t i = 0; i < sizeof(cases) / sizeof(cases[0]); ++i) {
+    SCOPED_TRACE(i);
+    const auto& c = cases[i];
+    GuardedBuffer buffer(c.bytes);
+    EXPECT_EQ(GifBlockKind(buffer.Data(), buffer.Size(), c.at), c.kind);
+    EXPECT_EQ(GifBlockSize(buffer.Data(), buffer.Size(), c.at), c.size);
+  }
 }
 
 TEST(GifWalker, DelaysBelowFiveHundredthsPlayAtOneHundredMilliseconds) {
@@ -138,8 +131,7 @@ TEST(GifWalker, FuzzedDataStaysInBounds) {
     for (const GifFrameInfo& frame : layout.frames) {
       ASSERT_LT(frame.start, frame.end);
       ASSERT_LE(frame.end, buffer.Size());
-      const std::vector<uint8_t> stream = BuildFrameStream(buffer.Data(), buffer.Size(), layout, frame);
-      ASSERT_FALSE(stream.empty());
+      ASSERT_FALSE(BuildFrameStream(buffer.Data(), buffer.Size(), layout, frame).empty());
     }
   }
 }

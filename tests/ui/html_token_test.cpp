@@ -10,118 +10,85 @@
 
 namespace {
 
-struct Token {
-  int code;
-  std::string text;
-  int pendingBefore;
-};
-
-std::vector<Token> Tokenize(const std::string& text) {
-  std::vector<Token> tokens;
+// The token stream as "a|^b": tokens joined by '|', '^' where a space is pending before one.
+std::string Tokenize(const std::string& text, std::vector<int>* codes = nullptr) {
+  std::string out;
   const char* position = text.data();
   int remaining = static_cast<int>(text.size());
   int length = 0;
   int pending = 0;
   int code;
   while ((code = NextHtmlToken(position, remaining, length, pending)) != kHtmlEnd) {
-    tokens.push_back({code, std::string(position, static_cast<size_t>(length)), pending});
+    if (codes) codes->push_back(code);
+    out += (out.empty() ? "" : "|") + std::string(pending ? "^" : "") +
+           std::string(position, static_cast<size_t>(length));
     if (code == kHtmlText) pending = 0;  // the drawer clears it after a word
     position += length;
   }
-  return tokens;
+  return out;
 }
 
 TEST(HtmlToken, TagNamesMatchTheFirstEntryThatIsTheirPrefix) {
-  struct Case {
+  const struct {
     const char* tag;
     int code;
   } cases[] = {
-      {"<b>", kHtmlBold},           {"<B>", kHtmlBold},          {"<bold>", kHtmlBold},
-      {"<blink>", kHtmlBold},       {"<strong>", kHtmlBold},     {"<strongest>", kHtmlBold},
-      {"<i>", kHtmlItalic},         {"<em>", kHtmlItalic},       {"<img>", kHtmlItalic},
-      {"<u>", kHtmlUnderline},      {"<ul>", kHtmlUnderline},    {"<sup>", kHtmlSuperscript},
-      {"<sub>", kHtmlSubscript},    {"<p>", kHtmlParagraph},     {"<pre>", kHtmlParagraph},
-      {"<br>", kHtmlBreak},         {"<BR>", kHtmlBreak},        {"<span>", kHtmlText},
-      {"<x>", kHtmlText},           {"</b>", kHtmlBold | kHtmlEndTag},
-      {"</font>", kHtmlFont | kHtmlEndTag}, {"</span>", kHtmlEndTag},
-      {"<b >", kHtmlText},  // a recognised tag must close right after its word
-      {"<b", kHtmlText},
+      {"<b>", kHtmlBold}, {"<B>", kHtmlBold}, {"<bold>", kHtmlBold}, {"<blink>", kHtmlBold},
+      {"<strong>", kHtmlBold}, {"<strongest>", kHtmlBold}, {"<i>", kHtmlItalic},
+      {"<em>", kHtmlItalic}, {"<img>", kHtmlItalic}, {"<u>", kHtmlUnderline},
+      {"<ul>", kHtmlUnderline}, {"<sup>", kHtmlSuperscript}, {"<sub>", kHtmlSubscript},
+      {"<p>", kHtmlParagraph}, {"<pre>", kHtmlParagraph}, {"<br>", kHtmlBreak},
+      {"<BR>", kHtmlBreak}, {"<span>", kHtmlText}, {"<x>", kHtmlText},
+      {"</b>", kHtmlBold | kHtmlEndTag}, {"</font>", kHtmlFont | kHtmlEndTag},
+      {"</span>", kHtmlEndTag},
+      {"<b >", kHtmlText}, {"<b", kHtmlText},  // a recognised tag must close right after its word
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.tag);
-    const std::vector<Token> tokens = Tokenize(c.tag);
-    ASSERT_FALSE(tokens.empty());
-    EXPECT_EQ(tokens[0].code, c.code);
+  for (const auto& c : cases) {
+    std::vector<int> codes;
+    Tokenize(c.tag, &codes);
+    EXPECT_EQ(codes.empty() ? kHtmlEnd : codes[0], c.code) << c.tag;
   }
 }
 
-TEST(HtmlToken, FontTagRunsToTheNextBracket) {
-  const std::vector<Token> tokens =
-      Tokenize("<font color=\"#0000FF\"<b>Manage Browser</b></font>");
-  ASSERT_GE(tokens.size(), 3u);
-  EXPECT_EQ(tokens[0].code, kHtmlFont);
-  EXPECT_EQ(tokens[0].text, "<font color=\"#0000FF\"");
-  EXPECT_EQ(tokens[1].code, kHtmlBold);
-  EXPECT_EQ(tokens[2].text, "Manage");
-
-  const std::vector<Token> closed = Tokenize("<font color=#FF0000>red</font>");
-  ASSERT_EQ(closed.size(), 3u);
-  EXPECT_EQ(closed[0].text, "<font color=#FF0000>");
-  EXPECT_EQ(closed[1].text, "red");
-}
-
-TEST(HtmlToken, WhitespaceBecomesOnePendingSpace) {
-  // Whitespace before a word is reported once, however much of it there was.
-  std::vector<Token> tokens = Tokenize("one \t\r\n two");
-  ASSERT_EQ(tokens.size(), 2u);
-  EXPECT_EQ(tokens[0].pendingBefore, 0);
-  EXPECT_EQ(tokens[1].pendingBefore, 1);
-
-  // A tag between whitespace and a word keeps the space pending for the word, so
-  // "a <b> c" has exactly one gap; a tag met with a space already pending swallows
-  // the whitespace after it.
-  tokens = Tokenize("a <b> c");
-  ASSERT_EQ(tokens.size(), 3u);
-  EXPECT_EQ(tokens[1].text, "<b>");
-  EXPECT_EQ(tokens[2].pendingBefore, 1);
-  tokens = Tokenize("a <b> <i> c");
-  ASSERT_EQ(tokens.size(), 4u);
-  EXPECT_EQ(tokens[2].text, "<i> ");
-  EXPECT_EQ(tokens[3].pendingBefore, 1);
-
-  // Block tags drop the pending space and the whitespace after them.
-  tokens = Tokenize("a <br>  b");
-  ASSERT_EQ(tokens.size(), 3u);
-  EXPECT_EQ(tokens[1].text, "<br>  ");
-  EXPECT_EQ(tokens[2].pendingBefore, 0);
-
-  tokens = Tokenize("a<b>c");
-  ASSERT_EQ(tokens.size(), 3u);
-  EXPECT_EQ(tokens[2].pendingBefore, 0);
-}
-
-TEST(HtmlToken, WordsEndAtWhitespaceOrATag) {
-  const std::vector<Token> tokens = Tokenize("Total&More<x>tail");
-  ASSERT_EQ(tokens.size(), 3u);
-  EXPECT_EQ(tokens[0].text, "Total&More");
-  EXPECT_EQ(tokens[1].text, "<x>");
-  EXPECT_EQ(tokens[1].code, kHtmlText);
-  EXPECT_EQ(tokens[2].text, "tail");
-  EXPECT_TRUE(Tokenize("   ").empty());
-  EXPECT_TRUE(Tokenize("").empty());
+// Whitespace before a word is reported once, however much of it there was. A tag
+// between whitespace and a word keeps the space pending for the word ("a <b> c" has
+// one gap); a tag met with a space pending swallows the whitespace after it; block
+// tags drop the pending space and the whitespace after them.
+TEST(HtmlToken, StreamsOfWordsTagsAndSpaces) {
+  const struct {
+    const char* text;
+    const char* tokens;
+  } cases[] = {
+      {"one \t\r\n two", "one|^two"},
+      {"a <b> c", "a|^<b>|^c"},
+      {"a <b> <i> c", "a|^<b>|^<i> |^c"},
+      {"a <br>  b", "a|<br>  |b"},
+      {"a<b>c", "a|<b>|c"},
+      {"Total&More<x>tail", "Total&More|<x>|tail"},
+      {"   ", ""},
+      {"", ""},
+      // A font tag without its '>' runs to the next '<'.
+      {"<font color=\"#0000FF\"<b>Manage Browser</b></font>",
+       "<font color=\"#0000FF\"|<b>|Manage|^Browser|</b>|</font>"},
+      {"<font color=#FF0000>red</font>", "<font color=#FF0000>|red|</font>"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Tokenize(c.text), c.tokens) << c.text;
 }
 
 TEST(HtmlToken, ColourReadsSixHexDigits) {
-  auto colour = [](const std::string& text) {
-    return ParseHtmlColour(text.c_str(), static_cast<int>(text.size()));
+  const struct {
+    const char* text;
+    uint32_t colour;
+  } cases[] = {
+      {"\"#FF0000\"", 0x0000FFu}, {"#7B7B7B", 0x7B7B7Bu}, {"'#0000ff'", 0xFF0000u},
+      {"#00FF00", 0x00FF00u},
+      {"#F", 0x0000F0u},    // missing digits count as 0
+      {"red", 0x00D00Eu},   // names are read as digits: r=0, e=14, d=13
+      {"", 0u},
   };
-  EXPECT_EQ(colour("\"#FF0000\""), 0x0000FFu);
-  EXPECT_EQ(colour("#7B7B7B"), 0x7B7B7Bu);
-  EXPECT_EQ(colour("'#0000ff'"), 0xFF0000u);
-  EXPECT_EQ(colour("#00FF00"), 0x00FF00u);
-  EXPECT_EQ(colour("#F"), 0x0000F0u) << "missing digits count as 0";
-  EXPECT_EQ(colour("red"), 0x00D00Eu) << "names are read as digits: r=0, e=14, d=13";
-  EXPECT_EQ(colour(""), 0u);
+  for (const auto& c : cases)
+    EXPECT_EQ(ParseHtmlColour(c.text, static_cast<int>(std::string(c.text).size())), c.colour)
+        << c.text;
   EXPECT_EQ(ParseHtmlColour(nullptr, 5), 0u);
 }
 
@@ -137,8 +104,7 @@ TEST(HtmlToken, FuzzedInputStaysInBounds) {
       bytes.resize(random() % 64);
       for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
     } else {
-      const int count = static_cast<int>(random() % 12);
-      for (int i = 0; i < count; ++i) {
+      for (int count = static_cast<int>(random() % 12); count > 0; --count) {
         const std::string piece = pieces[random() % (sizeof(pieces) / sizeof(pieces[0]))];
         bytes.insert(bytes.end(), piece.begin(), piece.end());
       }
@@ -155,10 +121,8 @@ TEST(HtmlToken, FuzzedInputStaysInBounds) {
       ASSERT_GT(length, 0);
       ASSERT_LE(position + length, end);
       ASSERT_EQ(end - (position + length), remaining);
-      if ((code & 0xFF) == kHtmlFont && !(code & kHtmlEndTag)) {
-        const int left = static_cast<int>(end - position);
-        if (left > 12) ParseHtmlColour(position + 12, left - 12);
-      }
+      if ((code & 0xFF) == kHtmlFont && !(code & kHtmlEndTag) && end - position > 12)
+        ParseHtmlColour(position + 12, static_cast<int>(end - position) - 12);
       position += length;
       ASSERT_LT(++calls, 200);
     }

@@ -26,6 +26,24 @@ class LinkDialog : public Dialog {
   HyperlinkLabel empty;
   std::vector<int> clicks;
 
+  void Click() {
+    SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(1000, STN_CLICKED),
+                 reinterpret_cast<LPARAM>(Item(1000)));
+  }
+  COLORREF DrawnColour() {
+    HDC hdc = CreateCompatibleDC(nullptr);
+    SendMessageA(m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hdc),
+                 reinterpret_cast<LPARAM>(Item(1000)));
+    const COLORREF colour = GetTextColor(hdc);
+    DeleteDC(hdc);
+    return colour;
+  }
+  bool Underlined() {
+    LOGFONTA description = {};
+    GetObjectA(link.CurrentFont(), sizeof(description), &description);
+    return description.lfUnderline != 0;
+  }
+
  protected:
   BOOL OnInitDialog() override {
     link.AttachItem(m_hWnd, 1000);
@@ -51,53 +69,50 @@ class HyperlinkTest : public ::testing::Test {
     m_dialog.DestroyWindow();
     HyperlinkLabel::SetOpener(nullptr);
   }
-  void Click(int id) {
-    SendMessageA(m_dialog.Handle(), WM_COMMAND, MAKEWPARAM(id, STN_CLICKED),
-                 reinterpret_cast<LPARAM>(m_dialog.Item(id)));
-  }
-  COLORREF DrawnColour(int id) {
-    HDC hdc = CreateCompatibleDC(nullptr);
-    SendMessageA(m_dialog.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hdc),
-                 reinterpret_cast<LPARAM>(m_dialog.Item(id)));
-    const COLORREF colour = GetTextColor(hdc);
-    DeleteDC(hdc);
-    return colour;
-  }
   LinkDialog m_dialog;
 };
 
-TEST_F(HyperlinkTest, TakesTargetFromTextOrShowsTargetAsText) {
+TEST_F(HyperlinkTest, TakesTargetFromTextShowsTargetAsTextAndFitsItsText) {
   EXPECT_EQ(m_dialog.link.URL(), "Orrelmoor Home");
   char text[128] = {};
   GetWindowTextA(m_dialog.Item(1001), text, sizeof(text));
   EXPECT_STREQ(text, "http://www.example.com/support.php");
   EXPECT_TRUE(GetWindowLongPtrA(m_dialog.Item(1000), GWL_STYLE) & SS_NOTIFY);
+
+  RECT rect = {};
+  GetClientRect(m_dialog.Item(1000), &rect);
+  HDC hdc = GetDC(m_dialog.Item(1000));
+  SelectObject(hdc, m_dialog.link.CurrentFont());
+  SIZE size = {};
+  GetTextExtentPoint32A(hdc, "Orrelmoor Home", 14, &size);
+  ReleaseDC(m_dialog.Item(1000), hdc);
+  EXPECT_EQ(rect.right, size.cx);
+  EXPECT_EQ(rect.bottom, size.cy);
 }
 
 TEST_F(HyperlinkTest, ClickOpensTargetMarksVisitedAndReachesTheParent) {
-  EXPECT_EQ(DrawnColour(1000), RGB(0, 0, 238));
-  Click(1000);
-  ASSERT_EQ(g_opened.size(), 1u);
-  EXPECT_EQ(g_opened[0], "Orrelmoor Home");
+  EXPECT_EQ(m_dialog.DrawnColour(), RGB(0, 0, 238));
+  m_dialog.Click();
+  EXPECT_EQ(g_opened, std::vector<std::string>{"Orrelmoor Home"});
   EXPECT_TRUE(m_dialog.link.Visited());
-  EXPECT_EQ(DrawnColour(1000), RGB(85, 26, 139));
-  ASSERT_EQ(m_dialog.clicks.size(), 1u) << "the parent sees the click as well";
+  EXPECT_EQ(m_dialog.DrawnColour(), RGB(85, 26, 139));
+  EXPECT_EQ(m_dialog.clicks.size(), 1u) << "the parent sees the click as well";
 }
 
 TEST_F(HyperlinkTest, NavigationOffOpensNothingButTheParentHearsTheClick) {
   m_dialog.link.SetNavigationOff(true);
-  Click(1000);
+  m_dialog.Click();
   EXPECT_TRUE(g_opened.empty());
   EXPECT_FALSE(m_dialog.link.Visited());
   EXPECT_EQ(m_dialog.clicks.size(), 1u);
 }
 
-TEST_F(HyperlinkTest, FailureBeepsAndExplainsTheCode) {
+TEST_F(HyperlinkTest, FailureExplainsTheCode) {
   ScriptedPrompts prompts;
   g_openResult = 26;
-  Click(1000);
-  ASSERT_EQ(prompts.Texts().size(), 1u);
-  EXPECT_EQ(prompts.Texts()[0], "Unable to open hyperlink:\n\nA sharing violation occurred. ");
+  m_dialog.Click();
+  EXPECT_EQ(prompts.Texts(), std::vector<std::string>{
+                                 "Unable to open hyperlink:\n\nA sharing violation occurred. "});
   EXPECT_FALSE(m_dialog.link.Visited());
   EXPECT_EQ(m_dialog.clicks.size(), 1u);
 }
@@ -106,11 +121,8 @@ TEST_F(HyperlinkTest, HoverUnderlinesAndTheTimerTakesItAway) {
   HFONT normal = m_dialog.link.CurrentFont();
   SendMessageA(m_dialog.Item(1000), WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
   EXPECT_TRUE(m_dialog.link.Hovered());
-  EXPECT_EQ(DrawnColour(1000), RGB(255, 0, 0));
-  LOGFONTA description = {};
-  GetObjectA(m_dialog.link.CurrentFont(), sizeof(description), &description);
-  EXPECT_TRUE(description.lfUnderline);
-
+  EXPECT_EQ(m_dialog.DrawnColour(), RGB(255, 0, 0));
+  EXPECT_TRUE(m_dialog.Underlined());
   // The tick sees the position of the message it came with: post it with the cursor
   // well away from the control.
   SetCursorPos(0, 0);
@@ -123,49 +135,32 @@ TEST_F(HyperlinkTest, HoverUnderlinesAndTheTimerTakesItAway) {
 
 TEST_F(HyperlinkTest, AlwaysUnderlinedStaysUnderlined) {
   m_dialog.link.SetUnderline(HyperlinkLabel::kUnderlineAlways);
-  LOGFONTA description = {};
-  GetObjectA(m_dialog.link.CurrentFont(), sizeof(description), &description);
-  EXPECT_TRUE(description.lfUnderline);
+  EXPECT_TRUE(m_dialog.Underlined());
   m_dialog.link.SetColours(RGB(255, 255, 255), RGB(255, 255, 255), static_cast<COLORREF>(-1));
   SendMessageA(m_dialog.Item(1000), WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
-  EXPECT_EQ(DrawnColour(1000), GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_EQ(m_dialog.DrawnColour(), GetSysColor(COLOR_HIGHLIGHT));
 }
 
-TEST_F(HyperlinkTest, ResizesToItsText) {
-  RECT rect = {};
-  GetClientRect(m_dialog.Item(1000), &rect);
-  HDC hdc = GetDC(m_dialog.Item(1000));
-  SelectObject(hdc, m_dialog.link.CurrentFont());
-  SIZE size = {};
-  GetTextExtentPoint32A(hdc, "Orrelmoor Home", 14, &size);
-  ReleaseDC(m_dialog.Item(1000), hdc);
-  EXPECT_EQ(rect.right, size.cx);
-  EXPECT_EQ(rect.bottom, size.cy);
-}
-
-TEST(HyperlinkText, UnknownCodesAreNamed) {
+TEST(HyperlinkText, UnknownCodesAreNamedAndHandlerCommandsCutAtThePlaceholder) {
   EXPECT_EQ(HyperlinkErrorText(77), "Unable to open hyperlink:\n\nUnknown Error (77) occurred.");
+  const char* cases[][3] = {
+      {"\"C:\\b.exe\" -nohome \"%1\" -x", "u", "\"C:\\b.exe\" -nohome  u"},
+      {"C:\\b.exe %1", "u", "C:\\b.exe  u"},
+      {"C:\\b.exe", "u", "C:\\b.exe u"},
+      // A target with blanks stays one argument.
+      {"C:\\b.exe \"%1\"", "C:\\My Pages\\a.htm", "C:\\b.exe  \"C:\\My Pages\\a.htm\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HtmHandlerCommand(c[0], c[1]), c[2]) << c[0];
 }
 
-TEST(HyperlinkText, HtmHandlerCommandCutsAtThePlaceholder) {
-  EXPECT_EQ(HtmHandlerCommand("\"C:\\b.exe\" -nohome \"%1\" -x", "u"), "\"C:\\b.exe\" -nohome  u");
-  EXPECT_EQ(HtmHandlerCommand("C:\\b.exe %1", "u"), "C:\\b.exe  u");
-  EXPECT_EQ(HtmHandlerCommand("C:\\b.exe", "u"), "C:\\b.exe u");
-  EXPECT_EQ(HtmHandlerCommand("C:\\b.exe \"%1\"", "C:\\My Pages\\a.htm"),
-            "C:\\b.exe  \"C:\\My Pages\\a.htm\"")
-      << "a target with blanks stays one argument";
-}
-
-// A target the shell cannot open still opens through the ".htm" handler.
+// A target the shell cannot open still opens through the ".htm" handler, and without
+// one the shell's code comes back.
 TEST_F(SandboxedTest, GotoUrlFallsBackToTheHtmHandler) {
+  EXPECT_LE(HyperlinkLabel::GotoURL("C:\\QuillbaneNowhere\\page.qbz", SW_HIDE), 32);
   ASSERT_TRUE(RegPutString(HKEY_CLASSES_ROOT, ".htm", "", "QuillbaneTestPage"));
   ASSERT_TRUE(RegPutString(HKEY_CLASSES_ROOT, "QuillbaneTestPage\\shell\\open\\command", "",
                            "cmd.exe /c exit \"%1\""));
   EXPECT_GT(HyperlinkLabel::GotoURL("C:\\QuillbaneNowhere\\page.qbz", SW_HIDE), 32);
-}
-
-TEST_F(SandboxedTest, GotoUrlReportsTheShellsCodeWithoutAHandler) {
-  EXPECT_LE(HyperlinkLabel::GotoURL("C:\\QuillbaneNowhere\\page.qbz", SW_HIDE), 32);
 }
 
 }  // namespace

@@ -1,30 +1,25 @@
 #include "test_surface.h"
 
+#include <algorithm>
 #include <cstring>
 
-Surface::Surface(int width, int height, const char* face, int pixelHeight)
-    : m_nWidth(width), m_nHeight(height) {
+Surface::Surface(int width, int height) : m_nWidth(width), m_nHeight(height) {
   BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  info.bmiHeader = {sizeof(info.bmiHeader), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   m_hdc = CreateCompatibleDC(nullptr);
   void* bits = nullptr;
   m_hBitmap = CreateDIBSection(m_hdc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   m_pBits = static_cast<uint32_t*>(bits);
+  std::fill(m_pBits, m_pBits + width * height, 0xFFFFFFu);  // white
   m_hOld = SelectObject(m_hdc, m_hBitmap);
   LOGFONTA description = {};
-  description.lfHeight = -pixelHeight;
+  description.lfHeight = -13;
   description.lfWeight = FW_NORMAL;
   description.lfQuality = NONANTIALIASED_QUALITY;
-  std::strncpy(description.lfFaceName, face, LF_FACESIZE - 1);
+  std::strcpy(description.lfFaceName, "Tahoma");
   m_hFont = CreateFontIndirectA(&description);
   m_hOldFont = SelectObject(m_hdc, m_hFont);
   SetBkMode(m_hdc, TRANSPARENT);
-  Clear();
 }
 
 Surface::~Surface() {
@@ -35,12 +30,6 @@ Surface::~Surface() {
   DeleteDC(m_hdc);
 }
 
-void Surface::Clear(COLORREF colour) {
-  GdiFlush();
-  const uint32_t value = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-  for (int i = 0; i < m_nWidth * m_nHeight; ++i) m_pBits[i] = value;
-}
-
 COLORREF Surface::Pixel(int x, int y) const {
   GdiFlush();
   if (x < 0 || y < 0 || x >= m_nWidth || y >= m_nHeight) return RGB(255, 255, 255);
@@ -48,20 +37,16 @@ COLORREF Surface::Pixel(int x, int y) const {
   return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
 }
 
-RECT Surface::Bounds(const std::function<bool(COLORREF)>& ink, const RECT* within) const {
-  RECT area = within ? *within : RECT{0, 0, m_nWidth, m_nHeight};
+RECT Surface::Bounds(bool (*ink)(COLORREF), const RECT* within) const {
+  const RECT area = within ? *within : RECT{0, 0, m_nWidth, m_nHeight};
   RECT box = {m_nWidth, m_nHeight, -1, -1};
-  bool any = false;
   for (int y = area.top; y < area.bottom; ++y)
     for (int x = area.left; x < area.right; ++x)
       if (ink(Pixel(x, y))) {
-        any = true;
-        if (x < box.left) box.left = x;
-        if (y < box.top) box.top = y;
-        if (x + 1 > box.right) box.right = x + 1;
-        if (y + 1 > box.bottom) box.bottom = y + 1;
+        box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
+               std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
       }
-  return any ? box : RECT{0, 0, 0, 0};
+  return box.right < 0 ? RECT{0, 0, 0, 0} : box;
 }
 
 bool Surface::SameAs(const Surface& other) const {
@@ -87,5 +72,3 @@ GuardedBuffer::GuardedBuffer(const std::vector<uint8_t>& bytes) : m_nSize(bytes.
   if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
   m_pData = data;
 }
-
-GuardedBuffer::~GuardedBuffer() { VirtualFree(m_pBase, 0, MEM_RELEASE); }

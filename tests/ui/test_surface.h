@@ -5,12 +5,12 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
+// A white top-down 32-bit bitmap with a 13-pixel Tahoma (no smoothing) selected.
 class Surface {
  public:
-  Surface(int width, int height, const char* face = "Tahoma", int pixelHeight = 13);
+  Surface(int width, int height);
   ~Surface();
   Surface(const Surface&) = delete;
   Surface& operator=(const Surface&) = delete;
@@ -19,10 +19,9 @@ class Surface {
   HFONT Font() const { return m_hFont; }
   int Width() const { return m_nWidth; }
   int Height() const { return m_nHeight; }
-  void Clear(COLORREF colour = RGB(255, 255, 255));
   COLORREF Pixel(int x, int y) const;
   // Bounding box of the pixels matching `ink`; empty (0,0,0,0) when none.
-  RECT Bounds(const std::function<bool(COLORREF)>& ink, const RECT* within = nullptr) const;
+  RECT Bounds(bool (*ink)(COLORREF), const RECT* within = nullptr) const;
   bool SameAs(const Surface& other) const;
 
  private:
@@ -36,9 +35,9 @@ class Surface {
   uint32_t* m_pBits = nullptr;
 };
 
-// Any non-white pixel.
+// Any non-white pixel; clearly red / blue (that channel high, the others low,
+// allowing for smoothing).
 bool IsInk(COLORREF c);
-// Clearly red / blue / green (red high, the others low, allowing for smoothing).
 bool IsRed(COLORREF c);
 bool IsBlue(COLORREF c);
 
@@ -46,7 +45,7 @@ bool IsBlue(COLORREF c);
 class GuardedBuffer {
  public:
   explicit GuardedBuffer(const std::vector<uint8_t>& bytes);
-  ~GuardedBuffer();
+  ~GuardedBuffer() { VirtualFree(m_pBase, 0, MEM_RELEASE); }
   GuardedBuffer(const GuardedBuffer&) = delete;
   GuardedBuffer& operator=(const GuardedBuffer&) = delete;
   const uint8_t* Data() const { return m_pData; }

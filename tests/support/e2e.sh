@@ -8,7 +8,7 @@ E2E_FAILURES=0
 
 e2e_clone() {
   E2E_DIR="$(mktemp -d "${QB_BUILD}/e2e.XXXXXX")"
-  export WINEPREFIX="$E2E_DIR/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX="$E2E_DIR/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   "$QB_ROOT/scripts/clone-prefix" "$QB_BUILD/wineprefix" "$WINEPREFIX"
   wineserver -p </dev/null >/dev/null 2>&1
   trap e2e_cleanup EXIT

@@ -9,14 +9,12 @@
 #include "backup/file_utils.h"
 #include "backup/problem_removal.h"
 #include "backup/restore.h"
+#include "cli/commands.h"
+#include "cli/scan_report.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
 
 namespace {
-
-constexpr int kExitDone = 0;
-constexpr int kExitError = 2;
-constexpr int kExitAborted = 3;
 
 // The console has no one to click message boxes: their texts go to a stream.
 // Questions are never asked here (the backup choice comes from the options).
@@ -47,26 +45,6 @@ std::string FullPath(const std::string& path) {
   return length > 0 && length < sizeof(full) ? std::string(full, length) : path;
 }
 
-nlohmann::json RemovalJson(const ProblemRecord& problem) {
-  nlohmann::json entry = {{"type", ErrorType(problem)}};
-  if (problem.errorType == kFileError) {
-    entry["linkPath"] = problem.linkPath;
-    entry["targetPath"] = problem.targetPath;
-  } else {
-    entry["root"] = RootKeyName(problem.rootKey);
-    entry["key"] = problem.keyPath;
-    entry["valueName"] = problem.valueName;
-    entry["valueData"] = problem.valueData;
-  }
-  entry["message"] = problem.message;
-  return entry;
-}
-
-std::string Dump(const nlohmann::json& document) {
-  // Registry data may hold bytes that are not UTF-8: replace them, never throw.
-  return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
 int RunBackups(bool json) {
   const std::vector<BackupEntry> entries = FillBackupList(DefaultBackupFolder());
   if (json) {
@@ -74,7 +52,7 @@ int RunBackups(bool json) {
     for (const BackupEntry& entry : entries) {
       list.push_back({{"name", entry.displayName}, {"path", entry.path}});
     }
-    std::printf("%s\n", Dump(list).c_str());
+    std::printf("%s\n", DumpJson(list).c_str());
     return kExitDone;
   }
   if (entries.empty()) std::printf("No backups in %s\n", DefaultBackupFolder().c_str());
@@ -94,7 +72,7 @@ int RunRestore(const std::string& argument) {
   path = FullPath(path);
   ConsolePrompts prompts(stdout);
   BackupArchive archive;
-  return RestoreBackup(archive, path) == RestoreResult::kRestored ? kExitDone : kExitError;
+  return RestoreBackup(archive, path) == RestoreResult::kRestored ? kExitDone : kExitUsage;
 }
 
 int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, bool json) {
@@ -117,9 +95,9 @@ int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, 
     outcome = RemoveProblems(catalogue, archive, rows, true,
                              noBackup ? BackupChoice::kNever : BackupChoice::kAlways);
     // The records die with the scan: describe them while they live.
-    for (const ProblemRecord* problem : outcome.removed) removed.push_back(RemovalJson(*problem));
+    for (const ProblemRecord* problem : outcome.removed) removed.push_back(ProblemJson(*problem));
     for (const KeptProblem& item : outcome.kept) {
-      nlohmann::json entry = RemovalJson(*item.problem);
+      nlohmann::json entry = ProblemJson(*item.problem);
       entry["reason"] = item.reason;
       kept.push_back(entry);
       keptLines.push_back("kept (" + item.reason + "): " + item.problem->message);
@@ -129,9 +107,9 @@ int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, 
     outcome.removed.clear();
     outcome.kept.clear();
   });
-  if (scanned == kExitError || scanned == kExitAborted) {
+  if (scanned == kExitUsage || scanned == kExitAborted) {
     // An incomplete scan removes nothing.
-    if (json) std::printf("%s\n", Dump(report).c_str());
+    if (json) std::printf("%s\n", DumpJson(report).c_str());
     return scanned;
   }
 
@@ -141,13 +119,13 @@ int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, 
     report["archive"] = outcome.archivePath.empty() ? nlohmann::json(nullptr)
                                                     : nlohmann::json(outcome.archivePath);
     if (!outcome.keptFolder.empty()) report["keptFolder"] = outcome.keptFolder;
-    std::printf("%s\n", Dump(report).c_str());
+    std::printf("%s\n", DumpJson(report).c_str());
   } else {
     std::printf("Removed %zu, kept %zu.\n", removed.size(), kept.size());
     for (const std::string& line : keptLines) std::printf("%s\n", line.c_str());
     if (!outcome.archivePath.empty()) std::printf("Backup: %s\n", outcome.archivePath.c_str());
   }
-  return done ? kExitDone : kExitError;
+  return done ? kExitDone : kExitUsage;
 }
 
 }  // namespace

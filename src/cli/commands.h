@@ -7,6 +7,7 @@
 #include "cli/backup_commands.h"
 
 constexpr int kExitNothingFound = 0;
+constexpr int kExitDone = 0;
 constexpr int kExitProblemsFound = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitAborted = 3;

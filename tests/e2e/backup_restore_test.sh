@@ -66,8 +66,8 @@ rm "$drive/links/one/app.lnk" "$drive/links/two/app.lnk"
 
 out=$(run backups --json) && rc=0 || rc=$?
 check "backups exits 0" test "$rc" -eq 0
-check "backups lists the dated archive" grep -q '"name": "Wednesday, December 31, 2008 Time: 23:59:59"' <<<"$out"
-check "backups lists three archives" test "$(grep -c '"path"' <<<"$out")" -eq 3
+check "backups lists the dated archive" grep -qx 'Wednesday, December 31, 2008 Time: 23:59:59' <<<"$(jq -r '.[].name' <<<"$out")"
+check "backups lists three archives" test "$(jq 'map(.path) | length' <<<"$out")" -eq 3
 
 out=$(run restore '1,1,2009_0,0,0.zip') && rc=0 || rc=$?
 check "a hostile archive is refused (exit 2)" test "$rc" -eq 2

@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all build test clean deps demo
+.PHONY: all build test clean deps demo package
 
 all: build
 
@@ -22,6 +22,10 @@ test: build
 # scan, clean with a backup, list the backups, restore (build/demo-prefix).
 demo: build
 	scripts/demo $(BUILD)
+
+# dist/Quillbane-<version>-portable.zip and dist/QuillbaneSetup-<version>.exe.
+package: build
+	scripts/package $(BUILD) dist
 
 clean:
 	-WINEPREFIX=$(abspath $(BUILD))/wineprefix wineserver -k 2>/dev/null

@@ -9,6 +9,7 @@
 
 #include "core/section_catalogue.h"
 #include "scan/path_tests.h"
+#include "scan/recheck.h"
 #include "scan_recorder.h"
 #include "support/temp_folder.h"
 
@@ -102,6 +103,22 @@ TEST_F(ShortcutTest, AbortStopsTheWalk) {
   m_host.AbortAfterReports(1);
   EXPECT_EQ(0, m_host.Scanner().ScanFolderForShortcuts(m_folder.Path()));
   EXPECT_EQ(1u, m_host.records.size());
+}
+
+TEST_F(ShortcutTest, TheRecheckResolvesTheLinkAgain) {
+  const std::string link = m_folder / "Links\\dead.lnk", target = m_folder / "Programs\\gone.exe";
+  MakeDeadShortcut(link);
+  m_host.Scanner().ScanFolderForShortcuts(m_folder.Path());
+  ASSERT_EQ(1u, m_host.records.size());
+  const ProblemRecord& problem = *m_host.records[0];
+  std::string reason;
+  EXPECT_TRUE(RecheckProblem(problem, reason));
+  ASSERT_TRUE(WriteFileBytes(target, "MZ"));
+  EXPECT_FALSE(RecheckProblem(problem, reason));
+  EXPECT_EQ(kChangedSinceScan, reason);
+  DeleteFileA(link.c_str());
+  EXPECT_FALSE(RecheckProblem(problem, reason));
+  EXPECT_EQ(kNoLongerPresent, reason);
 }
 
 // Link texts are read through calls that cut silently at the buffer's size.

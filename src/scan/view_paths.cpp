@@ -92,8 +92,17 @@ std::vector<ViewKey> KeysOfBothViews(HKEY hRoot, const std::string& keyPath) {
   const std::string twin = Wow64KeyPath(keyPath, hRoot == HKEY_CLASSES_ROOT);
   ScopedKey hNative, hTwin;
   if (!hTwin.OpenForReading(hRoot, twin)) return keys;
-  if (hNative.OpenForReading(hRoot, keyPath) && SameRegistryKey(hNative.Get(), hTwin.Get())) {
-    return keys;
+  if (hNative.OpenForReading(hRoot, keyPath)) {
+    // Shared: the twin is a link to the key, or the system hands a 32-bit program
+    // the key itself (then the twin below Wow6432Node is a leftover no one reads).
+    if (SameRegistryKey(hNative.Get(), hTwin.Get())) return keys;
+    HKEY hSeen = nullptr;
+    if (RegOpenKeyExA(hRoot, keyPath.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &hSeen) ==
+        ERROR_SUCCESS) {
+      const bool shared = SameRegistryKey(hNative.Get(), hSeen);
+      RegCloseKey(hSeen);
+      if (shared) return keys;
+    }
   }
   keys.push_back({twin, RegistryView::k32});
   return keys;

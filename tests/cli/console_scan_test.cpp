@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/settings_store.h"
+#include "cli/backup_commands.h"
 #include "cli/scan_report.h"
 #include "core/section_catalogue.h"
 #include "support/registry_sandbox.h"
@@ -67,6 +68,44 @@ TEST_F(ConsoleScanTest, JsonDocumentInCatalogueOrder) {
                      "valueName": "Ding", "valueData": "qb-gone.wav",
                      "message": "The File (qb-gone.wav) cannot be found at the specified location."}]}]})"),
             doc);
+}
+
+}  // namespace
+
+namespace {
+
+// Registry names and data may hold terminal escapes and line breaks; in the text
+// report they must not move the cursor or forge lines.
+TEST(ConsoleText, ControlCharactersAreShownEscaped) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"C:\\dir\\a b.exe", "C:\\dir\\a b.exe"},
+      {"x\x1b[2Jy", "x\\x1b[2Jy"},
+      {"a\r\nKEY : forged\tz\x7f", "a\\r\\nKEY : forged\\tz\\x7f"},
+      {"\xe6\x8a\xa5 \xc2\x9b\xe2\x80\xae", "\xe6\x8a\xa5 \\u009b\\u202e"},  // C1 CSI, RLO
+      {"\xff\xc3(", "\\xff\\xc3("},                                            // not UTF-8
+  };
+  for (const auto& c : cases) EXPECT_EQ(ConsoleText(c.first), c.second) << c.first;
+}
+
+TEST(CleanExitCode, SaysWhatTheRemovalDid) {
+  ProblemRecord problem;
+  RemovalOutcome done;
+  done.ran = true;
+  done.kept.push_back({&problem, "changed since the scan"});
+  RemovalOutcome busy = done, noArchive = done, stopped = done, stillThere = done, failed = done;
+  busy.busy = true;
+  busy.ran = false;
+  noArchive.keptFolder = "C:\\t\\PlovenTemp 1,1,2009_0,0,0";
+  stopped.stopped = true;
+  stopped.failed = 1;
+  stillThere.stillPresent = 1;
+  failed.failed = 1;
+  EXPECT_EQ(CleanExitCode(done), 0);
+  EXPECT_EQ(CleanExitCode(busy), 2);
+  EXPECT_EQ(CleanExitCode(noArchive), 2);
+  EXPECT_EQ(CleanExitCode(stopped), 3);
+  EXPECT_EQ(CleanExitCode(stillThere), 4);
+  EXPECT_EQ(CleanExitCode(failed), 2);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <string>
 
 int main(int argc, char** argv) {
   if (argc < 3 || argc % 2 == 0) {
@@ -17,14 +18,15 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     IShellLinkA* link = nullptr;
     IPersistFile* file = nullptr;
-    wchar_t wide[MAX_PATH] = {};
-    MultiByteToWideChar(CP_ACP, 0, argv[i], -1, wide, MAX_PATH);
+    // Link paths may be longer than MAX_PATH (a 255-character name in a folder).
+    std::wstring wide(MultiByteToWideChar(CP_ACP, 0, argv[i], -1, nullptr, 0), L'\0');
+    if (!wide.empty()) MultiByteToWideChar(CP_ACP, 0, argv[i], -1, &wide[0], static_cast<int>(wide.size()));
     const bool ok =
         SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                    reinterpret_cast<void**>(&link))) &&
         SUCCEEDED(link->SetPath(argv[i + 1])) &&
         SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-        SUCCEEDED(file->Save(wide, TRUE));
+        SUCCEEDED(file->Save(wide.c_str(), TRUE));
     if (file) file->Release();
     if (link) link->Release();
     if (!ok) {

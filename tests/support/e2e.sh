@@ -42,3 +42,36 @@ check() {  # check DESCRIPTION COMMAND...
 e2e_finish() {
   [ "$E2E_FAILURES" -eq 0 ] || { echo "$E2E_FAILURES check(s) failed"; exit 1; }
 }
+
+# The Unix path of the clone's %TEMP% folder.
+e2e_temp_dir() {
+  winepath -u "$(wine cmd.exe /c 'echo %TEMP%' </dev/null 2>/dev/null | tr -d '\r')" 2>/dev/null
+}
+
+# Waits until FILE holds at least MIN_BYTES bytes; false after TIMEOUT seconds.
+e2e_wait_for_size() {  # e2e_wait_for_size FILE MIN_BYTES TIMEOUT
+  local deadline=$((SECONDS + $3))
+  while [ "$(stat -c %s "$1" 2>/dev/null || echo -1)" -lt "$2" ]; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.02
+  done
+}
+
+# The names of the values under KEY (full name) that archives' record files hold,
+# sorted, one a line.
+e2e_archived_values() {  # e2e_archived_values KEY ARCHIVE...
+  python3 - "$@" <<'PY' | sort
+import sys, zipfile
+key = sys.argv[1]
+for path in sys.argv[2:]:
+    try:
+        text = zipfile.ZipFile(path).read("Config.ini").decode("utf-8", "replace")
+    except Exception:
+        continue
+    lines = [l.rstrip("\r") for l in text.split("\n")]
+    for i, line in enumerate(lines):
+        if line == "[TYPE:REG_VALUE]" and i + 2 < len(lines) and lines[i + 1] == "[MAIN_KEY:%s]" % key:
+            name = lines[i + 2]
+            print(name[len("[VALUE_NAME:"):name.rindex("]")])
+PY
+}

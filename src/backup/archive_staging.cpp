@@ -156,6 +156,9 @@ Recovery BackupArchive::RecoverUnfinishedRun() {
   std::string base = runStart;
   if (BackupDisplayName(base).empty() || base.find_first_of("\\/:*?\"<>|\r\n") != std::string::npos) {
     base = BaseNameFromFileTime(recordFile);
+  } else {
+    // The run may have been stopped while it packed: its partial archive goes.
+    DeleteFileChecked(::ArchivePath(m_strBackupFolder, base, 1) + ".partial");
   }
   // Packing sets the run's archive and kept folder: recovery stands for no run.
   const std::string runArchive = m_strArchivePath, runKept = m_strKeptFolder;

@@ -104,6 +104,8 @@ int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, 
     ShowMessage(kAnotherRunMessage);
     return kExitUsage;
   }
+  // What an interrupted run left is packed at once, whatever this scan finds.
+  BackupArchive().RecoverUnfinishedRun();
   ConsoleInterrupt interrupt;
   nlohmann::json report = nlohmann::json::object();
   nlohmann::json removed = nlohmann::json::array();

@@ -77,6 +77,14 @@ bool CRegistry::OpenKey(HKEY hRoot, const std::string& subKey) {
   return true;
 }
 
+bool CRegistry::OpenKeyForReading(HKEY hRoot, const std::string& subKey) {
+  CloseKey();
+  HKEY hKey = nullptr;
+  if (OpenRegistryKey(hRoot, subKey, KEY_READ, hKey) != ERROR_SUCCESS) return false;
+  Adopt(hKey, RootPathName(hRoot) + "\\" + subKey);
+  return true;
+}
+
 bool CRegistry::OpenSubKey(const std::string& subKey) {
   HKEY hKey = nullptr;
   if (OpenRegistryKey(m_hKey, subKey, KEY_ALL_ACCESS, hKey) != ERROR_SUCCESS) return false;

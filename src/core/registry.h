@@ -2,8 +2,8 @@
 // CRegistry: one open registry key with its descriptive path text and two
 // enumeration cursors. Every operation reports success as true or false and
 // never throws; every open and create asks for full access, so a key the user
-// may read but not write behaves like a missing key. Keys are opened and created
-// through the wide API, so a path of any length works.
+// may read but not write behaves like a missing key, except OpenKeyForReading.
+// Keys are opened and created through the wide API, so a path of any length works.
 
 #include <windows.h>
 
@@ -37,6 +37,9 @@ class CRegistry {
 
   bool OpenRootKey(HKEY hRoot);
   bool OpenKey(HKEY hRoot, const std::string& subKey);
+  // Read access only, for a key that is looked at and never changed through this
+  // object: a key the user may read but not write opens.
+  bool OpenKeyForReading(HKEY hRoot, const std::string& subKey);
   bool OpenSubKey(const std::string& subKey);
   bool CreateKey(const std::string& subKey, bool descend);
   bool CloseKey();

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "backup/backup_archive.h"
@@ -87,13 +88,24 @@ int RunRestore(const std::string& argument) {
 
 // Test seam, off unless QUILLBANE_TEST_HOLD names a file: once the scan is done,
 // clean creates that file and waits until it is deleted (ten minutes at most)
-// before it removes anything, so a test can change what the scan found.
-void HoldForTest() {
+// before it removes anything, so a test can change what the scan found. With
+// QUILLBANE_TEST_HOLD_AT=n it waits before the n-th item instead (counted from
+// 0), so a test can interrupt a removal in its middle.
+std::string TestHoldFile() {
   char path[MAX_PATH * 4] = {};
   const DWORD length = GetEnvironmentVariableA("QUILLBANE_TEST_HOLD", path, sizeof(path));
-  if (length == 0 || length >= sizeof(path)) return;
-  if (!AppendToFileFlushed(path, "holding")) return;
-  for (int waited = 0; waited < 600000 && FileExists(path); waited += 50) Sleep(50);
+  return length > 0 && length < sizeof(path) ? std::string(path, length) : std::string();
+}
+
+int TestHoldItem() {
+  char number[16] = {};
+  const DWORD length = GetEnvironmentVariableA("QUILLBANE_TEST_HOLD_AT", number, sizeof(number));
+  return length > 0 && length < sizeof(number) ? std::atoi(number) : -1;
+}
+
+void HoldForTest(const std::string& file) {
+  if (file.empty() || !AppendToFileFlushed(file, "holding")) return;
+  for (int waited = 0; waited < 600000 && FileExists(file); waited += 50) Sleep(50);
 }
 
 int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, bool json) {
@@ -121,9 +133,15 @@ int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, 
       for (auto& problem : section.problems) problem->checked = 1;
     }
     if (rows == 0) return;
-    HoldForTest();
+    const std::string holdFile = TestHoldFile();
+    const int holdAt = holdFile.empty() ? -2 : TestHoldItem();
+    if (holdAt == -1) HoldForTest(holdFile);
+    int item = 0;
     RemovalHooks hooks;
-    hooks.stopRequested = [] { return ConsoleInterruptRequested(); };
+    hooks.stopRequested = [&] {
+      if (item++ == holdAt) HoldForTest(holdFile);
+      return ConsoleInterruptRequested();
+    };
     BackupArchive archive;
     outcome = RemoveProblems(catalogue, archive, rows, true,
                              noBackup ? BackupChoice::kNever : BackupChoice::kAlways, hooks);

@@ -88,24 +88,20 @@ TEST(ConsoleText, ControlCharactersAreShownEscaped) {
 }
 
 TEST(CleanExitCode, SaysWhatTheRemovalDid) {
-  ProblemRecord problem;
-  RemovalOutcome done;
-  done.ran = true;
-  done.kept.push_back({&problem, "changed since the scan"});
-  RemovalOutcome busy = done, noArchive = done, stopped = done, stillThere = done, failed = done;
-  busy.busy = true;
-  busy.ran = false;
-  noArchive.keptFolder = "C:\\t\\PlovenTemp 1,1,2009_0,0,0";
-  stopped.stopped = true;
-  stopped.failed = 1;
-  stillThere.stillPresent = 1;
-  failed.failed = 1;
-  EXPECT_EQ(CleanExitCode(done), 0);
-  EXPECT_EQ(CleanExitCode(busy), 2);
-  EXPECT_EQ(CleanExitCode(noArchive), 2);
-  EXPECT_EQ(CleanExitCode(stopped), 3);
-  EXPECT_EQ(CleanExitCode(stillThere), 4);
-  EXPECT_EQ(CleanExitCode(failed), 2);
+  const std::pair<void (*)(RemovalOutcome&), int> cases[] = {
+      {[](RemovalOutcome&) {}, 0},  // kept only what was gone or changed
+      {[](RemovalOutcome& o) { o.busy = true; }, 2},
+      {[](RemovalOutcome& o) { o.keptFolder = "C:\\t\\PlovenTemp 1,1,2009_0,0,0"; }, 2},
+      {[](RemovalOutcome& o) { o.stopped = true; o.failed = 1; }, 3},
+      {[](RemovalOutcome& o) { o.stillPresent = 1; }, 4},
+      {[](RemovalOutcome& o) { o.failed = 1; }, 2},
+  };
+  for (const auto& c : cases) {
+    RemovalOutcome outcome;
+    c.first(outcome);
+    outcome.ran = !outcome.busy;
+    EXPECT_EQ(CleanExitCode(outcome), c.second);
+  }
 }
 
 }  // namespace

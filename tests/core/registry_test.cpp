@@ -253,21 +253,3 @@ TEST_F(RegistryTest, SubKeyCursorFollowsTheSameRule) {
 }
 
 }  // namespace
-
-// The narrow registry calls cannot take a path of more than about 260
-// characters; a key that deep is still opened, created and told from a missing one.
-TEST_F(RegistryTest, KeyPathsOfAnyLengthOpenAndMissingOnesAreToldApart) {
-  const std::string deep = "Software\\" + std::string(120, 'a') + "\\" + std::string(120, 'b') +
-                           "\\" + std::string(120, 'c');
-  CRegistry key(HKEY_CURRENT_USER);
-  ASSERT_TRUE(key.CreateKey(deep, true));
-  ASSERT_TRUE(key.SetStringValue("v", "deep"));
-  CRegistry again;
-  ASSERT_TRUE(again.OpenKey(HKEY_CURRENT_USER, deep));
-  std::string text;
-  EXPECT_TRUE(again.QueryStringValue("v", text) && text == "deep");
-  HKEY hKey = nullptr;
-  EXPECT_EQ(OpenRegistryKey(HKEY_CURRENT_USER, deep + "x", KEY_READ, hKey), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(OpenRegistryKey(HKEY_CURRENT_USER, deep, KEY_READ, hKey), ERROR_SUCCESS);
-  RegCloseKey(hKey);
-}

@@ -66,22 +66,3 @@ e2e_wait_for_size() {  # e2e_wait_for_size FILE MIN_BYTES TIMEOUT
     sleep 0.02
   done
 }
-
-# The names of the values under KEY (full name) that archives' record files hold,
-# sorted, one a line.
-e2e_archived_values() {  # e2e_archived_values KEY ARCHIVE...
-  python3 - "$@" <<'PY' | sort
-import sys, zipfile
-key = sys.argv[1]
-for path in sys.argv[2:]:
-    try:
-        text = zipfile.ZipFile(path).read("Config.ini").decode("utf-8", "replace")
-    except Exception:
-        continue
-    lines = [l.rstrip("\r") for l in text.split("\n")]
-    for i, line in enumerate(lines):
-        if line == "[TYPE:REG_VALUE]" and i + 2 < len(lines) and lines[i + 1] == "[MAIN_KEY:%s]" % key:
-            name = lines[i + 2]
-            print(name[len("[VALUE_NAME:"):name.rindex("]")])
-PY
-}

@@ -200,7 +200,7 @@ void BackupArchive::ClearStaging() { EmptyFolderTree(m_strStagingFolder, true, "
 bool BackupArchive::ExtractBackup(const std::string& archivePath) {
   m_nBadEntries = 0;
   if (!PrepareStaging()) return false;
-  AppendToFileFlushed(m_strStagingFolder + "\\" + kRestoreMarkerFile, "restore");
+  AppendToFile(m_strStagingFolder + "\\" + kRestoreMarkerFile, "restore", true);
   if (!m_unpacker.Open(archivePath)) return false;
   const int count = m_unpacker.EntryCount();
   // An entry name this program never writes (one that climbs out of the folder,

@@ -1,5 +1,6 @@
 #include "backup/backup_archive.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "backup/backup_names.h"
@@ -92,6 +93,7 @@ bool BackupArchive::BeginBackup(const SYSTEMTIME& now) {
   m_strKeptFolder.clear();
   m_nExportCounter = 0;
   m_nSavedItems = 0;
+  m_vUncommitted.clear();
 
   if (!PrepareStaging()) return false;
   CreateFolder(m_strBackupFolder);
@@ -106,7 +108,7 @@ bool BackupArchive::BeginBackup(const SYSTEMTIME& now) {
   CloseHandle(hProbe);
 
   // The start time, for the archive name should the run not get to its end.
-  if (!AppendToFileFlushed(m_strStagingFolder + "\\" + kRunMarkerFile, base)) return false;
+  if (!AppendToFile(m_strStagingFolder + "\\" + kRunMarkerFile, base, true)) return false;
   m_strBaseName = base;
   m_bInRun = true;
   return true;
@@ -152,8 +154,8 @@ bool BackupArchive::AddRegistryItem(const ProblemRecord& problem) {
       DeleteFileChecked(exportFile);
       return SaveFailed("the registry editor exported another key");
     }
-    if (!FlushFileToDisk(exportFile) ||
-        !AppendRecord(RegKeyRecord(fullName, m_nExportCounter))) {
+    m_vUncommitted.push_back(exportFile);
+    if (!AppendRecord(RegKeyRecord(fullName, m_nExportCounter))) {
       DeleteFileChecked(exportFile);
       return SaveFailed("its record could not be written");
     }
@@ -199,8 +201,8 @@ bool BackupArchive::AddFileItem(const ProblemRecord& problem) {
   }
   // A read-only copy could not be cleared from the staging folder later.
   SetFileAttributesW(WideText(staged).c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (!FlushFileToDisk(staged) ||
-      !AppendRecord(FileRecord(problem.linkPath) + AttributesLine(attributes & kKeptAttributes))) {
+  m_vUncommitted.push_back(staged);
+  if (!AppendRecord(FileRecord(problem.linkPath) + AttributesLine(attributes & kKeptAttributes))) {
     DeleteFileChecked(staged);
     return SaveFailed("its record could not be written");
   }
@@ -209,7 +211,20 @@ bool BackupArchive::AddFileItem(const ProblemRecord& problem) {
 }
 
 bool BackupArchive::AppendRecord(const std::string& text) {
-  return AppendToFileFlushed(m_strStagingFolder + "\\Config.ini", TextModeBytes(text));
+  const std::string path = m_strStagingFolder + "\\Config.ini";
+  if (!AppendToFile(path, TextModeBytes(text), false)) return false;
+  m_vUncommitted.push_back(path);
+  return true;
+}
+
+bool BackupArchive::CommitSaved() {
+  bool written = true;
+  std::sort(m_vUncommitted.begin(), m_vUncommitted.end());
+  m_vUncommitted.erase(std::unique(m_vUncommitted.begin(), m_vUncommitted.end()),
+                       m_vUncommitted.end());
+  for (const std::string& path : m_vUncommitted) written = FlushFileToDisk(path) && written;
+  m_vUncommitted.clear();
+  return written;
 }
 
 bool BackupArchive::FinishBackup() {

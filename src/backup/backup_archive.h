@@ -4,18 +4,21 @@
 // saved file, assembled in the staging folder and packed flat at the end. It also
 // extracts an archive into the staging folder for restore.
 //
-// Every Add... call reports whether that item is safely saved (its copy and its
-// record written through to the disk); the removal deletes an item only when it
-// is. So whatever ends a run early (Ctrl+C, a crash, a kill), everything already
-// deleted has its record in the staging folder, and the staging folder is never
-// emptied while it holds such records: the next run or restore packs them into
-// an archive of their own first (RecoverUnfinishedRun). The archive is written
-// under a temporary name and takes its own name only after it was read back
-// whole, so no empty or unreadable archive is ever left in the backup folder.
+// Every Add... call reports whether that item is saved, and CommitSaved writes
+// what was saved through to the disk (one flush for many items: a flush costs a
+// millisecond or two); the removal deletes an item only once it is committed.
+// So whatever ends a run early (Ctrl+C, a crash, a kill, the power), everything
+// already deleted has its record in the staging folder, and the staging folder
+// is never emptied while it holds such records: the next run or restore packs
+// them into an archive of their own first (RecoverUnfinishedRun). The archive
+// is written under a temporary name and takes its own name only after it was
+// read back whole, so no empty or unreadable archive is ever left in the backup
+// folder.
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "backup/zip_packer.h"
 #include "core/problem_record.h"
@@ -69,8 +72,11 @@ class BackupArchive {
   // saved nothing leaves no archive). On failure nothing is left in the backup
   // folder and the staged items are kept in KeptFolder().
   bool FinishBackup();
-  // Appends one record to the record file and writes it through to the disk.
+  // Appends one record to the record file (committed by CommitSaved).
   bool AppendRecord(const std::string& text);
+  // Writes the records and copies saved since the last commit through to the
+  // disk; false when that failed (their items must not be deleted then).
+  bool CommitSaved();
   // Extracts every entry of an archive into the emptied staging folder, flat. An
   // entry that is damaged is left out (BadEntries() counts them) and the others
   // still come out. False when the archive cannot be opened, holds an entry name
@@ -114,4 +120,5 @@ class BackupArchive {
   std::string m_strRecovered;
   bool m_bInRun = false;
   int m_nBadEntries = 0;
+  std::vector<std::string> m_vUncommitted;  // files written since the last commit
 };

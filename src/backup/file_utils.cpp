@@ -177,14 +177,14 @@ bool FlushFileToDisk(const std::string& path) {
   return flushed;
 }
 
-bool AppendToFileFlushed(const std::string& path, const std::string& bytes) {
+bool AppendToFile(const std::string& path, const std::string& bytes, bool flush) {
   HANDLE hFile = CreateFileW(WideText(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (hFile == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   bool ok = WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
             written == bytes.size();
-  ok = FlushFileBuffers(hFile) && ok;
+  if (flush) ok = FlushFileBuffers(hFile) && ok;
   CloseHandle(hFile);
   return ok;
 }

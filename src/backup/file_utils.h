@@ -53,8 +53,9 @@ DWORD DeleteFileChecked(const std::string& path);
 // Writes a file's data through to the disk, so it survives the program being
 // killed and the machine going down; false when it cannot be opened or flushed.
 bool FlushFileToDisk(const std::string& path);
-// Appends bytes to a file (created when missing) and flushes them to the disk.
-bool AppendToFileFlushed(const std::string& path, const std::string& bytes);
+// Appends bytes to a file (created when missing); with flush, writes them through
+// to the disk before returning.
+bool AppendToFile(const std::string& path, const std::string& bytes, bool flush);
 // A short text for a system error code: "access denied", "not found", ...
 std::string ErrorReason(DWORD code);
 // True for the codes that say a file, folder or key is not there.

@@ -42,10 +42,17 @@ std::string FinalMessage(const RemovalOutcome& outcome, size_t notReached) {
   return text;
 }
 
-// One checked problem, from the check that it is still as scanned to the check
-// that it is gone. Returns the reason it was kept, "" when it was removed.
-std::string RemoveOne(const ProblemRecord& problem, BackupArchive* archive,
-                      const RemovalHooks& hooks, RemovalOutcome& outcome) {
+// Saved items wait until their records are on the disk together: one flush for
+// many items instead of one each, yet an item is never deleted later than this
+// after it was checked.
+constexpr size_t kBatchItems = 64;
+constexpr ULONGLONG kBatchMs = 200;
+
+// The first half of one checked problem: the check that it is still as scanned,
+// the caller's re-check and its backup. Returns the reason it is kept, "" when
+// it may be deleted.
+std::string CheckAndSave(const ProblemRecord& problem, BackupArchive* archive,
+                         const RemovalHooks& hooks, RemovalOutcome& outcome) {
   if (problem.errorType != kFileError && problem.errorType != kRegistryError) {
     DeleteProblem(problem);  // shows "Invalid Error Type"
     ++outcome.failed;
@@ -63,17 +70,76 @@ std::string RemoveOne(const ProblemRecord& problem, BackupArchive* archive,
     ++outcome.failed;
     return "backup failed: " + archive->SaveFailure();
   }
+  return "";
+}
+
+// The second half: the deletion and the check that the item is gone.
+std::string DeleteAndVerify(const ProblemRecord& problem, RemovalOutcome& outcome) {
   const DWORD error = RemoveProblemItem(problem);
   if (error != ERROR_SUCCESS) {
     ++outcome.failed;
     return "deletion failed (" + ErrorReason(error) + ")";
   }
+  std::string reason;
   if (CheckItemAsScanned(problem, reason) != ItemState::kGone) {
     ++outcome.stillPresent;
     return "still present after removal";
   }
   return "";
 }
+
+void Settle(const ProblemRecord& problem, const std::string& reason, RemovalOutcome& outcome) {
+  if (reason.empty()) {
+    outcome.removed.push_back(&problem);
+  } else {
+    outcome.kept.push_back({&problem, reason});
+  }
+}
+
+// Saved items not yet deleted: committed to the disk, then deleted, together.
+class PendingDeletions {
+ public:
+  PendingDeletions(BackupArchive* archive, RemovalOutcome& outcome)
+      : m_pArchive(archive), m_outcome(outcome) {}
+
+  void Add(const ProblemRecord& problem) {
+    if (m_pArchive == nullptr) {
+      Settle(problem, DeleteAndVerify(problem, m_outcome), m_outcome);
+      return;
+    }
+    if (m_vItems.empty()) m_nStarted = GetTickCount64();
+    m_vItems.push_back(&problem);
+    if (m_vItems.size() >= kBatchItems) Flush();
+  }
+
+  // Before the next item: a key's export takes a while, and a waiting item must
+  // not be deleted long after it was checked.
+  void FlushBefore(const ProblemRecord& next) {
+    if (next.errorType == kRegistryError && next.isValue == 0) Flush();
+    if (!m_vItems.empty() && GetTickCount64() - m_nStarted >= kBatchMs) Flush();
+  }
+
+  void Flush() {
+    if (m_vItems.empty()) return;
+    const bool committed = m_pArchive->CommitSaved();
+    for (const ProblemRecord* problem : m_vItems) {
+      if (committed) {
+        Settle(*problem, DeleteAndVerify(*problem, m_outcome), m_outcome);
+      } else {
+        ++m_outcome.backupFailures;
+        ++m_outcome.failed;
+        Settle(*problem, "backup failed: it could not be written to the disk", m_outcome);
+      }
+    }
+    m_vItems.clear();
+  }
+
+ private:
+  BackupArchive* m_pArchive;
+  RemovalOutcome& m_outcome;
+  std::vector<const ProblemRecord*> m_vItems;
+  ULONGLONG m_nStarted = 0;
+};
 
 }  // namespace
 
@@ -141,6 +207,7 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
   outcome.backedUp = backup;
 
   size_t notReached = 0;
+  PendingDeletions pending(backup ? &archive : nullptr, outcome);
   for (ScanSection& section : catalogue.Sections()) {
     for (const auto& owned : section.problems) {
       const ProblemRecord& problem = *owned;
@@ -151,14 +218,16 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
         outcome.kept.push_back({&problem, kNotReached});
         continue;
       }
-      const std::string reason = RemoveOne(problem, backup ? &archive : nullptr, hooks, outcome);
+      pending.FlushBefore(problem);
+      const std::string reason = CheckAndSave(problem, backup ? &archive : nullptr, hooks, outcome);
       if (reason.empty()) {
-        outcome.removed.push_back(&problem);
+        pending.Add(problem);
       } else {
         outcome.kept.push_back({&problem, reason});
       }
     }
   }
+  pending.Flush();
 
   if (backup) {
     if (!archive.FinishBackup()) outcome.keptFolder = archive.KeptFolder();

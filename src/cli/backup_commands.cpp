@@ -104,7 +104,7 @@ int TestHoldItem() {
 }
 
 void HoldForTest(const std::string& file) {
-  if (file.empty() || !AppendToFileFlushed(file, "holding")) return;
+  if (file.empty() || !AppendToFile(file, "holding", true)) return;
   for (int waited = 0; waited < 600000 && FileExists(file); waited += 50) Sleep(50);
 }
 

@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all build test clean deps
+.PHONY: all build test clean deps run
 
 all: build
 
@@ -17,6 +17,11 @@ build: deps $(BUILD)/CMakeCache.txt
 
 test: build
 	scripts/run-tests $(BUILD)
+
+# The window on your display, in its own prefix: make run [PREFIX=build/demo-prefix]
+PREFIX ?= $(BUILD)/run-prefix
+run: build
+	scripts/run-window $(BUILD) $(PREFIX)
 
 clean:
 	-WINEPREFIX=$(abspath $(BUILD))/wineprefix wineserver -k 2>/dev/null

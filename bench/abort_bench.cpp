@@ -78,9 +78,9 @@ int main() {
   std::printf("full scan: %.0f ms, %d problems\n", fullMs, dialog.Store().totalProblems());
 
   std::mt19937 random(12345);
-  std::uniform_real_distribution<double> moment(150.0, std::max(300.0, fullMs * 0.9));
+  std::uniform_real_distribution<double> moment(20.0, std::max(60.0, fullMs * 0.6));
   std::vector<double> latencies;
-  for (int attempt = 0; latencies.size() < 20 && attempt < 60; ++attempt) {
+  for (int attempt = 0; latencies.size() < 20 && attempt < 200; ++attempt) {
     SendMessageA(dialog.Handle(), WM_COMMAND, MAKEWPARAM(kNavScanNow, BN_CLICKED), 0);
     clock.endMs = 0;
     std::atomic<double> postedMs{0};

@@ -268,8 +268,7 @@ bool MainDialog::OnCommand(int id, int code, HWND hControl) {
       OnScanButton();
     } else if (id == IDOK || id == IDCANCEL) {
       m_bCloseAfterScan = true;
-      m_bAbortPending = true;
-      m_scanner.RequestAbort();
+      OnScanButton();
     }
     return true;
   }

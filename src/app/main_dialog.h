@@ -163,7 +163,6 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   ProgramRunner m_fnOpenHelp;
   ProblemRecord* m_pReporting = nullptr;
   bool m_bScanning = false;
-  bool m_bAbortPending = false;
   bool m_bCloseAfterScan = false;
   int m_nSwitchDepth = 0;
   bool m_bFrozen = false;

@@ -10,17 +10,12 @@
 
 void MainDialog::OnScanButton() {
   if (m_bScanning) {
-    // Abort. A click that lands while the scan is still starting (before the
-    // scanners run) would be undone by the start: keep it for the first pump.
-    m_bAbortPending = true;
-    m_pDriver->OnScanButton();
+    m_pDriver->OnScanButton();  // the caption says Abort
     return;
   }
   m_bScanning = true;
-  m_bAbortPending = false;
   m_pDriver->OnScanButton();
   m_bScanning = false;
-  m_bAbortPending = false;
   if (m_bCloseAfterScan) EndDialog(IDCANCEL);
 }
 
@@ -121,10 +116,4 @@ void MainDialog::OnProblemReport(ProblemRecord* record) {
 
 void MainDialog::ShowStatus(const std::string& text) { m_status.Show(text); }
 
-void MainDialog::PumpInput() {
-  if (m_bAbortPending && m_scanner.Running()) {
-    m_bAbortPending = false;
-    m_scanner.RequestAbort();
-  }
-  PumpMessages();
-}
+void MainDialog::PumpInput() { PumpMessages(); }

@@ -28,7 +28,8 @@ bool HasValue(HKEY root, const std::string& key, const std::string& name) {
   return RegGetRaw(root, key, name, type, bytes);
 }
 
-// Posts an Abort click when the progress row `row` starts "Scanning".
+// Posts an Abort click (or a click on the close box) when the progress row `row`
+// starts "Scanning".
 struct AbortAtRow {
   static LRESULT CALLBACK Watch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                 DWORD_PTR data) {
@@ -36,12 +37,16 @@ struct AbortAtRow {
     const LVITEMA* item = reinterpret_cast<const LVITEMA*>(lParam);
     if (message == LVM_SETITEMTEXTA && static_cast<int>(wParam) == self->row && item &&
         item->iSubItem == 2 && std::string(item->pszText) == "Scanning") {
-      PostMessageA(self->button, BM_CLICK, 0, 0);
+      if (self->close)
+        PostMessageA(GetParent(self->button), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      else
+        PostMessageA(self->button, BM_CLICK, 0, 0);
     }
     return DefSubclassProc(hWnd, message, wParam, lParam);
   }
   int row;
   HWND button;
+  bool close;
 };
 
 TEST_F(MainWindowTest, OpensOnHomeAtThePictureSize) {
@@ -132,24 +137,55 @@ TEST_F(MainWindowTest, AFullScanEndsOnTheResults) {
   DeleteDC(hdc);
 }
 
-TEST_F(MainWindowTest, AbortStopsAtTheNextItemEvenDuringTheStart) {
+TEST_F(MainWindowTest, AbortStopsAtTheNextItemEvenDuringTheStartAndClosingAborts) {
   Open();
   const struct {
     int abortRow;  // -1: the click arrives while the scan is starting
+    bool close;    // the close box instead of Abort (last: the window goes)
     const char* statuses[5];
   } kCases[] = {
-      {1, {"Finished", "Aborted", "Ready", "Ready", "Ready"}},
-      {-1, {"Aborted", "Ready", "Ready", "Ready", "Ready"}},
+      {1, false, {"Finished", "Aborted", "Ready", "Ready", "Ready"}},
+      {-1, false, {"Aborted", "Ready", "Ready", "Ready", "Ready"}},
+      {2, true, {"Finished", "Finished", "Aborted", "Ready", "Ready"}},
   };
   for (const auto& test : kCases) {
-    AbortAtRow watch{test.abortRow, Item(kScanButton)};
+    AbortAtRow watch{test.abortRow, Item(kScanButton), test.close};
     SetWindowSubclass(Item(kProgressList), AbortAtRow::Watch, 1, reinterpret_cast<DWORD_PTR>(&watch));
     Click(kNavScanNow);
     if (test.abortRow < 0) PostMessageA(Item(kScanButton), BM_CLICK, 0, 0);
+    std::vector<std::string> statuses;
+    HWND hProgress = Item(kProgressList);
+    struct Recorder {
+      static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR data) {
+        if (m == WM_DESTROY) {
+          auto* out = reinterpret_cast<std::vector<std::string>*>(data);
+          out->clear();
+          for (int row = 0; row < 5; ++row) {
+            char text[32] = {};
+            LVITEMA item = {};
+            item.iSubItem = 2;
+            item.pszText = text;
+            item.cchTextMax = sizeof(text);
+            DefSubclassProc(h, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+            out->push_back(text);
+          }
+        }
+        return DefSubclassProc(h, m, w, l);
+      }
+    };
+    SetWindowSubclass(hProgress, Recorder::Proc, 2, reinterpret_cast<DWORD_PTR>(&statuses));
     Click(kScanButton);
-    RemoveWindowSubclass(Item(kProgressList), AbortAtRow::Watch, 1);
-    for (int row = 0; row < 5; ++row) EXPECT_EQ(test.statuses[row], ProgressCell(row, 2)) << row;
+    if (test.close) {
+      EXPECT_FALSE(IsWindow(hProgress));
+    } else {
+      RemoveWindowSubclass(hProgress, AbortAtRow::Watch, 1);
+      RemoveWindowSubclass(hProgress, Recorder::Proc, 2);
+      for (int row = 0; row < 5; ++row) statuses.push_back(ProgressCell(row, 2));
+    }
+    ASSERT_EQ(5u, statuses.size());
+    for (int row = 0; row < 5; ++row) EXPECT_EQ(test.statuses[row], statuses[row]) << row;
     EXPECT_EQ("Scan Aborted", m_prompts.Texts().back());
+    if (test.close) break;
     EXPECT_EQ("Scan Aborted", Text(kStatusLabel));
     EXPECT_TRUE(Visible(kResultsList));
   }

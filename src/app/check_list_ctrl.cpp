@@ -92,6 +92,7 @@ bool CheckListCtrl::SetCheckPictures(int checkedId, int uncheckedId) {
 
 void CheckListCtrl::SetUp(int rowHeight, DWORD extendedStyles) {
   if (!m_hWnd) return;
+  m_nRowHeight = rowHeight;
   RECT client = {};
   GetClientRect(m_hWnd, &client);
   LVCOLUMNA column = {};
@@ -195,8 +196,10 @@ bool CheckListCtrl::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& re
     result = TRUE;
     return true;
   }
-  if (message == WM_MEASUREITEM) {
-    reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = 50;
+  if (message == WM_MEASUREITEM && m_nRowHeight > 0) {
+    // The row height of the set-up: the list asks again whenever it is resized,
+    // and an answer that differs from its rows would replace their height.
+    reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = static_cast<UINT>(m_nRowHeight);
     result = TRUE;
     return true;
   }

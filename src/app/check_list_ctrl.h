@@ -62,6 +62,7 @@ class CheckListCtrl : public Control {
   int TextLeft() const;
 
   int m_bCheckBoxes = 0;
+  int m_nRowHeight = 0;  // 0 until set up: the list's own height stands
   HBITMAP m_hChecked = nullptr;
   HBITMAP m_hUnchecked = nullptr;
   SIZE m_szCheck = {};

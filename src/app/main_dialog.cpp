@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "app/cleaner_app.h"
 #include "backup/file_utils.h"
 #include "backup/program_folder.h"
@@ -79,6 +82,7 @@ BOOL MainDialog::OnInitDialog() {
   m_app.InstanceChecker().RegisterAsFirstInstance(m_hWnd);
   SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+  FitCaptions();
   m_layout.CaptureChildren(m_hWnd);
   SetDlgItemTextA(m_hWnd, kDescription, kDescriptionText);
   UpdateTitle();
@@ -110,6 +114,61 @@ BOOL MainDialog::OnInitDialog() {
   m_archive.SetBackupFolder(m_strBackupFolder);
   CreateDirectoryA(m_strBackupFolder.c_str(), nullptr);
   return TRUE;
+}
+
+namespace {
+
+RECT ChildRect(HWND hChild) {
+  RECT rect = {};
+  GetWindowRect(hChild, &rect);
+  MapWindowPoints(nullptr, GetParent(hChild), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+void MoveChild(HWND hChild, const RECT& rect) {
+  MoveWindow(hChild, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, FALSE);
+}
+
+}  // namespace
+
+// The panel captions are sized for one font's widths; with another (Wine's
+// Tahoma, a larger screen setting) a caption that wraps loses its last words.
+// Each one grows to its text, up to the control beside it, and a separator line
+// after it gives way.
+void MainDialog::FitCaptions() {
+  HDC hdc = GetDC(m_hWnd);
+  if (!hdc) return;
+  HGDIOBJ old = SelectObject(hdc, reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)));
+  const struct {
+    int caption;
+    int next;  // the control to its right, or 0
+    bool line;  // the next control is a separator that may start later
+  } kCaptions[] = {{1058, 1039, true}, {1030, 1031, true}, {1032, 1033, true},
+                   {1034, 1029, true}, {1035, 1036, false}, {1045, kBackupDates, false}};
+  for (const auto& entry : kCaptions) {
+    HWND hCaption = Item(entry.caption);
+    char text[128] = {};
+    GetWindowTextA(hCaption, text, sizeof(text));
+    SIZE size = {};
+    GetTextExtentPoint32A(hdc, text, static_cast<int>(strlen(text)), &size);
+    RECT rect = ChildRect(hCaption);
+    if (size.cx + 2 <= rect.right - rect.left) continue;
+    rect.right = rect.left + size.cx + 2;
+    RECT next = ChildRect(Item(entry.next));
+    if (entry.line) {
+      next.left = std::max(next.left, rect.right + 6);
+      MoveChild(Item(entry.next), next);
+    } else {
+      rect.right = std::min(rect.right, next.left - 3);
+    }
+    MoveChild(hCaption, rect);
+  }
+  // The restore explanation may take the room down to the date list.
+  RECT text = ChildRect(Item(kRestoreText));
+  text.bottom = std::max(text.bottom, ChildRect(Item(kBackupDates)).top - 6);
+  MoveChild(Item(kRestoreText), text);
+  SelectObject(hdc, old);
+  ReleaseDC(m_hWnd, hdc);
 }
 
 void MainDialog::SizeToPicture() {

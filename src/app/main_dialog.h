@@ -122,6 +122,7 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
 
  private:
   void ShowControls(const int* ids, size_t count, bool show);
+  void FitCaptions();
   void SizeToPicture();
   void SetUpLinks();
   void SetUpSystemLines();

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "ui/html_text.h"
@@ -98,7 +99,9 @@ void CheckListCtrl::SetUp(int rowHeight, DWORD extendedStyles) {
   LVCOLUMNA column = {};
   column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
   column.fmt = LVCFMT_LEFT;
-  column.cx = client.right - client.left - 20;
+  // Room for the vertical scroll bar, which is wider than 20 pixels on larger
+  // screen settings: a wider column would bring up a horizontal one.
+  column.cx = client.right - client.left - std::max(20, GetSystemMetrics(SM_CXVSCROLL) + 2);
   column.pszText = const_cast<char*>("");
   SendMessageA(m_hWnd, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
   SendMessageA(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | extendedStyles);

@@ -59,13 +59,34 @@ MainDialog::~MainDialog() {
     if (hBitmap) DeleteObject(hBitmap);
   }
   if (m_hWhiteBrush) DeleteObject(m_hWhiteBrush);
+  if (m_hFont) DeleteObject(m_hFont);
 }
 
 void MainDialog::SetFolderChooser(PreferencesPanel::FolderChooser chooser) {
   m_preferences.SetFolderChooser(std::move(chooser));
 }
 
+// The template's point size is chosen so that the text keeps its pixel size on any
+// screen, but whole points cannot always hit it (Tahoma 7 at 120 dots per inch is
+// a pixel taller than Tahoma 8 at 96), and the layout over the picture has no room
+// to spare: the window and its controls get the font at the exact pixel height.
+void MainDialog::PinFontHeight() {
+  HFONT hFont = reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0));
+  LOGFONTA description = {};
+  if (!hFont || !GetObjectA(hFont, sizeof(description), &description)) return;
+  const LONG designHeight = -MulDiv(8, 96, 72);
+  if (description.lfHeight == designHeight) return;
+  description.lfHeight = designHeight;
+  description.lfWidth = 0;
+  m_hFont = CreateFontIndirectA(&description);
+  if (!m_hFont) return;
+  SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont), FALSE);
+  for (HWND hChild = GetWindow(m_hWnd, GW_CHILD); hChild; hChild = GetWindow(hChild, GW_HWNDNEXT))
+    SendMessageA(hChild, WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont), FALSE);
+}
+
 BOOL MainDialog::OnInitDialog() {
+  PinFontHeight();
   m_description.AttachItem(m_hWnd, kDescription);
   m_restoreText.AttachItem(m_hWnd, kRestoreText);
   m_help.AttachItem(m_hWnd, kHelpLink);
@@ -82,7 +103,6 @@ BOOL MainDialog::OnInitDialog() {
   m_app.InstanceChecker().RegisterAsFirstInstance(m_hWnd);
   SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
-  FitCaptions();
   m_layout.CaptureChildren(m_hWnd);
   SetDlgItemTextA(m_hWnd, kDescription, kDescriptionText);
   UpdateTitle();
@@ -133,18 +153,17 @@ void MoveChild(HWND hChild, const RECT& rect) {
 
 // The panel captions are sized for one font's widths; with another (Wine's
 // Tahoma, a larger screen setting) a caption that wraps loses its last words.
-// Each one grows to its text, up to the control beside it, and a separator line
-// after it gives way.
+// Each one grows to its text, and the control after it on the same line (a
+// separator, the log folder box, the date list) starts that much later.
 void MainDialog::FitCaptions() {
   HDC hdc = GetDC(m_hWnd);
   if (!hdc) return;
   HGDIOBJ old = SelectObject(hdc, reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)));
   const struct {
     int caption;
-    int next;  // the control to its right, or 0
-    bool line;  // the next control is a separator that may start later
-  } kCaptions[] = {{1058, 1039, true}, {1030, 1031, true}, {1032, 1033, true},
-                   {1034, 1029, true}, {1035, 1036, false}, {1045, kBackupDates, false}};
+    int next;  // the control to its right
+  } kCaptions[] = {{1058, 1039}, {1030, 1031}, {1032, 1033},
+                   {1034, 1029}, {1035, 1036}, {1045, kBackupDates}};
   for (const auto& entry : kCaptions) {
     HWND hCaption = Item(entry.caption);
     char text[128] = {};
@@ -155,12 +174,8 @@ void MainDialog::FitCaptions() {
     if (size.cx + 2 <= rect.right - rect.left) continue;
     rect.right = rect.left + size.cx + 2;
     RECT next = ChildRect(Item(entry.next));
-    if (entry.line) {
-      next.left = std::max(next.left, rect.right + 6);
-      MoveChild(Item(entry.next), next);
-    } else {
-      rect.right = std::min(rect.right, next.left - 3);
-    }
+    next.left = std::max(next.left, rect.right + 4);
+    MoveChild(Item(entry.next), next);
     MoveChild(hCaption, rect);
   }
   // The restore explanation may take the room down to the date list.
@@ -441,7 +456,10 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
       return true;
     case WM_SIZE:
       // A minimised window's size says nothing about where the controls belong.
-      if (wParam != SIZE_MINIMIZED) m_layout.ScaleChildren();
+      if (wParam != SIZE_MINIMIZED) {
+        m_layout.ScaleChildren();
+        FitCaptions();
+      }
       return false;
     case kReportProblemMessage:
       OnProblemReport(reinterpret_cast<ProblemRecord*>(wParam));

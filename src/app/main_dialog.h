@@ -122,6 +122,7 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
 
  private:
   void ShowControls(const int* ids, size_t count, bool show);
+  void PinFontHeight();
   void FitCaptions();
   void SizeToPicture();
   void SetUpLinks();
@@ -150,6 +151,7 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   BackupArchive m_archive;
   int m_nBackgroundMode = 0;
   HICON m_hIcon = nullptr;
+  HFONT m_hFont = nullptr;
 
   HtmlLabel m_description, m_restoreText;
   HyperlinkLabel m_help, m_home, m_support, m_nav[4];

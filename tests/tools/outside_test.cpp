@@ -22,10 +22,12 @@ namespace {
 
 constexpr int kMessageTextId = 0xFFFF;  // the text of a message box
 
-// Polls for a top-level dialog with the caption for up to five seconds.
+// Polls for up to five seconds for a top-level dialog with the caption that is on
+// screen: a modal dialog shows itself only once it is initialised, as a user sees it.
 HWND FindDialog(const std::string& caption) {
   for (int i = 0; i < 200; ++i) {
-    if (HWND hWnd = FindWindowA("#32770", caption.c_str())) return hWnd;
+    HWND hWnd = FindWindowA("#32770", caption.c_str());
+    if (hWnd && IsWindowVisible(hWnd)) return hWnd;
     Sleep(25);
   }
   return nullptr;

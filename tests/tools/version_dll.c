@@ -1,2 +1,0 @@
-/* Test libraries that exist only for their version resources. */
-int QbVersionStub(void) { return 0; }

@@ -1,61 +1,50 @@
 #pragma once
-// Shared pieces of the manager tests: the version test libraries, a stand-in
-// registry editor (the real one is a child program and would not see the test's
-// private registry roots), and a fixture with its own backup folder.
+// Shared pieces of the manager tests: the version test libraries, registry seeds
+// with the rows they must list, and a stand-in registry editor (the real one is a
+// child program and does not see the test's private registry roots).
 
 #include <windows.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "backup/registry_editor.h"
 #include "support/registry_sandbox.h"
-#include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 
-// Full path of a version test library ("version_us.dll", ...) beside the tests.
+// List rows as "column 0|column 1".
+using Rows = std::vector<std::string>;
+
+// Full path of a version test library ("version_us.dll", ...) written out for the run.
 std::string TestLibrary(const std::string& name);
 
+// Entries for each manager and the rows they must list, in order. The Startup and
+// BHO seeds name copies of version_us.dll in `folder`.
+Rows SeedStartup(const std::string& folder);
+Rows SeedBho(const std::string& folder);
+Rows SeedUninstall();
+
 // Writes "export of <key>" into the export file, unless the key contains
-// `failKeysWith`: then it runs and writes nothing, as a failing regedit does.
+// `failKeysWith`: then it writes nothing, as a failing regedit does.
 class FakeEditor : public RegistryEditor {
  public:
-  FakeEditor();
-  ~FakeEditor() override;
+  FakeEditor() : m_pPrevious(SetRegistryEditor(this)) {}
+  ~FakeEditor() override { SetRegistryEditor(m_pPrevious); }
   bool Run(const std::string& arguments) override;
-
-  std::vector<std::string> calls;
-  std::vector<std::string> files;  // export files written, in order
+  std::vector<std::string> calls, files;  // argument texts; export files written
   std::string failKeysWith = "\x01";
 
  private:
   RegistryEditor* m_pPrevious;
 };
 
-using Rows = std::vector<std::pair<std::string, std::string>>;
-
-// Registry entries for each manager, with the rows they must list, in order. The
-// Startup and BHO seeds name copies of version_us.dll in `folder`.
-Rows SeedStartup(const std::string& folder);
-Rows SeedBho(const std::string& folder);
-Rows SeedUninstall();
-
-// A sandboxed registry, a stand-in registry editor and a folder for backups.
-class SandboxWithEditor : public SandboxedTest {
+class ManagerTest : public SandboxedTest {
  protected:
   TempFolder m_folder;
   FakeEditor m_editor;
 };
 
-// The same with the message boxes answered by a script.
-class ManagerTest : public SandboxWithEditor {
- protected:
-  ScriptedPrompts m_prompts;
-};
-
-// The rows of a list control as (column 0, column 1) texts.
 Rows ListRows(HWND hList);
-void CheckRow(HWND hList, int index);
-void SetRowState(HWND hList, int index, UINT state);
+std::string ColumnHeader(HWND hList, int column);
+void SetRowState(HWND hList, int index, UINT mask, UINT state);
 std::string ItemText(HWND hDialog, int id);

@@ -1,18 +1,16 @@
-// Each manager run modally and driven from another thread the way another process
-// would drive it: found by its caption, clicked with posted messages, rows counted
-// with LVM_GETITEMCOUNT, real message boxes answered by clicking their buttons.
-// Only messages that carry no pointers are used.
-
-#include <gtest/gtest.h>
+// Each manager run modally and driven from another thread as another process would
+// drive it: found by its caption once on screen, clicked with posted messages, rows
+// counted with LVM_GETITEMCOUNT, checked with the keyboard, real message boxes
+// answered by clicking their buttons. Only the list's texts are read in-process.
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <memory>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "framework/prompt.h"
 #include "manager_fixture.h"
@@ -20,121 +18,99 @@
 
 namespace {
 
-constexpr int kMessageTextId = 0xFFFF;  // the text of a message box
-
-// Polls for up to five seconds for a top-level dialog with the caption that is on
-// screen: a modal dialog shows itself only once it is initialised, as a user sees it.
 HWND FindDialog(const std::string& caption) {
-  for (int i = 0; i < 200; ++i) {
+  for (int i = 0; i < 200; ++i, Sleep(25)) {
     HWND hWnd = FindWindowA("#32770", caption.c_str());
     if (hWnd && IsWindowVisible(hWnd)) return hWnd;
-    Sleep(25);
   }
   return nullptr;
 }
 
-bool WaitGone(const std::string& caption) {
-  for (int i = 0; i < 200; ++i) {
-    if (!FindWindowA("#32770", caption.c_str())) return true;
-    Sleep(25);
-  }
-  return false;
-}
-
 void Click(HWND hDialog, int id) { PostMessageA(GetDlgItem(hDialog, id), BM_CLICK, 0, 0); }
 
-int RowCount(HWND hDialog) {
-  return static_cast<int>(SendMessageA(GetDlgItem(hDialog, kManagerList), LVM_GETITEMCOUNT, 0, 0));
-}
-
-void PressKey(HWND hWnd, UINT key) {
-  PostMessageA(hWnd, WM_KEYDOWN, key, 1);
-  PostMessageA(hWnd, WM_KEYUP, key, 0xC0000001);
-}
-
-// What the driver saw; checked on the test's thread.
-struct Seen {
-  std::vector<int> rowCounts;
-  std::vector<std::string> boxes;
-  std::string fileNameDetail;
-  bool closed = false;
-};
-
-// Waits for the application's message box, reads its text and clicks OK.
-bool AnswerBox(Seen& seen) {
+// Clicks a button that opens the application's message box; logs its text, clicks OK.
+void ClickAndAnswer(HWND hDialog, int id, std::vector<std::string>& log) {
+  Click(hDialog, id);
   HWND hBox = FindDialog(ApplicationTitle());
-  if (!hBox) return false;
-  char text[512] = {};
-  GetDlgItemTextA(hBox, kMessageTextId, text, sizeof(text));
-  seen.boxes.push_back(text);
+  if (!hBox) return;
+  log.push_back(ItemText(hBox, 0xFFFF));  // the box's text
   Click(hBox, IDOK);
-  return WaitGone(ApplicationTitle());
+  for (int i = 0; i < 200 && IsWindow(hBox); ++i) Sleep(25);
 }
 
-void Drive(const std::string& caption, Seen& seen) {
+void Drive(const std::string& caption, std::vector<std::string>& log) {
   HWND hDialog = FindDialog(caption);
-  if (!hDialog) return;
   HWND hList = GetDlgItem(hDialog, kManagerList);
-  seen.rowCounts.push_back(RowCount(hDialog));
-  Click(hDialog, IDOK);  // nothing checked yet
-  bool ok = AnswerBox(seen);
-  PressKey(hList, VK_HOME);   // first row selected and focused
-  PressKey(hList, VK_SPACE);  // and checked
-  Click(hDialog, IDOK);
-  ok = ok && AnswerBox(seen);
-  char text[512] = {};
-  GetDlgItemTextA(hDialog, kDetailsFileName, text, sizeof(text));
-  seen.fileNameDetail = text;
-  seen.rowCounts.push_back(RowCount(hDialog));
-  if (ok) {
-    Click(hDialog, IDCANCEL);
-    seen.closed = WaitGone(caption);
+  auto count = [&] { return std::to_string(SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0)); };
+  log = {ItemText(hDialog, kManagerIntro), ColumnHeader(hList, 0), ColumnHeader(hList, 1),
+         std::to_string(SendMessageA(hList, LVM_GETCOLUMNWIDTH, 0, 0)),
+         std::to_string(SendMessageA(hList, LVM_GETCOLUMNWIDTH, 1, 0)),
+         std::to_string(SendMessageA(hList, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)), count()};
+  for (const std::string& row : ListRows(hList)) log.push_back(row);
+  ClickAndAnswer(hDialog, IDOK, log);  // nothing checked yet
+  for (UINT key : {VK_HOME, VK_SPACE}) {  // the first row selected and focused, then checked
+    PostMessageA(hList, WM_KEYDOWN, key, 1);
+    PostMessageA(hList, WM_KEYUP, key, 0xC0000001);
   }
-  // Whatever went wrong, the modal run must end: a box nobody answers would hang it.
-  for (int i = 0; i < 100 && IsWindow(hDialog); ++i) {
-    if (HWND hBox = FindWindowA("#32770", ApplicationTitle().c_str())) {
-      PostMessageA(hBox, WM_COMMAND, IDOK, 0);
-    }
-    PostMessageA(hDialog, WM_COMMAND, IDCANCEL, 0);
-    Sleep(50);
+  ClickAndAnswer(hDialog, IDOK, log);
+  for (const std::string& row : ListRows(hList)) log.push_back(row);
+  log.push_back(ItemText(hDialog, kDetailsFileName));
+  // Close; and whatever went wrong, end the modal run: an unanswered box would hang it.
+  for (int i = 0; i < 100 && IsWindow(hDialog); ++i, Sleep(50)) {
+    if (HWND hBox = FindWindowA("#32770", ApplicationTitle().c_str())) Click(hBox, IDOK);
+    Click(hDialog, IDCANCEL);
   }
 }
 
-class DrivenFromOutside : public SandboxWithEditor {};
-
-TEST_F(DrivenFromOutside, EachManagerWorksWithPostedClicksAndRealMessageBoxes) {
+TEST_F(ManagerTest, EachManagerWorksDrivenFromOutside) {
+  const std::string bho = std::string(kBhoKeyPath) + "\\{B1}";
+  const std::string entry = std::string(kUninstallKeyPath) + "\\App1";
   const struct {
     const char* caption;
     std::function<std::unique_ptr<ManagerDialog>()> make;
-    size_t rows;
-    const char* done;
-    const char* detail;  // the first row's file name detail
+    Rows rows;
+    std::vector<std::string> texts;  // intro, first header, closing message, detail
+    std::string exported;            // the first row's key, exported before deletion
   } cases[] = {
-      {"Startup Programs Manager",
-       [] { return std::make_unique<StartupManagerDialog>(nullptr); },
-       SeedStartup(m_folder.Path()).size(), "Selected Registry Entries Deleted",
-       "usinternal (Version : 1.2.3.4)"},
-      {"Browser Helper Object Manager",
-       [] { return std::make_unique<BhoManagerDialog>(nullptr); }, SeedBho(m_folder.Path()).size(),
-       "Select BHOs Removed", "usinternal (Version : 1.2.3.4)"},
+      {"Startup Programs Manager", [] { return std::make_unique<StartupManagerDialog>(nullptr); },
+       SeedStartup(m_folder.Path()),
+       {kStartupIntroduction, "Program Name", "Selected Registry Entries Deleted",
+        "usinternal (Version : 1.2.3.4)"}, ""},
+      {"Browser Helper Object Manager", [] { return std::make_unique<BhoManagerDialog>(nullptr); },
+       SeedBho(m_folder.Path()),
+       {kBhoIntroduction, "BHO Name", "Select BHOs Removed", "usinternal (Version : 1.2.3.4)"},
+       bho},
       {"Add Remove Programs Manager",
-       [] { return std::make_unique<AddRemoveManagerDialog>(nullptr); }, SeedUninstall().size(),
-       "Selected Registry Entries Removed", ""},
+       [] { return std::make_unique<AddRemoveManagerDialog>(nullptr); }, SeedUninstall(),
+       {kAddRemoveIntroduction, "Name", "Selected Registry Entries Removed", ""}, entry},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.caption);
+    m_editor.calls.clear();
+    m_editor.files.clear();
     std::unique_ptr<ManagerDialog> dialog = c.make();
     dialog->SetBackupFolder(m_folder / "Backup");
-    Seen seen;
-    std::thread driver(Drive, std::string(c.caption), std::ref(seen));
-    const INT_PTR result = dialog->DoModal();
+    std::vector<std::string> log;
+    std::thread driver(Drive, std::string(c.caption), std::ref(log));
+    EXPECT_EQ(dialog->DoModal(), IDCANCEL);
     driver.join();
 
-    EXPECT_EQ(result, IDCANCEL);
-    EXPECT_TRUE(seen.closed);
-    EXPECT_EQ(seen.rowCounts, (std::vector<int>{static_cast<int>(c.rows), static_cast<int>(c.rows) - 1}));
-    EXPECT_EQ(seen.boxes, (std::vector<std::string>{kSelectFirstMessage, c.done}));
-    EXPECT_EQ(seen.fileNameDetail, c.detail);
+    const std::string n = std::to_string(c.rows.size());
+    std::vector<std::string> expected = {c.texts[0], c.texts[1], "File Name", "130", "400", "36", n};
+    expected.insert(expected.end(), c.rows.begin(), c.rows.end());
+    expected.insert(expected.end(), {kSelectFirstMessage, c.texts[2]});
+    expected.insert(expected.end(), c.rows.begin() + 1, c.rows.end());  // read again
+    expected.push_back(c.texts[3]);
+    EXPECT_EQ(log, expected);
+    if (c.exported.empty()) {
+      EXPECT_TRUE(m_editor.calls.empty()) << "a Run value is deleted without an export";
+      continue;
+    }
+    ASSERT_EQ(m_editor.files.size(), 1u);
+    EXPECT_EQ(m_editor.calls[0],
+              ManagerExportArguments(m_editor.files[0], "HKEY_LOCAL_MACHINE", c.exported));
+    const char* folder = c.exported == bho ? "\\BHOBackup\\" : "\\AddRemoveBackup\\";
+    EXPECT_EQ(m_editor.files[0].rfind(m_folder / "Backup" + folder, 0), 0u);
   }
 }
 

@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all build test clean deps
+.PHONY: all build test clean deps demo package
 
 all: build
 
@@ -17,6 +17,15 @@ build: deps $(BUILD)/CMakeCache.txt
 
 test: build
 	scripts/run-tests $(BUILD)
+
+# A Windows machine with an uninstalled program's leftovers next to a healthy one:
+# scan, clean with a backup, list the backups, restore (build/demo-prefix).
+demo: build
+	scripts/demo $(BUILD)
+
+# dist/Quillbane-<version>-portable.zip and dist/QuillbaneSetup-<version>.exe.
+package: build
+	scripts/package $(BUILD) dist
 
 clean:
 	-WINEPREFIX=$(abspath $(BUILD))/wineprefix wineserver -k 2>/dev/null

@@ -74,6 +74,14 @@ bool CRegistry::OpenKey(HKEY hRoot, const std::string& subKey) {
   return true;
 }
 
+bool CRegistry::OpenKeyForReading(HKEY hRoot, const std::string& subKey) {
+  CloseKey();
+  HKEY hKey = nullptr;
+  if (RegOpenKeyExA(hRoot, subKey.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return false;
+  Adopt(hKey, RootPathName(hRoot) + "\\" + subKey);
+  return true;
+}
+
 bool CRegistry::OpenSubKey(const std::string& subKey) {
   HKEY hKey = nullptr;
   if (RegOpenKeyExA(m_hKey, subKey.c_str(), 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS) {

@@ -2,7 +2,7 @@
 // CRegistry: one open registry key with its descriptive path text and two
 // enumeration cursors. Every operation reports success as true or false and
 // never throws; every open and create asks for full access, so a key the user
-// may read but not write behaves like a missing key.
+// may read but not write behaves like a missing key, except OpenKeyForReading.
 
 #include <windows.h>
 
@@ -28,6 +28,9 @@ class CRegistry {
 
   bool OpenRootKey(HKEY hRoot);
   bool OpenKey(HKEY hRoot, const std::string& subKey);
+  // Read access only, for a key that is looked at and never changed through this
+  // object: a key the user may read but not write opens.
+  bool OpenKeyForReading(HKEY hRoot, const std::string& subKey);
   bool OpenSubKey(const std::string& subKey);
   bool CreateKey(const std::string& subKey, bool descend);
   bool CloseKey();

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "core/section_catalogue.h"
+#include "scan/item_checks.h"
+#include "scan/path_probe.h"
 #include "scan/path_tests.h"
 #include "scan/registry_read.h"
 #include "scan/section_scanner.h"
@@ -23,9 +25,15 @@ bool EqualsNoCase(const std::string& a, const char* b) {
   return i == a.size() && b[i] == '\0';
 }
 
-bool ClassesKeyOpens(const std::string& path) {
-  ScopedKey hKey;
-  return hKey.Open(HKEY_CLASSES_ROOT, path);
+// Missing as a folder: nothing there, or a file.
+bool NotAFolder(const std::string& path) {
+  const PathState state = ProbePath(path);
+  return state == PathState::kMissing || state == PathState::kFile;
+}
+
+std::string LastPart(const std::string& keyPath) {
+  const size_t slash = keyPath.rfind('\\');
+  return slash == std::string::npos ? std::string() : keyPath.substr(slash);
 }
 
 }  // namespace
@@ -45,41 +53,11 @@ int SectionScanner::ScanTypeLibraries() {
 int SectionScanner::ScanTypeLibKey(const std::string& keyPath) {
   if (!m_bRunning) return 0;
 
-  const size_t slash = keyPath.rfind('\\');
-  const std::string last = slash == std::string::npos ? std::string() : keyPath.substr(slash);
-  const std::string shown = "HKEY_CLASSES_ROOT\\" + keyPath;
-
-  if (EqualsNoCase(last, "\\win32") || EqualsNoCase(last, "\\win16")) {
-    std::string text = ReadRegistryString(HKEY_CLASSES_ROOT, keyPath, "");
-    ExpandEnvironment(text);
-    if (!ReferencedFileExists(text)) {
-      ReportRegistry(kActiveXCom, HKEY_CLASSES_ROOT, keyPath, "", text, 0,
-                     FileNotFoundMessage(text));
-    }
-    Status(shown);
-    Pump();
-    return m_bRunning;
-  }
-
-  if (EqualsNoCase(last, "\\HELPDIR")) {
-    std::string text = ReadRegistryString(HKEY_CLASSES_ROOT, keyPath, "");
-    ExpandEnvironment(text);
-    if (text.empty()) return 1;
-    if (text.back() == '\\') {
-      text.pop_back();
-      if (ReferencedFileExists(text)) return 1;
-      if (!IsDirectory(text)) {
-        ReportRegistry(kActiveXCom, HKEY_CLASSES_ROOT, keyPath, "", text, 0,
-                       FileNotFoundMessage(text));
-      }
-      Status(shown);
-      Pump();
-    }
-    if (!IsDirectory(text)) {
-      ReportRegistry(kActiveXCom, HKEY_CLASSES_ROOT, keyPath, "", text, 0,
-                     "The Directory Path (" + text + ") is Invalid.");
-    }
-    Status(shown);
+  if (IsTypeLibCheckedKey(keyPath)) {
+    bool tested = false;
+    ReportFindings(kActiveXCom, HKEY_CLASSES_ROOT, keyPath, "", TypeLibFindings(keyPath, &tested));
+    if (!tested) return 1;
+    Status("HKEY_CLASSES_ROOT\\" + keyPath);
     Pump();
     return m_bRunning;
   }
@@ -96,6 +74,37 @@ int SectionScanner::ScanTypeLibKey(const std::string& keyPath) {
   return m_bRunning;
 }
 
+bool IsTypeLibCheckedKey(const std::string& keyPath) {
+  const std::string last = LastPart(keyPath);
+  return EqualsNoCase(last, "\\win32") || EqualsNoCase(last, "\\win16") ||
+         EqualsNoCase(last, "\\HELPDIR");
+}
+
+Findings TypeLibFindings(const std::string& keyPath, bool* tested) {
+  if (tested) *tested = false;
+  std::string text = ReadRegistryString(HKEY_CLASSES_ROOT, keyPath, "");
+  ExpandEnvironment(text);
+  // A value that is missing, empty or unreadable names nothing known to be gone.
+  if (text.empty()) return {};
+
+  Findings findings;
+  if (!EqualsNoCase(LastPart(keyPath), "\\HELPDIR")) {
+    if (tested) *tested = true;
+    if (!ReferencedFileExists(text)) findings.push_back({text, FileNotFoundMessage(text), 0});
+    return findings;
+  }
+  if (text.back() == '\\') {
+    text.pop_back();
+    if (ReferencedFileExists(text)) return {};
+    if (NotAFolder(text)) findings.push_back({text, FileNotFoundMessage(text), 0});
+  }
+  if (tested) *tested = true;
+  if (NotAFolder(text)) {
+    findings.push_back({text, "The Directory Path (" + text + ") is Invalid.", 0});
+  }
+  return findings;
+}
+
 int SectionScanner::ScanProgIds(int pauseMs) {
   ScopedKey hKey;
   if (!hKey.Open(HKEY_CLASSES_ROOT, "")) return m_bRunning;
@@ -104,17 +113,30 @@ int SectionScanner::ScanProgIds(int pauseMs) {
     std::string name;
     if (EnumSubKeyName(hKey.Get(), index, name)) {
       if (!name.empty() && name[0] == '.') {
-        const std::string progId = ReadRegistryString(HKEY_CLASSES_ROOT, name, "");
-        if (!progId.empty() && !IsValidProgId(progId)) {
-          ReportRegistry(kFileAssociations, HKEY_CLASSES_ROOT, name, "", progId, 0,
-                         "The ProgramID (" + progId + ") is Invalid.");
-        }
+        ReportFindings(kFileAssociations, HKEY_CLASSES_ROOT, name, "", ProgIdFindings(name));
       }
       Status("HKEY_CLASSES_ROOT\\" + name);
     }
     PauseAndPump(pauseMs);
   }
   return m_bRunning;
+}
+
+Findings ProgIdFindings(const std::string& extension) {
+  const std::string progId = ReadRegistryString(HKEY_CLASSES_ROOT, extension, "");
+  if (progId.empty() || IsValidProgId(progId)) return {};
+  // The key may hold more than the stale identifier (an open-with list, a content
+  // type, a new-file template): then only the identifier goes. A key that cannot be
+  // looked into is taken to hold more.
+  ScopedKey hKey;
+  DWORD subKeys = 1, values = 2;
+  if (!hKey.OpenForReading(HKEY_CLASSES_ROOT, extension) ||
+      RegQueryInfoKeyA(hKey.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr,
+                       &values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    subKeys = 1;
+  }
+  const int isValue = subKeys > 0 || values > 1 ? 1 : 0;
+  return {{progId, "The ProgramID (" + progId + ") is Invalid.", isValue}};
 }
 
 bool IsValidProgId(const std::string& text) {
@@ -128,12 +150,12 @@ bool IsValidProgId(const std::string& text) {
     CLSID clsid;
     if (SUCCEEDED(CLSIDFromProgID(wide.data(), &clsid))) return true;
   }
-  if (ClassesKeyOpens(text)) return true;
+  if (KeyExists(HKEY_CLASSES_ROOT, text)) return true;
   return ReferencedFileExists(text);
 }
 
 bool ClsidKeyExists(const std::string& text) {
   if (text.empty()) return false;
   const std::string braced = text[0] == '{' ? text : "{" + text + "}";
-  return ClassesKeyOpens("CLSID\\" + braced);
+  return KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" + braced);
 }

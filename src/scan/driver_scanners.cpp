@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/section_catalogue.h"
+#include "scan/item_checks.h"
 #include "scan/path_tests.h"
 #include "scan/registry_read.h"
 #include "scan/section_scanner.h"
@@ -25,9 +26,16 @@ bool AnchorDriverPath(std::string text, bool replaceSystemRoot, const std::strin
     ReplaceAll(text, "SystemRoot", windowsFolder);
     ReplaceAll(text, "systemroot", windowsFolder);
   }
+  // The system's own spelling of a share path.
+  static const char kNtShare[] = "\\??\\UNC\\";
+  if (text.compare(0, sizeof(kNtShare) - 1, kNtShare) == 0) {
+    text = "\\\\" + text.substr(sizeof(kNtShare) - 1);
+  }
   const size_t colon = text.find(':');
   if (colon != std::string::npos) {
     if (colon >= 1) text.erase(0, colon - 1);
+  } else if (IsNetworkPath(text)) {
+    // A share path is absolute: nothing is put in front of it.
   } else if (!text.empty() && text[0] == '\\') {
     text = windowsFolder + text;
   } else {
@@ -54,7 +62,6 @@ int SectionScanner::ScanVxdFiles(int pauseMs) { return ScanDriverKey(false, paus
 int SectionScanner::ScanDriverKey(bool services, int pauseMs) {
   const std::string key = services ? "SYSTEM\\CurrentControlSet\\Services"
                                    : "SYSTEM\\CurrentControlSet\\Services\\VXD";
-  const char* valueName = services ? "ImagePath" : "StaticVXD";
   const int sectionId = services ? kSystemServices : kVxdFiles;
 
   ScopedKey hKey;
@@ -65,15 +72,10 @@ int SectionScanner::ScanDriverKey(bool services, int pauseMs) {
     std::string name;
     if (EnumSubKeyName(hKey.Get(), index, name)) {
       const std::string subKey = key + "\\" + name;
-      const std::string text = ReadRegistryString(HKEY_LOCAL_MACHINE, subKey, valueName);
-      if (!text.empty()) {
-        std::string path;
-        // No path to test: no status, and no pause either.
-        if (!NormalizeDriverPath(text, services, path)) continue;
-        if (!ReferencedFileExists(path)) {
-          ReportRegistry(sectionId, HKEY_LOCAL_MACHINE, subKey, valueName, path, 0,
-                         FileNotFoundMessage(path));
-        }
+      bool tested = false;
+      ReportFindings(sectionId, HKEY_LOCAL_MACHINE, subKey, services ? "ImagePath" : "StaticVXD",
+                     DriverFindings(subKey, services, &tested));
+      if (tested) {
         Status("HKEY_LOCAL_MACHINE\\" + subKey);
         Pump();
       }
@@ -81,6 +83,18 @@ int SectionScanner::ScanDriverKey(bool services, int pauseMs) {
     PauseAndPump(pauseMs);
   }
   return m_bRunning;
+}
+
+Findings DriverFindings(const std::string& subKey, bool services, bool* tested) {
+  if (tested) *tested = false;
+  const std::string text =
+      ReadRegistryString(HKEY_LOCAL_MACHINE, subKey, services ? "ImagePath" : "StaticVXD");
+  std::string path;
+  // An empty or unreadable text, or one naming no path, is not tested.
+  if (text.empty() || !NormalizeDriverPath(text, services, path)) return {};
+  if (tested) *tested = true;
+  if (ReferencedFileExists(path)) return {};
+  return {{path, FileNotFoundMessage(path), 0}};
 }
 
 int SectionScanner::ScanUninstallEntries(int pauseMs) {
@@ -96,25 +110,10 @@ int SectionScanner::ScanUninstallEntries(int pauseMs) {
     const std::string entryKey = key + "\\" + name;
     ScopedKey hEntry;
     if (hEntry.Open(HKEY_LOCAL_MACHINE, entryKey)) {
-      // A system component: a number 1 in the value's first four bytes.
-      unsigned char flag[260] = {};
-      DWORD size = sizeof(flag);
-      if (RegQueryValueExA(hEntry.Get(), "SystemComponent", nullptr, nullptr, flag, &size) ==
-          ERROR_SUCCESS) {
-        const unsigned long number = flag[0] | (flag[1] << 8) | (flag[2] << 16) |
-                                     (static_cast<unsigned long>(flag[3]) << 24);
-        if (number == 1) continue;
-      }
-
-      std::string command;
-      if (ReadValueText(hEntry.Get(), "UninstallString", 260, command)) {
-        if (command.empty()) continue;
-        std::string expanded = command;
-        ExpandEnvironment(expanded);
-        if (!ReferencedFileExists(expanded)) {
-          ReportRegistry(kAddRemovePrograms, HKEY_LOCAL_MACHINE, entryKey, "UninstallString",
-                         command, 0, FileNotFoundMessage(expanded));
-        }
+      bool tested = false;
+      ReportFindings(kAddRemovePrograms, HKEY_LOCAL_MACHINE, entryKey, "UninstallString",
+                     UninstallFindings(hEntry.Get(), &tested));
+      if (tested) {
         Status("HKEY_LOCAL_MACHINE\\" + entryKey);
         Pump();
       }
@@ -122,4 +121,22 @@ int SectionScanner::ScanUninstallEntries(int pauseMs) {
     PauseAndPump(pauseMs);
   }
   return m_bRunning;
+}
+
+Findings UninstallFindings(HKEY hEntry, bool* tested) {
+  if (tested) *tested = false;
+  // A system component: a number 1 in the value's first four bytes (shorter data
+  // padded with zero bytes).
+  std::string flag;
+  if (ReadValueBytes(hEntry, "SystemComponent", flag)) {
+    flag.resize(flag.size() < 4 ? 4 : flag.size(), '\0');
+    if (flag.compare(0, 4, std::string("\x01\0\0\0", 4)) == 0) return {};
+  }
+  std::string command;
+  if (!ReadValueText(hEntry, "UninstallString", command) || command.empty()) return {};
+  if (tested) *tested = true;
+  std::string expanded = command;
+  ExpandEnvironment(expanded);
+  if (ReferencedFileExists(expanded)) return {};
+  return {{command, FileNotFoundMessage(expanded), 0}};
 }

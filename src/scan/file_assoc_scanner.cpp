@@ -7,6 +7,7 @@
 
 #include "core/registry.h"
 #include "core/section_catalogue.h"
+#include "scan/item_checks.h"
 #include "scan/path_tests.h"
 #include "scan/registry_read.h"
 #include "scan/section_scanner.h"
@@ -34,23 +35,40 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
 
 bool IsOpenWithAppValid(const std::string& appName) {
   CRegistry applications;
-  if (!applications.OpenKey(HKEY_CLASSES_ROOT, "Applications")) return false;
+  // A list the user may not read says nothing about what is registered.
+  if (!applications.OpenKeyForReading(HKEY_CLASSES_ROOT, "Applications")) {
+    return KeyExists(HKEY_CLASSES_ROOT, "Applications");
+  }
 
   bool valid = false;
   std::string name;
   while (applications.EnumSubKey(name)) {
     if (!SameNameIgnoringCase(name, appName)) continue;
     CRegistry command;
-    if (command.OpenKey(HKEY_CLASSES_ROOT, "Applications\\" + name + "\\shell\\open\\command")) {
+    const std::string commandKey = "Applications\\" + name + "\\shell\\open\\command";
+    if (command.OpenKeyForReading(HKEY_CLASSES_ROOT, commandKey)) {
       std::string text;
       if (!command.QueryStringValue("", text)) text.clear();
       ExpandEnvironment(text);
       valid = ReferencedFileExists(text);
+    } else if (KeyExists(HKEY_CLASSES_ROOT, commandKey)) {
+      valid = true;  // there, but not readable: not known to be broken
     } else {
       valid = FoundOnSearchPath(name);
     }
   }
   return valid;
+}
+
+Findings OpenWithFindings(const CRegistry& list, const std::string& valueName) {
+  std::string application;
+  // An entry that is not text, or empty, names no application.
+  if (!list.QueryStringValue(valueName, application) || application.empty() ||
+      IsOpenWithAppValid(application)) {
+    return {};
+  }
+  return {{application, "The File (" + application + ") cannot be found at the specified location",
+           1}};
 }
 
 int SectionScanner::ScanFileAssociations() {
@@ -69,12 +87,8 @@ int SectionScanner::ScanFileAssociations() {
       DWORD type = 0;
       while (list.EnumValue(valueName, type)) {
         if (valueName.size() != 1) continue;
-        std::string application;
-        if (list.QueryStringValue(valueName, application) && !IsOpenWithAppValid(application)) {
-          ReportRegistry(kFileAssociations, HKEY_CURRENT_USER, listKey, valueName, application, 1,
-                         "The File (" + application +
-                             ") cannot be found at the specified location");
-        }
+        ReportFindings(kFileAssociations, HKEY_CURRENT_USER, listKey, valueName,
+                       OpenWithFindings(list, valueName));
       }
     }
     Status("HKEY_CURRENT_USER\\" + std::string(kFileExts) + "\\" + extension);

@@ -2,8 +2,8 @@
 // application paths. Each walks one key by index and tests the file each entry
 // names.
 
-#include <shlwapi.h>
-
+#include "scan/item_checks.h"
+#include "scan/path_probe.h"
 #include "scan/path_tests.h"
 #include "scan/registry_read.h"
 #include "scan/section_scanner.h"
@@ -31,7 +31,8 @@ const ListKey kListKeys[] = {
      false, true},
 };
 
-bool PathExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
+// Missing only when the system says so (see ProbePath).
+bool PathMissing(const std::string& path) { return ProbePath(path) == PathState::kMissing; }
 
 std::string TrimTrailing(std::string text, char c) {
   while (!text.empty() && text.back() == c) text.pop_back();
@@ -66,38 +67,11 @@ int SectionScanner::ScanValueList(int which, int pauseMs) {
       continue;
     }
 
-    // Data longer than the 260-byte buffer is not read and its entry not tested.
     std::string data;
-    const bool haveData = !list.readsData || ReadValueText(hKey.Get(), name, 260, data);
-
+    const bool haveData = !list.readsData || ReadValueText(hKey.Get(), name, data);
     if (haveData) {
-      std::string tested;
-      bool missing = false;
-      switch (which) {
-        case kFonts: {
-          if (!PathExists(data)) {
-            tested = GetWindowsFolder() + "\\Fonts\\" + data;
-            missing = !PathExists(tested);
-          }
-          break;
-        }
-        case kSounds:
-          tested = UnquoteSpaces(data);
-          missing = data != "," && !PathExists(tested);
-          break;
-        case kHelp:
-          tested = TrimTrailing(data, '\\') + "\\" + TrimLeading(name, '\\');
-          missing = !PathExists(tested);
-          break;
-        default:
-          tested = name;
-          missing = !PathExists(tested);
-          break;
-      }
-      if (missing) {
-        ReportRegistry(list.sectionId, list.root, key, name, which == kShared ? "" : data, 1,
-                       FileNotFoundMessage(tested));
-      }
+      ReportFindings(list.sectionId, list.root, key, name,
+                     ListValueFindings(list.sectionId, name, data));
     }
 
     if (haveData || which == kHelp) {
@@ -113,6 +87,35 @@ int SectionScanner::ScanValueList(int which, int pauseMs) {
   return m_bRunning;
 }
 
+Findings ListValueFindings(int sectionId, const std::string& name, const std::string& data) {
+  std::string tested;
+  bool missing = false;
+  switch (sectionId) {
+    case kInstalledFonts:
+      if (PathMissing(data)) {
+        tested = GetWindowsFolder() + "\\Fonts\\" + data;
+        missing = PathMissing(tested);
+      }
+      break;
+    case kSoundFiles:
+      tested = UnquoteSpaces(data);
+      missing = data != "," && PathMissing(tested);
+      break;
+    case kHelpFiles:
+      tested = TrimTrailing(data, '\\') + "\\" + TrimLeading(name, '\\');
+      missing = PathMissing(tested);
+      break;
+    case kSharedFiles:
+      tested = name;
+      missing = PathMissing(tested);
+      break;
+    default:
+      break;
+  }
+  if (!missing) return {};
+  return {{sectionId == kSharedFiles ? "" : data, FileNotFoundMessage(tested), 1}};
+}
+
 int SectionScanner::ScanAppPaths(int pauseMs) {
   const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
   ScopedKey hKey;
@@ -125,19 +128,28 @@ int SectionScanner::ScanAppPaths(int pauseMs) {
 
     const std::string subKey = key + "\\" + name;
     ScopedKey hApp;
-    std::string data;
-    if (hApp.Open(HKEY_LOCAL_MACHINE, subKey) && ReadValueText(hApp.Get(), "", 255, data)) {
-      std::string tested = data;
-      ExpandEnvironment(tested);
-      tested = UnquoteSpaces(tested);
-      if (!PathExists(tested)) {
-        ReportRegistry(kApplicationPaths, HKEY_LOCAL_MACHINE, subKey, "", data, 0,
-                       FileNotFoundMessage(tested));
-      }
+    bool tested = false;
+    if (hApp.Open(HKEY_LOCAL_MACHINE, subKey)) {
+      ReportFindings(kApplicationPaths, HKEY_LOCAL_MACHINE, subKey, "",
+                     AppPathFindings(hApp.Get(), &tested));
+    }
+    if (tested) {
       Status("HKEY_LOCAL_MACHINE\\" + subKey);
       Pump();
     }
     PauseAndPump(pauseMs);
   }
   return m_bRunning;
+}
+
+Findings AppPathFindings(HKEY hApp, bool* tested) {
+  std::string data;
+  const bool read = ReadValueText(hApp, "", data);
+  if (tested) *tested = read;
+  if (!read) return {};
+  std::string path = data;
+  ExpandEnvironment(path);
+  path = UnquoteSpaces(path);
+  if (!PathMissing(path)) return {};
+  return {{data, FileNotFoundMessage(path), 0}};
 }

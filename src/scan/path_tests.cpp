@@ -6,11 +6,18 @@
 #include <vector>
 
 #include "framework/prompt.h"
+#include "scan/registry_read.h"
+#include "scan/path_probe.h"
 
 namespace {
 
-bool FileOrFolderExists(const std::string& path) {
-  return !path.empty() && PathFileExistsA(path.c_str()) != FALSE;
+// Missing only when the system says so: a path it cannot look at counts as there.
+bool FileOrFolderExists(const std::string& path) { return !path.empty() && MayExist(path); }
+
+// U+FFFD in a text means a character was lost before the text reached us: the
+// path as written is not known, so neither is whether it exists.
+bool HoldsLostCharacter(const std::string& text) {
+  return text.find("\xEF\xBF\xBD") != std::string::npos;
 }
 
 // The shell's search for a bare file name in the system folders and on PATH. It
@@ -80,19 +87,15 @@ std::string UnquoteSpaces(const std::string& text) {
 bool ReferencedFileExists(const std::string& text) {
   // Nothing named is nothing found; the search path would only be asked about "".
   if (text.empty()) return false;
+  if (HoldsLostCharacter(text)) return true;
 
   const std::string unquoted = UnquoteSpaces(text);
-  if (FileOrFolderExists(unquoted)) return true;
-  if (FoundOnSearchPath(text)) return true;
-
   // A folder path ending in '\' (or in '\' and one more character) loses that end.
   std::string trimmed = unquoted;
   const size_t lastSlash = trimmed.rfind('\\');
   if (lastSlash != std::string::npos && trimmed.size() - lastSlash - 1 <= 1) {
     trimmed.erase(lastSlash);
   }
-  if (FileOrFolderExists(trimmed) || FoundOnSearchPath(trimmed)) return true;
-
   // Quotes and separators become blanks, so a command line falls apart into words.
   std::string words = trimmed;
   for (char& c : words) {
@@ -101,7 +104,13 @@ bool ReferencedFileExists(const std::string& text) {
   const size_t first = words.find_first_not_of(" \t\r\n");
   words.erase(0, first == std::string::npos ? words.size() : first);
 
-  if (IsOnNonFixedDrive(words)) return true;
+  // Asked first: looking at a share of a server that is away can take many seconds,
+  // and the answer would not count anyway.
+  if (IsOnNonFixedDrive(unquoted) || IsOnNonFixedDrive(words)) return true;
+
+  if (FileOrFolderExists(unquoted)) return true;
+  if (FoundOnSearchPath(text)) return true;
+  if (FileOrFolderExists(trimmed) || FoundOnSearchPath(trimmed)) return true;
 
   static const char* const kExtensions[] = {".exe", ".dll", ".com"};
   for (size_t blank = words.find(' '); blank != std::string::npos;
@@ -130,16 +139,9 @@ std::string ReadRegistryString(HKEY hRoot, const std::string& subKey,
                                const std::string& valueName) {
   HKEY hKey = nullptr;
   if (RegOpenKeyExA(hRoot, subKey.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return "";
-  char data[255];
-  DWORD type = 0, size = sizeof(data);
-  const LONG rc = RegQueryValueExA(hKey, valueName.c_str(), nullptr, &type,
-                                   reinterpret_cast<BYTE*>(data), &size);
+  // Data of any type and length, taken as text up to its first zero byte.
   std::string text;
-  if (rc == ERROR_SUCCESS && size <= sizeof(data)) {
-    // Data of any type, taken as text up to its first zero byte.
-    text.assign(data, size);
-    text.resize(std::strlen(text.c_str()));
-  }
+  if (!ReadValueText(hKey, valueName, text)) text.clear();
   if (RegCloseKey(hKey) != ERROR_SUCCESS) {
     ShowMessage("Error in RegCloseKey.");
     return "";
@@ -147,12 +149,16 @@ std::string ReadRegistryString(HKEY hRoot, const std::string& subKey,
   return text;
 }
 
-bool IsDirectory(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+bool IsDirectory(const std::string& path) { return ProbePath(path) == PathState::kFolder; }
+
+bool IsNetworkPath(const std::string& text) {
+  return text.size() >= 2 && (text[0] == '\\' || text[0] == '/') &&
+         (text[1] == '\\' || text[1] == '/');
 }
 
 bool IsOnNonFixedDrive(const std::string& text) {
+  // A share is reached over the network, like a mapped network drive.
+  if (IsNetworkPath(text)) return true;
   const std::string drive = text.substr(0, 2);
   if (drive.find(':') == std::string::npos) return false;
   return DriveTypeOf(drive) != DRIVE_FIXED;

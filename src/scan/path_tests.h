@@ -13,21 +13,26 @@ std::string GetWindowsFolder();
 void PumpMessages();
 
 // True when the text, read as a path or a command line, names an existing file or
-// folder, or lies on a drive that is not a fixed disk. Errs towards "found".
+// folder, lies on a share or a drive that is not a fixed disk, holds a character
+// lost in an earlier conversion, or names a path the system cannot look at (access
+// denied, too long, network away). Errs towards "found".
 bool ReferencedFileExists(const std::string& text);
 
 // Replaces %NAME% references by their values; false (text unchanged) on failure.
 bool ExpandEnvironment(std::string& text);
 
-// One value of any type read with read access, cut at its data length; "" when the
-// key or value is missing or the data is longer than 255 bytes.
+// One value of any type and length read with read access, as text up to its first
+// zero byte; "" when the key or value is missing or cannot be read.
 std::string ReadRegistryString(HKEY hRoot, const std::string& subKey,
                                const std::string& valueName);
 
 bool IsDirectory(const std::string& path);
 
-// True when the text starts with a drive letter and colon whose drive is not a fixed
-// disk (removable, network, CD-ROM, RAM disk, or no such drive).
+// True for a share path: two leading '\' (or '/').
+bool IsNetworkPath(const std::string& text);
+
+// True when the text is a share path, or starts with a drive letter and colon whose
+// drive is not a fixed disk (removable, network, CD-ROM, RAM disk, or no such drive).
 bool IsOnNonFixedDrive(const std::string& text);
 
 // The whole text without one enclosing pair of double quotes (as the shell's

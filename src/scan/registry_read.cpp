@@ -3,14 +3,23 @@
 #include <cstring>
 #include <vector>
 
-bool ScopedKey::Open(HKEY hParent, const std::string& subKey) {
+bool ScopedKey::OpenWith(HKEY hParent, const std::string& subKey, REGSAM access) {
   Close();
   HKEY hKey = nullptr;
-  if (RegOpenKeyExA(hParent, subKey.c_str(), 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS) {
-    return false;
-  }
+  if (RegOpenKeyExA(hParent, subKey.c_str(), 0, access, &hKey) != ERROR_SUCCESS) return false;
   m_hKey = hKey;
   return true;
+}
+
+bool ScopedKey::OpenForReading(HKEY hParent, const std::string& subKey) {
+  return OpenWith(hParent, subKey, KEY_READ);
+}
+
+bool KeyExists(HKEY hRoot, const std::string& subKey) {
+  HKEY hKey = nullptr;
+  const LONG rc = RegOpenKeyExA(hRoot, subKey.c_str(), 0, KEY_QUERY_VALUE, &hKey);
+  if (rc == ERROR_SUCCESS) RegCloseKey(hKey);
+  return rc != ERROR_FILE_NOT_FOUND && rc != ERROR_PATH_NOT_FOUND;
 }
 
 void ScopedKey::Close() {
@@ -58,19 +67,29 @@ bool EnumValueName(HKEY hKey, DWORD index, std::string& name) {
   return true;
 }
 
-bool ReadValueText(HKEY hKey, const std::string& name, DWORD capacity, std::string& text,
-                   DWORD* typeOut) {
-  char buffer[260];
-  if (capacity > sizeof(buffer)) capacity = sizeof(buffer);
-  std::memset(buffer, 0, sizeof(buffer));
-  DWORD type = 0, size = capacity;
-  if (RegQueryValueExA(hKey, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                       &size) != ERROR_SUCCESS ||
-      size > capacity) {
-    return false;
+bool ReadValueBytes(HKEY hKey, const std::string& name, std::string& bytes, DWORD* typeOut) {
+  // Most data fits the first buffer; a longer value is read again at its size, and
+  // once more should it grow in between.
+  std::vector<char> buffer(512);
+  DWORD type = 0;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD size = static_cast<DWORD>(buffer.size());
+    const LONG rc = RegQueryValueExA(hKey, name.c_str(), nullptr, &type,
+                                     reinterpret_cast<BYTE*>(buffer.data()), &size);
+    if (rc == ERROR_MORE_DATA) {
+      buffer.assign(size > buffer.size() ? size : buffer.size() * 2, '\0');
+      continue;
+    }
+    if (rc != ERROR_SUCCESS || size > buffer.size()) return false;
+    bytes.assign(buffer.data(), size);
+    if (typeOut) *typeOut = type;
+    return true;
   }
-  text.assign(buffer, size);
+  return false;
+}
+
+bool ReadValueText(HKEY hKey, const std::string& name, std::string& text, DWORD* typeOut) {
+  if (!ReadValueBytes(hKey, name, text, typeOut)) return false;
   text.resize(std::strlen(text.c_str()));
-  if (typeOut) *typeOut = type;
   return true;
 }

@@ -22,12 +22,19 @@ class ScopedKey {
     return *this;
   }
 
-  // Full access, as the scanners open their keys; closes any key held before.
-  bool Open(HKEY hParent, const std::string& subKey);
+  // Full access, as the scanners open the keys they walk and whose entries removal
+  // changes; closes any key held before.
+  bool Open(HKEY hParent, const std::string& subKey) {
+    return OpenWith(hParent, subKey, KEY_ALL_ACCESS);
+  }
+  // Read access, for looking only: a key the user may read but not change is there.
+  bool OpenForReading(HKEY hParent, const std::string& subKey);
   void Close();
   HKEY Get() const { return m_hKey; }
 
  private:
+  bool OpenWith(HKEY hParent, const std::string& subKey, REGSAM access);
+
   HKEY m_hKey = nullptr;
 };
 
@@ -39,7 +46,15 @@ bool EnumSubKeyName(HKEY hKey, DWORD index, std::string& name);
 // The value name at an index into a 16,384-character buffer.
 bool EnumValueName(HKEY hKey, DWORD index, std::string& name);
 
-// A value's data into a buffer of `capacity` bytes, as text up to its first zero
-// byte; false when the value is missing or longer than the buffer.
-bool ReadValueText(HKEY hKey, const std::string& name, DWORD capacity, std::string& text,
+// A value's data of any length, as it is stored; false when the value is missing or
+// cannot be read.
+bool ReadValueBytes(HKEY hKey, const std::string& name, std::string& bytes,
+                    DWORD* typeOut = nullptr);
+// A value's data of any length, as text up to its first zero byte; false when the
+// value is missing or cannot be read.
+bool ReadValueText(HKEY hKey, const std::string& name, std::string& text,
                    DWORD* typeOut = nullptr);
+
+// Whether a key is there, asked with read access. Only "not found" answers no: a
+// key the user may not open at all exists all the same.
+bool KeyExists(HKEY hRoot, const std::string& subKey);

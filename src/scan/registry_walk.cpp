@@ -14,6 +14,7 @@
 #include "core/registry.h"
 #include "core/section_catalogue.h"
 #include "framework/prompt.h"
+#include "scan/item_checks.h"
 #include "scan/path_tests.h"
 #include "scan/registry_read.h"
 #include "scan/section_scanner.h"
@@ -31,6 +32,11 @@ void CutAtLast(std::string& text, char c) {
   const size_t at = text.rfind(c);
   if (at != std::string::npos) text.erase(at);
 }
+
+// Most text values fit the first buffer; a longer one is read at its size, up to
+// a limit no path reaches.
+constexpr DWORD kFirstBuffer = 1024;
+constexpr DWORD kLongestValue = 1 << 20;
 
 struct WalkFrame {
   HKEY hKey;
@@ -85,6 +91,15 @@ bool SplitRegistryPath(const std::string& path, HKEY& rootOut, std::string& keyO
   return true;
 }
 
+Findings FullScanFindings(DWORD type, const std::string& text) {
+  std::string candidate;
+  if (type != REG_SZ || !DrivePathStart(text, candidate)) return {};
+  ExpandEnvironment(candidate);
+  candidate = TrimCandidatePath(candidate);
+  if (ReferencedFileExists(candidate) || IsDirectory(candidate)) return {};
+  return {{text, FileNotFoundMessage(candidate), 1}};
+}
+
 int SectionScanner::ScanMachineSoftware(int /*pauseMs: this walk never pauses*/) {
   ScopedKey hKey;
   if (!hKey.Open(HKEY_LOCAL_MACHINE, "SOFTWARE")) return m_bRunning;
@@ -105,7 +120,8 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
   std::vector<WalkFrame> stack;
   stack.push_back(MakeFrame(hKey, false, path));
   std::vector<char> valueName(16384);
-  std::string name, text, candidate, status;
+  std::vector<char> data(kFirstBuffer + 1);
+  std::string name, text, status;
 
   while (!stack.empty()) {
     if (!m_bRunning) break;
@@ -129,29 +145,31 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
       }
 
       for (DWORD index = 0; index < frame.values && m_bRunning; ++index) {
-        // One read gives name, type and data; data over 260 bytes fails it.
-        char data[261];
-        DWORD nameLength = 16383, dataSize = 260, type = 0;
-        if (RegEnumValueA(frame.hKey, index, valueName.data(), &nameLength, nullptr, &type,
-                          reinterpret_cast<BYTE*>(data), &dataSize) != ERROR_SUCCESS ||
-            type != REG_SZ || dataSize > 260) {
-          continue;
+        // One read gives name, type and data; a value longer than the buffer is
+        // read again with a buffer of its size.
+        DWORD nameLength = 16383, dataSize = static_cast<DWORD>(data.size() - 1), type = 0;
+        LONG rc = RegEnumValueA(frame.hKey, index, valueName.data(), &nameLength, nullptr, &type,
+                                reinterpret_cast<BYTE*>(data.data()), &dataSize);
+        if (rc == ERROR_MORE_DATA && type == REG_SZ && dataSize < kLongestValue) {
+          data.assign(dataSize + 2, '\0');
+          nameLength = 16383;
+          dataSize = static_cast<DWORD>(data.size() - 1);
+          rc = RegEnumValueA(frame.hKey, index, valueName.data(), &nameLength, nullptr, &type,
+                             reinterpret_cast<BYTE*>(data.data()), &dataSize);
         }
+        // Only text values are looked at (and shown).
+        if (rc != ERROR_SUCCESS || type != REG_SZ || dataSize >= data.size()) continue;
         data[dataSize] = '\0';
         // The texts are reused from item to item: most values cost no allocation.
         name.assign(valueName.data(), nameLength < 16383 ? nameLength : 16383);
-        text.assign(data, std::strlen(data));
+        text.assign(data.data(), std::strlen(data.data()));
 
-        if (DrivePathStart(text, candidate)) {
-          ExpandEnvironment(candidate);
-          candidate = TrimCandidatePath(candidate);
-          if (!ReferencedFileExists(candidate) && !IsDirectory(candidate)) {
-            HKEY hRoot = nullptr;
-            std::string keyPath;
-            SplitRegistryPath(frame.path, hRoot, keyPath);
-            ReportRegistry(kFullRegistryScan, hRoot, keyPath, name, text, 1,
-                           FileNotFoundMessage(candidate));
-          }
+        const Findings findings = FullScanFindings(type, text);
+        if (!findings.empty()) {
+          HKEY hRoot = nullptr;
+          std::string keyPath;
+          SplitRegistryPath(frame.path, hRoot, keyPath);
+          ReportFindings(kFullRegistryScan, hRoot, keyPath, name, findings);
         }
         status.assign(frame.path).append(1, '\\').append(name);
         Status(status);

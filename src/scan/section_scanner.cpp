@@ -45,6 +45,14 @@ void SectionScanner::ReportRegistry(int sectionId, HKEY hRoot, const std::string
   Report(std::move(record));
 }
 
+void SectionScanner::ReportFindings(int sectionId, HKEY hRoot, const std::string& keyPath,
+                                    const std::string& valueName, const Findings& findings) {
+  for (const Finding& finding : findings) {
+    ReportRegistry(sectionId, hRoot, keyPath, valueName, finding.data, finding.isValue,
+                   finding.message);
+  }
+}
+
 std::string FileNotFoundMessage(const std::string& path) {
   return "The File (" + path + ") cannot be found at the specified location.";
 }

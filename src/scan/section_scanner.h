@@ -6,11 +6,13 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/problem_record.h"
+#include "scan/item_checks.h"
 #include "scan/scan_host.h"
 
 class SectionScanner {
@@ -66,9 +68,11 @@ class SectionScanner {
   void ReportRegistry(int sectionId, HKEY hRoot, const std::string& keyPath,
                       const std::string& valueName, const std::string& valueData, int isValue,
                       const std::string& message);
+  // One problem per finding, for the entry at keyPath / valueName.
+  void ReportFindings(int sectionId, HKEY hRoot, const std::string& keyPath,
+                      const std::string& valueName, const Findings& findings);
   int ScanValueList(int which, int pauseMs);
   int ScanDriverKey(bool services, int pauseMs);
-  void CheckShortcut(const std::string& linkPath);
 
   int m_bRunning;
   ScanHost* m_pHost;
@@ -100,9 +104,14 @@ bool IsOpenWithAppValid(const std::string& appName);
 
 // The roots of all logical drives, in the system's order.
 std::vector<std::string> LogicalDriveRoots();
-// A shortcut's stored target; a negative result when it cannot be read.
+// A shortcut's target, exactly as the link names it; a negative result, and no
+// target, when it cannot be read whole and exactly.
 HRESULT ResolveShortcut(const std::string& linkPath, std::string& targetOut,
                         std::string& descriptionOut);
+// A text of unknown length through a call that fills a buffer of the given size and
+// cuts silently: the buffer grows until the text ends before its last place. False
+// when the call fails or the text fills even the largest buffer.
+bool ReadWholeText(const std::function<HRESULT(wchar_t*, int)>& read, std::wstring& text);
 // The long form of a path with 8.3 components; 0 when it cannot be made.
 size_t LongPathName(const std::string& path, std::string& longOut);
 // True for a folder the shortcut walk descends into: not a junction or link.

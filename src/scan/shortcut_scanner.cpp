@@ -5,10 +5,14 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <cwchar>
+#include <functional>
 #include <utility>
 #include <vector>
 
 #include "core/section_catalogue.h"
+#include "scan/item_checks.h"
+#include "scan/path_probe.h"
 #include "scan/path_tests.h"
 #include "scan/section_scanner.h"
 
@@ -129,44 +133,87 @@ size_t LongPathName(const std::string& path, std::string& longOut) {
   return result.size();
 }
 
+bool ReadWholeText(const std::function<HRESULT(wchar_t*, int)>& read, std::wstring& text) {
+  // The largest path the system handles; a text that still fills it may be cut.
+  static const int kSizes[] = {MAX_PATH, 2048, 32768};
+  std::vector<wchar_t> buffer;
+  for (int size : kSizes) {
+    buffer.assign(static_cast<size_t>(size) + 1, L'\0');
+    if (FAILED(read(buffer.data(), size))) return false;
+    buffer[static_cast<size_t>(size)] = L'\0';
+    const size_t length = wcslen(buffer.data());
+    if (length + 1 < static_cast<size_t>(size)) {
+      text.assign(buffer.data(), length);
+      return true;
+    }
+  }
+  return false;
+}
+
+namespace {
+
+// The path an item ID list stands for; it is made from the names the list keeps
+// in full, so it is exact where the link's stored path text may not be.
+bool PathFromIdList(PCIDLIST_ABSOLUTE pidl, std::wstring& path) {
+  // This call fails (rather than cuts) when the buffer is too small.
+  for (DWORD size : {static_cast<DWORD>(MAX_PATH), 2048ul, 32768ul}) {
+    std::vector<wchar_t> buffer(size + 1, L'\0');
+    if (SHGetPathFromIDListEx(pidl, buffer.data(), size, GPFIDL_DEFAULT)) {
+      buffer[size] = L'\0';
+      path.assign(buffer.data());
+      return !path.empty();
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 HRESULT ResolveShortcut(const std::string& linkPath, std::string& targetOut,
                         std::string& descriptionOut) {
-  char target[MAX_PATH] = {};
-  char description[MAX_PATH] = {};
-  HRESULT hr = E_FAIL;
+  targetOut.clear();
+  descriptionOut.clear();
+  std::wstring wideLink;
+  if (!WideFromNarrow(linkPath, wideLink)) return E_INVALIDARG;
+
+  std::wstring target, description;
   {
-    ComRef<IShellLinkA> link;
+    ComRef<IShellLinkW> link;
     ComRef<IPersistFile> file;
-    hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                          link.Out());
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  link.Out());
     if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, file.Out());
-    if (SUCCEEDED(hr)) {
-      wchar_t wide[MAX_PATH] = {};
-      if (MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH) == 0) {
-        hr = E_INVALIDARG;
-      } else {
-        hr = file->Load(wide, STGM_READ);
-      }
-    }
+    if (SUCCEEDED(hr)) hr = file->Load(wideLink.c_str(), STGM_READ);
     if (SUCCEEDED(hr)) {
       hr = link->Resolve(nullptr, SLR_NO_UI | SLR_ANY_MATCH | SLR_UPDATE | SLR_NOUPDATE |
                                       SLR_NOSEARCH);
     }
-    if (SUCCEEDED(hr)) {
-      WIN32_FIND_DATAA found;
-      hr = link->GetPath(target, MAX_PATH, &found, SLGP_SHORTPATH);
-      if (SUCCEEDED(hr)) hr = link->GetDescription(description, MAX_PATH);
-      target[MAX_PATH - 1] = '\0';
-      description[MAX_PATH - 1] = '\0';
-      if (FAILED(hr)) {
-        targetOut = target;
-        descriptionOut = description;
-        return hr;
-      }
+    if (FAILED(hr)) return hr;
+
+    PIDLIST_ABSOLUTE pidl = nullptr;
+    bool fromList = false;
+    if (link->GetIDList(&pidl) == S_OK && pidl != nullptr) {
+      fromList = PathFromIdList(pidl, target);
+      CoTaskMemFree(pidl);
     }
+    if (!fromList &&
+        !ReadWholeText([&](wchar_t* buffer, int size) {
+          return link->GetPath(buffer, size, nullptr, 0);
+        }, target)) {
+      // Cut at the longest length a path may have: not the target as written.
+      return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    }
+    // Not used by the scan; a description that cannot be read does not matter.
+    ReadWholeText([&](wchar_t* buffer, int size) { return link->GetDescription(buffer, size); },
+                  description);
   }
-  targetOut = target;
-  descriptionOut = description;
+  std::string narrowDescription;
+  if (NarrowExactly(description, narrowDescription)) descriptionOut = narrowDescription;
+  // A target with a character lost on the way is not the path the link names.
+  if (!NarrowExactly(target, targetOut)) {
+    targetOut.clear();
+    return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+  }
   // Only a short (8.3) component, which always carries a '~', can make the long
   // form longer; other targets are spared a file search per component.
   std::string longForm;
@@ -174,7 +221,7 @@ HRESULT ResolveShortcut(const std::string& linkPath, std::string& targetOut,
       LongPathName(targetOut, longForm) > targetOut.size()) {
     targetOut = longForm;
   }
-  return hr;
+  return S_OK;
 }
 
 int SectionScanner::ScanShortcuts() {
@@ -188,14 +235,20 @@ int SectionScanner::ScanShortcuts() {
 int SectionScanner::ScanFolderForShortcuts(const std::string& folder) {
   std::string base = folder;
   while (!base.empty() && base.back() == '\\') base.pop_back();
+  std::wstring wideBase;
+  if (!WideFromNarrow(base, wideBase)) return 1;
 
-  WIN32_FIND_DATAA entry;
-  FindHandle search(FindFirstFileA((base + "\\*.*").c_str(), &entry));
+  // The wide search: names of any length and characters, in folders of any depth.
+  WIN32_FIND_DATAW entry;
+  FindHandle search(FindFirstFileW(LongPathForm(wideBase + L"\\*").c_str(), &entry));
   if (!search.Valid()) return 1;
 
   do {
-    const std::string name = entry.cFileName;
-    if (name == "." || name == "..") continue;
+    const std::wstring wideName = entry.cFileName;
+    if (wideName == L"." || wideName == L"..") continue;
+    std::string name;
+    // A name that has no exact narrow form could not be named again: passed over.
+    if (!NarrowExactly(wideName, name)) continue;
     const std::string full = base + "\\" + name;
 
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -208,27 +261,29 @@ int SectionScanner::ScanFolderForShortcuts(const std::string& folder) {
     if (!m_bRunning) return 0;
     if (HoldsSkipWord(full)) return 0;
     if (entry.nFileSizeHigh == 0 && entry.nFileSizeLow < 1024 && EndsWithLnk(full)) {
-      CheckShortcut(full);
+      for (const Finding& finding : ShortcutFindings(full)) {
+        auto record = std::make_unique<ProblemRecord>();
+        record->errorType = kFileError;
+        record->checked = 0;
+        record->sectionId = kProgramShortcuts;
+        record->linkPath = full;
+        record->targetPath = finding.data;
+        record->message = finding.message;
+        Report(std::move(record));
+      }
     }
     Status(full);
     Pump();
-  } while (FindNextFileA(search.Get(), &entry));
+  } while (FindNextFileW(search.Get(), &entry));
   return 1;
 }
 
-void SectionScanner::CheckShortcut(const std::string& linkPath) {
+Findings ShortcutFindings(const std::string& linkPath) {
   std::string target, description;
   ResolveShortcut(linkPath, target, description);
   if (target.empty() || ReferencedFileExists(target) || IsDirectory(target) ||
       ClsidKeyExists(target)) {
-    return;
+    return {};
   }
-  auto record = std::make_unique<ProblemRecord>();
-  record->errorType = kFileError;
-  record->checked = 0;
-  record->sectionId = kProgramShortcuts;
-  record->linkPath = linkPath;
-  record->targetPath = target;
-  record->message = ShortcutMessage(target);
-  Report(std::move(record));
+  return {{target, ShortcutMessage(target), 1}};
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "scan/exclusion_list.h"
+#include "scan/path_probe.h"
 #include "scan/section_scanner.h"
 #include "scan/status_text.h"
 #include "support/registry_sandbox.h"
@@ -39,10 +40,67 @@ TEST(ReferencedFile, ProgramsFoldersDrivesAndOddTexts) {
   for (const auto& c : kCases) {
     EXPECT_EQ(c.second, ReferencedFileExists(c.first)) << c.first.substr(0, 80);
   }
-  EXPECT_FALSE(IsOnNonFixedDrive("\\\\server\\share\\x"));
   EXPECT_TRUE(IsDirectory(folder / "Docs"));
   EXPECT_FALSE(IsDirectory(app));
   EXPECT_FALSE(IsDirectory(folder / "Nothing"));
+}
+
+// Shares and texts with a lost character are never answered "not found".
+TEST(ReferencedFile, SharesAndLostCharactersCountAsFound) {
+  const std::pair<std::string, bool> kCases[] = {
+      {"\\\\fileserver\\tools\\app.exe", true}, {"\"\\\\fileserver\\tools\\app.exe\" /run", true},
+      {"//fileserver/tools/app.exe", true}, {"\\QuillbaneTests\\gone.exe", false},
+      {"C:\\QuillbaneTests\\R\xEF\xBF\xBDsum\xEF\xBF\xBD.txt", true},
+      {"C:\\QuillbaneTests\\Resume.txt", false}};
+  for (const auto& c : kCases) {
+    EXPECT_EQ(c.second, ReferencedFileExists(c.first)) << c.first;
+  }
+}
+
+// Wine, run as root, denies no access and reaches no network: the file system's
+// answers are stood in for, by a word in the path.
+DWORD AnswerByWord(const std::wstring& path, DWORD& error) {
+  static const std::pair<const wchar_t*, DWORD> kErrors[] = {
+      {L"denied", ERROR_ACCESS_DENIED},       {L"toolong", ERROR_FILENAME_EXCED_RANGE},
+      {L"netaway", ERROR_NETWORK_UNREACHABLE}, {L"badnet", ERROR_BAD_NETPATH},
+      {L"notready", ERROR_NOT_READY},          {L"badname", ERROR_INVALID_NAME},
+      {L"nopath", ERROR_PATH_NOT_FOUND}};
+  error = ERROR_FILE_NOT_FOUND;
+  for (const auto& e : kErrors) {
+    if (path.find(e.first) != std::wstring::npos) error = e.second;
+  }
+  return INVALID_FILE_ATTRIBUTES;
+}
+
+struct PathQueryOverride {
+  explicit PathQueryOverride(PathQuery query) { SetPathQueryForTesting(query); }
+  ~PathQueryOverride() { SetPathQueryForTesting(nullptr); }
+};
+
+TEST(ReferencedFile, OnlyNotFoundCountsAsMissing) {
+  PathQueryOverride answers(AnswerByWord);
+  const std::pair<const char*, bool> kCases[] = {
+      {"C:\\denied\\app.exe", true}, {"C:\\toolong\\app.exe", true},
+      {"C:\\netaway\\app.exe", true}, {"C:\\badnet\\app.exe -k", true},
+      {"C:\\notready\\app.exe", true}, {"C:\\gone\\app.exe", false},
+      {"C:\\nopath\\app.exe -k x", false}, {"C:\\badname\\app.exe", false}};
+  for (const auto& c : kCases) {
+    EXPECT_EQ(c.second, ReferencedFileExists(c.first)) << c.first;
+  }
+  EXPECT_EQ(PathState::kUnknown, ProbePath("C:\\denied\\Docs"));
+  EXPECT_FALSE(IsDirectory("C:\\denied\\Docs"));
+}
+
+// A shortcut's target counts only when it can be read exactly.
+TEST(PathTexts, NarrowOnlyWhatSurvivesTheTrip) {
+  const std::pair<std::wstring, std::string> kCases[] = {
+      {L"C:\\R\u00E9sum\u00E9\\\u62A5\u544A.exe", "C:\\R\xC3\xA9sum\xC3\xA9\\\xE6\x8A\xA5\xE5\x91\x8A.exe"},
+      {L"", ""}, {L"C:\\Donn\uFFFDes.txt", "-"}, {L"C:\\Donn?es.txt", "-"},
+      {std::wstring(L"C:\\a") + wchar_t(0xD800) + L".txt", "-"}};
+  for (const auto& c : kCases) {
+    std::string narrow;
+    EXPECT_EQ(c.second, NarrowExactly(c.first, narrow) ? narrow : "-") << c.second;
+  }
 }
 
 TEST(PathTests, ExpansionsBeyondMaxPathAreMadeInFull) {
@@ -65,7 +123,7 @@ TEST(PathTests, PumpMessagesDispatchesTenPerCall) {
 
 class ReadRegistryStringTest : public SandboxedTest {};
 
-TEST_F(ReadRegistryStringTest, ReadsAnyTypeUpTo255Bytes) {
+TEST_F(ReadRegistryStringTest, ReadsAnyTypeAndLength) {
   const std::string key = "Software\\Probe";
   const std::string raw(255, 'r');  // no terminating zero at all
   ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, key, "Text", "C:\\x.exe"));
@@ -73,7 +131,8 @@ TEST_F(ReadRegistryStringTest, ReadsAnyTypeUpTo255Bytes) {
   ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, key, "Long", std::string(300, 'x')));
   ASSERT_TRUE(RegPutBytes(HKEY_LOCAL_MACHINE, key, "Raw", REG_BINARY, raw.data(), 255));
   const std::pair<const char*, std::string> kCases[] = {
-      {"Text", "C:\\x.exe"}, {"Number", "ABC"}, {"Long", ""}, {"Raw", raw}, {"Missing", ""}};
+      {"Text", "C:\\x.exe"}, {"Number", "ABC"}, {"Long", std::string(300, 'x')}, {"Raw", raw},
+      {"Missing", ""}};
   for (const auto& c : kCases) {
     EXPECT_EQ(c.second, ReadRegistryString(HKEY_LOCAL_MACHINE, key, c.first)) << c.first;
   }
@@ -88,6 +147,9 @@ TEST(DerivedPaths, DriverPathsAreAnchoredAtTheWindowsFolder) {
       {"C:\\WINDOWS\\system32\\foo -k", "C:\\WINDOWS\\system32\\foo.exe"},
       {"system32\\drivers\\foo", ""},
       {"SYSTEMROOT\\x.sys", "C:\\WINDOWS\\SYSTEMROOT\\x.sys"},
+      // Share paths are absolute, in either spelling.
+      {"\\\\server\\share\\svc.exe", "\\\\server\\share\\svc.exe"},
+      {"\\??\\UNC\\server\\share\\svc.sys", "\\\\server\\share\\svc.sys"},
       {":odd.sys", ":odd.sys"}};
   for (const auto& c : kCases) {
     std::string out;

@@ -3,6 +3,9 @@
 // and messages, the healthy or unreadable ones they pass over, registry data of
 // every odd shape, and Abort.
 
+#include <windows.h>
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include "core/section_catalogue.h"
@@ -58,13 +61,20 @@ TEST(SectionScanners, FileTheStaleEntriesAndPassTheHealthyOnes) {
   const std::string lib2 = "TypeLib\\{22222222-0000-0000-0000-000000000002}\\2.0";
   const std::string list = kExts + "\\.qbx\\OpenWithList";
   const std::string later = ") cannot be found at the specified location";  // no full stop
+  // An existing file named by a text far over 255 bytes.
+  std::string longLib = dir;
+  for (int i = 0; i < 300; ++i) longLib += "\\.";
+  longLib += "\\lib.dll";
   const ScanCase kCases[] = {
-      {"fonts: the data, then the Fonts folder; data beyond the buffer is not tested",
+      {"fonts: the data, then the Fonts folder; long data is read in full",
        [](SectionScanner& s) { return s.ScanFonts(0); }, kInstalledFonts, kMachine, 1,
        {{kMachine, kFonts, "Full", dir + "\\present.ttf"},
         {kMachine, kFonts, "Gone (TrueType)", "qb-gone.ttf"},
-        {kMachine, kFonts, "TooLong", std::string(400, 'f')}},
-       {kFonts + "|Gone (TrueType)|qb-gone.ttf|" + NotFound(win + "\\Fonts\\qb-gone.ttf")},
+        {kMachine, kFonts, "LongPresent", longLib},
+        {kMachine, kFonts, "TooLong", std::string(700, 'f')}},
+       {kFonts + "|Gone (TrueType)|qb-gone.ttf|" + NotFound(win + "\\Fonts\\qb-gone.ttf"),
+        kFonts + "|TooLong|" + std::string(700, 'f') + "|" +
+            NotFound(win + "\\Fonts\\" + std::string(700, 'f'))},
        "HKEY_LOCAL_MACHINE\\" + kFonts + "\\Gone (TrueType)\\qb-gone.ttf"},
       {"sounds: an empty one is filed, a comma is not",
        [](SectionScanner& s) { return s.ScanSoundFiles(0); }, kSoundFiles, kUser, 1,
@@ -108,16 +118,18 @@ TEST(SectionScanners, FileTheStaleEntriesAndPassTheHealthyOnes) {
         {kMachine, kUninstall + "\\NoCommand", "DisplayName", "x"}},
        {kUninstall + "\\SysText|UninstallString|%QB_DIR%\\uninst.exe /S|" +
         NotFound(dir + "\\uninst.exe /S")}},
-      {"type libraries: a missing help folder written with a trailing '\\' is filed twice",
+      {"type libraries: a missing help folder written with a trailing '\\' is filed twice; "
+       "an empty code path is not filed, a long one is read in full",
        [](SectionScanner& s) { return s.ScanTypeLibraries(); }, kActiveXCom, kClasses, 0,
        {{kClasses, kLib + "\\0\\Win32", "", dir + "\\lib.dll"},
         {kClasses, kLib + "\\9\\win32", "", gone},
         {kClasses, kLib + "\\7\\win16", "x", "no default value"},
+        {kClasses, kLib + "\\5\\win32", "", longLib},
         {kClasses, kLib + "\\HelpDir", "", dir + "\\"},
         {kClasses, kLib + "\\Flags", "", "0"},
         {kClasses, lib2 + "\\HELPDIR", "", noHelp + "\\"},
         {kClasses, "TypeLib\\{33333333-0000-0000-0000-000000000003}\\1.0\\HELPDIR", "", ""}},
-       {kLib + "\\9\\win32||" + gone + "|" + NotFound(gone), kLib + "\\7\\win16|||" + NotFound(""),
+       {kLib + "\\9\\win32||" + gone + "|" + NotFound(gone),
         lib2 + "\\HELPDIR||" + noHelp + "|" + NotFound(noHelp),
         lib2 + "\\HELPDIR||" + noHelp + "|The Directory Path (" + noHelp + ") is Invalid."}},
       {"program identifiers of extension keys",
@@ -128,6 +140,14 @@ TEST(SectionScanners, FileTheStaleEntriesAndPassTheHealthyOnes) {
         {kClasses, ".qbempty", "x", "no default"},
         {kClasses, "notanextension", "", "QbNoSuch.Program.2"}},
        {".qbbad||QbNoSuch.Program.1|The ProgramID (QbNoSuch.Program.1) is Invalid."}},
+      {"program identifiers of extension keys holding more: only the identifier is filed",
+       [](SectionScanner& s) { return s.ScanProgIds(0); }, kFileAssociations, kClasses, 1,
+       {{kClasses, ".qbvalue", "", "QbNoSuch.Program.3"},
+        {kClasses, ".qbvalue", "Content Type", "text/plain"},
+        {kClasses, ".qbsub", "", "QbNoSuch.Program.4"},
+        {kClasses, ".qbsub\\OpenWithProgids", "txtfile", ""}},
+       {".qbvalue||QbNoSuch.Program.3|The ProgramID (QbNoSuch.Program.3) is Invalid.",
+        ".qbsub||QbNoSuch.Program.4|The ProgramID (QbNoSuch.Program.4) is Invalid."}},
       {"open-with lists: registered applications whose program exists or is on the path",
        [](SectionScanner& s) { return s.ScanFileAssociations(); }, kFileAssociations, kUser, 1,
        {{kClasses, "Applications\\qbgood.exe\\shell\\open\\command", "", "\"" + app + "\" \"%1\""},
@@ -156,6 +176,24 @@ TEST(SectionScanners, FileTheStaleEntriesAndPassTheHealthyOnes) {
     host.ExpectFiled(c.sectionId, c.root, c.isValue, c.filed);
     EXPECT_TRUE(c.shown.empty() || host.Showed(c.shown)) << c.shown;
   }
+}
+
+// Replaces a key's access list (SDDL), creating the key first when asked.
+bool SetKeyAccess(HKEY root, const std::string& key, const char* sddl, bool create = false) {
+  if (create && !RegPutString(root, key, "", "x")) return false;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor,
+                                                            nullptr)) {
+    return false;
+  }
+  HKEY hKey = nullptr;
+  LONG rc = RegOpenKeyExA(root, key.c_str(), 0, WRITE_DAC, &hKey);
+  if (rc == ERROR_SUCCESS) {
+    rc = RegSetKeySecurity(hKey, DACL_SECURITY_INFORMATION, descriptor);
+    RegCloseKey(hKey);
+  }
+  LocalFree(descriptor);
+  return rc == ERROR_SUCCESS;
 }
 
 void PutJunk(HKEY root, const std::string& key, const std::string& name) {
@@ -200,6 +238,17 @@ TEST_F(ScannerTest, ClassIdentifiersWithOrWithoutBraces) {
   EXPECT_TRUE(ClsidKeyExists("{" + id + "}"));
   EXPECT_FALSE(ClsidKeyExists("{00000000-dead-0000-0000-000000000000}"));
   EXPECT_FALSE(ClsidKeyExists(""));
+
+  // A registration the user may read but not change, or not even read, is there:
+  // Wine checks the key's access list like Windows does.
+  for (const char* access : {"D:P(A;;KRWD;;;WD)", "D:P(A;;WD;;;WD)"}) {
+    ASSERT_TRUE(SetKeyAccess(kClasses, "CLSID\\{" + id + "}", access));
+    ASSERT_TRUE(SetKeyAccess(kClasses, "QbLocked.Document", access, true));
+    EXPECT_TRUE(ClsidKeyExists(id)) << access;
+    EXPECT_TRUE(IsValidProgId("QbLocked.Document")) << access;
+    ASSERT_TRUE(SetKeyAccess(kClasses, "CLSID\\{" + id + "}", "D:P(A;;KA;;;WD)"));
+    ASSERT_TRUE(SetKeyAccess(kClasses, "QbLocked.Document", "D:P(A;;KA;;;WD)"));
+  }
 }
 
 // Wrong types, no terminating zero, lengths around each buffer's edge, the
@@ -239,10 +288,6 @@ TEST_F(ScannerTest, OddRegistryDataCrashesNoScanner) {
   EXPECT_NE(0, s.ScanUserSoftware());
   EXPECT_FALSE(m_host.records.empty());
   for (const auto& record : m_host.records) {
-    // Fixed buffers everywhere but the open-with lists, which are read in full.
-    if (record->keyPath.find("OpenWithList") == std::string::npos) {
-      EXPECT_LE(record->valueData.size(), 260u) << record->keyPath;
-    }
     EXPECT_EQ(std::string::npos, record->valueData.find('\0'));
   }
 }
@@ -254,7 +299,7 @@ TEST_F(ScannerTest, FullScanReportsStaleDrivePathsOfTextValuesOnly) {
   ASSERT_TRUE(RegPutString(kMachine, app, "Icon", gone + ",0"));
   ASSERT_TRUE(RegPutString(kMachine, app, "Folder", m_folder.Path()));
   ASSERT_TRUE(RegPutString(kMachine, app, "Expand", gone, REG_EXPAND_SZ));
-  ASSERT_TRUE(RegPutString(kMachine, app, "TooLong", gone + std::string(300, 'x')));
+  ASSERT_TRUE(RegPutString(kMachine, app, "TooLong", gone + std::string(1300, 'x')));
   ASSERT_TRUE(RegPutString(kMachine, "SOFTWARE\\Classes\\qb", "P", gone));
   ASSERT_TRUE(RegPutString(kMachine, "SOFTWARE\\Vendor\\SubClasses\\x", "P", gone));
   const std::string junk("\xff\xfe" "C:\\\x01\x00", 6);
@@ -263,9 +308,13 @@ TEST_F(ScannerTest, FullScanReportsStaleDrivePathsOfTextValuesOnly) {
   EXPECT_NE(0, m_host.Scanner().ScanMachineSoftware(0));
   std::string lower = gone;
   for (char& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  // A text longer than the first buffer is read in full and tested.
   m_host.ExpectFiled(kFullRegistryScan, kMachine, 1,
                      {"Software\\Vendor\\App|Icon|" + gone + ",0|The File (" + lower +
-                      ") cannot be found at the specified location."});
+                          ") cannot be found at the specified location.",
+                      "Software\\Vendor\\App|TooLong|" + gone + std::string(1300, 'x') +
+                          "|The File (" + lower + std::string(1300, 'x') +
+                          ") cannot be found at the specified location."});
   EXPECT_FALSE(m_host.Showed("Classes"));
   EXPECT_FALSE(m_host.Showed("Expand"));
 }

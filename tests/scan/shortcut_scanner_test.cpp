@@ -3,10 +3,13 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "core/section_catalogue.h"
 #include "scan/path_tests.h"
+#include "scan/recheck.h"
 #include "scan_recorder.h"
 #include "support/temp_folder.h"
 
@@ -100,6 +103,43 @@ TEST_F(ShortcutTest, AbortStopsTheWalk) {
   m_host.AbortAfterReports(1);
   EXPECT_EQ(0, m_host.Scanner().ScanFolderForShortcuts(m_folder.Path()));
   EXPECT_EQ(1u, m_host.records.size());
+}
+
+TEST_F(ShortcutTest, TheRecheckResolvesTheLinkAgain) {
+  const std::string link = m_folder / "Links\\dead.lnk", target = m_folder / "Programs\\gone.exe";
+  MakeDeadShortcut(link);
+  m_host.Scanner().ScanFolderForShortcuts(m_folder.Path());
+  ASSERT_EQ(1u, m_host.records.size());
+  const ProblemRecord& problem = *m_host.records[0];
+  std::string reason;
+  EXPECT_TRUE(RecheckProblem(problem, reason));
+  ASSERT_TRUE(WriteFileBytes(target, "MZ"));
+  EXPECT_FALSE(RecheckProblem(problem, reason));
+  EXPECT_EQ(kChangedSinceScan, reason);
+  DeleteFileA(link.c_str());
+  EXPECT_FALSE(RecheckProblem(problem, reason));
+  EXPECT_EQ(kNoLongerPresent, reason);
+}
+
+// Link texts are read through calls that cut silently at the buffer's size.
+TEST(ShortcutWalk, TextsAreReadWholeOrNotAtAll) {
+  const std::pair<size_t, bool> kCases[] = {
+      {0, true}, {100, true}, {MAX_PATH - 1, true}, {5000, true}, {32766, true},
+      {32767, false}, {40000, false}};
+  for (const auto& c : kCases) {
+    const std::wstring source(c.first, L'x');
+    std::wstring read;
+    const bool whole = ReadWholeText([&](wchar_t* buffer, int size) {
+      const size_t n = std::min(source.size(), static_cast<size_t>(size) - 1);
+      source.copy(buffer, n);
+      buffer[n] = L'\0';
+      return S_OK;
+    }, read);
+    EXPECT_EQ(c.second, whole) << c.first;
+    EXPECT_EQ(c.second ? source : L"", read) << c.first;
+  }
+  std::wstring read;
+  EXPECT_FALSE(ReadWholeText([](wchar_t*, int) { return E_FAIL; }, read));
 }
 
 // Wine cannot make junctions or directory links, so the walk's decision is

@@ -22,9 +22,19 @@ e2e_cleanup() {
 }
 
 # Runs a Windows program in the clone; its stdout is kept, Wine's CR LF made LF.
+# Under heavy load Wine's loader now and then fails to start a program at all (its
+# start.exe fallback then prints "ShellExecuteEx failed: Internal error"): the program
+# never ran, so running it again is safe.
 e2e_wine() {
-  wine "$@" </dev/null 2>"$E2E_DIR/stderr" | tr -d '\r'
-  return "${PIPESTATUS[0]}"
+  local attempt rc out="$E2E_DIR/stdout"
+  for attempt in 1 2 3; do
+    wine "$@" </dev/null 2>"$E2E_DIR/stderr" | tr -d '\r' >"$out"
+    rc=${PIPESTATUS[0]}
+    grep -q '^ShellExecuteEx failed: Internal error' "$out" || break
+    sleep 1
+  done
+  cat "$out"
+  return "$rc"
 }
 
 # Flushes the clone's registry to its .reg files (the server stays persistent).

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "test_surface.h"
 #include "ui/html_label.h"
+#include "ui/html_token.h"
 
 namespace {
 
@@ -76,16 +78,42 @@ TEST(HtmlText, WordWiderThanTheRectangleIsDrawnWholeOnItsOwnLine) {
   EXPECT_GT(red.right, 10 + 40 + 60) << "drawn whole past the right edge";
 }
 
+// "ab" in the base font, then a red "cd" in the style the markup leaves on, one space of
+// that style's font after the end of "ab" or touching it: where the renderer must put it.
+RECT ExpectedRed(uint32_t cdStyles, bool gap) {
+  Surface surface(400, 60);
+  TextOutA(surface.Dc(), 10, 10, "ab", 2);
+  const int ab = TextSize(surface, "ab", false);
+  HFONT styled = MakeStyledFont(surface.Dc(), surface.Font(), cdStyles);
+  SelectObject(surface.Dc(), styled);
+  const int x = 10 + ab + (gap ? TextSize(surface, " ", false) : 0);
+  SetTextColor(surface.Dc(), RGB(255, 0, 0));
+  TextOutA(surface.Dc(), x, 10, "cd", 2);
+  SelectObject(surface.Dc(), surface.Font());
+  DeleteObject(styled);
+  return surface.Bounds(IsRed);
+}
+
 TEST(HtmlText, TagsAddNoGapAndWhitespaceAddsExactlyOneSpace) {
-  Surface probe(400, 60);
-  const int space = TextSize(probe, " ", false);
-  ASSERT_GT(space, 0);
-  const int touching = Drawn("ab<font color=#FF0000>cd</font>").left;
-  EXPECT_EQ(Drawn("ab<b></b><font color=#FF0000>cd</font>").left, touching);
-  for (const char* text : {"ab <font color=#FF0000>cd</font>", "ab<font color=#FF0000> cd</font>",
-                           "ab <font color=#FF0000> cd</font>",
-                           "ab  \t <b> <i> <font color=#FF0000>cd</font>"})
-    EXPECT_EQ(Drawn(text).left, touching + space) << text;
+  const struct {
+    const char* markup;
+    uint32_t cdStyles;
+    bool gap;
+  } cases[] = {
+      {"ab<font color=#FF0000>cd</font>", 0, false},
+      {"ab<b></b><font color=#FF0000>cd</font>", 0, false},
+      {"ab <font color=#FF0000>cd</font>", 0, true},
+      {"ab<font color=#FF0000> cd</font>", 0, true},
+      {"ab <font color=#FF0000> cd</font>", 0, true},
+      // Whitespace around several tags still gives one space, measured in the font
+      // of the word that follows.
+      {"ab  \t <b> <i> <font color=#FF0000>cd</font>", kStyleBold | kStyleItalic, true},
+  };
+  for (const auto& c : cases) {
+    const RECT expected = ExpectedRed(c.cdStyles, c.gap);
+    ASSERT_GT(expected.right, 0);
+    EXPECT_EQ(Drawn(c.markup).left, expected.left) << c.markup;
+  }
 }
 
 TEST(HtmlText, UnderlineRunsUnderTheGapBetweenWords) {
@@ -102,20 +130,26 @@ TEST(HtmlText, UnderlineRunsUnderTheGapBetweenWords) {
   EXPECT_EQ(bestCount, ink.right - ink.left) << "one unbroken line from the first to the last letter";
 }
 
-// Markup that must draw exactly like the plain text beside it.
-TEST(HtmlText, DrawnExactlyAsPlainText) {
+// Markup that must draw exactly like its plain pieces, each starting where the
+// previous piece's measured extent ends.
+TEST(HtmlText, DrawnExactlyAsPlainPieces) {
   const struct {
     const char* markup;
-    const char* plain;
+    std::vector<const char*> pieces;
   } cases[] = {
-      {"a<x>b</x>c", "a<x>bc"},  // unknown start tags are text, unknown end tags vanish
-      {"Fonts&Paths", "Fonts&Paths"},  // no mnemonic underline
+      // unknown start tags are text, unknown end tags vanish without a gap
+      {"a<x>b</x>c", {"a", "<x>", "b", "c"}},
+      {"Fonts&Paths", {"Fonts&Paths"}},  // no mnemonic underline
   };
   for (const auto& c : cases) {
     Surface drawn(400, 60);
     Draw(drawn, c.markup);
     Surface expected(400, 60);
-    TextOutA(expected.Dc(), 10, 10, c.plain, static_cast<int>(strlen(c.plain)));
+    int x = 10;
+    for (const char* piece : c.pieces) {
+      TextOutA(expected.Dc(), x, 10, piece, static_cast<int>(strlen(piece)));
+      x += TextSize(expected, piece, false);
+    }
     EXPECT_TRUE(drawn.SameAs(expected)) << c.markup;
   }
 }

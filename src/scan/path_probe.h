@@ -1,0 +1,36 @@
+#pragma once
+// What the file system says about one path, asked through the wide API so that
+// neither the length of a path nor the characters in it change the answer, and the
+// conversions between the program's narrow texts and the system's wide ones.
+//
+// A path counts as missing only when the system says "file not found" or "path not
+// found". Access denied, a name too long, an unreachable network and every other
+// failure leave the question open: nothing is known to be stale then.
+
+#include <windows.h>
+
+#include <string>
+
+enum class PathState { kMissing, kFile, kFolder, kUnknown };
+
+PathState ProbePath(const std::string& path);
+
+// True unless the path is known not to exist.
+inline bool MayExist(const std::string& path) { return ProbePath(path) != PathState::kMissing; }
+
+// The system's answer for one wide path: its attributes, or INVALID_FILE_ATTRIBUTES
+// and the error. Tests stand in for errors that Wine does not produce.
+using PathQuery = DWORD (*)(const std::wstring& path, DWORD& error);
+// Null puts the real query back.
+void SetPathQueryForTesting(PathQuery query);
+
+// The wide form of a narrow (active code page) text; false when it is not valid text.
+bool WideFromNarrow(const std::string& text, std::wstring& wide);
+// The narrow form of a wide text, only when every character survives the trip: no
+// lone surrogate, no character the code page lacks, no U+FFFD or '?' (which stand
+// for a character that an earlier conversion already lost).
+bool NarrowExactly(const std::wstring& wide, std::string& text);
+
+// A path as the wide file functions take it at any length: absolute drive paths of
+// MAX_PATH or more get the "\\?\" prefix (made absolute and canonical first).
+std::wstring LongPathForm(const std::wstring& path);

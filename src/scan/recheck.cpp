@@ -1,0 +1,115 @@
+#include "scan/recheck.h"
+
+#include <windows.h>
+
+#include "core/registry.h"
+#include "core/section_catalogue.h"
+#include "scan/item_checks.h"
+#include "scan/path_probe.h"
+#include "scan/registry_read.h"
+
+namespace {
+
+enum class Live { kThere, kGone, kUnknown };
+
+// Whether the key (and for a value problem, the value) is still there, asked with
+// read access: only "not found" means gone.
+Live RegistryItemState(const ProblemRecord& problem, ScopedKey& key) {
+  if (problem.rootKey == nullptr) return Live::kUnknown;
+  if (!key.OpenForReading(problem.rootKey, problem.keyPath)) {
+    return KeyExists(problem.rootKey, problem.keyPath) ? Live::kUnknown : Live::kGone;
+  }
+  if (problem.isValue == 0) return Live::kThere;
+  const LONG rc = RegQueryValueExA(key.Get(), problem.valueName.c_str(), nullptr, nullptr,
+                                   nullptr, nullptr);
+  if (rc == ERROR_FILE_NOT_FOUND) return Live::kGone;
+  return rc == ERROR_SUCCESS ? Live::kThere : Live::kUnknown;
+}
+
+// The section test of the problem's entry, run on the entry as it is now.
+Findings LiveFindings(const ProblemRecord& problem, HKEY hKey) {
+  std::string data;
+  DWORD type = REG_NONE;
+  switch (problem.sectionId) {
+    case kInstalledFonts:
+    case kSoundFiles:
+    case kHelpFiles:
+    case kSharedFiles:
+      if (!ReadValueText(hKey, problem.valueName, data)) return {};
+      return ListValueFindings(problem.sectionId, problem.valueName, data);
+    case kApplicationPaths:
+      return AppPathFindings(hKey);
+    case kSystemServices:
+    case kVxdFiles:
+      return DriverFindings(problem.keyPath, problem.sectionId == kSystemServices);
+    case kAddRemovePrograms:
+      return UninstallFindings(hKey);
+    case kActiveXCom:
+      return TypeLibFindings(problem.keyPath);
+    case kFileAssociations:
+      if (problem.rootKey == HKEY_CLASSES_ROOT) return ProgIdFindings(problem.keyPath);
+      {
+        CRegistry list;
+        if (!list.OpenKeyForReading(problem.rootKey, problem.keyPath)) return {};
+        return OpenWithFindings(list, problem.valueName);
+      }
+    case kFullRegistryScan:
+      if (!ReadValueText(hKey, problem.valueName, data, &type)) return {};
+      return FullScanFindings(type, data);
+    default:
+      return {};
+  }
+}
+
+bool StillStale(const Findings& findings, const std::string& data, const ProblemRecord& problem,
+                bool compareKind) {
+  for (const Finding& finding : findings) {
+    if (finding.data == data && finding.message == problem.message &&
+        (!compareKind || finding.isValue == problem.isValue)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool RecheckProblem(const ProblemRecord& problem, std::string& reason) {
+  if (problem.errorType == kFileError) {
+    const PathState state = ProbePath(problem.linkPath);
+    if (state == PathState::kMissing) {
+      reason = kNoLongerPresent;
+      return false;
+    }
+    if (state != PathState::kFile) {
+      reason = kCannotRecheck;
+      return false;
+    }
+    if (!StillStale(ShortcutFindings(problem.linkPath), problem.targetPath, problem, false)) {
+      reason = kChangedSinceScan;
+      return false;
+    }
+    return true;
+  }
+  if (problem.errorType != kRegistryError) {
+    reason = kCannotRecheck;
+    return false;
+  }
+
+  ScopedKey key;
+  switch (RegistryItemState(problem, key)) {
+    case Live::kGone:
+      reason = kNoLongerPresent;
+      return false;
+    case Live::kUnknown:
+      reason = kCannotRecheck;
+      return false;
+    case Live::kThere:
+      break;
+  }
+  if (!StillStale(LiveFindings(problem, key.Get()), problem.valueData, problem, true)) {
+    reason = kChangedSinceScan;
+    return false;
+  }
+  return true;
+}

@@ -1,19 +1,22 @@
 #include "backup/backup_archive.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <vector>
 
 #include "backup/backup_names.h"
 #include "backup/backup_records.h"
 #include "backup/file_utils.h"
 #include "backup/program_folder.h"
+#include "backup/reg_export_file.h"
 #include "backup/registry_editor.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
 
 namespace {
 
-constexpr int kMaxSameSecondArchives = 1000;
+// Attributes a restored file gets back.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                  FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
 // Type and bytes of one live registry value; false when it cannot be read.
 bool ReadRawValue(HKEY hKey, const std::string& name, DWORD& type, std::string& bytes) {
@@ -32,24 +35,6 @@ bool ReadRawValue(HKEY hKey, const std::string& name, DWORD& type, std::string& 
   return false;
 }
 
-bool RegKeyExistsChecked(HKEY hRoot, const std::string& keyPath) {
-  CRegistry key;
-  return key.OpenKey(hRoot, keyPath);
-}
-
-std::vector<std::string> StagedFiles(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE hFind = FindFirstFileA((folder + "\\*.*").c_str(), &found);
-  if (hFind == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (found.cFileName[0] == '.' || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    names.push_back(found.cFileName);
-  } while (FindNextFileA(hFind, &found));
-  FindClose(hFind);
-  return names;
-}
-
 std::string Replace(std::string text, const char* from, char to) {
   for (char& c : text) {
     for (const char* f = from; *f; ++f) {
@@ -59,12 +44,25 @@ std::string Replace(std::string text, const char* from, char to) {
   return text;
 }
 
+// The record file has always been written by a text-mode stream, which turns
+// every LF into CR LF; readers rely on nothing else, but the bytes stay the same.
+std::string TextModeBytes(const std::string& text) {
+  std::string bytes;
+  bytes.reserve(text.size() + text.size() / 16);
+  for (char c : text) {
+    if (c == '\n') bytes += '\r';
+    bytes += c;
+  }
+  return bytes;
+}
+
 }  // namespace
 
 std::string DefaultStagingFolder() {
-  char temp[MAX_PATH * 4] = {};
-  const DWORD length = GetTempPathA(sizeof(temp), temp);
-  std::string folder(temp, length < sizeof(temp) ? length : 0);
+  wchar_t temp[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+  std::string folder = length > 0 && length <= MAX_PATH ? NarrowText(std::wstring(temp, length))
+                                                        : std::string();
   while (!folder.empty() && folder.back() == '\\') folder.pop_back();
   return folder + "\\PlovenTemp";
 }
@@ -90,91 +88,123 @@ bool BackupArchive::BeginBackup() {
 }
 
 bool BackupArchive::BeginBackup(const SYSTEMTIME& now) {
-  m_packer.Close();
+  m_bInRun = false;
   m_strArchivePath.clear();
   m_strKeptFolder.clear();
   m_nExportCounter = 0;
   m_nSavedItems = 0;
+  m_vUncommitted.clear();
 
-  CreateFolder(m_strStagingFolder);
-  // Leftovers of an earlier run would be packed (and their records replayed) with
-  // this one: a staging folder that cannot be emptied stops the run.
-  if (!EmptyFolderTree(m_strStagingFolder, true, "*.*") ||
-      !StagedFiles(m_strStagingFolder).empty()) {
-    return false;
-  }
-  CreateDirectoryA(m_strBackupFolder.c_str(), nullptr);
-
+  if (!PrepareStaging()) return false;
+  CreateFolder(m_strBackupFolder);
   const std::string base =
       ArchiveBaseName(now.wMonth, now.wDay, now.wYear, now.wHour, now.wMinute, now.wSecond);
-  for (int attempt = 1; attempt <= kMaxSameSecondArchives; ++attempt) {
-    const std::string path = ::ArchivePath(m_strBackupFolder, base, attempt);
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
-    if (!m_packer.Open(path, nullptr, false)) return false;
-    m_strArchivePath = path;
-    return true;
-  }
+  // The archive is only written at the end; see now that it can be, before
+  // anything is deleted.
+  const std::wstring probe = WideText(m_strBackupFolder + "\\" + base + ".probe");
+  HANDLE hProbe = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (hProbe == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(hProbe);
+
+  // The start time, for the archive name should the run not get to its end.
+  if (!AppendToFile(m_strStagingFolder + "\\" + kRunMarkerFile, base, true)) return false;
+  m_strBaseName = base;
+  m_bInRun = true;
+  return true;
+}
+
+bool BackupArchive::SaveFailed(const std::string& why) {
+  m_strFailure = why;
   return false;
 }
 
 bool BackupArchive::AddRegistryItem(const ProblemRecord& problem) {
-  if (!InRun()) return false;
+  m_strFailure.clear();
+  if (!InRun()) return SaveFailed("no backup run");
   if (problem.isValue != 0 && problem.isValue != 1) {
     ShowMessage("Error in Registry Error Type");
-    return false;
+    return SaveFailed("invalid registry error type");
   }
   // A root without a name (HKEY_USERS, say) could not be found again on restore.
-  if (RootKeyName(problem.rootKey).empty()) return false;
+  if (RootKeyName(problem.rootKey).empty()) return SaveFailed("its root key has no name");
   const std::string fullName = FullKeyName(problem.rootKey, problem.keyPath);
-  if (HasLineBreak(fullName)) return false;
+  if (HasLineBreak(fullName)) return SaveFailed("its key name holds a line break");
 
   if (problem.isValue == 0) {
-    if (!RegKeyExistsChecked(problem.rootKey, problem.keyPath)) return false;
+    // The key goes to the registry editor on a command line: a name that would
+    // come out as another key there must not be exported (nor then deleted).
+    if (!KeyNameSafeForEditor(fullName)) {
+      return SaveFailed("its name cannot be passed to the registry editor safely");
+    }
+    HKEY hKey = nullptr;
+    const LONG opened = OpenRegistryKey(problem.rootKey, problem.keyPath, KEY_READ, hKey);
+    if (opened != ERROR_SUCCESS) {
+      return SaveFailed("the key cannot be read (" + ErrorReason(opened) + ")");
+    }
+    RegCloseKey(hKey);
     const std::string exportFile =
         m_strStagingFolder + "\\RegKeyBkup" + std::to_string(m_nExportCounter) + ".reg";
     if (!ExportKeyChecked(BackupExportArguments(m_strStagingFolder, m_nExportCounter, fullName),
                           exportFile)) {
-      return false;
+      return SaveFailed("the registry editor did not export it");
     }
+    std::string exported;
+    if (!ReadWholeFile(exportFile, exported) || !ExportHoldsKey(exported, fullName)) {
+      DeleteFileChecked(exportFile);
+      return SaveFailed("the registry editor exported another key");
+    }
+    m_vUncommitted.push_back(exportFile);
     if (!AppendRecord(RegKeyRecord(fullName, m_nExportCounter))) {
-      DeleteFileA(exportFile.c_str());
-      return false;
+      DeleteFileChecked(exportFile);
+      return SaveFailed("its record could not be written");
     }
     ++m_nExportCounter;
     ++m_nSavedItems;
     return true;
   }
 
-  if (HasLineBreak(problem.valueName)) return false;
+  if (HasLineBreak(problem.valueName)) return SaveFailed("its value name holds a line break");
   CRegistry key;
   DWORD type = REG_NONE;
   std::string bytes;
   if (!key.OpenKey(problem.rootKey, problem.keyPath) ||
       !ReadRawValue(key.Handle(), problem.valueName, type, bytes)) {
-    return false;
+    return SaveFailed("the value cannot be read");
   }
   // The VALUE line keeps the scanned text for older readers; the exact data
   // travels in the RAW_DATA line, so a line break in the text may be flattened.
   const std::string record = RegValueRecord(fullName, problem.valueName,
                                             Replace(problem.valueData, "\r\n", ' ')) +
                              RawDataLine(type, bytes);
-  if (!AppendRecord(record)) return false;
+  if (!AppendRecord(record)) return SaveFailed("its record could not be written");
   ++m_nSavedItems;
   return true;
 }
 
 bool BackupArchive::AddFileItem(const ProblemRecord& problem) {
-  if (!InRun() || problem.linkPath.empty() || HasLineBreak(problem.linkPath)) return false;
+  m_strFailure.clear();
+  if (!InRun()) return SaveFailed("no backup run");
+  if (problem.linkPath.empty() || HasLineBreak(problem.linkPath)) {
+    return SaveFailed("its path cannot be recorded");
+  }
   const std::string staged = m_strStagingFolder + "\\" + StagedFileName(problem.linkPath);
   // Already staged in this run: either the same file twice or a name clash;
   // neither may replace the copy that is there.
-  if (GetFileAttributesA(staged.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
-  if (!CopyFileA(problem.linkPath.c_str(), staged.c_str(), FALSE)) return false;
+  if (FileAttributes(staged) != INVALID_FILE_ATTRIBUTES) {
+    return SaveFailed("a file of that name is already saved");
+  }
+  DWORD error = 0;
+  const DWORD attributes = FileAttributes(problem.linkPath, &error);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !CopyFileTo(problem.linkPath, staged, false, &error)) {
+    return SaveFailed("the file cannot be copied (" + ErrorReason(error) + ")");
+  }
   // A read-only copy could not be cleared from the staging folder later.
-  SetFileAttributesA(staged.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (!AppendRecord(FileRecord(problem.linkPath))) {
-    DeleteFileA(staged.c_str());
-    return false;
+  SetFileAttributesW(WideText(staged).c_str(), FILE_ATTRIBUTE_NORMAL);
+  m_vUncommitted.push_back(staged);
+  if (!AppendRecord(FileRecord(problem.linkPath) + AttributesLine(attributes & kKeptAttributes))) {
+    DeleteFileChecked(staged);
+    return SaveFailed("its record could not be written");
   }
   ++m_nSavedItems;
   return true;
@@ -182,54 +212,35 @@ bool BackupArchive::AddFileItem(const ProblemRecord& problem) {
 
 bool BackupArchive::AppendRecord(const std::string& text) {
   const std::string path = m_strStagingFolder + "\\Config.ini";
-  FILE* file = std::fopen(path.c_str(), FileExists(path) ? "a" : "w");
-  if (!file) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  return std::fclose(file) == 0 && written;
+  if (!AppendToFile(path, TextModeBytes(text), false)) return false;
+  m_vUncommitted.push_back(path);
+  return true;
+}
+
+bool BackupArchive::CommitSaved() {
+  bool written = true;
+  std::sort(m_vUncommitted.begin(), m_vUncommitted.end());
+  m_vUncommitted.erase(std::unique(m_vUncommitted.begin(), m_vUncommitted.end()),
+                       m_vUncommitted.end());
+  for (const std::string& path : m_vUncommitted) written = FlushFileToDisk(path) && written;
+  m_vUncommitted.clear();
+  return written;
 }
 
 bool BackupArchive::FinishBackup() {
   if (!InRun()) return false;
+  m_bInRun = false;
   m_strKeptFolder.clear();
-  const std::vector<std::string> staged = StagedFiles(m_strStagingFolder);
-  if (m_nSavedItems == 0 && staged.empty()) {
-    m_packer.Close();
-    DeleteFileA(m_strArchivePath.c_str());
+  if (m_nSavedItems == 0) {
+    // Nothing was saved, so nothing was deleted with a backup: no archive.
     m_strArchivePath.clear();
+    ClearStaging();
     return true;
   }
-
-  bool packed = true;
-  for (const std::string& name : staged) {
-    if (!m_packer.AddFile(m_strStagingFolder + "\\" + name, true)) packed = false;
-  }
-  if (!m_packer.Close()) packed = false;
-  if (packed) {
-    ZipUnpacker check(m_strArchivePath);
-    packed = check.IsOpen() && check.EntryCount() == static_cast<int>(staged.size());
-  }
-  if (packed) {
-    EmptyFolderTree(m_strStagingFolder, true, "*.*");
-    return true;
-  }
-
-  // The items are already deleted: their only copies are the staged files. Move
-  // them out of the way of the next run, which would empty the staging folder.
-  DeleteFileA(m_strArchivePath.c_str());
-  const size_t slash = m_strArchivePath.rfind('\\');
-  std::string base = m_strArchivePath.substr(slash + 1);
-  base.erase(base.size() - 4);
-  const std::string kept = m_strStagingFolder + " " + base;
-  m_strKeptFolder = MoveFileA(m_strStagingFolder.c_str(), kept.c_str()) ? kept : m_strStagingFolder;
-  m_strArchivePath.clear();
-  return false;
-}
-
-bool BackupArchive::ExtractBackup(const std::string& archivePath) {
-  CreateFolder(m_strStagingFolder);
-  if (!EmptyFolderTree(m_strStagingFolder, true, "*.*")) return false;
-  if (!m_unpacker.Open(archivePath)) return false;
-  const bool extracted = m_unpacker.ExtractAll(m_strStagingFolder, true);
-  m_unpacker.Close();
-  return extracted;
+  if (!PackStaging(m_strBaseName, false, m_nSavedItems)) return false;
+  // The records go first: should the program end right here, a staging folder
+  // without them holds nothing that needs recovering.
+  DeleteFileChecked(m_strStagingFolder + "\\Config.ini");
+  ClearStaging();
+  return true;
 }

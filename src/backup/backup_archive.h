@@ -4,12 +4,21 @@
 // saved file, assembled in the staging folder and packed flat at the end. It also
 // extracts an archive into the staging folder for restore.
 //
-// Every Add... call reports whether that item is safely saved; the removal deletes
-// an item only when it is.
+// Every Add... call reports whether that item is saved, and CommitSaved writes
+// what was saved through to the disk (one flush for many items: a flush costs a
+// millisecond or two); the removal deletes an item only once it is committed.
+// So whatever ends a run early (Ctrl+C, a crash, a kill, the power), everything
+// already deleted has its record in the staging folder, and the staging folder
+// is never emptied while it holds such records: the next run or restore packs
+// them into an archive of their own first (RecoverUnfinishedRun). The archive
+// is written under a temporary name and takes its own name only after it was
+// read back whole, so no empty or unreadable archive is ever left in the backup
+// folder.
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "backup/zip_packer.h"
 #include "core/problem_record.h"
@@ -20,6 +29,18 @@ std::string DefaultStagingFolder();
 std::string DefaultBackupFolder();
 // RootKeyName(root) + "\" + keyPath ("\..." for a root without a name).
 std::string FullKeyName(HKEY hRoot, const std::string& keyPath);
+
+// Bookkeeping files of the staging folder, never packed: a removal run is saving
+// here (the file holds the run's start time), or a restore extracted here.
+constexpr const char* kRunMarkerFile = "Run.txt";
+constexpr const char* kRestoreMarkerFile = "Restore.txt";
+
+enum class Recovery {
+  kNothing,  // the staging folder held no records of an unfinished run
+  kPacked,   // they are in a new "(recovered)" archive (ArchivePath())
+  kKept,     // they could not be packed and were moved to KeptFolder()
+  kFailed,   // they could be neither packed nor moved: they stay where they are
+};
 
 class BackupArchive {
  public:
@@ -33,36 +54,71 @@ class BackupArchive {
   void SetStagingFolder(const std::string& folder) { m_strStagingFolder = folder; }
   const std::string& StagingFolder() const { return m_strStagingFolder; }
 
-  // Starts a run at the current local time. False (and no run) when the staging
-  // folder cannot be prepared or the archive cannot be created.
+  // Starts a run at the current local time: recovers an unfinished run's items
+  // first, then empties the staging folder. False (and no run) when the staging
+  // folder cannot be prepared or the backup folder cannot be written.
   bool BeginBackup();
   bool BeginBackup(const SYSTEMTIME& now);
-  // Saves one registry problem (a whole key through the registry editor, or one
-  // value with its type and bytes). False when it is not saved.
+  // Saves one registry problem (a whole key through the registry editor, checked
+  // to hold exactly that key, or one value with its type and bytes). False when
+  // it is not saved; SaveFailure() says why.
   bool AddRegistryItem(const ProblemRecord& problem);
-  // Saves a copy of one file problem's file. False when it is not saved.
+  // Saves a copy of one file problem's file, with its attributes. False when it
+  // is not saved; SaveFailure() says why.
   bool AddFileItem(const ProblemRecord& problem);
-  // Packs the staging folder into the archive and ends the run. On success the
-  // staging folder is emptied (an archive of a run that saved nothing is removed).
-  // On failure the partial archive is removed and the staged items are kept in
-  // KeptFolder().
+  // Packs the staging folder into the archive, reads it back (every entry name
+  // and its data, the record file byte for byte, as many records as items were
+  // saved) and ends the run. On success the staging folder is emptied (a run that
+  // saved nothing leaves no archive). On failure nothing is left in the backup
+  // folder and the staged items are kept in KeptFolder().
   bool FinishBackup();
+  // Appends one record to the record file (committed by CommitSaved).
   bool AppendRecord(const std::string& text);
-  // Empties the staging folder and extracts the archive into it, flat.
+  // Writes the records and copies saved since the last commit through to the
+  // disk; false when that failed (their items must not be deleted then).
+  bool CommitSaved();
+  // Extracts every entry of an archive into the emptied staging folder, flat. An
+  // entry that is damaged is left out (BadEntries() counts them) and the others
+  // still come out. False when the archive cannot be opened, holds an entry name
+  // this program never writes (one that climbs out of the folder, say), or its
+  // record file did not come out.
   bool ExtractBackup(const std::string& archivePath);
+  int BadEntries() const { return m_nBadEntries; }
+  // Packs the records and copies that an interrupted run left in the staging
+  // folder into an archive named from that run's start time and marked
+  // " (recovered)", and says so in a message. Does nothing during a run.
+  Recovery RecoverUnfinishedRun();
+  // The archive or kept folder the last recovery made.
+  const std::string& RecoveredPath() const { return m_strRecovered; }
+  // Empties the staging folder once a restore is done with it.
+  void ClearStaging();
 
-  bool InRun() const { return m_packer.IsOpen(); }
+  bool InRun() const { return m_bInRun; }
+  const std::string& SaveFailure() const { return m_strFailure; }
   // The archive of the current or last run ("" when the last run wrote none).
   const std::string& ArchivePath() const { return m_strArchivePath; }
   const std::string& KeptFolder() const { return m_strKeptFolder; }
 
  private:
+  bool SaveFailed(const std::string& why);
+  // Recovers, then empties the staging folder; false when saved items stay there.
+  bool PrepareStaging();
+  // Packs the staged files into "<base>[ (recovered)].zip"; -1 records means any.
+  bool PackStaging(const std::string& baseName, bool recovered, int expectedRecords);
+  void KeepStagingAside(const std::string& baseName);
+
   std::string m_strBackupFolder;
   int m_nExportCounter = 0;
   int m_nSavedItems = 0;
   ZipPacker m_packer;
   ZipUnpacker m_unpacker;
   std::string m_strStagingFolder;
+  std::string m_strBaseName;
   std::string m_strArchivePath;
   std::string m_strKeptFolder;
+  std::string m_strFailure;
+  std::string m_strRecovered;
+  bool m_bInRun = false;
+  int m_nBadEntries = 0;
+  std::vector<std::string> m_vUncommitted;  // files written since the last commit
 };

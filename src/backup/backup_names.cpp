@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "backup/zip_names.h"
@@ -40,13 +41,20 @@ std::string ArchiveBaseName(int month, int day, int year, int hour, int minute, 
 }
 
 std::string ArchivePath(const std::string& backupFolder, const std::string& baseName,
-                        int attempt) {
+                        int attempt, bool recovered) {
   std::string path = backupFolder + "\\" + baseName;
   if (attempt > 1) path += "_" + std::to_string(attempt);
+  if (recovered) path += kRecoveredMark;
   return path + ".zip";
 }
 
 std::string BackupDisplayName(const std::string& baseName) {
+  const size_t markLength = std::char_traits<char>::length(kRecoveredMark);
+  if (baseName.size() > markLength &&
+      baseName.compare(baseName.size() - markLength, markLength, kRecoveredMark) == 0) {
+    const std::string shown = BackupDisplayName(baseName.substr(0, baseName.size() - markLength));
+    return shown.empty() ? shown : shown + kRecoveredMark;
+  }
   std::string text = baseName;
   for (char& c : text) {
     if (c == '_') c = ',';
@@ -79,6 +87,15 @@ std::string BackupDisplayName(const std::string& baseName) {
 }
 
 std::string StagedFileName(const std::string& destPath) {
+  std::string name = UncutStagedFileName(destPath);
+  if (name.size() <= kMaxFileNameBytes) return name;
+  // Never split a UTF-8 sequence: step back over continuation bytes.
+  size_t keep = kMaxFileNameBytes;
+  while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+  return name.substr(0, keep);
+}
+
+std::string UncutStagedFileName(const std::string& destPath) {
   // FNV-1a over the path with ASCII letters folded: the same file named with
   // other letter cases is the same file on Windows.
   unsigned long hash = 2166136261ul;

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -17,6 +18,21 @@ bool EqualsNoCase(const std::string& a, const char* b) {
 }
 
 constexpr const char* kRawDataPrefix = "[RAW_DATA:";
+constexpr const char* kAttributesPrefix = "[ATTRIBUTES:";
+
+bool StartsWith(const std::string& line, const char* prefix) {
+  return line.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+}
+
+void ReadAttributes(const std::string& line, BackupRecord& record) {
+  const std::string field = RecordField(line, "ATTRIBUTES");
+  if (field.empty() || field.size() > 10) return;
+  for (char c : field) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return;
+  }
+  record.attributes = std::strtoul(field.c_str(), nullptr, 10);
+  record.hasAttributes = true;
+}
 
 void ReadRawData(const std::string& line, BackupRecord& record) {
   const std::string field = RecordField(line, "RAW_DATA");
@@ -54,6 +70,10 @@ std::string RegKeyRecord(const std::string& fullKeyName, int exportNumber) {
 
 std::string FileRecord(const std::string& destPath) {
   return "[TYPE:FILE]\r\n[DEST_PATH:" + destPath + "]\r\n";
+}
+
+std::string AttributesLine(unsigned long attributes) {
+  return kAttributesPrefix + std::to_string(attributes) + "]\r\n";
 }
 
 bool HasLineBreak(const std::string& text) {
@@ -116,7 +136,7 @@ RecordFile ParseRecordFile(const std::string& text) {
       record.valueName = RecordField(lines[i + 2], "VALUE_NAME");
       record.value = RecordField(lines[i + 3], "VALUE");
       i += 3;
-      if (i + 1 < lines.size() && lines[i + 1].compare(0, 10, kRawDataPrefix) == 0) {
+      if (i + 1 < lines.size() && StartsWith(lines[i + 1], kRawDataPrefix)) {
         ReadRawData(lines[i + 1], record);
         ++i;
       }
@@ -125,6 +145,10 @@ RecordFile ParseRecordFile(const std::string& text) {
       record.kind = BackupRecord::kFile;
       record.destPath = RecordField(lines[i + 1], "DEST_PATH");
       i += 1;
+      if (i + 1 < lines.size() && StartsWith(lines[i + 1], kAttributesPrefix)) {
+        ReadAttributes(lines[i + 1], record);
+        ++i;
+      }
     } else {
       continue;
     }

@@ -9,6 +9,8 @@
 // A REG_VALUE record may carry one more line, "[RAW_DATA:<type>:<hex bytes>]",
 // with the value's registry type and exact data, so a restore puts back a
 // REG_DWORD as a REG_DWORD. Older readers see it as a stray line and skip it.
+// A FILE record may carry "[ATTRIBUTES:<number>]" the same way: the file's
+// read-only, hidden, system and archive attributes, given back on restore.
 
 #include <string>
 #include <vector>
@@ -18,6 +20,7 @@ std::string RegValueRecord(const std::string& fullKeyName, const std::string& va
 std::string RawDataLine(unsigned long type, const std::string& bytes);
 std::string RegKeyRecord(const std::string& fullKeyName, int exportNumber);
 std::string FileRecord(const std::string& destPath);
+std::string AttributesLine(unsigned long attributes);
 
 // True when a text would break a record line apart (holds CR or LF).
 bool HasLineBreak(const std::string& text);
@@ -40,6 +43,8 @@ struct BackupRecord {
   unsigned long rawType = 0;
   std::string rawBytes;
   std::string destPath;  // FILE
+  bool hasAttributes = false;  // FILE: a well-formed ATTRIBUTES line followed
+  unsigned long attributes = 0;
 };
 
 struct RecordFile {

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "core/registry.h"
 #include "framework/prompt.h"
 
 namespace {
@@ -138,20 +139,91 @@ std::string WindowsFolder() {
 }
 
 bool FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = FileAttributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+DWORD FileAttributes(const std::string& path, DWORD* errorOut) {
+  const DWORD attributes = GetFileAttributesW(WideText(path).c_str());
+  if (errorOut) *errorOut = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : 0;
+  return attributes;
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to, bool replace, DWORD* errorOut) {
+  const bool copied =
+      CopyFileW(WideText(from).c_str(), WideText(to).c_str(), replace ? FALSE : TRUE) != 0;
+  if (errorOut) *errorOut = copied ? 0 : GetLastError();
+  return copied;
+}
+
+DWORD DeleteFileChecked(const std::string& path) {
+  const std::wstring wide = WideText(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
+  const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (readOnly) SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (DeleteFileW(wide.c_str())) return ERROR_SUCCESS;
+  const DWORD error = GetLastError();
+  if (readOnly) SetFileAttributesW(wide.c_str(), attributes);
+  return error;
+}
+
+bool FlushFileToDisk(const std::string& path) {
+  HANDLE hFile = CreateFileW(WideText(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (hFile == INVALID_HANDLE_VALUE) return false;
+  const bool flushed = FlushFileBuffers(hFile) != 0;
+  CloseHandle(hFile);
+  return flushed;
+}
+
+bool AppendToFile(const std::string& path, const std::string& bytes, bool flush) {
+  HANDLE hFile = CreateFileW(WideText(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (hFile == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size();
+  if (flush) ok = FlushFileBuffers(hFile) && ok;
+  CloseHandle(hFile);
+  return ok;
+}
+
+std::string ErrorReason(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return "not found";
+    case ERROR_ACCESS_DENIED:
+      return "access denied";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return "in use by another program";
+    case ERROR_FILENAME_EXCED_RANGE:
+      return "name too long";
+    case ERROR_BAD_NETPATH:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_BAD_NET_NAME:
+      return "network unreachable";
+    default:
+      return "error " + std::to_string(code);
+  }
+}
+
+bool IsNotFoundError(DWORD code) {
+  return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
 
 long long FileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  if (!GetFileAttributesExW(WideText(path).c_str(), GetFileExInfoStandard, &data)) return -1;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
   return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  HANDLE hFile = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE hFile = CreateFileW(WideText(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (hFile == INVALID_HANDLE_VALUE) return false;
   std::string content;
   char block[65536];

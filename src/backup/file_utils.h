@@ -37,8 +37,29 @@ std::string BrowseForLogFolder(HWND hOwner = nullptr);
 // The Windows folder (e.g. "C:\windows"), without a trailing backslash.
 std::string WindowsFolder();
 
-// True when the path names an existing file (not a folder).
+// True when the path names an existing file (not a folder). The file calls here
+// go through the wide API, so a path of any length works.
 bool FileExists(const std::string& path);
+// A file's attributes; INVALID_FILE_ATTRIBUTES when it cannot be read (the
+// system's reason in errorOut).
+DWORD FileAttributes(const std::string& path, DWORD* errorOut = nullptr);
+// Copies a file (replacing the target when replace is set); false with the
+// system's reason in errorOut.
+bool CopyFileTo(const std::string& from, const std::string& to, bool replace,
+                DWORD* errorOut = nullptr);
+// Deletes a file, a read-only one too (its attribute is put back when the file
+// stays). ERROR_SUCCESS or the system's reason.
+DWORD DeleteFileChecked(const std::string& path);
+// Writes a file's data through to the disk, so it survives the program being
+// killed and the machine going down; false when it cannot be opened or flushed.
+bool FlushFileToDisk(const std::string& path);
+// Appends bytes to a file (created when missing); with flush, writes them through
+// to the disk before returning.
+bool AppendToFile(const std::string& path, const std::string& bytes, bool flush);
+// A short text for a system error code: "access denied", "not found", ...
+std::string ErrorReason(DWORD code);
+// True for the codes that say a file, folder or key is not there.
+bool IsNotFoundError(DWORD code);
 // Size of a file in bytes; -1 when it cannot be read.
 long long FileSize(const std::string& path);
 // Reads a whole file (binary); false when it cannot be opened or read.

@@ -1,40 +1,34 @@
 #include "backup/problem_removal.h"
 
-#include <windows.h>
 #include <shlwapi.h>
 
 #include "backup/backup_archive.h"
 #include "backup/file_utils.h"
+#include "backup/item_check.h"
+#include "backup/removal_lock.h"
 #include "core/product.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
 
 namespace {
 
-// Presence is tested with read access only, so an item the user may not change
-// is reported as kept for that reason, not as gone.
-bool Present(const ProblemRecord& problem) {
-  HKEY hKey = nullptr;
-  if (RegOpenKeyExA(problem.rootKey, problem.keyPath.c_str(), 0, KEY_READ, &hKey) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  bool present = true;
-  if (problem.isValue != 0) {
-    present = RegQueryValueExA(hKey, problem.valueName.c_str(), nullptr, nullptr, nullptr,
-                               nullptr) == ERROR_SUCCESS;
-  }
-  RegCloseKey(hKey);
-  return present;
-}
+constexpr const char* kNotReached = "not reached: the removal was stopped";
 
 bool SavesBeforeDeleting(BackupArchive& archive, const ProblemRecord& problem) {
   return problem.errorType == kFileError ? archive.AddFileItem(problem)
                                          : archive.AddRegistryItem(problem);
 }
 
-std::string FinalMessage(const RemovalOutcome& outcome) {
-  std::string text = "Selected Items Removed";
+std::string Count(size_t count, const char* one, const char* many) {
+  return std::to_string(count) + (count == 1 ? one : many);
+}
+
+std::string FinalMessage(const RemovalOutcome& outcome, size_t notReached) {
+  std::string text = outcome.stopped ? "The removal was stopped." : "Selected Items Removed";
+  if (outcome.stopped) {
+    text += " " + Count(outcome.removed.size(), " item was", " items were") + " removed and " +
+            Count(notReached, " was", " were") + " not reached.";
+  }
   if (outcome.backupFailures > 0) {
     text += "\r\n\r\n" + std::to_string(outcome.backupFailures) +
             (outcome.backupFailures == 1 ? " item could" : " items could") +
@@ -48,33 +42,142 @@ std::string FinalMessage(const RemovalOutcome& outcome) {
   return text;
 }
 
+// Saved items wait until their records are on the disk together: one flush for
+// many items instead of one each, yet an item is never deleted later than this
+// after it was checked.
+constexpr size_t kBatchItems = 64;
+constexpr ULONGLONG kBatchMs = 200;
+
+// The first half of one checked problem: the check that it is still as scanned,
+// the caller's re-check and its backup. Returns the reason it is kept, "" when
+// it may be deleted.
+std::string CheckAndSave(const ProblemRecord& problem, BackupArchive* archive,
+                         const RemovalHooks& hooks, RemovalOutcome& outcome) {
+  if (problem.errorType != kFileError && problem.errorType != kRegistryError) {
+    DeleteProblem(problem);  // shows "Invalid Error Type"
+    ++outcome.failed;
+    return "invalid error type";
+  }
+  std::string reason;
+  const ItemState state = CheckItemAsScanned(problem, reason);
+  if (state == ItemState::kUnreadable) ++outcome.failed;
+  if (state != ItemState::kAsScanned) return reason;
+  if (hooks.recheck && hooks.recheck(problem, reason)) {
+    return reason.empty() ? "changed since the scan" : reason;
+  }
+  if (archive && !SavesBeforeDeleting(*archive, problem)) {
+    ++outcome.backupFailures;
+    ++outcome.failed;
+    return "backup failed: " + archive->SaveFailure();
+  }
+  return "";
+}
+
+// The second half: the deletion and the check that the item is gone.
+std::string DeleteAndVerify(const ProblemRecord& problem, RemovalOutcome& outcome) {
+  const DWORD error = RemoveProblemItem(problem);
+  if (error != ERROR_SUCCESS) {
+    ++outcome.failed;
+    return "deletion failed (" + ErrorReason(error) + ")";
+  }
+  std::string reason;
+  if (CheckItemAsScanned(problem, reason) != ItemState::kGone) {
+    ++outcome.stillPresent;
+    return "still present after removal";
+  }
+  return "";
+}
+
+void Settle(const ProblemRecord& problem, const std::string& reason, RemovalOutcome& outcome) {
+  if (reason.empty()) {
+    outcome.removed.push_back(&problem);
+  } else {
+    outcome.kept.push_back({&problem, reason});
+  }
+}
+
+// Saved items not yet deleted: committed to the disk, then deleted, together.
+class PendingDeletions {
+ public:
+  PendingDeletions(BackupArchive* archive, RemovalOutcome& outcome)
+      : m_pArchive(archive), m_outcome(outcome) {}
+
+  void Add(const ProblemRecord& problem) {
+    if (m_pArchive == nullptr) {
+      Settle(problem, DeleteAndVerify(problem, m_outcome), m_outcome);
+      return;
+    }
+    if (m_vItems.empty()) m_nStarted = GetTickCount64();
+    m_vItems.push_back(&problem);
+    if (m_vItems.size() >= kBatchItems) Flush();
+  }
+
+  // Before the next item: a key's export takes a while, and a waiting item must
+  // not be deleted long after it was checked.
+  void FlushBefore(const ProblemRecord& next) {
+    if (next.errorType == kRegistryError && next.isValue == 0) Flush();
+    if (!m_vItems.empty() && GetTickCount64() - m_nStarted >= kBatchMs) Flush();
+  }
+
+  void Flush() {
+    if (m_vItems.empty()) return;
+    const bool committed = m_pArchive->CommitSaved();
+    for (const ProblemRecord* problem : m_vItems) {
+      if (committed) {
+        Settle(*problem, DeleteAndVerify(*problem, m_outcome), m_outcome);
+      } else {
+        ++m_outcome.backupFailures;
+        ++m_outcome.failed;
+        Settle(*problem, "backup failed: it could not be written to the disk", m_outcome);
+      }
+    }
+    m_vItems.clear();
+  }
+
+ private:
+  BackupArchive* m_pArchive;
+  RemovalOutcome& m_outcome;
+  std::vector<const ProblemRecord*> m_vItems;
+  ULONGLONG m_nStarted = 0;
+};
+
 }  // namespace
 
-bool DeleteProblem(const ProblemRecord& problem) {
-  if (problem.errorType == kFileError) return DeleteFileA(problem.linkPath.c_str()) != 0;
+DWORD RemoveProblemItem(const ProblemRecord& problem) {
+  if (problem.errorType == kFileError) return DeleteFileChecked(problem.linkPath);
   if (problem.errorType != kRegistryError) {
     ShowMessage("Invalid Error Type");
-    return false;
+    return ERROR_INVALID_PARAMETER;
   }
-  if (problem.rootKey == nullptr) return false;
+  if (problem.rootKey == nullptr) return ERROR_INVALID_PARAMETER;
   if (problem.isValue == 0) {
-    // SHDeleteKeyA with an empty path empties the whole root.
-    if (problem.keyPath.find_first_not_of('\\') == std::string::npos) return false;
-    return SHDeleteKeyA(problem.rootKey, problem.keyPath.c_str()) == ERROR_SUCCESS;
+    // Deleting an empty path would empty the whole root.
+    if (problem.keyPath.find_first_not_of('\\') == std::string::npos) {
+      return ERROR_INVALID_PARAMETER;
+    }
+    return static_cast<DWORD>(SHDeleteKeyW(problem.rootKey, WideText(problem.keyPath).c_str()));
   }
-  CRegistry key;
-  if (!key.OpenKey(problem.rootKey, problem.keyPath)) return false;
-  return key.DeleteValue(problem.valueName);
+  HKEY hKey = nullptr;
+  const LONG opened = OpenRegistryKey(problem.rootKey, problem.keyPath, KEY_SET_VALUE, hKey);
+  if (opened != ERROR_SUCCESS) return static_cast<DWORD>(opened);
+  const LONG deleted = RegDeleteValueW(hKey, WideText(problem.valueName).c_str());
+  RegCloseKey(hKey);
+  return static_cast<DWORD>(deleted);
+}
+
+bool DeleteProblem(const ProblemRecord& problem) {
+  return RemoveProblemItem(problem) == ERROR_SUCCESS;
 }
 
 bool ProblemStillPresent(const ProblemRecord& problem) {
-  if (problem.errorType == kFileError) return FileExists(problem.linkPath);
-  if (problem.errorType != kRegistryError || problem.rootKey == nullptr) return false;
-  return Present(problem);
+  if (problem.errorType != kFileError && problem.errorType != kRegistryError) return false;
+  std::string reason;
+  return CheckItemAsScanned(problem, reason) != ItemState::kGone;
 }
 
 RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archive, int resultRows,
-                              bool anySectionChecked, BackupChoice choice) {
+                              bool anySectionChecked, BackupChoice choice,
+                              const RemovalHooks& hooks) {
   RemovalOutcome outcome;
   if (resultRows <= 0) {
     ShowMessage("No Problems To delete");
@@ -84,9 +187,17 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
     ShowMessage("No Sections Checked");
     return outcome;
   }
+  RemovalLock lock(archive.StagingFolder());
+  if (!lock.Held()) {
+    ShowMessage(kAnotherRunMessage);
+    outcome.busy = true;
+    return outcome;
+  }
+  // Whatever an interrupted run saved is packed before anything else happens.
+  archive.RecoverUnfinishedRun();
+
   bool backup = choice == BackupChoice::kAlways;
   if (choice == BackupChoice::kAsk) backup = AskYesNo(kBackupQuestion, qb::kMakerName);
-
   if (backup && !archive.BeginBackup()) {
     ShowMessage("The backup archive could not be created in " + archive.BackupFolder() +
                 ", so no items were removed.");
@@ -95,36 +206,33 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
   outcome.ran = true;
   outcome.backedUp = backup;
 
+  size_t notReached = 0;
+  PendingDeletions pending(backup ? &archive : nullptr, outcome);
   for (ScanSection& section : catalogue.Sections()) {
     for (const auto& owned : section.problems) {
       const ProblemRecord& problem = *owned;
       if (!problem.checked) continue;
-      if (problem.errorType != kFileError && problem.errorType != kRegistryError) {
-        DeleteProblem(problem);
-        outcome.kept.push_back({&problem, "invalid error type"});
+      if (!outcome.stopped && hooks.stopRequested && hooks.stopRequested()) outcome.stopped = true;
+      if (outcome.stopped) {
+        ++notReached;
+        outcome.kept.push_back({&problem, kNotReached});
         continue;
       }
-      if (!ProblemStillPresent(problem)) {
-        outcome.kept.push_back({&problem, "no longer present"});
-        continue;
-      }
-      if (backup && !SavesBeforeDeleting(archive, problem)) {
-        ++outcome.backupFailures;
-        outcome.kept.push_back({&problem, "backup failed"});
-        continue;
-      }
-      if (DeleteProblem(problem)) {
-        outcome.removed.push_back(&problem);
+      pending.FlushBefore(problem);
+      const std::string reason = CheckAndSave(problem, backup ? &archive : nullptr, hooks, outcome);
+      if (reason.empty()) {
+        pending.Add(problem);
       } else {
-        outcome.kept.push_back({&problem, "deletion failed"});
+        outcome.kept.push_back({&problem, reason});
       }
     }
   }
+  pending.Flush();
 
   if (backup) {
     if (!archive.FinishBackup()) outcome.keptFolder = archive.KeptFolder();
     outcome.archivePath = archive.ArchivePath();
   }
-  ShowMessage(FinalMessage(outcome));
+  ShowMessage(FinalMessage(outcome, notReached));
   return outcome;
 }

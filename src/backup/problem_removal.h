@@ -4,9 +4,13 @@
 // (its button, returning to the start panel) stays with the window; the console
 // front end calls the same code.
 //
-// Nothing is deleted that is not checked, and with a backup an item is deleted
-// only after its own backup succeeded.
+// Nothing is deleted that is not checked; nothing is deleted that is no longer
+// as the scan found it; and with a backup an item is deleted only after its own
+// backup is on the disk. Only one removal or restore runs at a time.
 
+#include <windows.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,17 +27,35 @@ enum class BackupChoice {
 
 struct KeptProblem {
   const ProblemRecord* problem;
-  std::string reason;  // "backup failed", "no longer present", "deletion failed", ...
+  // "no longer present", "changed since the scan", "backup failed: ...",
+  // "deletion failed (access denied)", "not reached: the removal was stopped" ...
+  std::string reason;
 };
 
 struct RemovalOutcome {
-  bool ran = false;       // false when there was nothing to remove or nothing checked
+  bool ran = false;       // false when there was nothing to remove, nothing checked,
+                          // another run held the lock, or no archive could be made
+  bool busy = false;      // another removal or restore was running
   bool backedUp = false;  // a backup run was made
+  bool stopped = false;   // the run was stopped before its last item
   std::string archivePath;  // the archive written, "" for none
   std::string keptFolder;   // packing failed: the saved items are in this folder
   std::vector<const ProblemRecord*> removed;
   std::vector<KeptProblem> kept;
   int backupFailures = 0;
+  int stillPresent = 0;   // deletions that reported success, yet the item is there
+  int failed = 0;         // kept because something failed (not because the item
+                          // was gone or had changed, nor because of the stop)
+};
+
+// What the caller adds to a run. Both may be left empty.
+struct RemovalHooks {
+  // Asked before each item; true stops the run there (Ctrl+C, the Abort button).
+  // The items already removed stay removed and their archive is finished.
+  std::function<bool()> stopRequested;
+  // Run just before an item is saved and deleted, after the check that it is
+  // still there as scanned: true keeps the item, with the reason given.
+  std::function<bool(const ProblemRecord& problem, std::string& reason)> recheck;
 };
 
 constexpr const char* kBackupQuestion =
@@ -43,6 +65,8 @@ constexpr const char* kBackupQuestion =
 // Deletes one problem by its kind; true on success. Refuses (false) a whole-key
 // deletion without a root or with an empty key path, which would wipe a root.
 bool DeleteProblem(const ProblemRecord& problem);
+// The same, with the system's reason: ERROR_SUCCESS, ERROR_ACCESS_DENIED, ...
+DWORD RemoveProblemItem(const ProblemRecord& problem);
 
 // True when the thing a problem names is still there (file, key or value).
 bool ProblemStillPresent(const ProblemRecord& problem);
@@ -52,4 +76,5 @@ bool ProblemStillPresent(const ProblemRecord& problem);
 // their checked flag set are touched. Shows the program's messages and returns
 // what happened.
 RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archive, int resultRows,
-                              bool anySectionChecked, BackupChoice choice);
+                              bool anySectionChecked, BackupChoice choice,
+                              const RemovalHooks& hooks = RemovalHooks());

@@ -10,6 +10,7 @@
 #include "backup/backup_records.h"
 #include "backup/file_utils.h"
 #include "backup/registry_editor.h"
+#include "backup/removal_lock.h"
 #include "backup/zip_names.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
@@ -34,11 +35,11 @@ bool IsFullPath(const std::string& path) {
          path.compare(0, 2, "\\\\") == 0;
 }
 
-bool RestoreKey(const std::string& staging, const BackupRecord& record) {
-  if (!IsSafeNameComponent(record.exportFile) || !FileExists(staging + "\\" + record.exportFile)) {
+bool RestoreKey(const std::string& source, const BackupRecord& record) {
+  if (!IsSafeNameComponent(record.exportFile) || !FileExists(source + "\\" + record.exportFile)) {
     return false;
   }
-  if (!CurrentRegistryEditor().Run(ImportArguments(staging, record.exportFile))) return false;
+  if (!CurrentRegistryEditor().Run(ImportArguments(source, record.exportFile))) return false;
   // The editor reports nothing: see that the key is back where the record names it.
   std::string keyPath;
   const HKEY hRoot = SplitKeyName(record.keyName, keyPath);
@@ -64,16 +65,30 @@ bool RestoreValue(const BackupRecord& record) {
   return key.SetStringValue(record.valueName, record.value) && !record.rawDataDamaged;
 }
 
-bool RestoreFile(const std::string& staging, const BackupRecord& record) {
+bool RestoreFile(const std::string& source, const BackupRecord& record) {
   if (!IsFullPath(record.destPath)) return false;
-  std::string staged = staging + "\\" + StagedFileName(record.destPath);
-  if (!FileExists(staged)) {
-    // Archives from before each copy was named after its full path.
-    const std::string bare = BareFileName(record.destPath);
-    if (!IsSafeNameComponent(bare)) return false;
-    staged = staging + "\\" + bare;
+  // The copy's name as this version stages it, as versions before the name was
+  // cut to 255 bytes did, and as the oldest archives did (the bare name).
+  std::string staged;
+  for (const std::string& name : {StagedFileName(record.destPath),
+                                  UncutStagedFileName(record.destPath),
+                                  BareFileName(record.destPath)}) {
+    if (name != BareFileName(record.destPath) || IsSafeNameComponent(name)) {
+      if (FileExists(source + "\\" + name)) {
+        staged = source + "\\" + name;
+        break;
+      }
+    }
   }
-  return CopyFileA(staged.c_str(), record.destPath.c_str(), FALSE) != 0;
+  if (staged.empty() || !CopyFileTo(staged, record.destPath, true)) return false;
+  return !record.hasAttributes ||
+         SetFileAttributesW(WideText(record.destPath).c_str(),
+                            record.attributes ? record.attributes : FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+bool IsFolder(const std::string& path) {
+  const DWORD attributes = FileAttributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
@@ -82,17 +97,17 @@ std::vector<BackupEntry> FillBackupList(const std::string& backupFolder) {
   std::vector<BackupEntry> entries;
   std::string folder = backupFolder;
   while (!folder.empty() && folder.back() == '\\') folder.pop_back();
-  WIN32_FIND_DATAA found;
-  HANDLE hFind = FindFirstFileA((folder + "\\*.zip").c_str(), &found);
+  WIN32_FIND_DATAW found;
+  HANDLE hFind = FindFirstFileW(WideText(folder + "\\*.zip").c_str(), &found);
   if (hFind != INVALID_HANDLE_VALUE) {
     do {
-      const std::string name = found.cFileName;
+      const std::string name = NarrowText(found.cFileName);
       if (name == "." || name == ".." || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         continue;
       }
       const size_t dot = name.rfind('.');
       entries.push_back({BackupDisplayName(name.substr(0, dot)), folder + "\\" + name});
-    } while (FindNextFileA(hFind, &found));
+    } while (FindNextFileW(hFind, &found));
     FindClose(hFind);
   }
   std::sort(entries.begin(), entries.end(), [](const BackupEntry& a, const BackupEntry& b) {
@@ -107,30 +122,42 @@ RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePa
     ShowMessage("Please Select a backup Date");
     return RestoreResult::kNoSelection;
   }
-  const std::string staging = archive.StagingFolder();
+  RemovalLock lock(archive.StagingFolder());
+  if (!lock.Held()) {
+    ShowMessage(kAnotherRunMessage);
+    return RestoreResult::kBusy;
+  }
+  archive.RecoverUnfinishedRun();
+
+  // A folder is read where it is; an archive is extracted into the staging folder.
+  const bool fromFolder = IsFolder(archivePath);
+  const std::string source = fromFolder ? archivePath : archive.StagingFolder();
   std::string text;
-  if (!archive.ExtractBackup(archivePath) || !ReadWholeFile(staging + "\\Config.ini", text)) {
+  if ((!fromFolder && !archive.ExtractBackup(archivePath)) ||
+      !ReadWholeFile(source + "\\Config.ini", text)) {
+    if (!fromFolder) archive.ClearStaging();
     ShowMessage("Backup is Invalid, Cannot Recover items");
     return RestoreResult::kInvalid;
   }
 
   const RecordFile file = ParseRecordFile(text);
-  bool errors = file.truncated;
+  bool errors = file.truncated || (!fromFolder && archive.BadEntries() > 0);
   for (const BackupRecord& record : file.records) {
     bool restored = false;
     switch (record.kind) {
       case BackupRecord::kRegKey:
-        restored = RestoreKey(staging, record);
+        restored = RestoreKey(source, record);
         break;
       case BackupRecord::kRegValue:
         restored = RestoreValue(record);
         break;
       case BackupRecord::kFile:
-        restored = RestoreFile(staging, record);
+        restored = RestoreFile(source, record);
         break;
     }
     if (!restored) errors = true;
   }
+  if (!fromFolder) archive.ClearStaging();
   if (errors) {
     ShowMessage("Not all backed items were restored, Errors Occured");
     return RestoreResult::kErrors;

@@ -19,11 +19,16 @@ std::vector<BackupEntry> FillBackupList(const std::string& backupFolder);
 
 enum class RestoreResult {
   kNoSelection,  // "Please Select a backup Date"
+  kBusy,         // "Another removal or restore is running"; nothing touched
   kInvalid,      // "Backup is Invalid, Cannot Recover items"; nothing restored
   kRestored,     // "Items Restored"
   kErrors,       // "Not all backed items were restored, Errors Occured"
 };
 
 // Restores the archive at archivePath ("" when nothing is selected) and shows the
-// outcome's message.
+// outcome's message. The path may also name a folder holding a record file and
+// its saved items, as a removal keeps them when its archive could not be
+// written. Items an interrupted removal left in the staging folder are packed
+// into an archive of their own first. Entries of the archive that are damaged
+// are left out (the outcome says so); every other item is still restored.
 RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePath);

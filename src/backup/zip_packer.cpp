@@ -5,13 +5,14 @@
 
 #include "backup/minizip_io.h"
 #include "backup/zip_names.h"
+#include "core/wide_text.h"
 
 namespace {
 
 constexpr DWORD kPackBlock = 2048;
 constexpr unsigned kExtractBlock = 20480;
-constexpr uLong kNameBuffer = 260;
-constexpr uLong kCommentBuffer = 255;
+// Bit 11 of an entry's flags: its name and comment are UTF-8.
+constexpr uLong kUtf8NameFlag = 1u << 11;
 
 // One owner for a file handle.
 class FileHandle {
@@ -50,8 +51,23 @@ bool HasExtension(const std::string& name, const std::string& extension) {
 }
 
 bool IsFolderPath(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(WideText(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Archives are opened by their wide names, so a long backup folder path works.
+void* OpenZip(const std::string& archivePath, int mode) {
+  zlib_filefunc64_def io;
+  fill_win32_filefunc64W(&io);
+  const std::wstring wide = WideText(archivePath);
+  return zipOpen2_64(wide.c_str(), mode, nullptr, &io);
+}
+
+void* OpenUnzip(const std::string& archivePath) {
+  zlib_filefunc64_def io;
+  fill_win32_filefunc64W(&io);
+  const std::wstring wide = WideText(archivePath);
+  return unzOpen2_64(wide.c_str(), &io);
 }
 
 }  // namespace
@@ -66,10 +82,7 @@ ZipPacker::~ZipPacker() { Close(); }
 
 bool ZipPacker::Open(const std::string& archivePath, const char* rootFolder, bool append) {
   Close();
-  zlib_filefunc64_def io;
-  fill_win32_filefunc64A(&io);
-  m_hZip = zipOpen2_64(archivePath.c_str(), append ? APPEND_STATUS_ADDINZIP : APPEND_STATUS_CREATE,
-                       nullptr, &io);
+  m_hZip = OpenZip(archivePath, append ? APPEND_STATUS_ADDINZIP : APPEND_STATUS_CREATE);
   m_nFiles = 0;
   m_nFolders = 0;
   m_nBytes = 0;
@@ -100,12 +113,16 @@ bool ZipPacker::AddFile(const std::string& path, bool ignorePath) {
   }
   if (name.empty()) return false;
 
-  FileHandle file(CreateFileA(source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+  FileHandle file(CreateFileW(WideText(source).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
 
-  if (zipOpenNewFileInZip(m_hZip, name.c_str(), nullptr, nullptr, 0, nullptr, 0, nullptr,
-                          Z_DEFLATED, Z_DEFAULT_COMPRESSION) != ZIP_OK) {
+  // Names are stored as UTF-8 and flagged so, which every unzip tool reads right.
+  const std::string utf8 = Utf8FromNarrow(name);
+  if (utf8.empty() || utf8.size() > 0xFFFF ||
+      zipOpenNewFileInZip4_64(m_hZip, utf8.c_str(), nullptr, nullptr, 0, nullptr, 0, nullptr,
+                              Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
+                              Z_DEFAULT_STRATEGY, nullptr, 0, 0, kUtf8NameFlag, 0) != ZIP_OK) {
     return false;
   }
   ++m_nFiles;
@@ -134,19 +151,19 @@ bool ZipPacker::AddFolder(const std::string& folder, bool ignorePath) {
   std::string base = folder.find(':') != std::string::npos ? folder : m_strRoot + folder;
   while (!base.empty() && base.back() == '\\') base.pop_back();
 
-  WIN32_FIND_DATAA found;
-  HANDLE hFind = FindFirstFileA((base + "\\*.*").c_str(), &found);
+  WIN32_FIND_DATAW found;
+  HANDLE hFind = FindFirstFileW(WideText(base + "\\*.*").c_str(), &found);
   if (hFind == INVALID_HANDLE_VALUE) return true;
   do {
-    if (found.cFileName[0] == '.') continue;
-    const std::string child = base + "\\" + found.cFileName;
+    if (found.cFileName[0] == L'.') continue;
+    const std::string child = base + "\\" + NarrowText(found.cFileName);
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       // Folder links are not followed: one pointing up the tree would never end.
       if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) AddFolder(child, ignorePath);
     } else {
       AddFile(child, ignorePath);
     }
-  } while (FindNextFileA(hFind, &found));
+  } while (FindNextFileW(hFind, &found));
   FindClose(hFind);
   return true;
 }
@@ -166,9 +183,7 @@ ZipUnpacker::~ZipUnpacker() { Close(); }
 
 bool ZipUnpacker::Open(const std::string& archivePath) {
   Close();
-  zlib_filefunc64_def io;
-  fill_win32_filefunc64A(&io);
-  m_hUnzip = unzOpen2_64(archivePath.c_str(), &io);
+  m_hUnzip = OpenUnzip(archivePath);
   const size_t dot = archivePath.rfind('.');
   const size_t slash = archivePath.rfind('\\');
   m_strDefaultFolder = (dot != std::string::npos && (slash == std::string::npos || dot > slash))
@@ -214,22 +229,29 @@ bool ZipUnpacker::GotoNext(const std::string& extension) {
 bool ZipUnpacker::GetEntryInfo(ZipEntryInfo& info) const {
   info = ZipEntryInfo();
   if (!m_hUnzip) return false;
+  // The sizes come first, from the entry's own length fields, so a name of any
+  // length is read whole (a cut name could pass for another, shorter one).
   unz_file_info raw;
-  char name[kNameBuffer] = {};
-  char comment[kCommentBuffer] = {};
-  if (unzGetCurrentFileInfo(m_hUnzip, &raw, name, kNameBuffer, nullptr, 0, comment,
-                            kCommentBuffer) != UNZ_OK) {
+  if (unzGetCurrentFileInfo(m_hUnzip, &raw, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
     return false;
   }
-  // A name longer than the buffer arrives cut short; an empty name marks it, so
-  // it is never taken for a different (shorter) name.
-  info.name = raw.size_filename < kNameBuffer ? std::string(name) : std::string();
+  std::vector<char> name(raw.size_filename + 1, '\0');
+  std::vector<char> comment(raw.size_file_comment + 1, '\0');
+  if (unzGetCurrentFileInfo(m_hUnzip, &raw, name.data(), static_cast<uLong>(name.size()), nullptr,
+                            0, comment.data(), static_cast<uLong>(comment.size())) != UNZ_OK) {
+    return false;
+  }
+  info.name.assign(name.data(), raw.size_filename);
+  info.comment.assign(comment.data(), raw.size_file_comment);
+  // A name with a zero byte inside is not a name this program can write.
+  if (info.name.find('\0') != std::string::npos) info.name.clear();
+  if (raw.flag & kUtf8NameFlag) {
+    info.name = NarrowFromUtf8(info.name);
+    info.comment = NarrowFromUtf8(info.comment);
+  }
   for (char& c : info.name) {
     if (c == '/') c = '\\';
   }
-  info.comment = std::string(comment, raw.size_file_comment < kCommentBuffer
-                                          ? raw.size_file_comment
-                                          : kCommentBuffer);
   info.versionMadeBy = static_cast<uint32_t>(raw.version);
   info.versionNeeded = static_cast<uint32_t>(raw.version_needed);
   info.flags = static_cast<uint32_t>(raw.flag);
@@ -259,7 +281,7 @@ bool ZipUnpacker::ExtractEntry(const std::string& folder, bool ignorePath) {
   const size_t slash = target.rfind('\\');
   if (!CreateFolder(target.substr(0, slash))) return false;
 
-  FileHandle out(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  FileHandle out(CreateFileW(WideText(target).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out.Valid()) return false;
   bool ok = unzOpenCurrentFile(m_hUnzip) == UNZ_OK;
@@ -285,11 +307,30 @@ bool ZipUnpacker::ExtractEntry(const std::string& folder, bool ignorePath) {
   out.Close();
   if (!ok) {
     // A half-written or damaged copy is worse than none.
-    DeleteFileA(target.c_str());
+    DeleteFileW(WideText(target).c_str());
     return false;
   }
   SetEntryTime(target, info.dosDateTime);
   return true;
+}
+
+bool ZipUnpacker::ReadEntry(std::string* bytes) {
+  if (!m_hUnzip || unzOpenCurrentFile(m_hUnzip) != UNZ_OK) return false;
+  std::string data;
+  std::vector<char> block(kExtractBlock);
+  bool ok = true;
+  for (;;) {
+    const int read = unzReadCurrentFile(m_hUnzip, block.data(), kExtractBlock);
+    if (read == 0) break;
+    if (read < 0) {
+      ok = false;
+      break;
+    }
+    if (bytes) data.append(block.data(), static_cast<size_t>(read));
+  }
+  if (unzCloseCurrentFile(m_hUnzip) != UNZ_OK) ok = false;
+  if (ok && bytes) bytes->swap(data);
+  return ok;
 }
 
 bool ZipUnpacker::ExtractAll(const std::string& folder, bool ignorePath) {
@@ -307,12 +348,12 @@ bool ZipUnpacker::ExtractAll(const std::string& folder, bool ignorePath) {
 
 bool CreateFolder(const std::string& path) {
   if (path.empty()) return false;
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(WideText(path).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   const size_t slash = path.rfind('\\');
   if (slash == std::string::npos) return true;
   if (!CreateFolder(path.substr(0, slash))) return false;
-  return CreateDirectoryA(path.c_str(), nullptr) || IsFolderPath(path);
+  return CreateDirectoryW(WideText(path).c_str(), nullptr) || IsFolderPath(path);
 }
 
 bool SetEntryTime(const std::string& path, uint32_t dosDateTime) {
@@ -326,7 +367,7 @@ bool SetEntryTime(const std::string& path, uint32_t dosDateTime) {
   if (!DosDateTimeToFileTime(date, time, &local) || !LocalFileTimeToFileTime(&local, &universal)) {
     return false;
   }
-  FileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+  FileHandle file(CreateFileW(WideText(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
   FILETIME created, accessed, written;

@@ -1,8 +1,9 @@
 #pragma once
 // ZipPacker puts files and folder trees into a zip archive; ZipUnpacker takes its
 // entries out again. Both stream through minizip in small blocks and never hold a
-// whole file in memory. Archive and file names go through the A-functions, which
-// under the program's UTF-8 code page take any path.
+// whole file in memory. Archive and file names go through the wide file calls
+// (no path length limit); entry names are written as UTF-8 with the zip's UTF-8
+// flag, and read back in full whatever their length.
 
 #include <windows.h>
 
@@ -74,6 +75,9 @@ class ZipUnpacker {
   bool GotoFirst(const std::string& extension = "");
   bool GotoNext(const std::string& extension = "");
   bool GetEntryInfo(ZipEntryInfo& info) const;
+  // Reads the current entry to its end, checking its CRC; the data goes to bytes
+  // when given. False for an entry that cannot be read whole and intact.
+  bool ReadEntry(std::string* bytes);
   // An empty folder means the default output folder (the archive path less its
   // extension). Entry names that could write outside the folder, onto a drive, a
   // stream or a device are refused: the entry fails and nothing is written.

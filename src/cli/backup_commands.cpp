@@ -3,13 +3,16 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "backup/backup_archive.h"
 #include "backup/file_utils.h"
 #include "backup/problem_removal.h"
+#include "backup/removal_lock.h"
 #include "backup/restore.h"
 #include "cli/commands.h"
+#include "cli/console_interrupt.h"
 #include "cli/scan_report.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
@@ -46,6 +49,14 @@ std::string FullPath(const std::string& path) {
 }
 
 int RunBackups(bool json) {
+  ConsolePrompts prompts(json ? stderr : stdout);
+  {
+    // Listing is when a user looks for what an interrupted removal saved: pack
+    // it first (unless a removal or restore is running right now).
+    BackupArchive archive;
+    RemovalLock lock(archive.StagingFolder());
+    if (lock.Held()) archive.RecoverUnfinishedRun();
+  }
   const std::vector<BackupEntry> entries = FillBackupList(DefaultBackupFolder());
   if (json) {
     nlohmann::json list = nlohmann::json::array();
@@ -65,7 +76,7 @@ int RunBackups(bool json) {
 int RunRestore(const std::string& argument) {
   // A bare archive name is looked for in the backup folder.
   std::string path = argument;
-  if (!FileExists(path) && argument.find('\\') == std::string::npos &&
+  if (FileAttributes(path) == INVALID_FILE_ATTRIBUTES && argument.find('\\') == std::string::npos &&
       argument.find('/') == std::string::npos) {
     path = DefaultBackupFolder() + "\\" + argument;
   }
@@ -75,13 +86,44 @@ int RunRestore(const std::string& argument) {
   return RestoreBackup(archive, path) == RestoreResult::kRestored ? kExitDone : kExitUsage;
 }
 
+// Test seam, off unless QUILLBANE_TEST_HOLD names a file: once the scan is done,
+// clean creates that file and waits until it is deleted (ten minutes at most)
+// before it removes anything, so a test can change what the scan found. With
+// QUILLBANE_TEST_HOLD_AT=n it waits before the n-th item instead (counted from
+// 0), so a test can interrupt a removal in its middle.
+std::string TestHoldFile() {
+  char path[MAX_PATH * 4] = {};
+  const DWORD length = GetEnvironmentVariableA("QUILLBANE_TEST_HOLD", path, sizeof(path));
+  return length > 0 && length < sizeof(path) ? std::string(path, length) : std::string();
+}
+
+int TestHoldItem() {
+  char number[16] = {};
+  const DWORD length = GetEnvironmentVariableA("QUILLBANE_TEST_HOLD_AT", number, sizeof(number));
+  return length > 0 && length < sizeof(number) ? std::atoi(number) : -1;
+}
+
+void HoldForTest(const std::string& file) {
+  if (file.empty() || !AppendToFile(file, "holding", true)) return;
+  for (int waited = 0; waited < 600000 && FileExists(file); waited += 50) Sleep(50);
+}
+
 int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, bool json) {
   ConsolePrompts prompts(json ? stderr : stdout);
+  // Refused before the scan, so a second run touches nothing (not even a log).
+  RemovalLock lock(DefaultStagingFolder());
+  if (!lock.Held()) {
+    ShowMessage(kAnotherRunMessage);
+    return kExitUsage;
+  }
+  // What an interrupted run left is packed at once, whatever this scan finds.
+  BackupArchive().RecoverUnfinishedRun();
+  ConsoleInterrupt interrupt;
   nlohmann::json report = nlohmann::json::object();
   nlohmann::json removed = nlohmann::json::array();
   nlohmann::json kept = nlohmann::json::array();
   std::vector<std::string> keptLines;
-  bool done = true;
+  int code = kExitDone;
   RemovalOutcome outcome;
   const int scanned = scan(sections, report, [&](SectionCatalogue& catalogue) {
     int rows = 0;
@@ -91,19 +133,29 @@ int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, 
       for (auto& problem : section.problems) problem->checked = 1;
     }
     if (rows == 0) return;
+    const std::string holdFile = TestHoldFile();
+    const int holdAt = holdFile.empty() ? -2 : TestHoldItem();
+    if (holdAt == -1) HoldForTest(holdFile);
+    int item = 0;
+    RemovalHooks hooks;
+    hooks.stopRequested = [&] {
+      if (item++ == holdAt) HoldForTest(holdFile);
+      return ConsoleInterruptRequested();
+    };
     BackupArchive archive;
     outcome = RemoveProblems(catalogue, archive, rows, true,
-                             noBackup ? BackupChoice::kNever : BackupChoice::kAlways);
+                             noBackup ? BackupChoice::kNever : BackupChoice::kAlways, hooks);
+    code = CleanExitCode(outcome);
     // The records die with the scan: describe them while they live.
     for (const ProblemRecord* problem : outcome.removed) removed.push_back(ProblemJson(*problem));
     for (const KeptProblem& item : outcome.kept) {
       nlohmann::json entry = ProblemJson(*item.problem);
       entry["reason"] = item.reason;
       kept.push_back(entry);
-      keptLines.push_back("kept (" + item.reason + "): " + item.problem->message);
-      if (item.reason != "no longer present") done = false;
+      // Items a stop left alone are summed up by the removal's own message.
+      if (outcome.stopped && item.reason.compare(0, 12, "not reached:") == 0) continue;
+      keptLines.push_back(ConsoleText("kept (" + item.reason + "): " + item.problem->message));
     }
-    if (!outcome.ran || !outcome.keptFolder.empty()) done = false;
     outcome.removed.clear();
     outcome.kept.clear();
   });
@@ -118,6 +170,7 @@ int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, 
     report["kept"] = kept;
     report["archive"] = outcome.archivePath.empty() ? nlohmann::json(nullptr)
                                                     : nlohmann::json(outcome.archivePath);
+    report["aborted"] = outcome.stopped;
     if (!outcome.keptFolder.empty()) report["keptFolder"] = outcome.keptFolder;
     std::printf("%s\n", DumpJson(report).c_str());
   } else {
@@ -125,10 +178,18 @@ int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, 
     for (const std::string& line : keptLines) std::printf("%s\n", line.c_str());
     if (!outcome.archivePath.empty()) std::printf("Backup: %s\n", outcome.archivePath.c_str());
   }
-  return done ? kExitDone : kExitUsage;
+  std::fflush(stdout);
+  return code;
 }
 
 }  // namespace
+
+int CleanExitCode(const RemovalOutcome& outcome) {
+  if (outcome.busy || !outcome.ran || !outcome.keptFolder.empty()) return kExitUsage;
+  if (outcome.stopped) return kExitAborted;
+  if (outcome.stillPresent > 0) return kExitStillPresent;
+  return outcome.failed > 0 ? kExitUsage : kExitDone;
+}
 
 void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan) {
   auto backupsJson = std::make_shared<bool>(false);

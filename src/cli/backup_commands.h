@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include "backup/problem_removal.h"
 #include "core/section_catalogue.h"
 
 // What `clean` needs from the scan command: run the scan (of the listed section
@@ -20,6 +21,13 @@
 using CleanRemoval = std::function<void(SectionCatalogue& catalogue)>;
 using CleanScan = std::function<int(const std::string* sections, nlohmann::json& report,
                                     const CleanRemoval& remove)>;
+
+// The exit code of `clean` once it removed: 2 when another run held the lock or
+// the archive could not be written, 3 when Ctrl+C stopped the removal, 4 when an
+// item reported removed is still there, 2 when any item was kept because
+// something failed (its backup, its deletion, it could not be read), else 0
+// (items that were gone or had changed since the scan are kept as they should be).
+int CleanExitCode(const RemovalOutcome& outcome);
 
 // Registers the commands on the app; the one that runs stores its exit code in
 // exitCode. `clean` is registered only when a scan is supplied.

@@ -11,6 +11,7 @@ constexpr int kExitDone = 0;
 constexpr int kExitProblemsFound = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitAborted = 3;
+constexpr int kExitStillPresent = 4;  // clean: a removal the re-check found still there
 
 // `exitCode` receives the command's exit code when the command runs.
 void AddScanCommand(CLI::App& app, int& exitCode);

@@ -2,26 +2,16 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdio>
 #include <sstream>
 
 #include "app/settings_store.h"
+#include "cli/console_interrupt.h"
 #include "framework/prompt.h"
 #include "scan/exclusion_list.h"
 #include "sysinfo/system_info.h"
 
 namespace {
-
-std::atomic<bool> g_bAbortRequested{false};
-
-BOOL WINAPI OnConsoleControl(DWORD event) {
-  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
-    ConsoleScan::RequestAbortFromConsole();
-    return TRUE;
-  }
-  return FALSE;
-}
 
 std::unique_ptr<SectionCatalogue> FirstRunThenCatalogue() {
   if (SettingsKeyMissing()) InitSettingsKey();
@@ -70,7 +60,7 @@ ConsoleScan::ConsoleScan()
 
 ConsoleScan::~ConsoleScan() = default;
 
-void ConsoleScan::RequestAbortFromConsole() { g_bAbortRequested = true; }
+void ConsoleScan::RequestAbortFromConsole() { RequestConsoleInterrupt(); }
 
 bool ConsoleScan::SelectSections(const std::string& list, std::string& error) {
   std::vector<int> ids;
@@ -101,11 +91,9 @@ bool ConsoleScan::SelectSections(const std::string& list, std::string& error) {
 
 void ConsoleScan::Run() {
   m_bProgress = IsConsole(STD_ERROR_HANDLE);
-  g_bAbortRequested = false;
-  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+  ConsoleInterrupt interrupt;
   m_driver.PrepareScan();
   m_driver.RunScan();
-  SetConsoleCtrlHandler(OnConsoleControl, FALSE);
   if (m_bProgress) std::fprintf(stderr, "\r%*s\r", static_cast<int>(kProgressWidth), "");
 }
 
@@ -148,7 +136,7 @@ void ConsoleScan::ShowStatus(const std::string& text) {
 }
 
 void ConsoleScan::PumpInput() {
-  if (g_bAbortRequested.exchange(false) && m_scanner.Running()) {
+  if (ConsoleInterruptRequested() && m_scanner.Running()) {
     if (m_bProgress) std::fprintf(stderr, "\r%-*s", static_cast<int>(kProgressWidth), "Aborting Scan...");
     m_scanner.RequestAbort();
   }

@@ -18,8 +18,9 @@ int main(int argc, char** argv) {
   CLI::App app{banner + " - finds and removes stale registry entries and broken shortcuts",
                "quillbane-cli"};
   app.set_version_flag("--version", banner);
-  app.footer("Exit codes: 0 nothing found or done, 1 problems found, 2 usage or runtime error, "
-             "3 aborted.");
+  app.footer("Exit codes: 0 nothing found or done, 1 problems found, 2 usage or runtime error "
+             "(for clean: an item kept because something failed), 3 aborted, 4 clean: an item "
+             "reported removed is still there.");
   app.require_subcommand(0, 1);
 
   int exitCode = -1;

@@ -11,6 +11,29 @@ std::string Plural(int count, const char* word) {
   return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
 }
 
+std::string Hex(unsigned long code, int digits, const char* prefix) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text = prefix;
+  for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) text += kDigits[(code >> shift) & 15];
+  return text;
+}
+
+// Length of the UTF-8 sequence at text[i] and its code point; 0 when invalid.
+size_t Utf8Sequence(const std::string& text, size_t i, unsigned long& code) {
+  const unsigned char lead = static_cast<unsigned char>(text[i]);
+  size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  if (lead >= 0xF5 || length == 0 || i + length > text.size()) return 0;
+  code = lead & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) {
+    const unsigned char next = static_cast<unsigned char>(text[i + k]);
+    if ((next & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (next & 0x3F);
+  }
+  const unsigned long least[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
 }  // namespace
 
 nlohmann::json ProblemJson(const ProblemRecord& record) {
@@ -58,6 +81,35 @@ std::string DumpJson(const nlohmann::json& document) {
   return document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
+std::string ConsoleText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c < 0x7F) {
+      out += text[i++];
+      continue;
+    }
+    if (c == '\n' || c == '\r' || c == '\t') {
+      out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
+      ++i;
+      continue;
+    }
+    unsigned long code = 0;
+    const size_t length = c >= 0x80 ? Utf8Sequence(text, i, code) : 0;
+    if (length == 0) {
+      out += Hex(c, 2, "\\x");
+      ++i;
+      continue;
+    }
+    const bool control = code < 0xA0 || (code >= 0x202A && code <= 0x202E) ||
+                         (code >= 0x2066 && code <= 0x2069) || code == 0x200E || code == 0x200F;
+    out += control ? Hex(code, 4, "\\u") : text.substr(i, length);
+    i += length;
+  }
+  return out;
+}
+
 std::string ScanText(ConsoleScan& scan) {
   std::string text = Program() + " - " + scan.EndText() + "\n\n";
   for (const ConsoleRow& row : scan.Rows()) {
@@ -70,15 +122,16 @@ std::string ScanText(ConsoleScan& scan) {
       const std::string kind = ErrorType(r);
       text += "  " + kind + std::string(kind.size() < 10 ? 10 - kind.size() : 1, ' ');
       if (r.errorType == kRegistryError) {
-        text += RootKeyName(r.rootKey) + "\\" + r.keyPath + "\n";
+        text += ConsoleText(RootKeyName(r.rootKey) + "\\" + r.keyPath) + "\n";
         if (!r.valueName.empty() || !r.valueData.empty()) {
-          text += "            " + (r.valueName.empty() ? std::string("(Default)") : r.valueName) +
-                  " = " + r.valueData + "\n";
+          text += "            " +
+                  (r.valueName.empty() ? std::string("(Default)") : ConsoleText(r.valueName)) +
+                  " = " + ConsoleText(r.valueData) + "\n";
         }
       } else {
-        text += r.linkPath + " -> " + r.targetPath + "\n";
+        text += ConsoleText(r.linkPath) + " -> " + ConsoleText(r.targetPath) + "\n";
       }
-      text += "            " + r.message + "\n";
+      text += "            " + ConsoleText(r.message) + "\n";
     }
   }
   text += "\nTotal Problems : " + std::to_string(scan.Store().totalProblems()) + "\n";

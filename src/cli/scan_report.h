@@ -14,5 +14,11 @@ std::string ScanText(ConsoleScan& scan);
 // Registry data may hold any bytes: invalid UTF-8 is replaced, never thrown on.
 std::string DumpJson(const nlohmann::json& document);
 
+// A registry or file text as the text report shows it: control characters,
+// Unicode direction overrides and bytes that are not UTF-8 are written as
+// escapes (\n, \x1b, \u202e ...), so a name or value cannot move the cursor,
+// colour the terminal or forge report lines. Backslashes stay as they are.
+std::string ConsoleText(const std::string& text);
+
 // 0 nothing found, 1 problems found, 3 aborted.
 int ScanExitCode(ConsoleScan& scan);

@@ -33,6 +33,11 @@ std::string RootKeyName(HKEY hRoot) {
   return "";
 }
 
+LONG OpenRegistryKey(HKEY hRoot, const std::string& subKey, REGSAM access, HKEY& hKeyOut) {
+  hKeyOut = nullptr;
+  return RegOpenKeyExW(hRoot, WideText(subKey).c_str(), 0, access, &hKeyOut);
+}
+
 HKEY RootKeyFromName(const std::string& name) {
   if (name == "HKEY_CURRENT_USER") return HKEY_CURRENT_USER;
   if (name == "HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
@@ -67,9 +72,7 @@ bool CRegistry::OpenRootKey(HKEY hRoot) {
 bool CRegistry::OpenKey(HKEY hRoot, const std::string& subKey) {
   CloseKey();
   HKEY hKey = nullptr;
-  if (RegOpenKeyExA(hRoot, subKey.c_str(), 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS) {
-    return false;
-  }
+  if (OpenRegistryKey(hRoot, subKey, KEY_ALL_ACCESS, hKey) != ERROR_SUCCESS) return false;
   Adopt(hKey, RootPathName(hRoot) + "\\" + subKey);
   return true;
 }
@@ -77,23 +80,21 @@ bool CRegistry::OpenKey(HKEY hRoot, const std::string& subKey) {
 bool CRegistry::OpenKeyForReading(HKEY hRoot, const std::string& subKey) {
   CloseKey();
   HKEY hKey = nullptr;
-  if (RegOpenKeyExA(hRoot, subKey.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return false;
+  if (OpenRegistryKey(hRoot, subKey, KEY_READ, hKey) != ERROR_SUCCESS) return false;
   Adopt(hKey, RootPathName(hRoot) + "\\" + subKey);
   return true;
 }
 
 bool CRegistry::OpenSubKey(const std::string& subKey) {
   HKEY hKey = nullptr;
-  if (RegOpenKeyExA(m_hKey, subKey.c_str(), 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS) {
-    return false;
-  }
+  if (OpenRegistryKey(m_hKey, subKey, KEY_ALL_ACCESS, hKey) != ERROR_SUCCESS) return false;
   Adopt(hKey, m_strPath + "\\" + subKey);
   return true;
 }
 
 bool CRegistry::CreateKey(const std::string& subKey, bool descend) {
   HKEY hKey = nullptr;
-  if (RegCreateKeyExA(m_hKey, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+  if (RegCreateKeyExW(m_hKey, WideText(subKey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                       KEY_ALL_ACCESS, nullptr, &hKey, nullptr) != ERROR_SUCCESS) {
     return false;
   }
@@ -117,9 +118,7 @@ bool CRegistry::CloseKey() {
 
 bool CRegistry::SubKeyExists(const std::string& subKey) const {
   HKEY hKey = nullptr;
-  if (RegOpenKeyExA(m_hKey, subKey.c_str(), 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS) {
-    return false;
-  }
+  if (OpenRegistryKey(m_hKey, subKey, KEY_ALL_ACCESS, hKey) != ERROR_SUCCESS) return false;
   RegCloseKey(hKey);
   return true;
 }

@@ -3,10 +3,13 @@
 // enumeration cursors. Every operation reports success as true or false and
 // never throws; every open and create asks for full access, so a key the user
 // may read but not write behaves like a missing key, except OpenKeyForReading.
+// Keys are opened and created through the wide API, so a path of any length works.
 
 #include <windows.h>
 
 #include <string>
+
+#include "core/wide_text.h"
 
 // "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE" or "HKEY_CLASSES_ROOT"; "" for any
 // other handle (HKEY_USERS included).
@@ -15,6 +18,12 @@ std::string RootKeyName(HKEY hRoot);
 // The inverse of RootKeyName: exact, case-sensitive, whole-text match; null for
 // anything else (abbreviations, other cases, a trailing backslash).
 HKEY RootKeyFromName(const std::string& name);
+
+// Opens root\subKey through the wide API, which has no path length limit (the
+// narrow calls cannot open a path of more than about 260 characters). Returns
+// the system's error code: ERROR_FILE_NOT_FOUND when the key is not there,
+// something else (access denied ...) when it is there but cannot be opened.
+LONG OpenRegistryKey(HKEY hRoot, const std::string& subKey, REGSAM access, HKEY& hKeyOut);
 
 class CRegistry {
  public:

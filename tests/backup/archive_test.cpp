@@ -3,6 +3,7 @@
 #include <set>
 
 #include "backup/backup_names.h"
+#include "backup/backup_records.h"
 #include "backup/file_utils.h"
 #include "backup_fixture.h"
 
@@ -16,7 +17,6 @@ TEST_F(Archive, ARunSavesKeysValuesAndFilesIntoOneDatedFlatArchive) {
   ASSERT_TRUE(WriteFileBytes(two, "second"));
 
   ASSERT_TRUE(m_archive.BeginBackup(kNewYearsEve));
-  EXPECT_EQ(m_archive.ArchivePath(), BackupFolder() + "\\12,31,2008_23,59,59.zip");
   EXPECT_TRUE(m_archive.AddRegistryItem(*ValueProblem(HKEY_LOCAL_MACHINE, "Soft\\Shared",
                                                       "C:\\x.dll", "3")));
   EXPECT_TRUE(m_archive.AddRegistryItem(*KeyProblem(HKEY_CURRENT_USER, "Soft\\Orphan")));
@@ -30,14 +30,15 @@ TEST_F(Archive, ARunSavesKeysValuesAndFilesIntoOneDatedFlatArchive) {
             "[VALUE_NAME:C:\\x.dll]\r\r\n[VALUE:3]\r\r\n[RAW_DATA:4:03000000]\r\r\n"
             "[TYPE:REG_KEY]\r\r\n[NAME:HKEY_CURRENT_USER\\Soft\\Orphan]\r\r\n"
             "[PATH:\\RegKeyBkup0.reg]\r\r\n"
-            "[TYPE:FILE]\r\r\n[DEST_PATH:" + one + "]\r\r\n"
-            "[TYPE:FILE]\r\r\n[DEST_PATH:" + two + "]\r\r\n");
+            "[TYPE:FILE]\r\r\n[DEST_PATH:" + one + "]\r\r\n[ATTRIBUTES:32]\r\r\n"
+            "[TYPE:FILE]\r\r\n[DEST_PATH:" + two + "]\r\r\n[ATTRIBUTES:32]\r\r\n");
   EXPECT_EQ(FileText(Staging() + "\\" + StagedFileName(one)), "first");
   EXPECT_EQ(FileText(Staging() + "\\" + StagedFileName(two)), "second");
   EXPECT_EQ(m_editor.calls, std::vector<std::string>{"/e \"" + Staging() + "\\RegKeyBkup0.reg\" "
                                                      "\"HKEY_CURRENT_USER\\Soft\\Orphan\""});
 
   ASSERT_TRUE(m_archive.FinishBackup());
+  EXPECT_EQ(m_archive.ArchivePath(), BackupFolder() + "\\12,31,2008_23,59,59.zip");
   const std::vector<std::string> names = ZipEntryNames(m_archive.ArchivePath());
   EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
             (std::set<std::string>{"Config.ini", "RegKeyBkup0.reg", StagedFileName(one),
@@ -74,6 +75,13 @@ TEST_F(Archive, FailedSavesReportFalseAndLeaveNoRecord) {
     EXPECT_FALSE(FileExists(Staging() + "\\RegKeyBkup0.reg"));
   }
   m_editor.emptyExports = false;
+  // The editor exported another key (as a command line split at a quote would):
+  // that is no backup of this key.
+  m_editor.exportInstead = "HKEY_CURRENT_USER\\K\\Sub";
+  EXPECT_FALSE(m_archive.AddRegistryItem(*KeyProblem(HKEY_CURRENT_USER, "K")));
+  EXPECT_EQ(m_archive.SaveFailure(), "the registry editor exported another key");
+  m_editor.exportInstead.clear();
+  EXPECT_FALSE(FileExists(Staging() + "\\RegKeyBkup0.reg"));
 
   EXPECT_FALSE(m_archive.AddRegistryItem(*KeyProblem(HKEY_CURRENT_USER, "Gone")));
   EXPECT_FALSE(m_archive.AddRegistryItem(*ValueProblem(HKEY_CURRENT_USER, "K", "missing", "")));
@@ -92,39 +100,56 @@ TEST_F(Archive, FailedSavesReportFalseAndLeaveNoRecord) {
             std::string::npos);
 }
 
-TEST_F(Archive, APackingFailureKeepsTheStagedItemsOutOfTheNextRunsWay) {
+// A packing failure, or an archive that does not read back with as many records
+// as items were saved, leaves nothing in the backup folder (not even a partly
+// written file) and keeps the staged items out of the next run's way.
+TEST_F(Archive, AnArchiveThatDoesNotReadBackIsNeverLeft) {
   ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "K", "a", "1"));
-  ASSERT_TRUE(m_archive.BeginBackup(kNewYearsEve));
-  ASSERT_TRUE(m_archive.AddRegistryItem(*ValueProblem(HKEY_CURRENT_USER, "K", "a", "1")));
-  const std::string archive = m_archive.ArchivePath();
-  {
-    FileLock lock(Staging() + "\\Config.ini");
-    EXPECT_FALSE(m_archive.FinishBackup());
+  const std::string archive = BackupFolder() + "\\12,31,2008_23,59,59.zip";
+  for (int run = 0; run < 2; ++run) {
+    ASSERT_TRUE(m_archive.BeginBackup(kNewYearsEve));
+    ASSERT_TRUE(m_archive.AddRegistryItem(*ValueProblem(HKEY_CURRENT_USER, "K", "a", "1")));
+    if (run == 0) {
+      FileLock lock(Staging() + "\\Config.ini");
+      EXPECT_FALSE(m_archive.FinishBackup());
+    } else {
+      ASSERT_TRUE(m_archive.AppendRecord(FileRecord("C:\\not-counted.lnk")));
+      EXPECT_FALSE(m_archive.FinishBackup());
+    }
+    EXPECT_EQ(m_archive.KeptFolder(), Staging() + " 12,31,2008_23,59,59" + (run ? "_2" : ""));
+    EXPECT_TRUE(FileExists(m_archive.KeptFolder() + "\\Config.ini")) << run;
+    EXPECT_FALSE(PathExists(archive) || PathExists(archive + ".partial")) << run;
   }
-  EXPECT_FALSE(FileExists(archive));
-  const std::string kept = m_archive.KeptFolder();
-  EXPECT_EQ(kept, Staging() + " 12,31,2008_23,59,59");
-  EXPECT_TRUE(FileExists(kept + "\\Config.ini"));
-  // The next run starts clean and the kept copy survives it.
-  ASSERT_TRUE(m_archive.BeginBackup(kNewYearsEve));
-  EXPECT_TRUE(FileExists(kept + "\\Config.ini"));
-  m_archive.FinishBackup();
 }
 
-TEST_F(Archive, NoRunStartsWhenTheArchiveOrStagingCannotBePrepared) {
+// A run that never reached its end (killed, crashed) left its records in the
+// staging folder: the next start packs them into an archive named from that
+// run's start; records that cannot be packed are moved aside, never emptied.
+TEST_F(Archive, AnInterruptedRunIsPackedByTheNextStart) {
+  ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "K", "a", "1"));
+  {
+    BackupArchive killed;
+    killed.SetStagingFolder(Staging());
+    killed.SetBackupFolder(BackupFolder());
+    ASSERT_TRUE(killed.BeginBackup(kNewYearsEve));
+    ASSERT_TRUE(killed.AddRegistryItem(*ValueProblem(HKEY_CURRENT_USER, "K", "a", "1")));
+  }
+  ASSERT_TRUE(m_archive.BeginBackup());
+  EXPECT_EQ(ZipEntryNames(m_archive.RecoveredPath()), std::vector<std::string>{"Config.ini"});
+  EXPECT_EQ(m_archive.RecoveredPath(), BackupFolder() + "\\12,31,2008_23,59,59 (recovered).zip");
+  EXPECT_TRUE(m_archive.FinishBackup());
+
+  ASSERT_TRUE(WriteFileBytes(Staging() + "\\Config.ini", FileRecord("C:\\old.lnk")));
+  ASSERT_TRUE(WriteFileBytes(m_folder / "blocker", "a file where the backup folder goes"));
+  m_archive.SetBackupFolder(m_folder / "blocker\\Backup");
+  EXPECT_EQ(m_archive.RecoverUnfinishedRun(), Recovery::kKept);
+  EXPECT_EQ(FileText(m_archive.RecoveredPath() + "\\Config.ini"), FileRecord("C:\\old.lnk"));
+}
+
+TEST_F(Archive, NoRunStartsWhenTheBackupFolderCannotBeWritten) {
   ASSERT_TRUE(WriteFileBytes(m_folder / "blocker", "a file where the backup folder goes"));
   m_archive.SetBackupFolder(m_folder / "blocker\\Backup");
   EXPECT_FALSE(m_archive.BeginBackup(kNewYearsEve));
   EXPECT_FALSE(m_archive.InRun());
   EXPECT_FALSE(m_archive.AddFileItem(*FileProblem(m_folder / "blocker")));
-
-  // Leftover records that cannot be cleared would be replayed with this run's.
-  m_archive.SetBackupFolder(BackupFolder());
-  ASSERT_TRUE(WriteFileBytes(Staging() + "\\Config.ini", "[TYPE:FILE]\r\n[DEST_PATH:C:\\old]\r\n"));
-  {
-    FileLock lock(Staging() + "\\Config.ini");
-    EXPECT_FALSE(m_archive.BeginBackup(kNewYearsEve));
-  }
-  EXPECT_TRUE(m_archive.BeginBackup(kNewYearsEve));
-  EXPECT_FALSE(FileExists(Staging() + "\\Config.ini"));
 }

@@ -17,7 +17,13 @@ bool FakeEditor::Run(const std::string& arguments) {
   }
   if (arguments.compare(0, 3, "/e ") != 0 || quoted.size() != 2) return false;
   if (failExports) return true;  // like regedit: ran, wrote nothing
-  return WriteFileBytes(quoted[0], emptyExports ? "" : "export of " + quoted[1]);
+  if (emptyExports) return WriteFileBytes(quoted[0], "");
+  // As regedit writes it: UTF-16LE with a byte-order mark, the header, the key.
+  const std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[" +
+                           (exportInstead.empty() ? quoted[1] : exportInstead) + "]\r\n";
+  std::string bytes = "\xFF\xFE";
+  for (char c : text) bytes += std::string{c, '\0'};
+  return WriteFileBytes(quoted[0], bytes);
 }
 
 BackupTest::BackupTest() {

@@ -16,8 +16,8 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 
-// Exports write "export of <key name>" into the named file. Every argument text
-// is recorded.
+// Exports write the header and the key's section line, as regedit does (ASCII
+// key names only). Every argument text is recorded.
 class FakeEditor : public RegistryEditor {
  public:
   FakeEditor();
@@ -27,6 +27,7 @@ class FakeEditor : public RegistryEditor {
   std::vector<std::string> calls;
   bool failExports = false;
   bool emptyExports = false;
+  std::string exportInstead;  // another key's name, as a split command line gives
 
  private:
   RegistryEditor* m_pPrevious;

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "backup/backup_records.h"
 #include "backup/file_utils.h"
 #include "backup/problem_removal.h"
+#include "core/registry.h"
 #include "backup_fixture.h"
 #include "core/section_catalogue.h"
 
@@ -63,8 +65,9 @@ TEST_F(Removal, AnItemWhoseBackupFailedStaysInPlace) {
   const RemovalOutcome outcome = Remove(BackupChoice::kAlways);
   EXPECT_EQ(outcome.backupFailures, 2);
   ASSERT_EQ(outcome.kept.size(), 2u);
-  EXPECT_EQ(outcome.kept[0].reason, "backup failed");
-  EXPECT_EQ(outcome.kept[1].reason, "backup failed");
+  EXPECT_EQ(outcome.kept[0].reason, "backup failed: the registry editor did not export it");
+  EXPECT_EQ(outcome.kept[1].reason,
+            "backup failed: the file cannot be copied (in use by another program)");
   EXPECT_EQ(outcome.removed.size(), 1u);
   EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, "Run", "old"));
   EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "App"));
@@ -93,7 +96,9 @@ TEST_F(Removal, VanishedLockedAndOddItemsAreKeptSafely) {
     ASSERT_EQ(outcome.kept.size(), 6u);
     for (const KeptProblem& kept : outcome.kept) {
       if (kept.problem != locked) continue;
-      EXPECT_EQ(kept.reason, choice == BackupChoice::kNever ? "deletion failed" : "backup failed");
+      EXPECT_EQ(kept.reason, choice == BackupChoice::kNever
+                                 ? "deletion failed (in use by another program)"
+                                 : "backup failed: the file cannot be copied (in use by another program)");
     }
     EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Top\\Inner"));
     EXPECT_TRUE(FileExists(m_folder / "locked.lnk"));
@@ -101,8 +106,8 @@ TEST_F(Removal, VanishedLockedAndOddItemsAreKeptSafely) {
   EXPECT_EQ(m_prompts.Texts(),
             (std::vector<std::string>{"Invalid Error Type", "Selected Items Removed",
                                       "Invalid Error Type",
-                                      "Selected Items Removed\r\n\r\n1 item could not be backed "
-                                      "up and was kept in place."}));
+                                      "Selected Items Removed\r\n\r\n2 items could not be backed "
+                                      "up and were kept in place."}));
   EXPECT_FALSE(DeleteProblem(*KeyProblem(HKEY_CURRENT_USER, "")));
   EXPECT_FALSE(DeleteProblem(*ValueProblem(HKEY_CURRENT_USER, "NoSuchKey", "v", "")));
 }
@@ -122,4 +127,61 @@ TEST_F(Removal, NoRowsNoCheckedSectionOrNoArchiveRemovesNothing) {
   EXPECT_EQ(m_prompts.Texts()[1], "No Sections Checked");
   EXPECT_NE(m_prompts.Texts()[3].find("no items were removed"), std::string::npos);
   EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Run", "old"));
+}
+
+// The seam the section's own re-test plugs into, and the stop: a kept item is
+// neither saved nor deleted; after the stop nothing more is touched, and the
+// archive holds exactly what was removed.
+TEST_F(Removal, TheRecheckKeepsItemsAndAStopFinishesTheArchive) {
+  for (const char* name : {"a", "b", "c", "d"}) {
+    ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "Run", name, "C:\\gone.exe"));
+    Add(ValueProblem(HKEY_CURRENT_USER, "Run", name, "C:\\gone.exe", 1));
+  }
+  int asked = 0;
+  RemovalHooks hooks;
+  hooks.stopRequested = [&] { return ++asked == 4; };
+  hooks.recheck = [](const ProblemRecord& problem, std::string& reason) {
+    reason = "reinstalled";
+    return problem.valueName == "b";
+  };
+  const RemovalOutcome outcome =
+      RemoveProblems(m_catalogue, m_archive, 1, true, BackupChoice::kAlways, hooks);
+  EXPECT_TRUE(outcome.stopped);
+  ASSERT_EQ(outcome.removed.size(), 2u);
+  ASSERT_EQ(outcome.kept.size(), 2u);
+  EXPECT_EQ(outcome.kept[0].reason, "reinstalled");
+  EXPECT_EQ(outcome.kept[1].reason, "not reached: the removal was stopped");
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Run", "b") && HasValue(HKEY_CURRENT_USER, "Run", "d"));
+  ZipUnpacker archive(outcome.archivePath);
+  std::string records;
+  ASSERT_TRUE(archive.GotoFirst() && archive.ReadEntry(&records));
+  EXPECT_EQ(ParseRecordFile(records).records.size(), 2u);
+  EXPECT_EQ(m_prompts.Texts().back(),
+            "The removal was stopped. 2 items were removed and 1 was not reached.");
+}
+
+// Just before removal, the item is looked at again: data changed or gone since
+// the scan keeps it (an expandable string matches its expansion, as the scan
+// recorded it), and a key path longer than the narrow calls take is removed.
+TEST_F(Removal, ItemsAreRemovedOnlyAsTheScanSawThem) {
+  const std::string deep = "Deep\\" + std::string(150, 'a') + "\\" + std::string(150, 'b');
+  ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "Run", "changed", "C:\\new.exe"));
+  ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "Run", "same", "%SystemDrive%\\gone.exe",
+                           REG_EXPAND_SZ));
+  CRegistry key(HKEY_CURRENT_USER);
+  ASSERT_TRUE(key.CreateKey(deep, true) && key.SetStringValue("v", "C:\\gone.exe"));
+  Add(ValueProblem(HKEY_CURRENT_USER, "Run", "changed", "C:\\old.exe", 1));
+  Add(ValueProblem(HKEY_CURRENT_USER, "Run", "same", "C:\\gone.exe", 1));
+  Add(ValueProblem(HKEY_CURRENT_USER, "Run", "vanished", "C:\\gone.exe", 1));
+  Add(ValueProblem(HKEY_CURRENT_USER, deep, "v", "C:\\gone.exe", 13));
+
+  const RemovalOutcome outcome = Remove(BackupChoice::kAlways);
+  ASSERT_EQ(outcome.kept.size(), 2u);
+  EXPECT_EQ(outcome.kept[0].reason, "changed since the scan");
+  EXPECT_EQ(outcome.kept[1].reason, "no longer present");
+  EXPECT_EQ(outcome.removed.size(), 2u);
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Run", "changed"));
+  EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, "Run", "same"));
+  std::string text;
+  EXPECT_TRUE(key.OpenKey(HKEY_CURRENT_USER, deep) && !key.QueryStringValue("v", text));
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "backup/backup_names.h"
 #include "backup/backup_records.h"
 #include "backup/file_utils.h"
 #include "backup/restore.h"
@@ -99,4 +100,36 @@ TEST_F(Restore, TheListShowsEveryArchiveByItsDisplayText) {
                        "Wednesday, December 31, 2008 Time: 23:59:59"}));
   EXPECT_EQ(list[0].path, BackupFolder() + "\\3,7,2008_9,5.zip");
   EXPECT_TRUE(FillBackupList(m_folder / "nothing").empty());
+}
+
+// A folder the removal kept (its archive could not be written) restores like an
+// archive, files with their attributes; in an archive, a damaged entry spoils
+// only its own item.
+TEST_F(Restore, KeptFoldersRestoreAndADamagedEntrySpoilsOnlyItself) {
+  CreateFolder(m_folder / "links");
+  const std::string kept = m_folder / "kept", one = m_folder / "links\\one.lnk",
+                    two = m_folder / "links\\two.lnk";
+  const DWORD hiddenReadOnly = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY;
+  ASSERT_TRUE(WriteFileBytes(kept + "\\Config.ini",
+                             FileRecord(one) + AttributesLine(hiddenReadOnly)));
+  ASSERT_TRUE(WriteFileBytes(kept + "\\" + StagedFileName(one), "one"));
+  EXPECT_EQ(RestoreBackup(m_archive, kept), RestoreResult::kRestored);
+  EXPECT_EQ(FileText(one), "one");
+  EXPECT_EQ(GetFileAttributesA(one.c_str()) & hiddenReadOnly, hiddenReadOnly);
+
+  std::string big(5000, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7919 % 251);
+  const std::string path = MakeArchive("1,1,2009_0,0,5", {{"Config.ini", FileRecord(one) + FileRecord(two)},
+                                                          {StagedFileName(one), big},
+                                                          {StagedFileName(two), "two"}});
+  std::string zip;
+  ASSERT_TRUE(ReadFileBytes(path, zip));
+  const size_t data = zip.find(StagedFileName(one)) + StagedFileName(one).size() + 200;
+  for (size_t i = data; i < data + 50; ++i) zip[i] = static_cast<char>(zip[i] ^ 0x5A);
+  ASSERT_TRUE(WriteFileBytes(path, zip));
+  SetFileAttributesA(one.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(one.c_str());
+  EXPECT_EQ(RestoreBackup(m_archive, path), RestoreResult::kErrors);
+  EXPECT_EQ(FileText(two), "two");
+  EXPECT_FALSE(PathExists(one));
 }

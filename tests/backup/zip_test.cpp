@@ -140,3 +140,25 @@ TEST(Zip, CreateFolderBuildsParentsAndRefusesFiles) {
   EXPECT_FALSE(CreateFolder(folder / "file"));
   EXPECT_FALSE(CreateFolder(folder / "file\\below"));
 }
+
+// Names longer than any fixed buffer (as a 255-byte file name staged with its
+// prefix gives) are read whole, and packed names carry the UTF-8 flag.
+TEST(Zip, LongNamesReadWholeAndPackedNamesAreFlaggedUtf8) {
+  TempFolder folder;
+  const std::string longName = "95b6f6b4_" + std::string(100, 'x') + std::string(170, 'y') + ".lnk";
+  ASSERT_TRUE(CraftZip(folder / "long.zip", {{longName, "l"}, {"next.txt", "n"}}));
+  EXPECT_EQ(ZipEntryNames(folder / "long.zip"), (std::vector<std::string>{longName, "next.txt"}));
+
+  const std::string name = "\xe6\x8a\xa5 report.txt";
+  ASSERT_TRUE(WriteFileBytes(folder / name, "r"));
+  ZipPacker packer(folder / "utf8.zip");
+  ASSERT_TRUE(packer.AddFile(folder / name, true) && packer.Close());
+  ZipUnpacker unpacker(folder / "utf8.zip");
+  ZipEntryInfo info;
+  ASSERT_TRUE(unpacker.GotoFirst() && unpacker.GetEntryInfo(info));
+  EXPECT_EQ(info.name, name);
+  EXPECT_EQ(info.flags & (1u << 11), 1u << 11);
+  std::string bytes;
+  EXPECT_TRUE(unpacker.ReadEntry(&bytes));
+  EXPECT_EQ(bytes, "r");
+}

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/settings_store.h"
+#include "cli/backup_commands.h"
 #include "cli/scan_report.h"
 #include "core/section_catalogue.h"
 #include "support/registry_sandbox.h"
@@ -67,6 +68,40 @@ TEST_F(ConsoleScanTest, JsonDocumentInCatalogueOrder) {
                      "valueName": "Ding", "valueData": "qb-gone.wav",
                      "message": "The File (qb-gone.wav) cannot be found at the specified location."}]}]})"),
             doc);
+}
+
+}  // namespace
+
+namespace {
+
+// Registry names and data may hold terminal escapes and line breaks; in the text
+// report they must not move the cursor or forge lines.
+TEST(ConsoleText, ControlCharactersAreShownEscaped) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"C:\\dir\\a b.exe", "C:\\dir\\a b.exe"},
+      {"x\x1b[2Jy", "x\\x1b[2Jy"},
+      {"a\r\nKEY : forged\tz\x7f", "a\\r\\nKEY : forged\\tz\\x7f"},
+      {"\xe6\x8a\xa5 \xc2\x9b\xe2\x80\xae", "\xe6\x8a\xa5 \\u009b\\u202e"},  // C1 CSI, RLO
+      {"\xff\xc3(", "\\xff\\xc3("},                                            // not UTF-8
+  };
+  for (const auto& c : cases) EXPECT_EQ(ConsoleText(c.first), c.second) << c.first;
+}
+
+TEST(CleanExitCode, SaysWhatTheRemovalDid) {
+  const std::pair<void (*)(RemovalOutcome&), int> cases[] = {
+      {[](RemovalOutcome&) {}, 0},  // kept only what was gone or changed
+      {[](RemovalOutcome& o) { o.busy = true; }, 2},
+      {[](RemovalOutcome& o) { o.keptFolder = "C:\\t\\PlovenTemp 1,1,2009_0,0,0"; }, 2},
+      {[](RemovalOutcome& o) { o.stopped = true; o.failed = 1; }, 3},
+      {[](RemovalOutcome& o) { o.stillPresent = 1; }, 4},
+      {[](RemovalOutcome& o) { o.failed = 1; }, 2},
+  };
+  for (const auto& c : cases) {
+    RemovalOutcome outcome;
+    c.first(outcome);
+    outcome.ran = !outcome.busy;
+    EXPECT_EQ(CleanExitCode(outcome), c.second);
+  }
 }
 
 }  // namespace

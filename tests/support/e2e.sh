@@ -52,3 +52,17 @@ check() {  # check DESCRIPTION COMMAND...
 e2e_finish() {
   [ "$E2E_FAILURES" -eq 0 ] || { echo "$E2E_FAILURES check(s) failed"; exit 1; }
 }
+
+# The Unix path of the clone's %TEMP% folder.
+e2e_temp_dir() {
+  winepath -u "$(wine cmd.exe /c 'echo %TEMP%' </dev/null 2>/dev/null | tr -d '\r')" 2>/dev/null
+}
+
+# Waits until FILE holds at least MIN_BYTES bytes; false after TIMEOUT seconds.
+e2e_wait_for_size() {  # e2e_wait_for_size FILE MIN_BYTES TIMEOUT
+  local deadline=$((SECONDS + $3))
+  while [ "$(stat -c %s "$1" 2>/dev/null || echo -1)" -lt "$2" ]; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.02
+  done
+}

@@ -1,0 +1,226 @@
+// The staging folder's side of BackupArchive: packing it into a checked archive,
+// keeping it aside when that fails, recovering what an interrupted run left in
+// it, and extracting an archive into it for restore.
+
+#include <set>
+#include <vector>
+
+#include "backup/backup_archive.h"
+#include "backup/backup_names.h"
+#include "backup/backup_records.h"
+#include "backup/file_utils.h"
+#include "backup/zip_names.h"
+#include "core/wide_text.h"
+#include "framework/prompt.h"
+
+namespace {
+
+constexpr int kMaxSameNameArchives = 1000;
+constexpr const char* kRecordFile = "Config.ini";
+
+bool SameNameIgnoringCase(const std::string& a, const char* b) {
+  return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b, -1) == CSTR_EQUAL;
+}
+
+bool IsMarker(const std::string& name) {
+  return SameNameIgnoringCase(name, kRunMarkerFile) ||
+         SameNameIgnoringCase(name, kRestoreMarkerFile);
+}
+
+// The files directly in a folder (no subfolders), bookkeeping files included.
+std::vector<std::string> FolderFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found;
+  HANDLE hFind = FindFirstFileW(WideText(folder + "\\*.*").c_str(), &found);
+  if (hFind == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (found.cFileName[0] == L'.' || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    names.push_back(NarrowText(found.cFileName));
+  } while (FindNextFileW(hFind, &found));
+  FindClose(hFind);
+  return names;
+}
+
+// Reads the archive back: exactly the expected entry names, each entry whole
+// (its CRC checked), the record file byte for byte, and - when a count is given
+// - that many records in it.
+bool ArchiveReadsBack(const std::string& path, const std::vector<std::string>& names,
+                      const std::string& records, int expectedRecords) {
+  ZipUnpacker archive(path);
+  if (!archive.IsOpen() || archive.EntryCount() != static_cast<int>(names.size())) return false;
+  const std::set<std::string> expected(names.begin(), names.end());
+  std::set<std::string> seen;
+  for (bool more = archive.GotoFirst(); more; more = archive.GotoNext()) {
+    ZipEntryInfo info;
+    if (!archive.GetEntryInfo(info) || !expected.count(info.name) || !seen.insert(info.name).second) {
+      return false;
+    }
+    std::string data;
+    const bool isRecordFile = info.name == kRecordFile;
+    if (!archive.ReadEntry(isRecordFile ? &data : nullptr)) return false;
+    if (isRecordFile && data != records) return false;
+  }
+  if (seen.size() != expected.size()) return false;
+  return expectedRecords < 0 ||
+         ParseRecordFile(records).records.size() == static_cast<size_t>(expectedRecords);
+}
+
+// "M,D,YYYY_h,m,s" of a file's last write, in local time; "" when unreadable.
+std::string BaseNameFromFileTime(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  FILETIME local;
+  SYSTEMTIME when;
+  if (!GetFileAttributesExW(WideText(path).c_str(), GetFileExInfoStandard, &data) ||
+      !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+      !FileTimeToSystemTime(&local, &when)) {
+    return "";
+  }
+  return ArchiveBaseName(when.wMonth, when.wDay, when.wYear, when.wHour, when.wMinute,
+                         when.wSecond);
+}
+
+}  // namespace
+
+bool BackupArchive::PackStaging(const std::string& baseName, bool recovered,
+                                int expectedRecords) {
+  m_strArchivePath.clear();
+  std::vector<std::string> names;
+  for (const std::string& name : FolderFiles(m_strStagingFolder)) {
+    if (!IsMarker(name)) names.push_back(name);
+  }
+  std::string records;
+  ReadWholeFile(m_strStagingFolder + "\\" + kRecordFile, records);
+  CreateFolder(m_strBackupFolder);
+
+  for (int attempt = 1; attempt <= kMaxSameNameArchives; ++attempt) {
+    const std::string path = ::ArchivePath(m_strBackupFolder, baseName, attempt, recovered);
+    if (FileAttributes(path) != INVALID_FILE_ATTRIBUTES) continue;
+    // Written under another name, so that only a checked archive ever carries an
+    // archive's name (the list of backups shows nothing else).
+    const std::string partial = path + ".partial";
+    bool packed = m_packer.Open(partial, nullptr, false);
+    for (const std::string& name : names) {
+      packed = packed && m_packer.AddFile(m_strStagingFolder + "\\" + name, true);
+    }
+    packed = m_packer.Close() && packed;
+    packed = packed && FlushFileToDisk(partial) &&
+             ArchiveReadsBack(partial, names, records, expectedRecords);
+    if (packed && MoveFileExW(WideText(partial).c_str(), WideText(path).c_str(),
+                              MOVEFILE_WRITE_THROUGH)) {
+      m_strArchivePath = path;
+      return true;
+    }
+    const DWORD error = GetLastError();
+    DeleteFileChecked(partial);
+    // Taken meanwhile by a run of another user of this program folder: next name.
+    if (packed && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) continue;
+    break;
+  }
+  KeepStagingAside(baseName);
+  return false;
+}
+
+void BackupArchive::KeepStagingAside(const std::string& baseName) {
+  // The items may already be deleted: the staged files are their only copies.
+  // Move them out of the way of the next run, which would empty the folder.
+  m_strKeptFolder = m_strStagingFolder;
+  for (int attempt = 1; attempt <= kMaxSameNameArchives; ++attempt) {
+    const std::string kept = m_strStagingFolder + " " + baseName +
+                             (attempt > 1 ? "_" + std::to_string(attempt) : std::string());
+    if (FileAttributes(kept) != INVALID_FILE_ATTRIBUTES) continue;
+    if (MoveFileW(WideText(m_strStagingFolder).c_str(), WideText(kept).c_str())) {
+      m_strKeptFolder = kept;
+    }
+    return;
+  }
+}
+
+Recovery BackupArchive::RecoverUnfinishedRun() {
+  if (m_bInRun) return Recovery::kNothing;
+  const std::vector<std::string> files = FolderFiles(m_strStagingFolder);
+  bool restoreLeftovers = false;
+  std::string runStart;
+  for (const std::string& name : files) {
+    if (SameNameIgnoringCase(name, kRestoreMarkerFile)) restoreLeftovers = true;
+    if (SameNameIgnoringCase(name, kRunMarkerFile)) {
+      ReadWholeFile(m_strStagingFolder + "\\" + kRunMarkerFile, runStart);
+    }
+  }
+  // A restore's extracted files are copies of an archive that still exists; and
+  // nothing was ever deleted before its record was written.
+  const std::string recordFile = m_strStagingFolder + "\\" + kRecordFile;
+  if (restoreLeftovers || FileSize(recordFile) <= 0) return Recovery::kNothing;
+
+  // The run's own start names the archive; without it (a run of an older version)
+  // the time its records were last written does.
+  std::string base = runStart;
+  if (BackupDisplayName(base).empty() || base.find_first_of("\\/:*?\"<>|\r\n") != std::string::npos) {
+    base = BaseNameFromFileTime(recordFile);
+  } else {
+    // The run may have been stopped while it packed: its partial archive goes.
+    DeleteFileChecked(::ArchivePath(m_strBackupFolder, base, 1) + ".partial");
+  }
+  // Packing sets the run's archive and kept folder: recovery stands for no run.
+  const std::string runArchive = m_strArchivePath, runKept = m_strKeptFolder;
+  m_strKeptFolder.clear();
+  Recovery result = Recovery::kFailed;
+  std::string message = "A removal that was interrupted left the items it had saved in " +
+                        m_strStagingFolder + ".";
+  if (!base.empty() && PackStaging(base, true, -1)) {
+    DeleteFileChecked(recordFile);
+    ClearStaging();
+    m_strRecovered = m_strArchivePath;
+    message += " They are now in the backup " + m_strRecovered;
+    result = Recovery::kPacked;
+  } else if (!m_strKeptFolder.empty() && m_strKeptFolder != m_strStagingFolder) {
+    m_strRecovered = m_strKeptFolder;
+    message += " They could not be packed into a backup and are kept in " + m_strRecovered;
+    result = Recovery::kKept;
+  } else {
+    message += " They could not be packed into a backup and stay there.";
+  }
+  m_strArchivePath = runArchive;
+  m_strKeptFolder = runKept;
+  ShowMessage(message);
+  return result;
+}
+
+bool BackupArchive::PrepareStaging() {
+  CreateFolder(m_strStagingFolder);
+  if (RecoverUnfinishedRun() == Recovery::kFailed) return false;
+  CreateFolder(m_strStagingFolder);
+  ClearStaging();
+  // Leftovers that cannot be cleared would be packed (and their records
+  // replayed) with this run's.
+  return FolderFiles(m_strStagingFolder).empty();
+}
+
+void BackupArchive::ClearStaging() { EmptyFolderTree(m_strStagingFolder, true, "*.*"); }
+
+bool BackupArchive::ExtractBackup(const std::string& archivePath) {
+  m_nBadEntries = 0;
+  if (!PrepareStaging()) return false;
+  AppendToFile(m_strStagingFolder + "\\" + kRestoreMarkerFile, "restore", true);
+  if (!m_unpacker.Open(archivePath)) return false;
+  const int count = m_unpacker.EntryCount();
+  // An entry name this program never writes (one that climbs out of the folder,
+  // names a drive or a device, or one of the bookkeeping files) means the archive
+  // is not one of its backups: nothing of it is taken.
+  bool trusted = count > 0;
+  for (bool more = m_unpacker.GotoFirst(); trusted && more; more = m_unpacker.GotoNext()) {
+    ZipEntryInfo info;
+    std::string target;
+    if (m_unpacker.GetEntryInfo(info) && !info.name.empty() &&
+        (!EntryTargetName(info.name, true, target) || IsMarker(target))) {
+      trusted = false;
+    }
+  }
+  int extracted = 0;
+  for (bool more = trusted && m_unpacker.GotoFirst(); more; more = m_unpacker.GotoNext()) {
+    if (m_unpacker.ExtractEntry(m_strStagingFolder, true)) ++extracted;
+  }
+  m_unpacker.Close();
+  if (!trusted) return false;
+  m_nBadEntries = count - extracted;
+  return FileExists(m_strStagingFolder + "\\" + kRecordFile);
+}

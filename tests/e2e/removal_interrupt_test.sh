@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# An interrupted clean loses nothing, and a second one cannot spoil the first.
+# 1,000 stale values; a clean is held in the middle of its removal (the test-only
+# QUILLBANE_TEST_HOLD_AT pause), then:
+#   - a second clean and a restore are refused and touch nothing;
+#   - Ctrl+C stops it before the next item: exit 3, and its archive holds exactly
+#     the values that are gone;
+#   - killed outright instead (kill -9), the next start packs what it had saved
+#     into a "(recovered)" archive and says so: nothing is left only in the staging
+#     folder, and no empty or unreadable archive is left behind.
+. "$(dirname "$0")/../support/e2e.sh"
+cli="${1:?usage: removal_interrupt_test.sh quillbane-cli.exe}"
+
+e2e_clone
+drive="$WINEPREFIX/drive_c"
+mkdir -p "$drive/Quillbane"
+cp "$cli" "$drive/Quillbane/quillbane-cli.exe"
+run() { e2e_wine 'C:\Quillbane\quillbane-cli.exe' "$@"; }
+backup="$drive/Quillbane/Backup"
+stage="$(e2e_temp_dir)/PlovenTemp"
+hold="$drive/hold.flag"
+count=1000
+
+{ echo REGEDIT4; echo
+  echo '[HKEY_CURRENT_USER\Software\QbMany]'
+  for i in $(seq 1 $count); do echo "\"v$i\"=\"C:\\\\qbgone\\\\v$i.exe\""; done; } >"$drive/many.reg"
+e2e_wine regedit /S 'C:\many.reg' >/dev/null
+present() { e2e_wine reg query 'HKCU\Software\QbMany' | awk '$1 ~ /^v[0-9]+$/ {print $1}' | sort; }
+gone() { comm -23 <(seq 1 $count | sed 's/^/v/' | sort) <(present); }
+# The QbMany value names an archive's record file holds.
+archived() {
+  python3 -c 'import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).read("Config.ini").decode())' "$1" |
+    tr -d '\r' | sed -n 's/^\[VALUE_NAME:\(v[0-9]*\)\]$/\1/p' | sort
+}
+check "the seed is there" test "$(present | wc -l)" -eq "$count"
+# Starts a clean that holds before its 400th item, and waits for the hold.
+start_clean() {
+  QUILLBANE_TEST_HOLD='C:\hold.flag' QUILLBANE_TEST_HOLD_AT=400 \
+    wine 'C:\Quillbane\quillbane-cli.exe' clean --sections 13 --json </dev/null \
+    >"$E2E_DIR/clean.json" 2>/dev/null &
+  pid=$!
+  e2e_wait_for_size "$hold" 0 120
+}
+
+check "a clean holds in the middle of its removal" start_clean
+logs=$(ls "$drive/Quillbane/logs" | wc -l)
+staged=$(stat -c %s "$stage/Config.ini" 2>/dev/null || echo 0)
+out=$(run clean --sections 13) && rc=0 || rc=$?
+check "a second clean exits 2" test "$rc" -eq 2
+check "... saying another removal is running" grep -qx 'Another removal or restore is running' <<<"$out"
+out=$(run restore 'C:\Quillbane\Backup\none.zip') && rc=0 || rc=$?
+check "a restore exits 2, saying the same" test "$rc" -eq 2 -a "$out" = 'Another removal or restore is running'
+check "... and neither wrote a scan log" test "$(ls "$drive/Quillbane/logs" | wc -l)" -eq "$logs"
+check "... nor touched the first one's staging folder" test "$(stat -c %s "$stage/Config.ini")" -eq "$staged"
+
+kill -INT "$pid" || true
+rm -f "$hold"
+wait "$pid" && rc=0 || rc=$?
+tr -d '\r' <"$E2E_DIR/clean.json" >"$E2E_DIR/int.json"
+check "Ctrl+C: exit 3" test "$rc" -eq 3
+check "Ctrl+C: the report says the removal was aborted" test "$(jq -r .aborted "$E2E_DIR/int.json")" = true
+gone >"$E2E_DIR/gone.txt"
+check "Ctrl+C: the removal stopped where it was" test "$(wc -l <"$E2E_DIR/gone.txt")" -ge 399 -a "$(wc -l <"$E2E_DIR/gone.txt")" -le 400
+archive=$(jq -r '.archive // empty' "$E2E_DIR/int.json")
+check "Ctrl+C: the archive holds exactly the values that are gone" \
+  cmp -s "$E2E_DIR/gone.txt" <(archived "$(winepath -u "$archive" 2>/dev/null)")
+check "Ctrl+C: nothing is left in the staging folder" test ! -e "$stage/Config.ini"
+out=$(run restore "$archive") && rc=0 || rc=$?
+check "Ctrl+C: the archive restores" test "$rc" -eq 0 -a "$(present | wc -l)" -eq "$count"
+
+check "kill: a clean holds in the middle of its removal" start_clean
+kill -9 "$pid" || true
+wait "$pid" 2>/dev/null || true
+gone >"$E2E_DIR/gone.txt"
+check "kill: values were removed before the kill" test -s "$E2E_DIR/gone.txt"
+check "kill: no empty or unreadable archive is left" \
+  python3 -c 'import sys, zipfile; [zipfile.ZipFile(p).testzip() for p in sys.argv[1:]]' "$backup"/*.zip
+out=$(run backups --json) && rc=0 || rc=$?
+check "next start: it says it packed the interrupted run's items" grep -q 'interrupted.*(recovered)' "$E2E_DIR/stderr"
+recovered=$(jq -r '.[] | select(.name | endswith("(recovered)")) | .path' <<<"$out" | head -1)
+check "next start: every value that is gone is in the listed recovered archive" \
+  test -n "$recovered" -a -z "$(comm -23 "$E2E_DIR/gone.txt" <(archived "$(winepath -u "$recovered" 2>/dev/null)"))"
+check "next start: the staging folder holds nothing" test -z "$(ls -A "$stage" 2>/dev/null)"
+out=$(run restore "$recovered") && rc=0 || rc=$?
+check "next start: the recovered archive restores every value" test "$rc" -eq 0 -a "$(present | wc -l)" -eq "$count"
+
+e2e_finish

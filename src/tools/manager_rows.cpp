@@ -3,6 +3,8 @@
 #include <shlwapi.h>
 
 #include "backup/backup_names.h"
+#include "backup/file_utils.h"
+#include "backup/reg_export_file.h"
 #include "backup/registry_editor.h"
 #include "core/registry.h"
 
@@ -114,6 +116,12 @@ std::string ManagerExportFolder(const std::string& backupFolder, const std::stri
 EntryRemoval ExportAndDeleteKey(const ManagerRow& row, const std::string& exportFolder) {
   if (!row.rootKey || !NamesASubkey(row.keyPath)) return EntryRemoval::kDeletionFailed;
   if (!KeyExists(row.rootKey, row.keyPath)) return EntryRemoval::kAlreadyGone;
+  // The key goes to the registry editor on a command line: a name that would come
+  // out as another key there is neither exported nor deleted.
+  const std::string fullName = RootKeyName(row.rootKey) + "\\" + row.keyPath;
+  if (RootKeyName(row.rootKey).empty() || !KeyNameSafeForEditor(fullName)) {
+    return EntryRemoval::kBackupFailed;
+  }
 
   SYSTEMTIME now = {};
   GetLocalTime(&now);
@@ -127,6 +135,11 @@ EntryRemoval ExportAndDeleteKey(const ManagerRow& row, const std::string& export
   const std::string arguments =
       ManagerExportArguments(exportFile, RootKeyName(row.rootKey), row.keyPath);
   if (!ExportKeyChecked(arguments, exportFile)) return EntryRemoval::kBackupFailed;
+  std::string exported;
+  if (!ReadWholeFile(exportFile, exported) || !ExportHoldsKey(exported, fullName)) {
+    DeleteFileA(exportFile.c_str());
+    return EntryRemoval::kBackupFailed;
+  }
   if (SHDeleteKeyA(row.rootKey, row.keyPath.c_str()) != ERROR_SUCCESS) {
     return EntryRemoval::kDeletionFailed;
   }

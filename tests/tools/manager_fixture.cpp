@@ -63,9 +63,10 @@ bool FakeEditor::Run(const std::string& arguments) {
   const size_t c = arguments.find('"', b + 1), d = arguments.find('"', c + 1);
   if (d == std::string::npos) return false;
   const std::string key = arguments.substr(c + 1, d - c - 1);
-  if (key.find(failKeysWith) != std::string::npos) return true;
   files.push_back(arguments.substr(a + 1, b - a - 1));
-  return WriteFileBytes(files.back(), "export of " + key);
+  const bool wrong = key.find(wrongKeysWith) != std::string::npos;
+  WriteFileBytes(files.back(), "REGEDIT4\r\n\r\n[" + (wrong ? "HKEY_LOCAL_MACHINE" : key) + "]\r\n");
+  return key.find(lateKeysWith) == std::string::npos;
 }
 
 Rows ListRows(HWND hList) {

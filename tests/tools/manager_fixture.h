@@ -24,15 +24,16 @@ Rows SeedStartup(const std::string& folder);
 Rows SeedBho(const std::string& folder);
 Rows SeedUninstall();
 
-// Writes "export of <key>" into the export file, unless the key contains
-// `failKeysWith`: then it writes nothing, as a failing regedit does.
+// Writes an export of the key as regedit does. For a key that contains
+// `lateKeysWith` it is still running when the wait runs out; for one that contains
+// `wrongKeysWith` it exports another key.
 class FakeEditor : public RegistryEditor {
  public:
   FakeEditor() : m_pPrevious(SetRegistryEditor(this)) {}
   ~FakeEditor() override { SetRegistryEditor(m_pPrevious); }
   bool Run(const std::string& arguments) override;
   std::vector<std::string> calls, files;  // argument texts; export files written
-  std::string failKeysWith = "\x01";
+  std::string lateKeysWith = "\x01", wrongKeysWith = "\x01";
 
  private:
   RegistryEditor* m_pPrevious;

@@ -10,6 +10,7 @@
 #include <regex>
 #include <set>
 
+#include "backup/file_utils.h"
 #include "support/scripted_prompts.h"
 #include "tools/manager_dialogs.h"
 #include "manager_fixture.h"
@@ -24,25 +25,28 @@ TEST_F(ManagerTest, CheckedKeysAreExportedThenDeletedInListOrderUnlessTheExportF
   ASSERT_TRUE(dialog.Create());
   HWND hList = dialog.Item(kManagerList);
   for (int row : {0, 1, 3}) SetRowState(hList, row, LVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(2));
-  m_editor.failKeysWith = "Zed";
+  m_editor.wrongKeysWith = "OnlyUninstall";
+  m_editor.lateKeysWith = "Zed";
   SendMessageA(dialog.Item(IDOK), BM_CLICK, 0, 0);
 
   const std::string base = std::string(kUninstallKeyPath) + "\\";
   ASSERT_EQ(m_editor.calls.size(), 3u);
-  ASSERT_EQ(m_editor.files.size(), 2u);
+  ASSERT_EQ(m_editor.files.size(), 3u);
   const char* const keys[] = {"App1", "OnlyUninstall", "Zed"};
   for (size_t i = 0; i < 3; ++i) {
     EXPECT_NE(m_editor.calls[i].find(base + keys[i]), std::string::npos) << "list order";
-    EXPECT_EQ(RegKeyExists(HKEY_LOCAL_MACHINE, base + keys[i]), i == 2) << "a failed export keeps";
+    EXPECT_EQ(RegKeyExists(HKEY_LOCAL_MACHINE, base + keys[i]), i > 0) << "a failed export keeps";
   }
   // A second export in the same second gets "_2" instead of replacing the first.
   const std::regex dated(R"(.*\\AddRemoveBackup\\\d+,\d+,\d{4}_\d+,\d+,\d+(_\d+)?\.reg)");
   for (const std::string& file : m_editor.files) EXPECT_TRUE(std::regex_match(file, dated)) << file;
   EXPECT_NE(m_editor.files[0], m_editor.files[1]);
-  EXPECT_EQ(ListRows(hList), (Rows{"Text Flag|", "Last|"}));
-  EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Selected Registry Entries Removed\r\n\r\n1 "
-                                                      "entry could not be backed up and was kept "
-                                                      "in place."});
+  EXPECT_TRUE(FileExists(m_editor.files[0]));
+  EXPECT_FALSE(FileExists(m_editor.files[1]) || FileExists(m_editor.files[2])) << "bad exports go";
+  EXPECT_EQ(ListRows(hList), (Rows{"|u4.exe", "Text Flag|", "Last|"}));
+  EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Selected Registry Entries Removed\r\n\r\n2 "
+                                                      "entries could not be backed up and were "
+                                                      "kept in place."});
   dialog.DestroyWindow();
 
   // An empty list.

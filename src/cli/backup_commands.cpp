@@ -11,6 +11,7 @@
 #include "backup/problem_removal.h"
 #include "backup/removal_lock.h"
 #include "backup/restore.h"
+#include "scan/recheck.h"
 #include "cli/commands.h"
 #include "cli/console_interrupt.h"
 #include "cli/scan_report.h"
@@ -141,6 +142,10 @@ int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, 
     hooks.stopRequested = [&] {
       if (item++ == holdAt) HoldForTest(holdFile);
       return ConsoleInterruptRequested();
+    };
+    // The section's own test once more: what became valid since the scan stays.
+    hooks.recheck = [](const ProblemRecord& problem, std::string& reason) {
+      return !RecheckProblem(problem, reason);
     };
     BackupArchive archive;
     outcome = RemoveProblems(catalogue, archive, rows, true,

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/registry.h"
 #include "framework/prompt.h"
 #include "scan/registry_read.h"
 #include "scan/path_probe.h"
@@ -138,7 +139,7 @@ bool ExpandEnvironment(std::string& text) {
 std::string ReadRegistryString(HKEY hRoot, const std::string& subKey,
                                const std::string& valueName) {
   HKEY hKey = nullptr;
-  if (RegOpenKeyExA(hRoot, subKey.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return "";
+  if (OpenRegistryKey(hRoot, subKey, KEY_READ, hKey) != ERROR_SUCCESS) return "";
   // Data of any type and length, taken as text up to its first zero byte.
   std::string text;
   if (!ReadValueText(hKey, valueName, text)) text.clear();

@@ -3,10 +3,13 @@
 #include <cstring>
 #include <vector>
 
+#include "core/registry.h"
+
 bool ScopedKey::OpenWith(HKEY hParent, const std::string& subKey, REGSAM access) {
   Close();
+  // Wide, so a key path of any length opens.
   HKEY hKey = nullptr;
-  if (RegOpenKeyExA(hParent, subKey.c_str(), 0, access, &hKey) != ERROR_SUCCESS) return false;
+  if (OpenRegistryKey(hParent, subKey, access, hKey) != ERROR_SUCCESS) return false;
   m_hKey = hKey;
   return true;
 }
@@ -17,7 +20,7 @@ bool ScopedKey::OpenForReading(HKEY hParent, const std::string& subKey) {
 
 bool KeyExists(HKEY hRoot, const std::string& subKey) {
   HKEY hKey = nullptr;
-  const LONG rc = RegOpenKeyExA(hRoot, subKey.c_str(), 0, KEY_QUERY_VALUE, &hKey);
+  const LONG rc = OpenRegistryKey(hRoot, subKey, KEY_QUERY_VALUE, hKey);
   if (rc == ERROR_SUCCESS) RegCloseKey(hKey);
   return rc != ERROR_FILE_NOT_FOUND && rc != ERROR_PATH_NOT_FOUND;
 }

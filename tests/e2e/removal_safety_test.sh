@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # What `clean` must never get wrong, on a cloned prefix with the real console:
-#   - a value whose data changed (or that vanished) between scan and removal is
-#     kept, with the reason (the scan is held before the removal by the test-only
-#     QUILLBANE_TEST_HOLD pause, while this script changes the registry);
+#   - a value whose data changed (or that vanished, or whose program was installed
+#     again) between scan and removal is kept, with the reason (the scan is held
+#     before the removal by the test-only QUILLBANE_TEST_HOLD pause, while this
+#     script changes the registry);
 #   - a value below a 300-character key path is removed, and restored;
 #   - a read-only hidden shortcut whose name is 255 bytes of UTF-8 is removed and
 #     restored byte for byte with its attributes;
@@ -30,6 +31,7 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\QbChange]
 "changes"="C:\\\\qbgone\\\\old.exe"
 "vanishes"="C:\\\\qbgone\\\\vanishes.exe"
+"reinstalled"="C:\\\\qbgone\\\\reinstalled.exe"
 
 [HKEY_CURRENT_USER\\$deep]
 "deep"="C:\\\\qbgone\\\\deep.exe"
@@ -60,6 +62,7 @@ pid=$!
 check "clean holds before the removal" e2e_wait_for_size "$hold" 0 180
 e2e_wine reg add 'HKCU\Software\QbChange' /v changes /d 'C:\qbgone\new.exe' /f >/dev/null
 e2e_wine reg delete 'HKCU\Software\QbChange' /v vanishes /f >/dev/null || true
+mkdir -p "$drive/qbgone" && echo reinstalled >"$drive/qbgone/reinstalled.exe"
 rm -f "$hold"
 wait "$pid" && rc=0 || rc=$?
 tr -d '\r' <"$E2E_DIR/clean.json" >"$E2E_DIR/clean-lf.json"
@@ -67,6 +70,8 @@ check "clean exits 0" test "$rc" -eq 0
 reason() { jq -r --arg n "$1" '.kept[] | select(.valueName == $n) | .reason' "$E2E_DIR/clean-lf.json"; }
 check "the changed value is kept: changed since the scan" test "$(reason changes)" = 'changed since the scan'
 check "the vanished value is kept: no longer present" test "$(reason vanishes)" = 'no longer present'
+check "the reinstalled program's value is kept: changed since the scan" test "$(reason reinstalled)" = 'changed since the scan'
+check "... and is still there" grep -qF reinstalled.exe <<<"$(e2e_wine reg query 'HKCU\Software\QbChange' /v reinstalled)"
 out=$(e2e_wine reg query 'HKCU\Software\QbChange' /v changes) || true
 check "the changed value keeps its new data" grep -qF 'C:\qbgone\new.exe' <<<"$out"
 removed() { jq -r '.removed[] | .valueName // .linkPath' "$E2E_DIR/clean-lf.json"; }

@@ -11,6 +11,7 @@
 #include "core/product.h"
 #include "framework/prompt.h"
 #include "scan/exclusion_list.h"
+#include "tools/manager_dialogs.h"
 #include "ui/resource_ids.h"
 
 namespace {
@@ -324,11 +325,15 @@ void MainDialog::OnHelpManual() {
 }
 
 void MainDialog::OnManagerButton(int id) {
-  // The Startup, BHO and Add/Remove Programs managers (dialogs 147, 145, 148) are
-  // built apart from this window; each is constructed here with this window as
-  // its parent and run with DoModal once it is part of the program. Until then
-  // the three buttons open nothing.
-  (void)id;
+  // Each manager lives for one modal run. It is owned by this window, so the window
+  // stays disabled while it is open and no scan can free what it shows.
+  if (id == kStartupManager) {
+    StartupManagerDialog(m_hWnd).DoModal();
+  } else if (id == kBhoManager) {
+    BhoManagerDialog(m_hWnd).DoModal();
+  } else if (id == kAddRemoveManager) {
+    AddRemoveManagerDialog(m_hWnd).DoModal();
+  }
 }
 
 // ---------------------------------------------------------------- messages

@@ -2,9 +2,9 @@
 # The window driven from another process, as a user drives it: qb-drive finds
 # Quillbane.exe's window by its caption, clicks navigation entries and buttons
 # with posted messages, answers the real message boxes with their buttons and
-# reads counts and texts. Path: preferences, scan, results, remove (with the
-# backup question), restore, and a second start that only brings the first
-# forward.
+# reads counts and texts. Path: preferences, the three managers, scan, results,
+# remove (with the backup question), restore, and a second start that only brings
+# the first forward.
 . "$(dirname "$0")/../support/e2e.sh"
 app="${1:?usage: window_drive_test.sh Quillbane.exe qb-drive.exe}"
 driver="${2:?qb-drive.exe missing}"
@@ -43,6 +43,14 @@ check "one window only" test "$(d windows "$main")" = 1
 out=$(d click "$main" 1003 + press "$main" 1027 + click "$main" 1037 + answer Quillbane 1)
 check "preferences are saved" test "$out" = "Preferences Saved"
 check "Select All is stored" bash -c "wine reg query '$settings' /v 'Select All' </dev/null 2>/dev/null | grep -q 0x1"
+
+# Each manager opens from Advanced Controls, lists its entries and closes.
+for manager in '1055 Startup Programs Manager' '1056 Browser Helper Object Manager' \
+               '1057 Add Remove Programs Manager'; do
+  id=${manager%% *}; caption=${manager#* }
+  out=$(d click "$main" "$id" + wait "$caption" 20 + count "$caption" 1059 + click "$caption" 2 + gone "$caption" 20)
+  check "$caption opens, lists its entries and closes" grep -Eq '^[0-9]+$' <<<"$out"
+done
 
 out=$(d click "$main" 1000 + count "$main" 1008 + text "$main" 1009 + cell "$main" 1008 1 2)
 check "Scan Now shows two Ready rows" test "$out" = "$(printf '2\nStart Scan\nReady')"

@@ -11,8 +11,10 @@
 #include "app/main_dialog.h"
 #include "app/settings_store.h"
 #include "backup/problem_removal.h"
+#include "backup/removal_lock.h"
 #include "backup/restore.h"
 #include "framework/prompt.h"
+#include "scan/recheck.h"
 
 void MainDialog::ShowResultsPanel(bool show) {
   for (int id : {int{kResultsList}, int{kRemoveButton}, int{kResultsTotal}}) ShowWindow(Item(id), show ? SW_SHOW : SW_HIDE);
@@ -91,7 +93,13 @@ void MainDialog::RemoveProblems() {
   bool anyChecked = false;
   for (int row = 0; row < rows && !anyChecked; ++row) anyChecked = m_results.Checked(row);
   const BackupChoice choice = ReadAutoBackup() ? BackupChoice::kAlways : BackupChoice::kAsk;
-  const RemovalOutcome outcome = ::RemoveProblems(*m_pCatalogue, m_archive, rows, anyChecked, choice);
+  RemovalHooks hooks;
+  // The section's own test once more: what became valid since the scan stays.
+  hooks.recheck = [](const ProblemRecord& problem, std::string& reason) {
+    return !RecheckProblem(problem, reason);
+  };
+  const RemovalOutcome outcome =
+      ::RemoveProblems(*m_pCatalogue, m_archive, rows, anyChecked, choice, hooks);
   // Nothing checked, or the archive could not be started and nothing was
   // removed: the results stay, so the user can choose again.
   if (rows > 0 && !outcome.ran) return;
@@ -106,6 +114,12 @@ void MainDialog::ShowRestorePanel(bool show) {
   for (int id : {1043, 1045, int{kBackupDates}, int{kRestoreButton}, 1044})
     ShowWindow(Item(id), show ? SW_SHOW : SW_HIDE);
   if (!show) return;
+  {
+    // What an interrupted removal saved belongs in the list: pack it first
+    // (unless a removal or restore is running right now).
+    RemovalLock lock(m_archive.StagingFolder());
+    if (lock.Held()) m_archive.RecoverUnfinishedRun();
+  }
   HWND hDates = Item(kBackupDates);
   SendMessageA(hDates, CB_RESETCONTENT, 0, 0);
   m_vBackupPaths.clear();

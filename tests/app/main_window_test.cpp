@@ -223,7 +223,7 @@ TEST_F(MainWindowTest, DetailsRowTexts) {
             ProblemRowText(link));
 }
 
-TEST_F(MainWindowTest, UncheckingOneProblemInTheDetailsRemovesOnlyTheOthers) {
+TEST_F(MainWindowTest, RemovalTakesOnlyCheckedProblemsThatAreStillStale) {
   ASSERT_TRUE(RegPutDword(HKEY_CURRENT_USER, qb::kSettingsKeyPath, "Select All", 1));
   Open();
   ASSERT_TRUE(RegPutDword(HKEY_CURRENT_USER, qb::kSettingsKeyPath, "Select All", 1));
@@ -246,12 +246,17 @@ TEST_F(MainWindowTest, UncheckingOneProblemInTheDetailsRemovesOnlyTheOthers) {
   EXPECT_EQ(0, fonts->problems[0]->checked);
   EXPECT_EQ(1, fonts->problems[1]->checked);
 
+  // The program comes back while the results wait: its application path is valid
+  // again and must survive the removal.
+  ASSERT_TRUE(WriteFileBytes("C:\\qbgone\\qbgone.exe", "MZ"));
   m_prompts.Answer(false);  // no backup
   Click(kRemoveButton);
-  EXPECT_EQ("Selected Items Removed", m_prompts.Texts().back());
+  DeleteTree("C:\\qbgone");
+  EXPECT_EQ("Selected Items Removed\r\n\r\n1 item was kept in place: 1 changed since the scan.",
+            m_prompts.Texts().back());
   EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, kFontsKey, fonts->problems[0]->valueName));
   EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, kFontsKey, fonts->problems[1]->valueName));
-  EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, std::string(kAppPathsKey) + "\\qbgone.exe"));
+  EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, std::string(kAppPathsKey) + "\\qbgone.exe"));
   EXPECT_TRUE(Visible(kDescription) && Visible(kOsLine) && !Visible(kResultsList));
   EXPECT_EQ(0, m_pDialog->BackgroundMode());
 }

@@ -68,4 +68,6 @@ class ScanDriver {
   ScanDriverView& m_view;
   ScanLogSession* m_pLog;
   std::string m_strEndText;
+  bool m_bStarting = false;
+  bool m_bAbortAtStart = false;
 };

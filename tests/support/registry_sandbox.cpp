@@ -26,6 +26,8 @@ RegistrySandbox::RegistrySandbox() {
       ERROR_SUCCESS) {
     return;
   }
+  // Wine reuses process ids: a run that was killed left its keys under this name.
+  RegDeleteTreeA(m_hSoftware, m_strBase.c_str());
   m_hMachine = CreateBelow(m_hSoftware, m_strBase + "\\HKLM");
   m_hUser = CreateBelow(m_hSoftware, m_strBase + "\\HKCU");
   m_hClasses = CreateBelow(m_hSoftware, m_strBase + "\\HKCR");

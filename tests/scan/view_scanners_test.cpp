@@ -17,6 +17,7 @@
 #include "scan/view_paths.h"
 #include "scan_recorder.h"
 #include "support/registry_sandbox.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -34,21 +35,12 @@ std::string Lower(std::string text) {
 }
 
 // A file in the 32-bit system folder only, for as long as the object lives.
-class Wow64File {
- public:
+struct Wow64File {
   explicit Wow64File(const std::string& name)
-      : m_strPath(Lower(GetWindowsFolder()) + "\\syswow64\\" + name) {
-    CreateDirectoryA((Lower(GetWindowsFolder()) + "\\syswow64").c_str(), nullptr);
-    HANDLE file = CreateFileA(m_strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    m_bMade = file != INVALID_HANDLE_VALUE;
-    if (m_bMade) CloseHandle(file);
-  }
-  ~Wow64File() { DeleteFileA(m_strPath.c_str()); }
-  bool Made() const { return m_bMade; }
-
- private:
-  std::string m_strPath;
-  bool m_bMade = false;
+      : path(Lower(GetWindowsFolder()) + "\\syswow64\\" + name), made(WriteFileBytes(path, "x")) {}
+  ~Wow64File() { DeleteFileA(path.c_str()); }
+  std::string path;
+  bool made;
 };
 
 // A registry link at `from` to the key at `to`, both below the root; removed on
@@ -107,7 +99,7 @@ TEST(ViewScanners, ThirtyTwoBitEntriesAreTestedWhereTheirProgramsLook) {
   const std::string tag = std::to_string(GetCurrentProcessId());
   const std::string only32 = "qb32only-" + tag + ".dll", gone = "qb32gone-" + tag + ".dll";
   Wow64File file(only32);
-  ASSERT_TRUE(file.Made());
+  ASSERT_TRUE(file.made);
   const std::string sys32 = Lower(GetWindowsFolder()) + "\\system32\\";
   const std::string syswow = Lower(GetWindowsFolder()) + "\\syswow64\\";
 
@@ -222,11 +214,7 @@ TEST(ViewScanners, KeysTheViewsShareAreLookedAtOnce) {
                 "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QbGone|UninstallString",
                 "TypeLib" + kLib + "0\\win32|"}),
             filed);
-}
-
-TEST(ViewScanners, ClassesRegisteredFor32BitProgramsOnlyExist) {
-  RegistrySandbox sandbox;
-  ASSERT_TRUE(sandbox.Active());
+  // A class registered for 32-bit programs only is registered.
   const std::string id = "{51B0F00D-0000-4000-8000-000000000032}";
   EXPECT_FALSE(ClsidKeyExists(id));
   ASSERT_TRUE(RegPutString(kClasses, "Wow6432Node\\CLSID\\" + id, "", "x"));

@@ -66,6 +66,9 @@ bool ScanDriver::RunSection(int sectionId) {
 }
 
 void ScanDriver::RunScan() {
+  // Read anew each time: the list may have changed from the console or another
+  // window since the last scan.
+  m_store.SetIgnoreList(LoadIgnoreList());
   m_scanner.StartScan();
   if (m_bAbortAtStart) {
     m_bAbortAtStart = false;
@@ -94,6 +97,7 @@ void ScanDriver::RunScan() {
     m_view.SetRowImage(row, kImageDone);
   }
 
+  if (m_pLog && m_store.Ignoring()) m_pLog->NoteIgnored(IgnoredSummary(m_catalogue));
   if (m_pLog) m_pLog->Reset();
   m_view.ShowAnimation(false);
   m_strEndText = m_scanner.WasAborted() ? "Scan Aborted" : "Scan Complete";

@@ -1,0 +1,146 @@
+#include "app/item_list_dialog.h"
+
+#include <commctrl.h>
+
+#include "core/ignore_list.h"
+#include "core/registry.h"
+#include "framework/prompt.h"
+#include "ui/resource_ids.h"
+
+namespace {
+
+void InsertColumn(HWND hList, int index, const char* header, int width) {
+  LVCOLUMNA column = {};
+  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+  column.fmt = LVCFMT_LEFT;
+  column.cx = width;
+  column.pszText = const_cast<char*>(header);
+  column.iSubItem = index;
+  SendMessageA(hList, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+}
+
+void SetCell(HWND hList, int row, int column, const std::string& text) {
+  LVITEMA item = {};
+  item.iSubItem = column;
+  item.pszText = const_cast<char*>(text.c_str());
+  SendMessageA(hList, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+}
+
+bool IsChecked(HWND hList, int row) {
+  const UINT state =
+      static_cast<UINT>(SendMessageA(hList, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK));
+  return (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+}
+
+}  // namespace
+
+ItemListDialog::ItemListDialog(int templateId, HWND hParent) : Dialog(templateId, hParent) {
+  INITCOMMONCONTROLSEX init = {sizeof(init), ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&init);
+}
+
+BOOL ItemListDialog::OnInitDialog() {
+  // Messages shown while it runs belong to it, not to the window below.
+  m_hPreviousPromptOwner = PromptOwner();
+  SetPromptOwner(m_hWnd);
+  m_intro.AttachItem(m_hWnd, kItemIntro);
+  SetDlgItemTextA(m_hWnd, kItemIntro, IntroText().c_str());
+  HWND hList = Item(kItemList);
+  RECT client = {};
+  GetClientRect(hList, &client);
+  const int width = client.right - client.left - GetSystemMetrics(SM_CXVSCROLL);
+  InsertColumn(hList, 0, "Kind", width * 14 / 100);
+  InsertColumn(hList, 1, "Key or Path", width * 62 / 100);
+  InsertColumn(hList, 2, "Value", width - width * 14 / 100 - width * 62 / 100);
+  SendMessageA(hList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+               LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+  Refill();
+  return TRUE;
+}
+
+void ItemListDialog::Refill() {
+  HWND hList = Item(kItemList);
+  SendMessageA(hList, LVM_DELETEALLITEMS, 0, 0);
+  int row = 0;
+  for (const ItemRow& read : ReadRows()) {
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = const_cast<char*>(read.kind.c_str());
+    if (SendMessageA(hList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) < 0) break;
+    SetCell(hList, row, 1, read.place);
+    SetCell(hList, row, 2, read.value);
+    ++row;
+  }
+}
+
+int ItemListDialog::RowCount() const {
+  return static_cast<int>(SendMessageA(Item(kItemList), LVM_GETITEMCOUNT, 0, 0));
+}
+
+void ItemListDialog::SetChecked(int row, bool checked) {
+  LVITEMA item = {};
+  item.stateMask = LVIS_STATEIMAGEMASK;
+  item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+  SendMessageA(Item(kItemList), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+bool ItemListDialog::OnCommand(int id, int code, HWND hControl) {
+  if (id != kItemAction || code != BN_CLICKED) return Dialog::OnCommand(id, code, hControl);
+  std::vector<int> checked;
+  for (int row = 0; row < RowCount(); ++row) {
+    if (IsChecked(Item(kItemList), row)) checked.push_back(row);
+  }
+  if (checked.empty()) {
+    ShowMessage(NothingCheckedMessage());
+  } else {
+    OnAction(checked);
+  }
+  return true;
+}
+
+void ItemListDialog::OnDestroy() { SetPromptOwner(m_hPreviousPromptOwner); }
+
+// ---------------------------------------------------------------- ignored items
+
+IgnoredItemsDialog::IgnoredItemsDialog(HWND hParent) : ItemListDialog(IDD_IGNORED_ITEMS, hParent) {}
+
+std::string IgnoredItemsDialog::IntroText() const {
+  return "<b>Ignored Items</b><br>Scans leave these out. Check the ones that should be "
+         "reported again and press Remove Checked.";
+}
+
+std::vector<ItemRow> IgnoredItemsDialog::ReadRows() {
+  std::vector<ItemRow> rows;
+  m_vTexts.clear();
+  for (const IgnoreEntry& entry : ReadIgnoreEntries()) {
+    m_vTexts.push_back(IgnoreText(entry));
+    if (entry.kind == IgnoreEntry::kShortcut) {
+      rows.push_back({"Shortcut", entry.linkPath, ""});
+      continue;
+    }
+    const std::string key = RootKeyName(entry.rootKey) + "\\" + entry.keyPath;
+    if (entry.kind == IgnoreEntry::kKey) {
+      rows.push_back({"Key", key, ""});
+    } else {
+      rows.push_back({"Value", key, entry.valueName.empty() ? "(Default)" : entry.valueName});
+    }
+  }
+  return rows;
+}
+
+void IgnoredItemsDialog::OnAction(const std::vector<int>& checkedRows) {
+  int failed = 0;
+  for (int row : checkedRows) {
+    IgnoreEntry entry;
+    if (row < 0 || static_cast<size_t>(row) >= m_vTexts.size() ||
+        !ParseIgnoreText(m_vTexts[row], entry) || RemoveIgnoreEntry(entry) < 0) {
+      ++failed;
+    }
+  }
+  Refill();
+  if (failed > 0) {
+    ShowMessage(std::to_string(failed) + (failed == 1 ? " item" : " items") +
+                " could not be taken off the ignore list: the registry refused the change.");
+  }
+}

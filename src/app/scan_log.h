@@ -36,4 +36,5 @@ class ScanLog : public ProblemLogSink, public ScanLogSession {
 
   std::string m_strOsName;
   std::string m_strLogPath;
+  unsigned long long m_nHeaderAt = 0;  // where this scan's header starts in the file
 };

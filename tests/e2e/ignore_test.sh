@@ -31,10 +31,10 @@ e2e_wine reg add "$paths\\qbgone.exe2" /ve /d 'C:\gone\b.exe' /f >/dev/null
 seeded() {
   jq -r '.sections[] | .id as $id | .problems[] |
     [$id, (.linkPath // (.key + "|" + .valueName))] | map(tostring) | join("|")' "$1" |
-    grep -E 'Qb Gone|qbgone|QbSeed' | sort
+    grep -E 'Qb Gone|qbgone|QbSeed' | LC_ALL=C sort
 }
 scan() { e2e_wine "$qb" scan --sections 3,9,14 --json >"$E2E_DIR/$1.json" || true; }
-all=$'14|C:\\QbSeed\\dead.lnk\n14|C:\\QbSeed\\dead2.lnk\n3|SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts|Qb Gone\n3|SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts|Qb Gone 2\n9|SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\qbgone.exe|\n9|SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\qbgone.exe2|'
+all=$'14|C:\\QbSeed\\dead.lnk\n14|C:\\QbSeed\\dead2.lnk\n3|SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts|Qb Gone\n3|SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts|Qb Gone 2\n9|SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\qbgone.exe2|\n9|SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\qbgone.exe|'
 
 scan before
 check "all six seeded problems are found" test "$(seeded "$E2E_DIR/before.json")" = "$all"

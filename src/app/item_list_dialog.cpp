@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "backup/restore.h"
+#include "backup/restore_items.h"
 #include "core/ignore_list.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
@@ -143,4 +145,39 @@ void IgnoredItemsDialog::OnAction(const std::vector<int>& checkedRows) {
     ShowMessage(std::to_string(failed) + (failed == 1 ? " item" : " items") +
                 " could not be taken off the ignore list: the registry refused the change.");
   }
+}
+
+// ---------------------------------------------------------------- backup items
+
+BackupItemsDialog::BackupItemsDialog(HWND hParent, BackupArchive& archive,
+                                     const std::string& archivePath)
+    : ItemListDialog(IDD_BACKUP_ITEMS, hParent), m_archive(archive), m_strPath(archivePath) {}
+
+std::string BackupItemsDialog::IntroText() const {
+  return "<b>Backup Items</b><br>Check the items to put back and press Restore Checked. The "
+         "others stay in the backup.";
+}
+
+std::vector<ItemRow> BackupItemsDialog::ReadRows() {
+  std::vector<ItemRow> rows;
+  RecordFile file;
+  if (!ReadArchiveRecords(m_strPath, file)) return rows;
+  for (const BackupRecord& record : file.records) {
+    switch (record.kind) {
+      case BackupRecord::kRegKey: rows.push_back({"Key", record.keyName, ""}); break;
+      case BackupRecord::kRegValue:
+        rows.push_back({"Value", record.keyName,
+                        record.valueName.empty() ? "(Default)" : record.valueName});
+        break;
+      case BackupRecord::kFile: rows.push_back({"File", record.destPath, ""}); break;
+    }
+  }
+  return rows;
+}
+
+void BackupItemsDialog::OnAction(const std::vector<int>& checkedRows) {
+  // Every record has its row, in file order: row n is item n + 1.
+  RestoreOptions options;
+  for (int row : checkedRows) options.items.push_back(row + 1);
+  RestoreBackup(m_archive, m_strPath, options);
 }

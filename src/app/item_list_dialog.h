@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "backup/backup_records.h"
 #include "framework/window.h"
 #include "ui/html_label.h"
+
+class BackupArchive;
 
 // Control ids of the item list templates.
 enum ItemListControl { kItemIntro = 1059, kItemList = 1023, kItemAction = 1061 };
@@ -61,4 +64,20 @@ class IgnoredItemsDialog : public ItemListDialog {
 
  private:
   std::vector<std::string> m_vTexts;  // each row's identity, as read
+};
+
+// The items of one backup archive, with "Restore Checked" putting back only the
+// checked ones through the archive's restore.
+class BackupItemsDialog : public ItemListDialog {
+ public:
+  BackupItemsDialog(HWND hParent, BackupArchive& archive, const std::string& archivePath);
+
+ protected:
+  std::vector<ItemRow> ReadRows() override;
+  void OnAction(const std::vector<int>& checkedRows) override;
+  std::string IntroText() const override;
+
+ private:
+  BackupArchive& m_archive;
+  std::string m_strPath;
 };

@@ -368,6 +368,7 @@ bool MainDialog::OnCommand(int id, int code, HWND hControl) {
     case kBhoManager:
     case kAddRemoveManager: OnManagerButton(id); return true;
     case kIgnoredItems: IgnoredItemsDialog(m_hWnd).DoModal(); return true;
+    case kShowBackupItems: ShowBackupItems(); return true;
     default: return Dialog::OnCommand(id, code, hControl);
   }
 }

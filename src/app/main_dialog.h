@@ -80,6 +80,8 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   void RemoveProblems();
   void SaveSectionSelection();
   void RestoreBackup();
+  // "Show Items...": the chosen archive's items, to restore some of them.
+  void ShowBackupItems();
   void OnHelpManual();
   void OnManagerButton(int id);
   void UpdateTitle();
@@ -134,6 +136,7 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   void OnResultsItemChanged(const NMLISTVIEW& change);
   LRESULT OnOpenSectionDetails(ScanSection* section);
   void RefreshResultRows();
+  std::string SelectedBackupPath() const;
   void OnProblemReport(ProblemRecord* record);
   // Panel switches repaint once, at the end, not once per control.
   void BeginPanelSwitch();

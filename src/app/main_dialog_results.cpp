@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "app/details_dialog.h"
+#include "app/item_list_dialog.h"
 #include "app/main_dialog.h"
 #include "app/settings_store.h"
 #include "backup/problem_removal.h"
 #include "backup/removal_lock.h"
 #include "backup/restore.h"
+#include "backup/restore_items.h"
 #include "framework/prompt.h"
 #include "scan/recheck.h"
 
@@ -159,13 +161,29 @@ void MainDialog::ShowRestorePanel(bool show) {
   }
 }
 
-void MainDialog::RestoreBackup() {
+std::string MainDialog::SelectedBackupPath() const {
   HWND hDates = Item(kBackupDates);
   const LRESULT selected = SendMessageA(hDates, CB_GETCURSEL, 0, 0);
-  std::string path;
-  if (selected != CB_ERR) {
-    const LRESULT index = SendMessageA(hDates, CB_GETITEMDATA, selected, 0);
-    if (index >= 0 && static_cast<size_t>(index) < m_vBackupPaths.size()) path = m_vBackupPaths[index];
+  if (selected == CB_ERR) return "";
+  const LRESULT index = SendMessageA(hDates, CB_GETITEMDATA, selected, 0);
+  return index >= 0 && static_cast<size_t>(index) < m_vBackupPaths.size() ? m_vBackupPaths[index] : "";
+}
+
+void MainDialog::RestoreBackup() {
+  if (::RestoreBackup(m_archive, SelectedBackupPath()) == RestoreResult::kNoSelection) {
+    SetFocus(Item(kBackupDates));
   }
-  if (::RestoreBackup(m_archive, path) == RestoreResult::kNoSelection) SetFocus(hDates);
+}
+
+void MainDialog::ShowBackupItems() {
+  const std::string path = SelectedBackupPath();
+  RecordFile file;
+  if (path.empty()) {
+    ShowMessage("Please Select a backup Date");
+    SetFocus(Item(kBackupDates));
+  } else if (!ReadArchiveRecords(path, file)) {
+    ShowMessage("Backup is Invalid, Cannot Recover items");
+  } else {
+    BackupItemsDialog(m_hWnd, m_archive, path).DoModal();
+  }
 }

@@ -117,7 +117,8 @@ std::vector<BackupEntry> FillBackupList(const std::string& backupFolder) {
   return entries;
 }
 
-RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePath) {
+RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePath,
+                            const RestoreOptions& options) {
   if (archivePath.empty()) {
     ShowMessage("Please Select a backup Date");
     return RestoreResult::kNoSelection;
@@ -141,8 +142,14 @@ RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePa
   }
 
   const RecordFile file = ParseRecordFile(text);
-  bool errors = file.truncated || (!fromFolder && archive.BadEntries() > 0);
-  for (const BackupRecord& record : file.records) {
+  const bool all = options.items.empty();
+  bool errors = all && (file.truncated || (!fromFolder && archive.BadEntries() > 0));
+  for (size_t index = 0; index < file.records.size(); ++index) {
+    const BackupRecord& record = file.records[index];
+    const int number = static_cast<int>(index) + 1;
+    if (!all && std::find(options.items.begin(), options.items.end(), number) == options.items.end()) {
+      continue;
+    }
     bool restored = false;
     switch (record.kind) {
       case BackupRecord::kRegKey:
@@ -156,6 +163,10 @@ RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePa
         break;
     }
     if (!restored) errors = true;
+  }
+  // A chosen item the archive does not hold (it changed since it was listed).
+  for (int number : options.items) {
+    if (number < 1 || static_cast<size_t>(number) > file.records.size()) errors = true;
   }
   if (!fromFolder) archive.ClearStaging();
   if (errors) {

@@ -25,10 +25,17 @@ enum class RestoreResult {
   kErrors,       // "Not all backed items were restored, Errors Occured"
 };
 
+struct RestoreOptions {
+  // The record numbers (from 1, in record file order) to restore; empty for all.
+  // Only the chosen items count: a damaged or cut part elsewhere is no error.
+  std::vector<int> items;
+};
+
 // Restores the archive at archivePath ("" when nothing is selected) and shows the
 // outcome's message. The path may also name a folder holding a record file and
 // its saved items, as a removal keeps them when its archive could not be
 // written. Items an interrupted removal left in the staging folder are packed
 // into an archive of their own first. Entries of the archive that are damaged
 // are left out (the outcome says so); every other item is still restored.
-RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePath);
+RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePath,
+                            const RestoreOptions& options = RestoreOptions());

@@ -82,6 +82,16 @@ check "the font value is gone" bash -c "! wine reg query '$fonts' /v 'Qb Gone (T
 check "the App Paths key is gone" bash -c "! wine reg query '$app_key' >/dev/null 2>&1 </dev/null"
 check "back on Home" test "$(d until 10 1 visible "$main" 1051)" = 1
 
+# Show Items...: the archive's items; only the App Paths key is put back.
+out=$(d click "$main" 1002 + until 10 1 count "$main" 1041 + select "$main" 1041 0 + click "$main" 1063 + \
+      wait 'Backup Items' 20 + find 'Backup Items' 1023 Key)
+key_row=$(tail -1 <<<"$out")
+out=$(d check 'Backup Items' 1023 "$key_row" + click 'Backup Items' 1061 + answer Quillbane 1 120 + \
+      click 'Backup Items' 2 + gone 'Backup Items' 20)
+check "Restore Checked restores the checked item" test "$out" = "Items Restored"
+check "the App Paths key is back alone" bash -c "wine reg query '$app_key' /ve </dev/null 2>/dev/null | grep -qi 'qbgone.exe'"
+check "the font value is still away" bash -c "! wine reg query '$fonts' /v 'Qb Gone (TrueType)' >/dev/null 2>&1 </dev/null"
+
 out=$(d click "$main" 1002 + until 10 1 count "$main" 1041 + select "$main" 1041 0 + click "$main" 1042 + answer Quillbane 1 120)
 check "one backup is listed" test "$(head -1 <<<"$out")" = 1
 check "the backup is restored" test "$(tail -1 <<<"$out")" = "Items Restored"

@@ -1,6 +1,6 @@
-// The ignore list in the window: "Ignore Checked" in the details window, the
-// next scan leaving the ignored problems out, and "Ignored Items..." taking
-// entries off the list again.
+// The window's item dialogs: the ignore list ("Ignore Checked" in the details
+// window, the next scan leaving the ignored problems out, "Ignored Items..."
+// taking entries off the list again) and the items of one backup archive.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -10,15 +10,17 @@
 #include "app/details_dialog.h"
 #include "app/item_list_dialog.h"
 #include "core/ignore_list.h"
+#include "core/registry.h"
 #include "window_fixture.h"
 
 namespace {
 
 int Rows(HWND hList) { return static_cast<int>(SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0)); }
 
-std::string RowText(HWND hList, int row) {
+std::string RowText(HWND hList, int row, int column = 0) {
   char text[512] = {};
   LVITEMA item = {};
+  item.iSubItem = column;
   item.pszText = text;
   item.cchTextMax = sizeof(text);
   SendMessageA(hList, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
@@ -108,4 +110,32 @@ TEST_F(MainWindowTest, IgnoredProblemsLeaveTheResultsUntilTakenOffTheList) {
   RunScan();
   EXPECT_EQ(2, fonts->problemCount());
   EXPECT_EQ(0, paths->problemCount());
+}
+
+TEST_F(MainWindowTest, ShowItemsRestoresOnlyTheCheckedItems) {
+  Open();
+  RunScan();
+  HWND hList = Item(kResultsList);
+  ClickAt(hList, RowPoint(hList, 0, RECT{8, 15, 24, 31}));  // Installed Fonts: two values
+  m_prompts.Answer(true);
+  Click(kRemoveButton);
+  ASSERT_EQ("Selected Items Removed", m_prompts.Texts().back());
+
+  Click(kNavRestoreBackup);
+  Click(kShowBackupItems);
+  EXPECT_EQ("Please Select a backup Date", m_prompts.Texts().back());
+  SendMessageA(Item(kBackupDates), CB_SETCURSEL, 0, 0);
+  std::vector<std::string> values;
+  ASSERT_TRUE(WithModal("Backup Items", [&] { Click(kShowBackupItems); }, [&](HWND hItems) {
+    HWND hRows = GetDlgItem(hItems, kItemList);
+    for (int row = 0; row < Rows(hRows); ++row) values.push_back(RowText(hRows, row, 2));
+    ListView_SetCheckState(hRows, 1, TRUE);
+    Press(hItems, kItemAction);
+  }));
+  EXPECT_EQ(values, (std::vector<std::string>{"Qb Gone A", "Qb Gone B"}));
+  EXPECT_EQ("Items Restored", m_prompts.Texts().back());
+  DWORD type = 0;
+  std::string bytes;
+  EXPECT_FALSE(RegGetRaw(HKEY_LOCAL_MACHINE, kFontsKey, "Qb Gone A", type, bytes));
+  EXPECT_TRUE(RegGetRaw(HKEY_LOCAL_MACHINE, kFontsKey, "Qb Gone B", type, bytes));
 }

@@ -51,9 +51,10 @@ BOOL ItemListDialog::OnInitDialog() {
   RECT client = {};
   GetClientRect(hList, &client);
   const int width = client.right - client.left - GetSystemMetrics(SM_CXVSCROLL);
-  InsertColumn(hList, 0, "Kind", width * 14 / 100);
-  InsertColumn(hList, 1, "Key or Path", width * 62 / 100);
-  InsertColumn(hList, 2, "Value", width - width * 14 / 100 - width * 62 / 100);
+  // Keys are long and their ends tell them apart: the middle column gets most room.
+  InsertColumn(hList, 0, "Kind", width * 10 / 100);
+  InsertColumn(hList, 1, "Key or Path", width * 72 / 100);
+  InsertColumn(hList, 2, "Value", width - width * 10 / 100 - width * 72 / 100);
   SendMessageA(hList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
   Refill();
@@ -73,6 +74,15 @@ void ItemListDialog::Refill() {
     SetCell(hList, row, 1, read.place);
     SetCell(hList, row, 2, read.value);
     ++row;
+  }
+  // A path longer than its column widens it (the list scrolls sideways) rather
+  // than lose its end, which is the part that tells entries apart.
+  for (int column : {1, 2}) {
+    const int planned = static_cast<int>(SendMessageA(hList, LVM_GETCOLUMNWIDTH, column, 0));
+    SendMessageA(hList, LVM_SETCOLUMNWIDTH, column, LVSCW_AUTOSIZE);
+    if (SendMessageA(hList, LVM_GETCOLUMNWIDTH, column, 0) < planned) {
+      SendMessageA(hList, LVM_SETCOLUMNWIDTH, column, planned);
+    }
   }
 }
 

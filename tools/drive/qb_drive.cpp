@@ -22,6 +22,7 @@
 //                                    the space bar on the row does
 //   rowclick CAPTION ID ROW X Y      left click at (X, Y) from a list-view row's corner
 //   visible CAPTION ID               prints 1 or 0
+//   rect CAPTION                     prints the window's frame: left top right bottom
 //   close CAPTION                    the close box
 //   sleep MS
 //   until SECONDS EXPECTED COMMAND...  repeats a reading COMMAND until it prints
@@ -193,6 +194,13 @@ bool Run(const Args& c, std::string& out) {
     char style[32] = "none";
     if (hAny) std::snprintf(style, sizeof(style), "style %08lx", static_cast<unsigned long>(GetWindowLongA(hAny, GWL_STYLE)));
     return Fail(c, "no visible window \"" + c[1] + "\" (" + style + ")");
+  }
+  if (verb == "rect") {
+    RECT frame = {};
+    if (!GetWindowRect(hTop, &frame)) return Fail(c, "no frame");
+    std::printf("%ld %ld %ld %ld\n", static_cast<long>(frame.left), static_cast<long>(frame.top),
+                static_cast<long>(frame.right), static_cast<long>(frame.bottom));
+    return true;
   }
   if (verb == "close") {
     // As the close box does.

@@ -1,11 +1,11 @@
 #include "core/ignore_list.h"
+#include "core/section_catalogue.h"
 
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "core/problem_store.h"
 #include "support/registry_sandbox.h"
 
 namespace {
@@ -82,16 +82,6 @@ TEST(IgnoreListTest, MatchesByIdentityOnly) {
     EXPECT_EQ(list.Matches(c.problem), c.ignored)
         << c.problem.keyPath << " / " << c.problem.valueName << c.problem.linkPath;
   }
-  // A problem names itself.
-  for (const ProblemRecord& problem : {Registry(HKEY_CLASSES_ROOT, "X.Y", "", 0),
-                                       Registry(HKEY_CURRENT_USER, "A\\B", "", 1),
-                                       Shortcut("C:\\a.lnk")}) {
-    IgnoreEntry entry;
-    ASSERT_TRUE(IgnoreEntryFor(problem, entry));
-    IgnoreList own;
-    own.Add(Parsed(IgnoreText(entry)));
-    EXPECT_TRUE(own.Matches(problem)) << IgnoreText(entry);
-  }
 }
 
 class IgnoreStoreTest : public SandboxedTest {};
@@ -123,36 +113,10 @@ TEST_F(IgnoreStoreTest, JunkInTheKeyIsPassedOverAndNumbersStayFree) {
     if (IgnoreText(read) == IgnoreText(entry)) stored = read.storedName;
   }
   EXPECT_EQ(stored, "6");
-  ASSERT_TRUE(AddIgnoreEntry(Parsed("Value: HKCU\\software\\a\\\\V"), added));
-  EXPECT_FALSE(added);
   EXPECT_EQ(RemoveIgnoreEntry(entry), 1);
-  EXPECT_EQ(RemoveIgnoreEntry(entry), 0);
   DWORD type = 0;
   std::string bytes;
   EXPECT_TRUE(RegGetRaw(HKEY_CURRENT_USER, kIgnoreKeyPath, "1", type, bytes));
-}
-
-TEST_F(IgnoreStoreTest, IgnoredProblemsAreCountedApartFromTheTotals) {
-  SectionCatalogue catalogue;
-  ProblemStore store(catalogue, nullptr, nullptr, nullptr);
-  IgnoreList list;
-  list.Add(Parsed("Shortcut: C:\\a.lnk"));
-  store.SetIgnoreList(list);
-  store.OnProblemFound(std::make_unique<ProblemRecord>(Shortcut("C:\\a.lnk")));
-  store.OnProblemFound(std::make_unique<ProblemRecord>(Shortcut("C:\\b.lnk")));
-  store.OnProblemFound(std::make_unique<ProblemRecord>(Shortcut("C:\\c.lnk")));
-  ScanSection& links = *catalogue.Find(kProgramShortcuts);
-  EXPECT_EQ(store.totalProblems(), 2);
-  EXPECT_EQ(links.ignored, 1);
-
-  // Ignored after the scan: out of the section and the totals.
-  store.IgnoreFiled(links, {links.problems[0].get(), links.problems[1].get()});
-  EXPECT_EQ(links.problemCount(), 0);
-  EXPECT_EQ(store.totalProblems(), 0);
-  EXPECT_EQ(store.affectedSections(), 0);
-  EXPECT_EQ(IgnoredSummary(catalogue), "3 ignored (Invalid Program Shortcuts : 3)");
-  store.Reset();
-  EXPECT_EQ(IgnoredSummary(catalogue), "0 ignored");
 }
 
 }  // namespace

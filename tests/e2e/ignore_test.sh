@@ -50,8 +50,6 @@ out=$(e2e_wine "$qb" ignore add --link 'c:\qbseed\DEAD.lnk')
 check "the same shortcut in other letters is there already" grep -q '^Already ignored: ' <<<"$out"
 e2e_wine "$qb" ignore add --key 'HKEY_USERS\.DEFAULT\x' >/dev/null 2>&1 && rc=0 || rc=$?
 check "another root is refused (exit 2)" test "$rc" -eq 2
-e2e_wine "$qb" ignore add --link 'C:\x.lnk' --key 'HKCU\x' >/dev/null 2>&1 && rc=0 || rc=$?
-check "a key and a link together are refused (exit 2)" test "$rc" -eq 2
 
 # Junk beside the entries: other types, an empty text, a 16,383-character name.
 long=$(printf 'n%.0s' $(seq 16383))
@@ -66,8 +64,6 @@ check "ignore list --json: the three entries and their shapes" test \
   "$(jq -c '[.[] | [.id, .type, .root, .key, .valueName, .linkPath]]' "$E2E_DIR/list.json")" = \
   '[["1","REG_VALUE","HKEY_LOCAL_MACHINE","SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts","Qb Gone",null],["2","REG_KEY","HKEY_LOCAL_MACHINE","SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\qbgone.exe",null,null],["3","FILE",null,null,null,"C:\\QbSeed\\dead.lnk"]]'
 check "each entry carries its identity text" test "$(jq -r '.[2].text' "$E2E_DIR/list.json")" = 'Shortcut: C:\QbSeed\dead.lnk'
-out=$(e2e_wine "$qb" ignore list)
-check "ignore list prints one line per entry" test "$(wc -l <<<"$out")" -eq 3
 
 scan ignoring
 check "exactly the three ignored problems are left out" test "$(seeded "$E2E_DIR/ignoring.json")" = \
@@ -93,5 +89,4 @@ check "removing what is not there fails (exit 2)" test "$rc" -eq 2
 scan after
 check "the removed entries are reported again, the key stays ignored" test "$(seeded "$E2E_DIR/after.json")" = \
   "$(grep -v 'qbgone.exe|$' <<<"$all")"
-check "the junk is still there" bash -c "wine reg query '$ignore' /v 900 </dev/null >/dev/null 2>&1"
 e2e_finish

@@ -1,6 +1,9 @@
 #include "app/item_list_dialog.h"
 
 #include <commctrl.h>
+#include <shlwapi.h>
+
+#include <algorithm>
 
 #include "backup/restore.h"
 #include "backup/restore_items.h"
@@ -71,19 +74,33 @@ void ItemListDialog::Refill() {
     item.iItem = row;
     item.pszText = const_cast<char*>(read.kind.c_str());
     if (SendMessageA(hList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) < 0) break;
-    SetCell(hList, row, 1, read.place);
+    SetCell(hList, row, 1, FitPlace(read.place));
     SetCell(hList, row, 2, read.value);
     ++row;
   }
-  // A path longer than its column widens it (the list scrolls sideways) rather
-  // than lose its end, which is the part that tells entries apart.
-  for (int column : {1, 2}) {
-    const int planned = static_cast<int>(SendMessageA(hList, LVM_GETCOLUMNWIDTH, column, 0));
-    SendMessageA(hList, LVM_SETCOLUMNWIDTH, column, LVSCW_AUTOSIZE);
-    if (SendMessageA(hList, LVM_GETCOLUMNWIDTH, column, 0) < planned) {
-      SendMessageA(hList, LVM_SETCOLUMNWIDTH, column, planned);
-    }
+}
+
+// A path too long for its column loses its middle, not its end: the end is what
+// tells two entries apart ("...\App Paths\old.exe").
+std::string ItemListDialog::FitPlace(const std::string& place) const {
+  HWND hList = Item(kItemList);
+  const int width = static_cast<int>(SendMessageA(hList, LVM_GETCOLUMNWIDTH, 1, 0)) - 12;
+  HDC hdc = GetDC(hList);
+  if (!hdc || width <= 0) {
+    if (hdc) ReleaseDC(hList, hdc);
+    return place;
   }
+  HGDIOBJ old = SelectObject(hdc, reinterpret_cast<HFONT>(SendMessageA(hList, WM_GETFONT, 0, 0)));
+  // The call works on at most MAX_PATH characters: a longer path keeps its end.
+  size_t from = place.size() < MAX_PATH - 1 ? 0 : place.size() - (MAX_PATH - 8);
+  while (from > 0 && from < place.size() && (static_cast<unsigned char>(place[from]) & 0xC0) == 0x80) ++from;
+  const std::string start = from == 0 ? place : "..." + place.substr(from);
+  std::vector<char> text(MAX_PATH + 1, '\0');
+  std::copy(start.begin(), start.end(), text.begin());
+  PathCompactPathA(hdc, text.data(), static_cast<UINT>(width));
+  SelectObject(hdc, old);
+  ReleaseDC(hList, hdc);
+  return text.data();
 }
 
 int ItemListDialog::RowCount() const {

@@ -48,6 +48,8 @@ class ItemListDialog : public Dialog {
   void OnDestroy() override;
 
  private:
+  std::string FitPlace(const std::string& place) const;
+
   HtmlLabel m_intro;
   HWND m_hPreviousPromptOwner = nullptr;
 };

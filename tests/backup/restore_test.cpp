@@ -22,24 +22,37 @@ class Restore : public BackupTest {
 };
 
 const char* const kInvalid = "Backup is Invalid, Cannot Recover items";
+// Archives crafted here carry no tag: they are restored as if the user trusted them.
+const RestoreOptions kTrust{true};
 
 }  // namespace
 
-TEST_F(Restore, OlderArchivesRestoreTextValuesAndBareNamedFiles) {
+// Archives written before the tag (or by anyone else) restore only once the user
+// agrees; No is the default and restores nothing.
+TEST_F(Restore, OlderArchivesAskFirstThenRestoreTextValuesAndBareNamedFiles) {
   const std::string dest = m_folder / "links\\old.lnk";
   CreateFolder(m_folder / "links");
   const std::string config =
-      "stray\r\r\n]\r\r\n[TYPE:reg_value]\r\r\n[MAIN_KEY:HKEY_CURRENT_USER\\Run]\r\r\n"
+      "stray\r\r\n]\r\r\n[TYPE:reg_value]\r\r\n[MAIN_KEY:HKEY_CURRENT_USER\\Software\\Run]\r\r\n"
       "[VALUE_NAME:n]\r\r\n[VALUE:C:\\p.exe]\r\r\n[TYPE:NONSENSE]\r\n"
       "[TYPE:FILE]\r\n[DEST_PATH:" + dest + "]\r\n";
   const std::string archive = MakeArchive("1,2,2009_3,4,5", {{"Config.ini", config},
                                                              {"old.lnk", "old bytes"}});
+  EXPECT_EQ(RestoreBackup(m_archive, archive), RestoreResult::kDeclined);
+  ASSERT_EQ(m_prompts.Seen().size(), 1u);
+  EXPECT_EQ(m_prompts.Seen()[0].text, UntrustedArchiveQuestion());
+  EXPECT_EQ(m_prompts.Seen()[0].caption, "backup_tests");
+  EXPECT_TRUE(m_prompts.Seen()[0].question);
+  EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, "Software\\Run", "n"));
+  EXPECT_FALSE(PathExists(dest));
+
+  m_prompts.Answer(true);
   EXPECT_EQ(RestoreBackup(m_archive, archive), RestoreResult::kRestored);
   DWORD type = 0;
-  EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Run", "n", type), std::string("C:\\p.exe", 9));
+  EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\Run", "n", type), std::string("C:\\p.exe", 9));
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(FileText(dest), "old bytes");
-  EXPECT_EQ(m_prompts.Texts(), std::vector<std::string>{"Items Restored"});
+  EXPECT_EQ(m_prompts.Texts().back(), "Items Restored");
 }
 
 TEST_F(Restore, BadArchivesRestoreNothing) {
@@ -54,28 +67,29 @@ TEST_F(Restore, BadArchivesRestoreNothing) {
 
 TEST_F(Restore, DamagedRecordFilesReportErrorsAndKeepWhatWasRestored) {
   // Empty record file: nothing to do.
-  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,2", {{"Config.ini", ""}})),
+  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,2", {{"Config.ini", ""}}), kTrust),
             RestoreResult::kRestored);
   // Ends inside a record: the values before it stay restored, with their type and
   // exact bytes where the record carries them, as text where it does not.
   const std::string binary("\x00\x01\xff\r\n]", 6);
-  const std::string cut = RegValueRecord("HKEY_CURRENT_USER\\A", "b]x", "00 01") +
+  const std::string cut = RegValueRecord("HKEY_CURRENT_USER\\Software\\A", "b]x", "00 01") +
                           RawDataLine(REG_BINARY, binary) +
-                          RegValueRecord("HKEY_CURRENT_USER\\A", "n", "v") +
-                          "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\B]\r\n";
-  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,3", {{"Config.ini", cut}})),
+                          RegValueRecord("HKEY_CURRENT_USER\\Software\\A", "n", "v") +
+                          "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\Software\\B]\r\n";
+  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,3", {{"Config.ini", cut}}), kTrust),
             RestoreResult::kErrors);
   DWORD type = 0;
-  EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "A", "b]x", type), binary);
+  EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\A", "b]x", type), binary);
   EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-  EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "A", "n", type), std::string("v", 2));
+  EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\A", "n", type), std::string("v", 2));
   // A destination folder that no longer exists, an export name that climbs out
   // of the staging folder, and a root without a name all fail.
   const std::string bad = FileRecord("C:\\QuillbaneTests\\no\\such\\folder\\x.lnk") +
-                          "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\C]\r\n[PATH:\\..\\x.reg]\r\n" +
+                          "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\Software\\C]\r\n"
+                          "[PATH:\\..\\x.reg]\r\n" +
                           RegValueRecord("\\Nowhere", "n", "v");
   EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,4", {{"Config.ini", bad},
-                                                                    {"x.lnk", "x"}})),
+                                                                    {"x.lnk", "x"}}), kTrust),
             RestoreResult::kErrors);
   EXPECT_TRUE(m_editor.calls.empty());
   EXPECT_EQ(m_prompts.Texts().back(), "Not all backed items were restored, Errors Occured");
@@ -113,7 +127,7 @@ TEST_F(Restore, KeptFoldersRestoreAndADamagedEntrySpoilsOnlyItself) {
   ASSERT_TRUE(WriteFileBytes(kept + "\\Config.ini",
                              FileRecord(one) + AttributesLine(hiddenReadOnly)));
   ASSERT_TRUE(WriteFileBytes(kept + "\\" + StagedFileName(one), "one"));
-  EXPECT_EQ(RestoreBackup(m_archive, kept), RestoreResult::kRestored);
+  EXPECT_EQ(RestoreBackup(m_archive, kept, kTrust), RestoreResult::kRestored);
   EXPECT_EQ(FileText(one), "one");
   EXPECT_EQ(GetFileAttributesA(one.c_str()) & hiddenReadOnly, hiddenReadOnly);
 
@@ -129,7 +143,108 @@ TEST_F(Restore, KeptFoldersRestoreAndADamagedEntrySpoilsOnlyItself) {
   ASSERT_TRUE(WriteFileBytes(path, zip));
   SetFileAttributesA(one.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(one.c_str());
-  EXPECT_EQ(RestoreBackup(m_archive, path), RestoreResult::kErrors);
+  EXPECT_EQ(RestoreBackup(m_archive, path, kTrust), RestoreResult::kErrors);
   EXPECT_EQ(FileText(two), "two");
   EXPECT_FALSE(PathExists(one));
+}
+
+namespace {
+
+std::string Utf16Export(const std::string& ascii) {
+  std::string bytes = "\xFF\xFE";
+  for (char c : "Windows Registry Editor Version 5.00\r\n\r\n" + ascii) bytes += std::string{c, '\0'};
+  return bytes;
+}
+
+std::string KeyRecord(const std::string& name) { return RegKeyRecord(name, 0); }
+
+const std::string kSafe = "HKEY_CURRENT_USER\\Software\\QbSafe";
+
+}  // namespace
+
+// Crafted archives, each holding one genuine value beside the record under test:
+// a refused record is named, nothing of it is written, and the genuine value is
+// restored all the same. The genuine exports of both encodings go through.
+TEST_F(Restore, AnArchiveRestoresOnlyWhatWasRemovedWhereItsRecordSays) {
+  CreateFolder(m_folder / "links");
+  const std::string there = m_folder / "links\\there.lnk";
+  ASSERT_TRUE(WriteFileBytes(there, "mine"));
+  const struct Case {
+    const char* what;
+    std::string record;
+    std::string entry;  // RegKeyBkup0.reg, or the staged copy of a file
+    bool refused;
+    std::string name;         // as the refusal names it
+    std::string neverKey;     // below HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER; must not exist
+    std::string neverFile;    // must not exist
+  } cases[] = {
+      {"the issue's export", KeyRecord(kSafe), Utf16Export("[HKEY_LOCAL_MACHINE\\SOFTWARE\\QbEvil]\r\n"),
+       true, kSafe, "SOFTWARE\\QbEvil", ""},
+      {"a key outside", KeyRecord(kSafe),
+       Utf16Export("[" + kSafe + "]\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QbEvil]\r\n"), true, kSafe,
+       "SOFTWARE\\QbEvil", ""},
+      {"..", KeyRecord(kSafe), Utf16Export("[" + kSafe + "]\r\n[" + kSafe + "\\..\\Other]\r\n"),
+       true, kSafe, "Software\\Other", ""},
+      {"a sibling", KeyRecord(kSafe), Utf16Export("[" + kSafe + "]\r\n[" + kSafe + "X]\r\n"), true,
+       kSafe, "Software\\QbSafeX", ""},
+      {"deletion", KeyRecord(kSafe),
+       Utf16Export("[" + kSafe + "]\r\n[-HKEY_CURRENT_USER\\Software\\QbVictim]\r\n"), true, kSafe,
+       "Software\\QbSafe", ""},
+      {"unparsable", KeyRecord(kSafe),
+       Utf16Export("[" + kSafe + "]\r\n  [HKEY_LOCAL_MACHINE\\SOFTWARE\\QbEvil]\r\n"), true, kSafe,
+       "SOFTWARE\\QbEvil", ""},
+      {"UTF-16", KeyRecord(kSafe), Utf16Export("[" + kSafe + "]\r\n\"v\"=dword:00000001\r\n[" + kSafe + "\\Sub]\r\n"),
+       false, "", "", ""},
+      {"ANSI", KeyRecord(kSafe), "REGEDIT4\r\n\r\n[" + kSafe + "]\r\n@=\"x\"\r\n", false, "", "", ""},
+      {"HKLM\\SYSTEM value",
+       RegValueRecord("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QbEvil", "ImagePath",
+                      "C:\\evil.exe"), "", true,
+       "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QbEvil (value \"ImagePath\")",
+       "SYSTEM\\CurrentControlSet\\Services\\QbEvil", ""},
+      {".dll", FileRecord(m_folder / "links\\evil.dll"), "evil", true, m_folder / "links\\evil.dll",
+       "", m_folder / "links\\evil.dll"},
+      {"over a file", FileRecord(there), "evil", true, there, "", ""},
+      {"CD-ROM", FileRecord("D:\\qbevil.lnk"), "evil", true, "D:\\qbevil.lnk", "", "D:\\qbevil.lnk"},
+      {"network", FileRecord("N:\\qbevil.lnk"), "evil", true, "N:\\qbevil.lnk", "", "N:\\qbevil.lnk"},
+  };
+  const std::string good = RegValueRecord("HKEY_CURRENT_USER\\Software\\QbGood", "v", "1") +
+                           RawDataLine(REG_DWORD, std::string("\x01\0\0\0", 4));
+  int number = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\QbGood");
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\QbSafe");
+    m_editor.calls.clear();
+    std::vector<std::pair<std::string, std::string>> entries = {{"Config.ini", c.record + good}};
+    if (!c.entry.empty()) {
+      const BackupRecord record = ParseRecordFile(c.record).records.at(0);
+      entries.push_back({record.kind == BackupRecord::kFile ? StagedFileName(record.destPath)
+                                                            : "RegKeyBkup0.reg",
+                         c.entry});
+    }
+    const std::string archive =
+        MakeArchive("1,1,2010_0,0," + std::to_string(++number), entries);
+    EXPECT_EQ(RestoreBackup(m_archive, archive, kTrust),
+              c.refused ? RestoreResult::kErrors : RestoreResult::kRestored);
+    EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Software\\QbGood", "v"));
+    const std::vector<std::string> texts = m_prompts.Texts();
+    if (c.refused) {
+      ASSERT_GE(texts.size(), 2u);
+      const std::string& refusal = texts[texts.size() - 2];
+      EXPECT_EQ(refusal.find("These saved items were refused and not restored:\r\n" + c.name + ": "),
+                0u) << refusal;
+      EXPECT_TRUE(m_editor.calls.empty());  // no export of a refused key reaches the editor
+    } else {
+      EXPECT_EQ(texts.back(), "Items Restored");
+      EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Software\\QbSafe", "imported"));
+    }
+    if (!c.neverKey.empty()) {
+      EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, c.neverKey));
+      EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, c.neverKey));
+    }
+    if (!c.neverFile.empty()) {
+      EXPECT_FALSE(PathExists(c.neverFile));
+    }
+  }
+  EXPECT_EQ(FileText(there), "mine");
 }

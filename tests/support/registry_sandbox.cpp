@@ -1,5 +1,7 @@
 #include "support/registry_sandbox.h"
 
+#include <sddl.h>
+
 #include <atomic>
 
 namespace {
@@ -26,6 +28,10 @@ RegistrySandbox::RegistrySandbox() {
       ERROR_SUCCESS) {
     return;
   }
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &m_hRealMachineSoftware) !=
+      ERROR_SUCCESS) {
+    m_hRealMachineSoftware = nullptr;
+  }
   m_hMachine = CreateBelow(m_hSoftware, m_strBase + "\\HKLM");
   m_hUser = CreateBelow(m_hSoftware, m_strBase + "\\HKCU");
   m_hClasses = CreateBelow(m_hSoftware, m_strBase + "\\HKCR");
@@ -39,13 +45,26 @@ RegistrySandbox::~RegistrySandbox() {
   RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
   RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
   RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-  for (HKEY hKey : {m_hMachine, m_hUser, m_hClasses}) {
+  for (HKEY hKey : {m_hMachine, m_hUser, m_hClasses, m_hRealMachineSoftware}) {
     if (hKey) RegCloseKey(hKey);
   }
   if (m_hSoftware) {
     RegDeleteTreeA(m_hSoftware, m_strBase.c_str());
     RegCloseKey(m_hSoftware);
   }
+}
+
+bool RegistrySandbox::CopyMachineSoftwareKey(const std::string& path) {
+  if (!m_bActive || !m_hRealMachineSoftware) return false;
+  HKEY hFrom = nullptr;
+  if (RegOpenKeyExA(m_hRealMachineSoftware, path.c_str(), 0, KEY_READ, &hFrom) != ERROR_SUCCESS) {
+    return false;
+  }
+  HKEY hTo = CreateBelow(m_hMachine, "SOFTWARE\\" + path);
+  const bool copied = hTo && RegCopyTreeA(hFrom, nullptr, hTo) == ERROR_SUCCESS;
+  if (hTo) RegCloseKey(hTo);
+  RegCloseKey(hFrom);
+  return copied;
 }
 
 HKEY RegistrySandbox::Backing(HKEY predefined) const {
@@ -94,4 +113,31 @@ bool RegGetRaw(HKEY root, const std::string& key, const std::string& name, DWORD
   }
   RegCloseKey(hKey);
   return rc == ERROR_SUCCESS;
+}
+
+ReadOnlyKey::ReadOnlyKey(HKEY root, const std::string& key) {
+  if (RegOpenKeyExA(root, key.c_str(), 0, READ_CONTROL | WRITE_DAC, &m_hKey) != ERROR_SUCCESS) {
+    m_hKey = nullptr;
+    return;
+  }
+  DWORD size = 0;
+  RegGetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, nullptr, &size);
+  m_original.resize(size);
+  if (size == 0 || RegGetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, m_original.data(),
+                                     &size) != ERROR_SUCCESS) {
+    return;
+  }
+  PSECURITY_DESCRIPTOR readOnly = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1,
+                                                            &readOnly, nullptr)) {
+    return;
+  }
+  m_bApplied = RegSetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
+  LocalFree(readOnly);
+}
+
+ReadOnlyKey::~ReadOnlyKey() {
+  if (!m_hKey) return;
+  if (m_bApplied) RegSetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, m_original.data());
+  RegCloseKey(m_hKey);
 }

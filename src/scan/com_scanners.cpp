@@ -40,7 +40,7 @@ std::string LastPart(const std::string& keyPath) {
 
 int SectionScanner::ScanTypeLibraries() {
   ScopedKey hKey;
-  if (!hKey.Open(HKEY_CLASSES_ROOT, "TypeLib")) return m_bRunning;
+  if (!OpenSectionKey(hKey, HKEY_CLASSES_ROOT, "TypeLib")) return m_bRunning;
   const DWORD count = SubKeyCount(hKey.Get());
   for (DWORD index = 0; index < count && m_bRunning; ++index) {
     std::string name;
@@ -107,7 +107,7 @@ Findings TypeLibFindings(const std::string& keyPath, bool* tested) {
 
 int SectionScanner::ScanProgIds(int pauseMs) {
   ScopedKey hKey;
-  if (!hKey.Open(HKEY_CLASSES_ROOT, "")) return m_bRunning;
+  if (!OpenSectionKey(hKey, HKEY_CLASSES_ROOT, "")) return m_bRunning;
   const DWORD count = SubKeyCount(hKey.Get());
   for (DWORD index = 0; index < count && m_bRunning; ++index) {
     std::string name;

@@ -65,7 +65,7 @@ int SectionScanner::ScanDriverKey(bool services, int pauseMs) {
   const int sectionId = services ? kSystemServices : kVxdFiles;
 
   ScopedKey hKey;
-  if (!hKey.Open(HKEY_LOCAL_MACHINE, key)) return m_bRunning;
+  if (!OpenSectionKey(hKey, HKEY_LOCAL_MACHINE, key)) return m_bRunning;
   const DWORD count = SubKeyCount(hKey.Get());
 
   for (DWORD index = 0; index < count && m_bRunning; ++index) {
@@ -100,7 +100,7 @@ Findings DriverFindings(const std::string& subKey, bool services, bool* tested) 
 int SectionScanner::ScanUninstallEntries(int pauseMs) {
   const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
   ScopedKey hKey;
-  if (!hKey.Open(HKEY_LOCAL_MACHINE, key)) return m_bRunning;
+  if (!OpenSectionKey(hKey, HKEY_LOCAL_MACHINE, key)) return m_bRunning;
   const DWORD count = SubKeyCount(hKey.Get());
 
   for (DWORD index = 0; index < count && m_bRunning; ++index) {

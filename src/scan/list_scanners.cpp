@@ -57,7 +57,7 @@ int SectionScanner::ScanValueList(int which, int pauseMs) {
   const std::string shownKey = RootKeyName(list.root) + "\\" + key;
 
   ScopedKey hKey;
-  if (!hKey.Open(list.root, key)) return m_bRunning;
+  if (!OpenSectionKey(hKey, list.root, key)) return m_bRunning;
   const DWORD count = ValueCount(hKey.Get());
 
   for (DWORD index = 0; index < count && m_bRunning; ++index) {
@@ -119,7 +119,7 @@ Findings ListValueFindings(int sectionId, const std::string& name, const std::st
 int SectionScanner::ScanAppPaths(int pauseMs) {
   const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
   ScopedKey hKey;
-  if (!hKey.Open(HKEY_LOCAL_MACHINE, key)) return m_bRunning;
+  if (!OpenSectionKey(hKey, HKEY_LOCAL_MACHINE, key)) return m_bRunning;
   const DWORD count = SubKeyCount(hKey.Get());
 
   for (DWORD index = 0; index < count && m_bRunning; ++index) {

@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all build test clean deps demo package
+.PHONY: all build test clean deps run demo package
 
 all: build
 
@@ -26,6 +26,11 @@ demo: build
 # dist/Quillbane-<version>-portable.zip and dist/QuillbaneSetup-<version>.exe.
 package: build
 	scripts/package $(BUILD) dist
+
+# The window on your display, in its own prefix: make run [PREFIX=build/demo-prefix]
+PREFIX ?= $(BUILD)/run-prefix
+run: build
+	scripts/run-window $(BUILD) $(PREFIX)
 
 clean:
 	-WINEPREFIX=$(abspath $(BUILD))/wineprefix wineserver -k 2>/dev/null

@@ -45,14 +45,20 @@ bool SettingsKeyMissing() { return !SettingsKeyExists(); }
 
 bool ReadRunAtStartup() { return ReadFlag("RunAtStartup"); }
 
-void WriteRunAtStartup(bool on) {
+bool WriteRunAtStartup(bool on) {
   WriteFlag("RunAtStartup", on);
   if (on) {
     // The whole path, however long: a cut path would start nothing at log-on.
-    SetRunAtLogon(qb::kMakerName, "\"" + RunningProgramPath() + "\"");
-  } else {
-    ClearRunAtLogon(qb::kMakerName);
+    return SetRunAtLogon(qb::kMakerName, "\"" + RunningProgramPath() + "\"");
   }
+  if (ClearRunAtLogon(qb::kMakerName)) return true;
+  // Nothing to clear is as good as cleared.
+  HKEY hKey = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS) return true;
+  const bool present =
+      RegQueryValueExA(hKey, qb::kMakerName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(hKey);
+  return !present;
 }
 
 bool ReadSelectAll() { return ReadFlag("Select All"); }

@@ -9,8 +9,9 @@ bool SettingsKeyMissing();
 
 // DWORD preferences: anything but a nonzero REG_DWORD reads as off.
 bool ReadRunAtStartup();
-// Also writes or removes the start-at-logon entry in the Run key.
-void WriteRunAtStartup(bool on);
+// Also writes or removes the start-at-logon entry in the Run key; false when that
+// entry is not as asked afterwards (the Run key cannot be opened or written).
+bool WriteRunAtStartup(bool on);
 bool ReadSelectAll();
 void WriteSelectAll(bool on);
 bool ReadAutoBackup();

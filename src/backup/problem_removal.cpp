@@ -2,6 +2,8 @@
 
 #include <shlwapi.h>
 
+#include <map>
+
 #include "backup/backup_archive.h"
 #include "backup/file_utils.h"
 #include "backup/item_check.h"
@@ -34,6 +36,25 @@ std::string FinalMessage(const RemovalOutcome& outcome, size_t notReached) {
             (outcome.backupFailures == 1 ? " item could" : " items could") +
             " not be backed up and " + (outcome.backupFailures == 1 ? "was" : "were") +
             " kept in place.";
+  }
+  // Everything else left in place, by reason, so "Selected Items Removed" is never
+  // taken for more than it is.
+  std::map<std::string, size_t> reasons;
+  size_t others = 0;
+  for (const KeptProblem& item : outcome.kept) {
+    if (item.reason.rfind("not reached:", 0) == 0 || item.reason.rfind("backup failed:", 0) == 0)
+      continue;
+    ++reasons[item.reason];
+    ++others;
+  }
+  if (others > 0) {
+    text += "\r\n\r\n" + Count(others, " item was", " items were") + " kept in place:";
+    const char* separator = " ";
+    for (const auto& reason : reasons) {
+      text += separator + std::to_string(reason.second) + " " + reason.first;
+      separator = "; ";
+    }
+    text += ".";
   }
   if (!outcome.keptFolder.empty()) {
     text += "\r\n\r\nThe backup archive could not be written. The saved items are kept in " +

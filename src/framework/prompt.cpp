@@ -20,6 +20,8 @@ std::string ApplicationTitle() {
 
 void SetPromptOwner(HWND hOwner) { g_hOwner = hOwner; }
 
+HWND PromptOwner() { return g_hOwner; }
+
 PromptScript* SetPromptScript(PromptScript* script) {
   PromptScript* previous = g_pScript;
   g_pScript = script;

@@ -17,6 +17,7 @@ std::string ApplicationTitle();
 
 // Window that owns the boxes (the main window while it runs); null for none.
 void SetPromptOwner(HWND hOwner);
+HWND PromptOwner();
 
 // Replaces the real message boxes while installed (tests, the console).
 class PromptScript {

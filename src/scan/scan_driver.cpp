@@ -49,14 +49,20 @@ void ScanDriver::FillReadyRows() {
 
 void ScanDriver::OnScanButton() {
   if (m_view.ButtonCaption().find("Abort") != std::string::npos) {
+    // A click while the scan is still starting would be undone by the start:
+    // keep it, and stop waiting for the button to repaint.
+    if (m_bStarting) m_bAbortAtStart = true;
     m_scanner.RequestAbort();
     return;
   }
   m_view.SetButtonCaption("Abort");
-  for (int i = 0; i < 10; ++i) {
+  m_bStarting = true;
+  m_bAbortAtStart = false;
+  for (int i = 0; i < 10 && !m_bAbortAtStart; ++i) {
     Sleep(10);
     PumpMessages();
   }
+  m_bStarting = false;
   m_view.ShowAnimation(true);
   RunScan();
 }
@@ -86,6 +92,10 @@ bool ScanDriver::RunSection(int sectionId) {
 void ScanDriver::RunScan() {
   m_scanner.StartScan();
   m_nDeniedSections = 0;
+  if (m_bAbortAtStart) {
+    m_bAbortAtStart = false;
+    m_scanner.RequestAbort();
+  }
   if (m_pLog) m_pLog->Open();
 
   for (int row = 0; row < m_view.RowCount(); ++row) {

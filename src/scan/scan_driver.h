@@ -83,4 +83,6 @@ class ScanDriver {
   ScanLogSession* m_pLog;
   std::string m_strEndText;
   int m_nDeniedSections = 0;
+  bool m_bStarting = false;
+  bool m_bAbortAtStart = false;
 };

@@ -104,10 +104,15 @@ TEST_F(Removal, VanishedLockedAndOddItemsAreKeptSafely) {
     EXPECT_TRUE(FileExists(m_folder / "locked.lnk"));
   }
   EXPECT_EQ(m_prompts.Texts(),
-            (std::vector<std::string>{"Invalid Error Type", "Selected Items Removed",
-                                      "Invalid Error Type",
-                                      "Selected Items Removed\r\n\r\n2 items could not be backed "
-                                      "up and were kept in place."}));
+            (std::vector<std::string>{
+                "Invalid Error Type",
+                "Selected Items Removed\r\n\r\n6 items were kept in place: 1 cannot be read "
+                "(error 161); 1 deletion failed (error 87); 1 deletion failed (in use by another "
+                "program); 1 invalid error type; 2 no longer present.",
+                "Invalid Error Type",
+                "Selected Items Removed\r\n\r\n2 items could not be backed up and were kept in "
+                "place.\r\n\r\n4 items were kept in place: 1 cannot be read (error 161); 1 invalid "
+                "error type; 2 no longer present."}));
   EXPECT_FALSE(DeleteProblem(*KeyProblem(HKEY_CURRENT_USER, "")));
   EXPECT_FALSE(DeleteProblem(*ValueProblem(HKEY_CURRENT_USER, "NoSuchKey", "v", "")));
 }
@@ -157,7 +162,8 @@ TEST_F(Removal, TheRecheckKeepsItemsAndAStopFinishesTheArchive) {
   ASSERT_TRUE(archive.GotoFirst() && archive.ReadEntry(&records));
   EXPECT_EQ(ParseRecordFile(records).records.size(), 2u);
   EXPECT_EQ(m_prompts.Texts().back(),
-            "The removal was stopped. 2 items were removed and 1 was not reached.");
+            "The removal was stopped. 2 items were removed and 1 was not reached.\r\n\r\n1 item "
+            "was kept in place: 1 reinstalled.");
 }
 
 // Just before removal, the item is looked at again: data changed or gone since

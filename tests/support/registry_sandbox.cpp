@@ -28,6 +28,8 @@ RegistrySandbox::RegistrySandbox() {
       ERROR_SUCCESS) {
     return;
   }
+  // Wine reuses process ids: a run that was killed left its keys under this name.
+  RegDeleteTreeA(m_hSoftware, m_strBase.c_str());
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &m_hRealMachineSoftware) !=
       ERROR_SUCCESS) {
     m_hRealMachineSoftware = nullptr;

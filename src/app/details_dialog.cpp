@@ -1,0 +1,84 @@
+#include "app/details_dialog.h"
+
+#include <commctrl.h>
+
+#include "core/registry.h"
+#include "ui/resource_ids.h"
+
+namespace {
+constexpr int kHeading = 1022;
+constexpr int kList = 1023;
+constexpr int kSelectAll = 1039;
+constexpr int kDeselectAll = 1040;
+}  // namespace
+
+std::string SpacedKeyText(const std::string& keyText) {
+  std::string spaced;
+  for (char c : keyText) {
+    if (c == '\\') spaced += ' ';
+    spaced += c;
+  }
+  return spaced;
+}
+
+std::string ProblemRowText(const ProblemRecord& problem) {
+  if (problem.errorType == kFileError) {
+    return "<b>Shortcut Path</b> : " + problem.linkPath + "<br><b>Target Path</b> : " +
+           problem.targetPath + "<br><font color=\"#FF0000\">" + problem.message + "</font>";
+  }
+  const std::string key = SpacedKeyText(RootKeyName(problem.rootKey) + "\\" + problem.keyPath);
+  const std::string name = problem.valueName.empty() ? "(Default)" : problem.valueName;
+  return "<b>Key</b> : " + key + "<br><b>ValueName</b> : " + name + "<br><b>Value</b> : " +
+         problem.valueData + "<br><font color=\"#FF0000\">" + problem.message + "</font>";
+}
+
+DetailsDialog::DetailsDialog(HWND hParent) : Dialog(IDD_DETAILS, hParent) {}
+
+BOOL DetailsDialog::OnInitDialog() {
+  m_heading.AttachItem(m_hWnd, kHeading);
+  m_list.AttachItem(m_hWnd, kList);
+  m_list.SetUp(80, 0);
+  m_list.SetCheckPictures(IDB_CHECKED, IDB_UNCHECKED);
+  if (!m_pSection) return TRUE;
+  SetDlgItemTextA(m_hWnd, kHeading,
+                  ("<b>Group Name : " + m_pSection->name + "</b><br><b>Description</b> : " +
+                   m_pSection->description)
+                      .c_str());
+  for (const auto& problem : m_pSection->problems) {
+    m_list.AppendRow(ProblemRowText(*problem), reinterpret_cast<LPARAM>(problem.get()),
+                     problem->checked != 0);
+  }
+  return TRUE;
+}
+
+void DetailsDialog::SetAll(bool checked) {
+  for (int row = 0; row < m_list.RowCount(); ++row) {
+    if (auto* problem = reinterpret_cast<ProblemRecord*>(m_list.RowData(row)))
+      problem->checked = checked ? 1 : 0;
+    m_list.SetChecked(row, checked);
+  }
+}
+
+bool DetailsDialog::OnCommand(int id, int code, HWND hControl) {
+  if (code == BN_CLICKED && id == kSelectAll) {
+    SetAll(true);
+    return true;
+  }
+  if (code == BN_CLICKED && id == kDeselectAll) {
+    SetAll(false);
+    return true;
+  }
+  return Dialog::OnCommand(id, code, hControl);
+}
+
+// Every change of a row's box, by a click or by Select All, reaches its problem.
+bool DetailsDialog::OnNotify(NMHDR* header, LRESULT& result) {
+  if (header->idFrom != kList || header->code != LVN_ITEMCHANGED) return false;
+  const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
+  if ((change->uChanged & LVIF_STATE) && ((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK)) {
+    auto* problem = reinterpret_cast<ProblemRecord*>(m_list.RowData(change->iItem));
+    if (problem) problem->checked = CheckListCtrl::CheckState(change->uNewState);
+  }
+  result = 0;
+  return true;
+}

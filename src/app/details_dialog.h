@@ -1,0 +1,38 @@
+#pragma once
+// DetailsDialog: the problems of one section, one checkable row each. A row's
+// check box is the problem's `checked` flag, which removal reads.
+
+#include <string>
+
+#include "app/check_list_ctrl.h"
+#include "core/problem_record.h"
+#include "core/section_catalogue.h"
+#include "framework/window.h"
+#include "ui/html_label.h"
+
+// The row text of a problem: shortcut and target for a file problem, the spaced
+// key, value name ("(Default)" for the unnamed value) and data for a registry one.
+std::string ProblemRowText(const ProblemRecord& problem);
+// "HKEY_LOCAL_MACHINE\SOFTWARE\A" as "HKEY_LOCAL_MACHINE \SOFTWARE \A", so long
+// key paths can wrap.
+std::string SpacedKeyText(const std::string& keyText);
+
+class DetailsDialog : public Dialog {
+ public:
+  explicit DetailsDialog(HWND hParent);
+
+  void SetSection(ScanSection* section) { m_pSection = section; }
+  CheckListCtrl& List() { return m_list; }
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool OnCommand(int id, int code, HWND hControl) override;
+  bool OnNotify(NMHDR* header, LRESULT& result) override;
+
+ private:
+  void SetAll(bool checked);
+
+  ScanSection* m_pSection = nullptr;
+  HtmlLabel m_heading;
+  CheckListCtrl m_list;
+};

@@ -1,0 +1,172 @@
+#pragma once
+// MainDialog: the program's only top-level window. A fixed-size dialog drawn over
+// a full-window picture, with four navigation entries on the left and one panel
+// at a time on the right: Home, Scan, Results, Choose Sections, Restore Backup and
+// Advanced Controls. It owns the section catalogue, the problem store, the scan
+// machinery, the backup archive and the scan log, and is the scan driver's view
+// and the scanners' host.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/check_list_ctrl.h"
+#include "app/preferences_panel.h"
+#include "app/progress_list_ctrl.h"
+#include "app/proportional_layout.h"
+#include "app/scan_log.h"
+#include "backup/backup_archive.h"
+#include "core/problem_store.h"
+#include "core/section_catalogue.h"
+#include "framework/fixed_font_dialog.h"
+#include "scan/scan_driver.h"
+#include "scan/section_scanner.h"
+#include "scan/status_text.h"
+#include "ui/gif_animator.h"
+#include "ui/html_label.h"
+#include "ui/hyperlink_label.h"
+
+class CleanerApp;
+
+// Control ids of the main window's template.
+enum MainControl {
+  kNavScanNow = 1000, kNavChooseSections = 1001, kNavRestoreBackup = 1002,
+  kNavAdvancedControls = 1003, kOsLine = 1004, kProfileLine = 1005, kMemoryLine = 1006,
+  kDiskLine = 1007, kProgressList = 1008, kScanButton = 1009, kProgressBar = 1010,
+  kStatusLabel = 1013, kTotalLabel = 1014, kAnimation = 1015, kTotalsFrame = 1016,
+  kAffectedLabel = 1017, kResultsList = 1018, kRemoveButton = 1019, kSectionsList = 1020,
+  kSaveSections = 1021, kBackupDates = 1041, kRestoreButton = 1042, kRestoreText = 1043,
+  kHomeLink = 1046, kSupportLink = 1048, kHelpLink = 1049, kDescription = 1051,
+  kResultsTotal = 1054, kStartupManager = 1055, kBhoManager = 1056, kAddRemoveManager = 1057,
+};
+
+constexpr const char* kHomePage = "https://www.orrelmoor.example/";
+constexpr const char* kSupportPage = "https://www.orrelmoor.example/support.php";
+
+class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHost {
+ public:
+  explicit MainDialog(CleanerApp& app);
+  ~MainDialog() override;
+
+  // Seams: where archives go (before the window opens), how the help file is
+  // opened, which folder the "..." button picks.
+  void SetBackupFolder(const std::string& folder) { m_strBackupFolder = folder; }
+  using ProgramRunner = std::function<bool(const std::string& file)>;
+  void SetHelpOpener(ProgramRunner runner) { m_fnOpenHelp = std::move(runner); }
+  void SetFolderChooser(PreferencesPanel::FolderChooser chooser);
+
+  // Panels.
+  void HideAllPanels();
+  void ShowScanPanel(bool show);
+  void ShowResultsPanel(bool show);
+  void ShowSectionsPanel(bool show);
+  void ShowRestorePanel(bool show);
+  void ShowHomePanel(bool show);
+  void ShowSystemInfo(bool show);
+  void SetBackgroundMode(int mode);
+  int BackgroundMode() const { return m_nBackgroundMode; }
+
+  // Navigation and buttons.
+  void OnScanNow();
+  void OnChooseSections();
+  void OnRestoreBackupEntry();
+  void OnAdvancedControls();
+  void OnScanButton();
+  void RemoveProblems();
+  void SaveSectionSelection();
+  void RestoreBackup();
+  void OnHelpManual();
+  void OnManagerButton(int id);
+  void UpdateTitle();
+
+  SectionCatalogue& Catalogue() { return *m_pCatalogue; }
+  ProblemStore& Store() { return *m_pStore; }
+  SectionScanner& Scanner() { return m_scanner; }
+  bool Scanning() const { return m_bScanning; }
+  const std::string& BackupFolder() const { return m_strBackupFolder; }
+
+  // ScanDriverView
+  void ShowTotalProblems(const std::string& text) override;
+  void ShowAffectedSections(const std::string& text) override;
+  void ShowSectionCount(int sectionId, const std::string& count) override;
+  void DeleteAllRows() override;
+  int AppendRow(ScanSection* section, const std::string& name, const std::string& count,
+                const std::string& status) override;
+  int RowCount() override;
+  ScanSection* RowSection(int row) override;
+  void SetRowStatus(int row, const std::string& status) override;
+  void SetRowImage(int row, int image) override;
+  void EnsureRowVisible(int row) override;
+  void ShowStatusText(const std::string& text) override;
+  std::string ButtonCaption() override;
+  void SetButtonCaption(const std::string& caption) override;
+  void ShowAnimation(bool show) override;
+  void ShowResults() override;
+
+  // ScanHost
+  void ReportProblem(std::unique_ptr<ProblemRecord> record) override;
+  void ShowStatus(const std::string& text) override;
+  void PumpInput() override;
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool OnCommand(int id, int code, HWND hControl) override;
+  bool OnNotify(NMHDR* header, LRESULT& result) override;
+  HBRUSH OnCtlColor(HDC hdc, HWND hControl, UINT message) override;
+  void OnDestroy() override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+
+ private:
+  void ShowControls(const int* ids, size_t count, bool show);
+  void PinFontHeight();
+  void FitCaptions();
+  void SizeToPicture();
+  void SetUpLinks();
+  void SetUpSystemLines();
+  void Paint();
+  void CopyBackgroundUnder(HDC hdc, HWND hControl);
+  HBITMAP CurrentBackground() const;
+  void OnResultsItemChanged(const NMLISTVIEW& change);
+  LRESULT OnOpenSectionDetails(ScanSection* section);
+  void OnProblemReport(ProblemRecord* record);
+  // Panel switches repaint once, at the end, not once per control.
+  void BeginPanelSwitch();
+  void EndPanelSwitch();
+
+  CleanerApp& m_app;
+  ProportionalLayout m_layout;
+  HBITMAP m_hHomeBackground = nullptr;
+  HBITMAP m_hPlainBackground = nullptr;
+  std::string m_strProfileLine, m_strOsLine, m_strMemoryLine, m_strDiskLine;
+  std::unique_ptr<SectionCatalogue> m_pCatalogue;
+  SectionScanner m_scanner;
+  std::unique_ptr<ProblemStore> m_pStore;
+  std::unique_ptr<ScanDriver> m_pDriver;
+  HBRUSH m_hWhiteBrush = nullptr;
+  ScanLog m_log;
+  BackupArchive m_archive;
+  int m_nBackgroundMode = 0;
+  HICON m_hIcon = nullptr;
+  HFONT m_hFont = nullptr;
+
+  HtmlLabel m_description, m_restoreText;
+  HyperlinkLabel m_help, m_home, m_support, m_nav[4];
+  CheckListCtrl m_results, m_sections;
+  ProgressListCtrl m_progress;
+  GifAnimator m_animation;
+  StatusLine m_status;
+  PreferencesPanel m_preferences;
+
+  std::string m_strBackupFolder;
+  std::vector<std::string> m_vBackupPaths;
+  ProgramRunner m_fnOpenHelp;
+  ProblemRecord* m_pReporting = nullptr;
+  bool m_bScanning = false;
+  bool m_bCloseAfterScan = false;
+  int m_nSwitchDepth = 0;
+  bool m_bFrozen = false;
+};

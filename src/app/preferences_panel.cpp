@@ -1,0 +1,86 @@
+#include "app/preferences_panel.h"
+
+#include <vector>
+
+#include "app/settings_store.h"
+#include "backup/file_utils.h"
+#include "framework/prompt.h"
+
+namespace {
+
+const int kPanelControls[] = {1058, 1039, 1029, 1030, 1031, 1033, 1026, 1032, 1027,
+                              1028, 1034, 1035, 1036, 1037, 1038, 1057, 1056, 1055};
+
+std::string ItemText(HWND hDialog, int id) {
+  HWND hItem = GetDlgItem(hDialog, id);
+  const int length = hItem ? GetWindowTextLengthA(hItem) : 0;
+  std::vector<char> buffer(static_cast<size_t>(length) + 1);
+  if (hItem) GetWindowTextA(hItem, buffer.data(), length + 1);
+  return buffer.data();
+}
+
+bool IsFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+PreferencesPanel::PreferencesPanel() : m_fnChoose([](HWND owner) { return BrowseForLogFolder(owner); }) {}
+
+void PreferencesPanel::Show(bool show) {
+  for (int id : kPanelControls) ShowWindow(GetDlgItem(m_hDialog, id), show ? SW_SHOW : SW_HIDE);
+  if (!show) return;
+  Load();
+  ToControls();
+}
+
+void PreferencesPanel::Load() {
+  m_bAutoBackup = ReadAutoBackup();
+  m_bRunAtStartup = ReadRunAtStartup();
+  m_bSelectAll = ReadSelectAll();
+  m_strLogFolder = ReadLogFolder();
+}
+
+void PreferencesPanel::ToControls() {
+  CheckDlgButton(m_hDialog, kRunAtStartup, m_bRunAtStartup ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(m_hDialog, kSelectAll, m_bSelectAll ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(m_hDialog, kAutoBackup, m_bAutoBackup ? BST_CHECKED : BST_UNCHECKED);
+  SetDlgItemTextA(m_hDialog, kLogFolder, m_strLogFolder.c_str());
+}
+
+void PreferencesPanel::FromControls() {
+  m_bRunAtStartup = IsDlgButtonChecked(m_hDialog, kRunAtStartup) == BST_CHECKED;
+  m_bSelectAll = IsDlgButtonChecked(m_hDialog, kSelectAll) == BST_CHECKED;
+  m_bAutoBackup = IsDlgButtonChecked(m_hDialog, kAutoBackup) == BST_CHECKED;
+  m_strLogFolder = ItemText(m_hDialog, kLogFolder);
+}
+
+void PreferencesPanel::Browse() {
+  const std::string folder = m_fnChoose ? m_fnChoose(m_hDialog) : std::string();
+  if (!folder.empty()) SetDlgItemTextA(m_hDialog, kLogFolder, folder.c_str());
+}
+
+void PreferencesPanel::SavePreferences() {
+  FromControls();
+  if (m_strLogFolder.empty()) {
+    ShowMessage("Log File Path Cannot be Empty");
+    return;
+  }
+  const bool runEntry = WriteRunAtStartup(m_bRunAtStartup);
+  WriteSelectAll(m_bSelectAll);
+  WriteAutoBackup(m_bAutoBackup);
+  // One level only: a folder whose parent is missing stays uncreated.
+  if (!IsFolder(m_strLogFolder)) CreateDirectoryA(m_strLogFolder.c_str(), nullptr);
+  WriteLogFolder(m_strLogFolder);
+
+  // The settings writes report nothing: read them back, so a settings key (or a
+  // Run key) that cannot be written is not announced as saved.
+  const bool stored = runEntry && ReadRunAtStartup() == m_bRunAtStartup && ReadSelectAll() == m_bSelectAll &&
+                      ReadAutoBackup() == m_bAutoBackup && ReadLogFolder() == m_strLogFolder;
+  if (!stored) {
+    ShowMessage("Not all preferences could be saved: the registry refused a change.");
+    return;
+  }
+  ShowMessage("Preferences Saved");
+}

@@ -1,0 +1,26 @@
+#pragma once
+// The details box of the Startup and BHO managers: which file a row names and the
+// four texts shown for it. Pure text work.
+
+#include <string>
+
+#include "tools/file_version_info.h"
+
+struct DetailTexts {
+  std::string company;      // control 1045
+  std::string description;  // control 1044
+  std::string fileName;     // control 1042
+  std::string productName;  // control 1043
+};
+
+// The program file of a Run command line: lower case, cut after the first ".exe"
+// (dropping the switches after it), without double quotes.
+std::string StartupLookupPath(const std::string& commandLine);
+
+// Company and description as they are; the internal and product names followed by
+// " (Version : ...)" when they are not empty. All empty for a reset object.
+DetailTexts DetailsFor(const FileVersionInfo& info);
+
+// The name of a row listed from the 32-bit view: "<name> (32-bit)", or "(32-bit)"
+// alone for an entry without a name.
+std::string ThirtyTwoBitName(const std::string& name);

@@ -1,0 +1,197 @@
+#include "tools/manager_dialog.h"
+
+#include <commctrl.h>
+
+#include "backup/program_folder.h"
+#include "framework/prompt.h"
+#include "scan/view_paths.h"
+#include "tools/file_version_info.h"
+#include "tools/manager_details.h"
+
+namespace {
+
+constexpr int kNameColumnWidth = 130;
+constexpr int kFileColumnWidth = 400;
+constexpr DWORD kListStyles = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;  // 36
+constexpr UINT kSelectedAndFocused = LVIS_SELECTED | LVIS_FOCUSED;
+
+void InsertColumn(HWND hList, int index, const char* header, int width) {
+  LVCOLUMNA column = {};
+  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+  column.fmt = LVCFMT_LEFT;
+  column.cx = width;
+  column.pszText = const_cast<char*>(header);
+  column.iSubItem = index;
+  SendMessageA(hList, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+}
+
+bool IsChecked(HWND hList, int index) {
+  const UINT state = static_cast<UINT>(
+      SendMessageA(hList, LVM_GETITEMSTATE, index, LVIS_STATEIMAGEMASK));
+  return (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+}
+
+// "n entry ... was" or "n entries ... were".
+std::string CountNote(int count, const char* singular, const char* plural) {
+  return "\r\n\r\n" + std::to_string(count) + (count == 1 ? singular : plural);
+}
+
+}  // namespace
+
+ManagerDialog::ManagerDialog(const Kind& kind, HWND hParent)
+    : Dialog(kind.templateId, hParent),
+      m_kind(kind),
+      m_strBackupFolder(ProgramFolder() + "\\Backup") {
+  // The list control's class must be known before the template is created.
+  INITCOMMONCONTROLSEX init = {sizeof(init), ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&init);
+}
+
+ManagerDialog::~ManagerDialog() = default;
+
+BOOL ManagerDialog::OnInitDialog() {
+  Dialog::OnInitDialog();
+  // Messages shown while the manager runs belong to it, not to the window below.
+  m_hPreviousPromptOwner = PromptOwner();
+  SetPromptOwner(m_hWnd);
+
+  HWND hList = Item(kManagerList);
+  InsertColumn(hList, 0, m_kind.nameHeader, kNameColumnWidth);
+  InsertColumn(hList, 1, "File Name", kFileColumnWidth);
+  SendMessageA(hList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kListStyles);
+  FillList();
+  m_introLabel.AttachItem(m_hWnd, kManagerIntro);
+  SetDlgItemTextA(m_hWnd, kManagerIntro, m_kind.introduction);
+  return TRUE;
+}
+
+void ManagerDialog::FillList() {
+  std::vector<ManagerRow> rows;
+  ReadRows(rows);
+  HWND hList = Item(kManagerList);
+  for (ManagerRow& read : rows) {
+    m_rows.push_back(std::make_unique<ManagerRow>(std::move(read)));
+    ManagerRow* row = m_rows.back().get();
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = static_cast<int>(SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0));
+    item.pszText = const_cast<char*>(row->name.c_str());
+    item.lParam = reinterpret_cast<LPARAM>(row);
+    const int index =
+        static_cast<int>(SendMessageA(hList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    if (index < 0) {
+      m_rows.pop_back();
+      continue;
+    }
+    LVITEMA text = {};
+    text.iSubItem = 1;
+    text.pszText = const_cast<char*>(row->file.c_str());
+    SendMessageA(hList, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&text));
+  }
+}
+
+void ManagerDialog::ClearList() {
+  // The rows go first, so no row ever points at a freed record.
+  HWND hList = Item(kManagerList);
+  if (hList) SendMessageA(hList, LVM_DELETEALLITEMS, 0, 0);
+  m_rows.clear();
+}
+
+const ManagerRow* ManagerDialog::RowAt(int index) const {
+  LVITEMA item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = index;
+  if (!SendMessageA(Item(kManagerList), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
+    return nullptr;
+  }
+  return reinterpret_cast<const ManagerRow*>(item.lParam);
+}
+
+EntryRemoval ManagerDialog::RemoveRow(const ManagerRow& row) {
+  if (!m_kind.exportFolder) return EntryRemoval::kBackupFailed;
+  return ExportAndDeleteKey(row, ManagerExportFolder(m_strBackupFolder, m_kind.exportFolder));
+}
+
+void ManagerDialog::RemoveChecked() {
+  HWND hList = Item(kManagerList);
+  const int count = static_cast<int>(SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0));
+  std::vector<const ManagerRow*> checked;
+  for (int i = 0; i < count; ++i) {
+    if (!IsChecked(hList, i)) continue;
+    if (const ManagerRow* row = RowAt(i)) checked.push_back(row);
+  }
+  if (checked.empty()) {
+    ShowMessage(kSelectFirstMessage);
+    return;
+  }
+
+  int backupFailures = 0, deletionFailures = 0;
+  for (const ManagerRow* row : checked) {
+    switch (RemoveRow(*row)) {
+      case EntryRemoval::kBackupFailed:
+        ++backupFailures;
+        break;
+      case EntryRemoval::kDeletionFailed:
+        ++deletionFailures;
+        break;
+      default:
+        break;
+    }
+  }
+  ClearList();
+  FillList();
+
+  std::string message = m_kind.doneMessage;
+  if (backupFailures > 0) {
+    message += CountNote(backupFailures, " entry could not be backed up and was kept in place.",
+                         " entries could not be backed up and were kept in place.");
+  }
+  if (deletionFailures > 0) {
+    message += CountNote(deletionFailures, " entry could not be deleted.",
+                         " entries could not be deleted.");
+  }
+  ShowMessage(message);
+}
+
+void ManagerDialog::ShowDetails(int index) {
+  const ManagerRow* row = RowAt(index);
+  if (!row) return;
+  const std::string path = DetailsPath(*row);
+  // A 32-bit program's file is where that program finds it (System32 is SysWOW64
+  // for it); when nothing is found there, the path as written.
+  FileVersionInfo info;
+  if (!info.Read(PathToTest(path, ViewOfKey(row->keyPath)))) info.Read(path);
+  const DetailTexts texts = DetailsFor(info);
+  SetDlgItemTextA(m_hWnd, kDetailsCompany, texts.company.c_str());
+  SetDlgItemTextA(m_hWnd, kDetailsDescription, texts.description.c_str());
+  SetDlgItemTextA(m_hWnd, kDetailsFileName, texts.fileName.c_str());
+  SetDlgItemTextA(m_hWnd, kDetailsProductName, texts.productName.c_str());
+}
+
+bool ManagerDialog::OnCommand(int id, int code, HWND hControl) {
+  if (id == IDOK && code == BN_CLICKED) {
+    RemoveChecked();
+    return true;
+  }
+  return Dialog::OnCommand(id, code, hControl);
+}
+
+bool ManagerDialog::OnNotify(NMHDR* header, LRESULT& result) {
+  if (!m_kind.hasDetails || header->idFrom != kManagerList || header->code != LVN_ITEMCHANGED) {
+    return false;
+  }
+  const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
+  // The new state carries the check box image too: only the selection bits decide,
+  // and only a row that became selected and focused shows its details.
+  if (change->iItem >= 0 && (change->uChanged & LVIF_STATE) &&
+      (change->uNewState & ~LVIS_STATEIMAGEMASK) == kSelectedAndFocused) {
+    ShowDetails(change->iItem);
+  }
+  result = 0;
+  return true;
+}
+
+void ManagerDialog::OnDestroy() {
+  ClearList();
+  SetPromptOwner(m_hPreviousPromptOwner);
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The design the three registry entry managers share: an introduction in a
+// mini-HTML label, a list with check boxes whose rows own records of where their
+// entries live, "Remove Checked " (the OK button) and, for two of them, a details
+// box with the selected file's version texts.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/window.h"
+#include "tools/manager_rows.h"
+#include "ui/html_label.h"
+
+// Control ids of the manager templates.
+enum ManagerControl {
+  kManagerList = 1023,
+  kManagerIntro = 1059,
+  kDetailsFileName = 1042,
+  kDetailsProductName = 1043,
+  kDetailsDescription = 1044,
+  kDetailsCompany = 1045,
+};
+
+constexpr const char* kSelectFirstMessage =
+    "Please Select an Item from the list, and then Press Remove";
+
+class ManagerDialog : public Dialog {
+ public:
+  // What differs between the three managers.
+  struct Kind {
+    int templateId;
+    const char* nameHeader;     // column 0; column 1 is "File Name"
+    const char* introduction;   // mini-HTML
+    const char* doneMessage;    // after a removal
+    const char* exportFolder;   // below the backup folder; null when nothing is exported
+    bool hasDetails;
+  };
+
+  ManagerDialog(const Kind& kind, HWND hParent);
+  ~ManagerDialog() override;
+
+  // Folder whose subfolder receives the key exports (default: the program
+  // folder's "\Backup").
+  void SetBackupFolder(const std::string& folder) { m_strBackupFolder = folder; }
+  const std::string& BackupFolder() const { return m_strBackupFolder; }
+
+ protected:
+  // The rows to list, in list order.
+  virtual void ReadRows(std::vector<ManagerRow>& rows) = 0;
+  // Removes one checked row's entry; the default exports the whole key first.
+  virtual EntryRemoval RemoveRow(const ManagerRow& row);
+  // The file whose version texts the details box shows for a row.
+  virtual std::string DetailsPath(const ManagerRow& row) const { return row.file; }
+
+  BOOL OnInitDialog() override;
+  bool OnCommand(int id, int code, HWND hControl) override;
+  bool OnNotify(NMHDR* header, LRESULT& result) override;
+  void OnDestroy() override;
+
+ private:
+  void FillList();
+  void ClearList();
+  void RemoveChecked();
+  void ShowDetails(int index);
+  const ManagerRow* RowAt(int index) const;
+
+  Kind m_kind;
+  HtmlLabel m_introLabel;
+  std::vector<std::unique_ptr<ManagerRow>> m_rows;  // the list's item data
+  std::string m_strBackupFolder;
+  HWND m_hPreviousPromptOwner = nullptr;
+};

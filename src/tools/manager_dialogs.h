@@ -1,0 +1,39 @@
+#pragma once
+// The three registry entry managers the Advanced Controls panel opens. Each is
+// built with its parent window and run with DoModal().
+
+#include "tools/manager_dialog.h"
+
+// Programs started at log-on: the current user's Run values, then the machine's.
+class StartupManagerDialog : public ManagerDialog {
+ public:
+  explicit StartupManagerDialog(HWND hParent);
+
+ protected:
+  void ReadRows(std::vector<ManagerRow>& rows) override;
+  EntryRemoval RemoveRow(const ManagerRow& row) override;
+  std::string DetailsPath(const ManagerRow& row) const override;
+};
+
+// Internet Explorer's browser helper objects.
+class BhoManagerDialog : public ManagerDialog {
+ public:
+  explicit BhoManagerDialog(HWND hParent);
+
+ protected:
+  void ReadRows(std::vector<ManagerRow>& rows) override;
+};
+
+// Entries of the installed-programs list.
+class AddRemoveManagerDialog : public ManagerDialog {
+ public:
+  explicit AddRemoveManagerDialog(HWND hParent);
+
+ protected:
+  void ReadRows(std::vector<ManagerRow>& rows) override;
+};
+
+// The introduction texts, exactly as the labels show them.
+extern const char* const kStartupIntroduction;
+extern const char* const kBhoIntroduction;
+extern const char* const kAddRemoveIntroduction;

@@ -1,0 +1,155 @@
+// How the results rows are drawn and answer the pointer, and the XP-style
+// statics, checked on the real window's controls.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "ui/resource_ids.h"
+#include "window_fixture.h"
+
+namespace {
+
+// A row drawn into a memory bitmap the size of the row.
+class RowPicture {
+ public:
+  RowPicture(HWND hList, int row, bool selected) {
+    RECT bounds = {};
+    bounds.left = LVIR_BOUNDS;
+    SendMessageA(hList, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+    m_nWidth = bounds.right - bounds.left;
+    m_nHeight = bounds.bottom - bounds.top;
+    HDC hScreen = GetDC(nullptr);
+    m_hdc = CreateCompatibleDC(hScreen);
+    m_hBitmap = CreateCompatibleBitmap(hScreen, m_nWidth, m_nHeight);
+    ReleaseDC(nullptr, hScreen);
+    m_hOld = SelectObject(m_hdc, m_hBitmap);
+    DRAWITEMSTRUCT item = {};
+    item.CtlType = ODT_LISTVIEW;
+    item.CtlID = GetDlgCtrlID(hList);
+    item.itemID = row;
+    item.itemAction = ODA_DRAWENTIRE;
+    item.itemState = selected ? ODS_SELECTED : 0;
+    item.hwndItem = hList;
+    item.hDC = m_hdc;
+    item.rcItem = RECT{0, 0, m_nWidth, m_nHeight};
+    SendMessageA(GetParent(hList), WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
+  }
+  ~RowPicture() {
+    SelectObject(m_hdc, m_hOld);
+    DeleteObject(m_hBitmap);
+    DeleteDC(m_hdc);
+  }
+  COLORREF At(int x, int y) const { return GetPixel(m_hdc, x, y); }
+  // From the right and bottom edges.
+  COLORREF FromCorner(int dx, int dy) const { return At(m_nWidth - dx, m_nHeight - dy); }
+
+ private:
+  HDC m_hdc;
+  HBITMAP m_hBitmap;
+  HGDIOBJ m_hOld;
+  int m_nWidth = 0, m_nHeight = 0;
+};
+
+TEST_F(MainWindowTest, ResultRowsShowTheirStateSeverityAndEdges) {
+  Open();
+  RunScan();
+  HWND hList = Item(kResultsList);
+  auto* results = static_cast<CheckListCtrl*>(Control::FromHandle(hList));
+  RECT bounds = {};
+  bounds.left = LVIR_BOUNDS;
+  SendMessageA(hList, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&bounds));
+  // 55, and Wine adds one pixel of padding to a row that was never measured.
+  EXPECT_NEAR(55, bounds.bottom - bounds.top, 1);
+
+  // The bar of the row's severity, 69 x 8, 10 pixels from the right and 5 from
+  // the bottom; an unknown severity draws none.
+  const int kBars[] = {IDB_SEVERITY_MODERATE, IDB_SEVERITY_SEVERE, IDB_SEVERITY_CRITICAL};
+  const struct {
+    int severity;
+    bool selected;
+  } kRows[] = {{0, false}, {1, false}, {2, true}, {7, false}};
+  for (const auto& row : kRows) {
+    results->SetRowSeverity(0, row.severity);
+    RowPicture picture(hList, 0, row.selected);
+    const COLORREF fill = row.selected ? RGB(233, 253, 222) : RGB(255, 255, 255);
+    EXPECT_EQ(fill, picture.At(120, 4)) << row.severity;
+    EXPECT_EQ(RGB(200, 200, 200), picture.At(120, 0)) << row.severity;
+    EXPECT_EQ(RGB(200, 200, 200), picture.FromCorner(1, 20)) << row.severity;
+    HBITMAP hBar = row.severity <= 2 ? static_cast<HBITMAP>(LoadImageA(
+        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kBars[row.severity]), IMAGE_BITMAP, 0, 0, 0)) : nullptr;
+    HDC hBarDc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = hBar ? SelectObject(hBarDc, hBar) : nullptr;
+    int matching = 0;
+    for (int x = 1; x < 69; x += 5) {
+      const COLORREF drawn = picture.FromCorner(10 + 69 - x, 5 + 4);
+      matching += hBar ? drawn == GetPixel(hBarDc, x, 4) : drawn == fill;
+    }
+    EXPECT_EQ(14, matching) << row.severity;
+    if (hBar) {
+      SelectObject(hBarDc, old);
+      DeleteObject(hBar);
+    }
+    DeleteDC(hBarDc);
+  }
+}
+
+TEST_F(MainWindowTest, ThePointerIsAHandOnlyOverViewDetails) {
+  Open();
+  RunScan();
+  HWND hList = Item(kResultsList);
+  auto* results = static_cast<CheckListCtrl*>(Control::FromHandle(hList));
+  HCURSOR hHand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_LINK_HAND));
+  ASSERT_NE(nullptr, hHand);
+  const RECT link = results->LinkRect();
+  const struct {
+    POINT offset;
+    bool hand;
+  } kPoints[] = {{{link.left + 3, link.top + 3}, true},
+                 {{link.right + 40, link.top + 3}, false},
+                 {{link.left + 3, 12}, false}};
+  for (const auto& point : kPoints) {
+    POINT screen = RowPoint(hList, 1, RECT{point.offset.x, point.offset.y, point.offset.x, point.offset.y});
+    ClientToScreen(hList, &screen);
+    SetCursor(nullptr);
+    // The list reads where the pointer was when its last message was posted.
+    SetCursorPos(screen.x, screen.y);
+    PostMessageA(hList, WM_NULL, 0, 0);
+    MSG msg;
+    while (PeekMessageA(&msg, hList, WM_NULL, WM_NULL, PM_REMOVE)) DispatchMessageA(&msg);
+    SendMessageA(hList, WM_SETCURSOR, reinterpret_cast<WPARAM>(hList), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(point.hand, GetCursor() == hHand) << point.offset.x << "," << point.offset.y;
+  }
+}
+
+TEST_F(MainWindowTest, WithTheXpFlagAStaticShowsThePictureUnderIt) {
+  m_app.SetXpFlag(1);
+  Open();
+  HWND hLine = Item(kOsLine);
+  RECT area = {};
+  GetWindowRect(hLine, &area);
+  MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&area), 2);
+  HBITMAP hHome = static_cast<HBITMAP>(
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_HOME_BACKGROUND), IMAGE_BITMAP, 0, 0, 0));
+  HDC hScreen = GetDC(nullptr);
+  HDC hPicture = CreateCompatibleDC(hScreen);
+  HDC hTarget = CreateCompatibleDC(hScreen);
+  HBITMAP hCanvas = CreateCompatibleBitmap(hScreen, 40, 10);
+  ReleaseDC(nullptr, hScreen);
+  HGDIOBJ oldPicture = SelectObject(hPicture, hHome);
+  HGDIOBJ oldCanvas = SelectObject(hTarget, hCanvas);
+  PatBlt(hTarget, 0, 0, 40, 10, BLACKNESS);
+  SendMessageA(Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hTarget), reinterpret_cast<LPARAM>(hLine));
+  int same = 0;
+  for (int x = 0; x < 40; x += 4) same += GetPixel(hTarget, x, 3) == GetPixel(hPicture, area.left + x, area.top + 3);
+  EXPECT_EQ(10, same);
+  SelectObject(hPicture, oldPicture);
+  SelectObject(hTarget, oldCanvas);
+  DeleteObject(hCanvas);
+  DeleteObject(hHome);
+  DeleteDC(hPicture);
+  DeleteDC(hTarget);
+}
+
+}  // namespace

@@ -1,0 +1,381 @@
+// The main window driven with messages, as a user (or another program) drives it.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "app/details_dialog.h"
+#include "app/instance_checker.h"
+#include "app/settings_store.h"
+#include "backup/restore.h"
+#include "core/product.h"
+#include "core/registry.h"
+#include "core/section_catalogue.h"
+#include "window_fixture.h"
+
+namespace {
+
+const int kOtherPanels[] = {1008, 1009, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1054, 1020,
+                            1021, 1043, 1045, 1041, 1042, 1044, 1058, 1026, 1027, 1028, 1036,
+                            1037, 1038, 1055, 1056, 1057};
+
+int Rows(HWND hList) { return static_cast<int>(SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0)); }
+
+bool HasValue(HKEY root, const std::string& key, const std::string& name) {
+  DWORD type = 0;
+  std::string bytes;
+  return RegGetRaw(root, key, name, type, bytes);
+}
+
+// Posts an Abort click (or a click on the close box) when the progress row `row`
+// starts "Scanning".
+struct AbortAtRow {
+  static LRESULT CALLBACK Watch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR data) {
+    auto* self = reinterpret_cast<AbortAtRow*>(data);
+    const LVITEMA* item = reinterpret_cast<const LVITEMA*>(lParam);
+    if (message == LVM_SETITEMTEXTA && static_cast<int>(wParam) == self->row && item &&
+        item->iSubItem == 2 && std::string(item->pszText) == "Scanning") {
+      if (self->close)
+        PostMessageA(GetParent(self->button), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      else
+        PostMessageA(self->button, BM_CLICK, 0, 0);
+    }
+    return DefSubclassProc(hWnd, message, wParam, lParam);
+  }
+  int row;
+  HWND button;
+  bool close;
+};
+
+TEST_F(MainWindowTest, OpensOnHomeAtThePictureSizeAndEachPanelShowsOnlyItsControls) {
+  Open();
+  RECT client = {};
+  GetClientRect(Window(), &client);
+  EXPECT_EQ(650, client.right);
+  EXPECT_EQ(360, client.bottom);
+  char title[64] = {};
+  GetWindowTextA(Window(), title, sizeof(title));
+  EXPECT_STREQ("Quillbane v2.1 ", title);
+  EXPECT_EQ("OS : Windows 7", Text(kOsLine));
+  EXPECT_EQ("Profile : Ada", Text(kProfileLine));
+  EXPECT_EQ(0u, Text(kMemoryLine).find("Available Memory : "));
+  EXPECT_EQ(0u, Text(kDiskLine).find("Free Disk Space : "));
+  // Home first, then each panel its navigation entry opens: only its own controls
+  // show, and the system lines and Home texts only on Home.
+  const struct {
+    int entry;  // 0: as opened
+    std::vector<int> shown;
+  } kPanels[] = {
+      {0, {}},
+      {kNavScanNow, {1008, 1009, 1013, 1014, 1016, 1017}},
+      {kNavChooseSections, {1020, 1021}},
+      {kNavRestoreBackup, {1041, 1042, 1043, 1044, 1045}},
+      {kNavAdvancedControls, {1026, 1027, 1028, 1036, 1037, 1038, 1055, 1056, 1057, 1058}},
+  };
+  for (const auto& panel : kPanels) {
+    if (panel.entry) Click(panel.entry);
+    EXPECT_EQ(panel.entry ? 1 : 0, m_pDialog->BackgroundMode()) << panel.entry;
+    for (int id : kOtherPanels) {
+      const bool wanted = std::find(panel.shown.begin(), panel.shown.end(), id) != panel.shown.end();
+      EXPECT_EQ(wanted, Visible(id)) << "entry " << panel.entry << ", control " << id;
+    }
+    for (int id : {1004, 1005, 1006, 1007, 1046, 1048, 1051})
+      EXPECT_EQ(panel.entry == 0, Visible(id)) << panel.entry << ", control " << id;
+    for (int id : {1049, 1000, 1001, 1002, 1003}) EXPECT_TRUE(Visible(id)) << id;
+  }
+}
+
+TEST_F(MainWindowTest, ScanNowTwiceRefillsReadyRows) {
+  Open();
+  for (int pass = 0; pass < 2; ++pass) {
+    Click(kNavScanNow);
+    ASSERT_EQ(5, Rows(Item(kProgressList)));
+    for (int row = 0; row < 5; ++row) {
+      EXPECT_EQ("0", ProgressCell(row, 1));
+      EXPECT_EQ("Ready", ProgressCell(row, 2));
+    }
+    EXPECT_EQ("Press Start to begin system scan", Text(kStatusLabel));
+    EXPECT_EQ("Start Scan", Text(kScanButton));
+    EXPECT_FALSE(Visible(kAnimation));
+  }
+}
+
+TEST_F(MainWindowTest, AFullScanEndsOnTheResults) {
+  Open();
+  RunScan();
+  EXPECT_EQ(std::vector<std::string>{"Scan Complete"}, m_prompts.Texts());
+  EXPECT_EQ("Scan Complete", Text(kStatusLabel));
+  const char* kCounts[] = {"2", "1", "1", "1", "1"};
+  for (int row = 0; row < 5; ++row) {
+    EXPECT_EQ(kCounts[row], ProgressCell(row, 1)) << row;
+    EXPECT_EQ("Finished", ProgressCell(row, 2)) << row;
+    LVITEMA item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    SendMessageA(Item(kProgressList), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(2, item.iImage) << row;
+  }
+  EXPECT_EQ("Total Problems : 6", Text(kTotalLabel));
+  EXPECT_EQ("Affected Sections : 5", Text(kAffectedLabel));
+  EXPECT_TRUE(Visible(kResultsList) && Visible(kRemoveButton) && !Visible(kProgressList));
+  EXPECT_EQ(5, Rows(Item(kResultsList)));
+  EXPECT_EQ("Total Problems : 6", Text(kResultsTotal));
+  // The totals are red on the picture; other statics let the picture through.
+  HDC hdc = CreateCompatibleDC(nullptr);
+  for (int id : {kTotalLabel, kAffectedLabel, kResultsTotal, kOsLine}) {
+    SetTextColor(hdc, RGB(0, 0, 0));
+    SendMessageA(Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hdc),
+                 reinterpret_cast<LPARAM>(Item(id)));
+    EXPECT_EQ(id == kOsLine ? RGB(0, 0, 0) : RGB(255, 0, 0), GetTextColor(hdc)) << id;
+    EXPECT_EQ(TRANSPARENT, GetBkMode(hdc)) << id;
+  }
+  DeleteDC(hdc);
+}
+
+TEST_F(MainWindowTest, AbortStopsAtTheNextItemEvenDuringTheStartAndClosingAborts) {
+  Open();
+  const struct {
+    int abortRow;  // -1: the click arrives while the scan is starting
+    bool close;    // the close box instead of Abort (last: the window goes)
+    const char* statuses[5];
+  } kCases[] = {
+      {1, false, {"Finished", "Aborted", "Ready", "Ready", "Ready"}},
+      {-1, false, {"Aborted", "Ready", "Ready", "Ready", "Ready"}},
+      {2, true, {}},
+  };
+  for (const auto& test : kCases) {
+    AbortAtRow watch{test.abortRow, Item(kScanButton), test.close};
+    SetWindowSubclass(Item(kProgressList), AbortAtRow::Watch, 1, reinterpret_cast<DWORD_PTR>(&watch));
+    Click(kNavScanNow);
+    if (test.abortRow < 0) PostMessageA(Item(kScanButton), BM_CLICK, 0, 0);
+    HWND hProgress = Item(kProgressList);
+    Click(kScanButton);
+    EXPECT_EQ("Scan Aborted", m_prompts.Texts().back());
+    if (test.close) {
+      EXPECT_FALSE(IsWindow(hProgress));
+      break;
+    }
+    RemoveWindowSubclass(hProgress, AbortAtRow::Watch, 1);
+    for (int row = 0; row < 5; ++row) EXPECT_EQ(test.statuses[row], ProgressCell(row, 2)) << row;
+    EXPECT_EQ("Scan Aborted", Text(kStatusLabel));
+    EXPECT_TRUE(Visible(kResultsList));
+  }
+}
+
+TEST_F(MainWindowTest, ResultRowChecksReachTheProblemsAndDetailsOpenAtAnyScroll) {
+  Open();
+  RunScan();
+  HWND hList = Item(kResultsList);
+  auto* results = static_cast<CheckListCtrl*>(Control::FromHandle(hList));
+  ASSERT_NE(nullptr, results);
+  ScanSection* fonts = m_pDialog->Catalogue().Find(kInstalledFonts);
+  const RECT check = {8, 15, 24, 31};
+  for (int expected : {1, 0}) {
+    ClickAt(hList, RowPoint(hList, 0, check));
+    EXPECT_EQ(expected, fonts->selected);
+    for (const auto& problem : fonts->problems) EXPECT_EQ(expected, problem->checked);
+  }
+
+  // Every row's "View Details" opens that row's section, scrolled or not; the
+  // row's name elsewhere does not.
+  const RECT link = results->LinkRect();
+  ASSERT_FALSE(IsRectEmpty(&link));
+  for (int row : {0, 4}) {
+    SendMessageA(hList, LVM_ENSUREVISIBLE, row, FALSE);
+    auto* section = reinterpret_cast<ScanSection*>(results->RowData(row));
+    std::string heading;
+    int rows = -1;
+    EXPECT_TRUE(WithModal("Details", [&] { ClickAt(hList, RowPoint(hList, row, link)); },
+                          [&](HWND hDetails) {
+                            char text[512] = {};
+                            GetDlgItemTextA(hDetails, 1022, text, sizeof(text));
+                            heading = text;
+                            rows = Rows(GetDlgItem(hDetails, 1023));
+                          }))
+        << row;
+    EXPECT_EQ(0u, heading.find("<b>Group Name : " + section->name + "</b>")) << row;
+    EXPECT_EQ(section->problemCount(), rows);
+    const RECT name = {link.right + 60, 12, link.right + 80, 14};
+    EXPECT_FALSE(WithModal("Details", [&] { ClickAt(hList, RowPoint(hList, row, name)); },
+                           [](HWND) {}))
+        << row;
+  }
+  EXPECT_GT(SendMessageA(hList, LVM_GETTOPINDEX, 0, 0), 0);
+}
+
+TEST_F(MainWindowTest, DetailsRowTexts) {
+  ProblemRecord value;
+  value.rootKey = HKEY_LOCAL_MACHINE;
+  value.keyPath = "SOFTWARE\\A";
+  value.valueData = "x.dll";
+  value.message = "gone";
+  ProblemRecord link = value;
+  link.errorType = kFileError;
+  link.linkPath = "C:\\a.lnk";
+  link.targetPath = "C:\\gone.exe";
+  EXPECT_EQ("<b>Key</b> : HKEY_LOCAL_MACHINE \\SOFTWARE \\A<br><b>ValueName</b> : (Default)<br>"
+            "<b>Value</b> : x.dll<br><font color=\"#FF0000\">gone</font>",
+            ProblemRowText(value));
+  EXPECT_EQ("<b>Shortcut Path</b> : C:\\a.lnk<br><b>Target Path</b> : C:\\gone.exe<br>"
+            "<font color=\"#FF0000\">gone</font>",
+            ProblemRowText(link));
+}
+
+TEST_F(MainWindowTest, RemovalTakesOnlyCheckedProblemsThatAreStillStale) {
+  ASSERT_TRUE(RegPutDword(HKEY_CURRENT_USER, qb::kSettingsKeyPath, "Select All", 1));
+  Open();
+  ASSERT_TRUE(RegPutDword(HKEY_CURRENT_USER, qb::kSettingsKeyPath, "Select All", 1));
+  RunScan();
+  HWND hList = Item(kResultsList);
+  auto* results = static_cast<CheckListCtrl*>(Control::FromHandle(hList));
+  ASSERT_TRUE(results->Checked(0));
+  ASSERT_TRUE(WithModal("Details", [&] { ClickAt(hList, RowPoint(hList, 0, results->LinkRect())); },
+                        [&](HWND hDetails) {
+                          ScanSection* fonts = m_pDialog->Catalogue().Find(kInstalledFonts);
+                          for (int button : {1040, 1039}) {
+                            SendMessageA(GetDlgItem(hDetails, button), BM_CLICK, 0, 0);
+                            for (const auto& problem : fonts->problems)
+                              EXPECT_EQ(button == 1039, problem->checked != 0) << button;
+                          }
+                          HWND hRows = GetDlgItem(hDetails, 1023);
+                          ClickAt(hRows, RowPoint(hRows, 0, RECT{8, 15, 24, 31}));
+                        }));
+  ScanSection* fonts = m_pDialog->Catalogue().Find(kInstalledFonts);
+  EXPECT_EQ(0, fonts->problems[0]->checked);
+  EXPECT_EQ(1, fonts->problems[1]->checked);
+
+  // The program comes back while the results wait: its application path is valid
+  // again and must survive the removal.
+  ASSERT_TRUE(WriteFileBytes("C:\\qbgone\\qbgone.exe", "MZ"));
+  m_prompts.Answer(false);  // no backup
+  Click(kRemoveButton);
+  DeleteTree("C:\\qbgone");
+  EXPECT_EQ("Selected Items Removed\r\n\r\n1 item was kept in place: 1 changed since the scan.",
+            m_prompts.Texts().back());
+  EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, kFontsKey, fonts->problems[0]->valueName));
+  EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, kFontsKey, fonts->problems[1]->valueName));
+  EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, std::string(kAppPathsKey) + "\\qbgone.exe"));
+  EXPECT_TRUE(Visible(kDescription) && Visible(kOsLine) && !Visible(kResultsList));
+  EXPECT_EQ(0, m_pDialog->BackgroundMode());
+}
+
+TEST_F(MainWindowTest, RemovalNeedsACheckedRowAndRestoreNeedsADate) {
+  Open();
+  RunScan();
+  Click(kRemoveButton);  // Select All is off: nothing is checked
+  EXPECT_EQ("No Sections Checked", m_prompts.Texts().back());
+  EXPECT_TRUE(Visible(kResultsList));
+  Click(kNavRestoreBackup);
+  Click(kRestoreButton);
+  EXPECT_EQ("Please Select a backup Date", m_prompts.Texts().back());
+  EXPECT_EQ(Item(kBackupDates), GetFocus());
+}
+
+TEST_F(MainWindowTest, ABackedUpRemovalIsListedAndRestored) {
+  Open();
+  RunScan();
+  HWND hList = Item(kResultsList);
+  ClickAt(hList, RowPoint(hList, 0, RECT{8, 15, 24, 31}));  // Installed Fonts: two values
+  m_prompts.Answer(true);
+  Click(kRemoveButton);
+  ASSERT_EQ("Selected Items Removed", m_prompts.Texts().back());
+  EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, kFontsKey, "Qb Gone A"));
+
+  Click(kNavRestoreBackup);
+  HWND hDates = Item(kBackupDates);
+  ASSERT_EQ(1, SendMessageA(hDates, CB_GETCOUNT, 0, 0));
+  char shown[128] = {};
+  SendMessageA(hDates, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(shown));
+  EXPECT_EQ(FillBackupList(m_pDialog->BackupFolder()).at(0).displayName, shown);
+  SendMessageA(hDates, CB_SETCURSEL, 0, 0);
+  Click(kRestoreButton);
+  EXPECT_EQ("Items Restored", m_prompts.Texts().back());
+  EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, kFontsKey, "Qb Gone A"));
+  EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, kFontsKey, "Qb Gone B"));
+}
+
+TEST_F(MainWindowTest, ChoosingSectionsSavesThemAndOpensTheScanPanel) {
+  Open();
+  Click(kNavChooseSections);
+  HWND hList = Item(kSectionsList);
+  ASSERT_EQ(13, Rows(hList));
+  ClickAt(hList, RowPoint(hList, 2, RECT{8, 15, 24, 31}));  // Installed Fonts off
+  Click(kSaveSections);
+  EXPECT_EQ("Section Information Saved", m_prompts.Texts().back());
+  EXPECT_EQ(0u, LoadSectionEnabled(kInstalledFonts));
+  EXPECT_EQ(1u, LoadSectionEnabled(kSoundFiles));
+  EXPECT_TRUE(Visible(kProgressList));
+  EXPECT_EQ(4, Rows(Item(kProgressList)));
+  EXPECT_EQ("Start Scan", Text(kScanButton));
+}
+
+TEST_F(MainWindowTest, PreferencesRoundTrip) {
+  const char kRun[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+  Open();
+  const std::string logs = m_folder / "chosen";
+  m_pDialog->SetFolderChooser([&](HWND) { return logs; });
+  Click(kNavAdvancedControls);
+  EXPECT_EQ(m_folder / "logs", Text(1036));
+  for (int id : {1026, 1027, 1028}) EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(Window(), id)) << id;
+
+  Click(1026);
+  Click(1028);
+  Click(1038);
+  Click(1037);  // no Run key to start from at log-on: not saved as asked
+  EXPECT_EQ("Not all preferences could be saved: the registry refused a change.",
+            m_prompts.Texts().back());
+  ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, kRun, "Other", "x.exe"));
+  EXPECT_EQ(logs, Text(1036));
+  Click(1037);
+  EXPECT_EQ("Preferences Saved", m_prompts.Texts().back());
+  EXPECT_TRUE(ReadRunAtStartup() && ReadAutoBackup() && !ReadSelectAll());
+  EXPECT_EQ(logs, ReadLogFolder());
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(logs.c_str()));
+  DWORD type = 0;
+  std::string command;
+  ASSERT_TRUE(RegGetRaw(HKEY_CURRENT_USER, kRun, "Tarnwick", type, command));
+  char program[MAX_PATH * 4] = {};
+  GetModuleFileNameA(nullptr, program, sizeof(program));
+  EXPECT_EQ("\"" + std::string(program) + "\"", command.c_str());
+
+  Click(kNavScanNow);
+  Click(kNavAdvancedControls);
+  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(Window(), 1026));
+  EXPECT_EQ(logs, Text(1036));
+  Click(1026);
+  Click(1037);
+  EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, kRun, "Tarnwick"));
+
+  SetDlgItemTextA(Window(), 1036, "");
+  Click(1037);
+  EXPECT_EQ("Log File Path Cannot be Empty", m_prompts.Texts().back());
+  EXPECT_EQ(logs, ReadLogFolder());
+}
+
+TEST_F(MainWindowTest, HelpManualOpensTheSupportPageAndTheHelpFile) {
+  Open();
+  Click(kHelpLink);
+  EXPECT_EQ(std::vector<std::string>{kSupportPage}, OpenedTargets());
+  ASSERT_EQ(1u, m_vHelpOpened.size());
+  const std::string& file = m_vHelpOpened[0];
+  EXPECT_EQ("\\Skelda.chm", file.substr(file.size() - 11));
+  EXPECT_EQ(std::string::npos, file.find("\\\\Skelda"));
+}
+
+TEST_F(MainWindowTest, ASecondStartBringsTheFirstForward) {
+  Open();
+  ShowWindow(Window(), SW_MINIMIZE);
+  ASSERT_TRUE(IsIconic(Window()));
+  CInstanceChecker second(m_app.ApplicationName());
+  EXPECT_EQ("CInstanceChecker_MMF_" + m_app.ApplicationName(), second.SlotName());
+  ASSERT_TRUE(second.IsAnotherInstanceRunning());
+  EXPECT_EQ(Window(), second.BringOtherInstanceForward());
+  EXPECT_FALSE(IsIconic(Window()));
+  EXPECT_FALSE(second.RegisterAsFirstInstance(nullptr));
+  CInstanceChecker renamed("Quillbane-copy");
+  EXPECT_FALSE(renamed.IsAnotherInstanceRunning());
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The window driven from another process, as a user drives it: qb-drive finds
+# Quillbane.exe's window by its caption, clicks navigation entries and buttons
+# with posted messages, answers the real message boxes with their buttons and
+# reads counts and texts. Path: preferences, the three managers, scan, results,
+# remove (with the backup question), restore, and a second start that only brings
+# the first forward.
+. "$(dirname "$0")/../support/e2e.sh"
+app="${1:?usage: window_drive_test.sh Quillbane.exe qb-drive.exe}"
+driver="${2:?qb-drive.exe missing}"
+
+e2e_clone
+drive="$WINEPREFIX/drive_c"
+mkdir -p "$drive/Quillbane"
+cp "$app" "$drive/Quillbane/Quillbane.exe"
+cp "$driver" "$drive/qb-drive.exe"
+# The driver; what it says on failure is shown.
+d() { e2e_wine 'C:\qb-drive.exe' "$@" || { cat "$E2E_DIR/stderr" >&2; return 1; }; }
+main='Quillbane v2.1 '
+
+fonts='HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts'
+app_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\qbgone.exe'
+settings='HKCU\Software\Tarnwick'
+e2e_wine reg add "$fonts" /v 'Qb Gone (TrueType)' /d 'C:\gone\qbgone.ttf' /f >/dev/null
+e2e_wine reg add "$app_key" /ve /d 'C:\gone\qbgone.exe' /f >/dev/null
+# Only Installed Fonts and Application Paths take part.
+for id in 1 2 3 4 5 6 7 8 9 10 11 13 14; do
+  on=0; { [ "$id" = 3 ] || [ "$id" = 9 ]; } && on=1
+  e2e_wine reg add "$settings" /v "$id" /t REG_DWORD /d "$on" /f >/dev/null
+done
+
+wine 'C:\Quillbane\Quillbane.exe' </dev/null >"$E2E_DIR/first.log" 2>&1 &
+first=$!
+check "the window opens" d wait "$main" 30
+check "it opens on Home" test "$(d visible "$main" 1051)" = 1
+
+# A second start ends at once and shows nothing.
+timeout 30 wine 'C:\Quillbane\Quillbane.exe' </dev/null >/dev/null 2>&1 && rc=0 || rc=$?
+check "a second start ends by itself" test "$rc" -eq 0
+check "one window only" test "$(d windows "$main")" = 1
+
+# Preferences: select every problem after a scan.
+out=$(d click "$main" 1003 + press "$main" 1027 + click "$main" 1037 + answer Quillbane 1)
+check "preferences are saved" test "$out" = "Preferences Saved"
+check "Select All is stored" bash -c "wine reg query '$settings' /v 'Select All' </dev/null 2>/dev/null | grep -q 0x1"
+
+# Each manager opens from Advanced Controls, lists its entries and closes.
+for manager in '1055 Startup Programs Manager' '1056 Browser Helper Object Manager' \
+               '1057 Add Remove Programs Manager'; do
+  id=${manager%% *}; caption=${manager#* }
+  out=$(d click "$main" "$id" + wait "$caption" 20 + count "$caption" 1059 + click "$caption" 2 + gone "$caption" 20)
+  check "$caption opens, lists its entries and closes" grep -Eq '^[0-9]+$' <<<"$out"
+done
+
+out=$(d click "$main" 1000 + count "$main" 1008 + text "$main" 1009 + cell "$main" 1008 1 2)
+check "Scan Now shows two Ready rows" test "$out" = "$(printf '2\nStart Scan\nReady')"
+out=$(d click "$main" 1009 + answer Quillbane 1 60)
+check "the scan completes" test "$out" = "Scan Complete"
+out=$(d count "$main" 1018 + text "$main" 1054 + checked "$main" 1018 0 + cell "$main" 1008 1 2)
+rows=$(sed -n 1p <<<"$out"); total=$(sed -n 2p <<<"$out")
+check "one results row per affected section" test "$rows" = 2
+check "the total is shown" grep -Eq '^Total Problems : [0-9]+$' <<<"$total"
+check "rows start checked" test "$(sed -n 3p <<<"$out")" = 1
+check "the progress rows finished" test "$(sed -n 4p <<<"$out")" = Finished
+
+out=$(d click "$main" 1019 + answer Tarnwick 6 + answer Quillbane 1 120)
+check "asked about the backup, then removed" test "$(tail -1 <<<"$out")" = "Selected Items Removed"
+check "the font value is gone" bash -c "! wine reg query '$fonts' /v 'Qb Gone (TrueType)' >/dev/null 2>&1 </dev/null"
+check "the App Paths key is gone" bash -c "! wine reg query '$app_key' >/dev/null 2>&1 </dev/null"
+check "back on Home" test "$(d visible "$main" 1051)" = 1
+
+out=$(d click "$main" 1002 + count "$main" 1041 + select "$main" 1041 0 + click "$main" 1042 + answer Quillbane 1 120)
+check "one backup is listed" test "$(head -1 <<<"$out")" = 1
+check "the backup is restored" test "$(tail -1 <<<"$out")" = "Items Restored"
+check "the font value is back" bash -c "wine reg query '$fonts' /v 'Qb Gone (TrueType)' >/dev/null 2>&1 </dev/null"
+check "the App Paths key is back" bash -c "wine reg query '$app_key' /ve </dev/null 2>/dev/null | grep -qi 'qbgone.exe'"
+
+check "the close box ends the program" d close "$main" + gone "$main" 20
+check "the program has ended" timeout 20 tail --pid="$first" -f /dev/null
+e2e_finish

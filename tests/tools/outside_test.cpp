@@ -1,0 +1,117 @@
+// Each manager run modally and driven from another thread as another process would
+// drive it: found by its caption once on screen, clicked with posted messages, rows
+// counted with LVM_GETITEMCOUNT, checked with the keyboard, real message boxes
+// answered by clicking their buttons. Only the list's texts are read in-process.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "framework/prompt.h"
+#include "manager_fixture.h"
+#include "tools/manager_dialogs.h"
+
+namespace {
+
+HWND FindDialog(const std::string& caption) {
+  for (int i = 0; i < 200; ++i, Sleep(25)) {
+    HWND hWnd = FindWindowA("#32770", caption.c_str());
+    if (hWnd && IsWindowVisible(hWnd)) return hWnd;
+  }
+  return nullptr;
+}
+
+void Click(HWND hDialog, int id) { PostMessageA(GetDlgItem(hDialog, id), BM_CLICK, 0, 0); }
+
+// Clicks a button that opens the application's message box; logs its text, clicks OK.
+void ClickAndAnswer(HWND hDialog, int id, std::vector<std::string>& log) {
+  Click(hDialog, id);
+  HWND hBox = FindDialog(ApplicationTitle());
+  if (!hBox) return;
+  log.push_back(ItemText(hBox, 0xFFFF));  // the box's text
+  Click(hBox, IDOK);
+  for (int i = 0; i < 200 && IsWindow(hBox); ++i) Sleep(25);
+}
+
+void Drive(const std::string& caption, std::vector<std::string>& log) {
+  HWND hDialog = FindDialog(caption);
+  HWND hList = GetDlgItem(hDialog, kManagerList);
+  auto count = [&] { return std::to_string(SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0)); };
+  log = {ItemText(hDialog, kManagerIntro), ColumnHeader(hList, 0), ColumnHeader(hList, 1),
+         std::to_string(SendMessageA(hList, LVM_GETCOLUMNWIDTH, 0, 0)),
+         std::to_string(SendMessageA(hList, LVM_GETCOLUMNWIDTH, 1, 0)),
+         std::to_string(SendMessageA(hList, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)), count()};
+  for (const std::string& row : ListRows(hList)) log.push_back(row);
+  ClickAndAnswer(hDialog, IDOK, log);  // nothing checked yet
+  for (UINT key : {VK_HOME, VK_SPACE}) {  // the first row selected and focused, then checked
+    PostMessageA(hList, WM_KEYDOWN, key, 1);
+    PostMessageA(hList, WM_KEYUP, key, 0xC0000001);
+  }
+  ClickAndAnswer(hDialog, IDOK, log);
+  for (const std::string& row : ListRows(hList)) log.push_back(row);
+  log.push_back(ItemText(hDialog, kDetailsFileName));
+  // Close; and whatever went wrong, end the modal run: an unanswered box would hang it.
+  for (int i = 0; i < 100 && IsWindow(hDialog); ++i, Sleep(50)) {
+    if (HWND hBox = FindWindowA("#32770", ApplicationTitle().c_str())) Click(hBox, IDOK);
+    Click(hDialog, IDCANCEL);
+  }
+}
+
+TEST_F(ManagerTest, EachManagerWorksDrivenFromOutside) {
+  const std::string bho = std::string(kBhoKeyPath) + "\\{B1}";
+  const std::string entry = std::string(kUninstallKeyPath) + "\\App1";
+  const struct {
+    const char* caption;
+    std::function<std::unique_ptr<ManagerDialog>()> make;
+    Rows rows;
+    std::vector<std::string> texts;  // intro, first header, closing message, detail
+    std::string exported;            // the first row's key, exported before deletion
+  } cases[] = {
+      {"Startup Programs Manager", [] { return std::make_unique<StartupManagerDialog>(nullptr); },
+       SeedStartup(m_folder.Path()),
+       {kStartupIntroduction, "Program Name", "Selected Registry Entries Deleted",
+        "usinternal (Version : 1.2.3.4)"}, ""},
+      {"Browser Helper Object Manager", [] { return std::make_unique<BhoManagerDialog>(nullptr); },
+       SeedBho(m_folder.Path()),
+       {kBhoIntroduction, "BHO Name", "Select BHOs Removed", "usinternal (Version : 1.2.3.4)"},
+       bho},
+      {"Add Remove Programs Manager",
+       [] { return std::make_unique<AddRemoveManagerDialog>(nullptr); }, SeedUninstall(),
+       {kAddRemoveIntroduction, "Name", "Selected Registry Entries Removed", ""}, entry},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.caption);
+    m_editor.calls.clear();
+    m_editor.files.clear();
+    std::unique_ptr<ManagerDialog> dialog = c.make();
+    dialog->SetBackupFolder(m_folder / "Backup");
+    std::vector<std::string> log;
+    std::thread driver(Drive, std::string(c.caption), std::ref(log));
+    EXPECT_EQ(dialog->DoModal(), IDCANCEL);
+    driver.join();
+
+    const std::string n = std::to_string(c.rows.size());
+    std::vector<std::string> expected = {c.texts[0], c.texts[1], "File Name", "130", "400", "36", n};
+    expected.insert(expected.end(), c.rows.begin(), c.rows.end());
+    expected.insert(expected.end(), {kSelectFirstMessage, c.texts[2]});
+    expected.insert(expected.end(), c.rows.begin() + 1, c.rows.end());  // read again
+    expected.push_back(c.texts[3]);
+    EXPECT_EQ(log, expected);
+    if (c.exported.empty()) {
+      EXPECT_TRUE(m_editor.calls.empty()) << "a Run value is deleted without an export";
+      continue;
+    }
+    ASSERT_EQ(m_editor.files.size(), 1u);
+    EXPECT_EQ(m_editor.calls[0],
+              ManagerExportArguments(m_editor.files[0], "HKEY_LOCAL_MACHINE", c.exported));
+    const char* folder = c.exported == bho ? "\\BHOBackup\\" : "\\AddRemoveBackup\\";
+    EXPECT_EQ(m_editor.files[0].rfind(m_folder / "Backup" + folder, 0), 0u);
+  }
+}
+
+}  // namespace

@@ -86,7 +86,7 @@ RecordOutcome RestoreValue(const BackupRecord& record, std::string& refusal) {
 
 RecordOutcome RestoreFile(const std::string& source, const BackupRecord& record,
                           std::string& refusal) {
-  refusal = FileRefusal(record.destPath, SystemDestinationFacts(), true);
+  refusal = FileRefusal(record.destPath, SystemDestinationFacts());
   if (!refusal.empty()) return RecordOutcome::kRefused;
   // The copy's name as this version stages it, as versions before the name was
   // cut to 255 bytes did, and as the oldest archives did (the bare name).

@@ -104,8 +104,7 @@ std::string ExportRefusal(const std::string& exportBytes, const std::string& ful
   return "";
 }
 
-std::string FileRefusal(const std::string& destPath, const DestinationFacts& facts,
-                        bool mustBeAbsent) {
+std::string FileRefusal(const std::string& destPath, const DestinationFacts& facts) {
   if (!EndsWithCaseBlind(destPath, ".lnk") || destPath.size() < 8) {
     return "it is not a shortcut file (.lnk)";
   }
@@ -140,6 +139,6 @@ std::string FileRefusal(const std::string& destPath, const DestinationFacts& fac
     if (state == FolderState::kLink) return "a folder on its path is a junction or link";
     if (state != FolderState::kFolder) return "a part of its path is not a folder";
   }
-  if (mustBeAbsent && facts.exists(destPath)) return "a file of that name is already there";
+  if (facts.exists(destPath)) return "a file of that name is already there";
   return "";
 }

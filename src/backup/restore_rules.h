@@ -41,8 +41,7 @@ struct DestinationFacts {
 };
 
 // FILE: only a shortcut (".lnk"), by a full path on a local fixed drive whose
-// folders hold no junction or link; with mustBeAbsent, never over anything that
-// is there. A destination folder that is missing is not refused here (the copy
-// then fails as it always did).
-std::string FileRefusal(const std::string& destPath, const DestinationFacts& facts,
-                        bool mustBeAbsent);
+// folders hold no junction or link, and never over anything that is there. A
+// destination folder that is missing is not refused here (the copy then fails as
+// it always did).
+std::string FileRefusal(const std::string& destPath, const DestinationFacts& facts);

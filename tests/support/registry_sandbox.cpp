@@ -117,29 +117,28 @@ bool RegGetRaw(HKEY root, const std::string& key, const std::string& name, DWORD
   return rc == ERROR_SUCCESS;
 }
 
+namespace {
+
+bool SetAccessList(HKEY hKey, const char* sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor,
+                                                            nullptr)) {
+    return false;
+  }
+  const bool set = RegSetKeySecurity(hKey, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+  LocalFree(descriptor);
+  return set;
+}
+
+}  // namespace
+
 ReadOnlyKey::ReadOnlyKey(HKEY root, const std::string& key) {
-  if (RegOpenKeyExA(root, key.c_str(), 0, READ_CONTROL | WRITE_DAC, &m_hKey) != ERROR_SUCCESS) {
-    m_hKey = nullptr;
-    return;
-  }
-  DWORD size = 0;
-  RegGetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, nullptr, &size);
-  m_original.resize(size);
-  if (size == 0 || RegGetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, m_original.data(),
-                                     &size) != ERROR_SUCCESS) {
-    return;
-  }
-  PSECURITY_DESCRIPTOR readOnly = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1,
-                                                            &readOnly, nullptr)) {
-    return;
-  }
-  m_bApplied = RegSetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
-  LocalFree(readOnly);
+  if (RegOpenKeyExA(root, key.c_str(), 0, WRITE_DAC, &m_hKey) != ERROR_SUCCESS) m_hKey = nullptr;
+  m_bApplied = m_hKey && SetAccessList(m_hKey, "D:P(A;;KR;;;WD)");
 }
 
 ReadOnlyKey::~ReadOnlyKey() {
   if (!m_hKey) return;
-  if (m_bApplied) RegSetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, m_original.data());
+  SetAccessList(m_hKey, "D:(A;;KA;;;WD)");
   RegCloseKey(m_hKey);
 }

@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -57,8 +56,8 @@ bool RegGetRaw(HKEY root, const std::string& key, const std::string& name, DWORD
                std::string& bytes);
 
 // Lets everyone only read a key (a real access list: Wine checks it) for the
-// object's lifetime, as a standard user sees the machine's keys; the key's own
-// list is put back afterwards, so the sandbox can delete it.
+// object's lifetime, as a standard user sees the machine's keys; then everyone
+// may do anything with it again, so the sandbox can delete it.
 class ReadOnlyKey {
  public:
   ReadOnlyKey(HKEY root, const std::string& key);
@@ -69,6 +68,5 @@ class ReadOnlyKey {
 
  private:
   HKEY m_hKey = nullptr;  // opened with the right to change its list
-  std::vector<BYTE> m_original;
   bool m_bApplied = false;
 };

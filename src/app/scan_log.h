@@ -23,6 +23,7 @@ class ScanLog : public ProblemLogSink, public ScanLogSession {
   bool Open() override;
   // One block; dropped silently outside a scan or when the file cannot be written.
   void Append(const std::string& text) override;
+  void AppendNote(const std::string& text) override { Append(text); }
   void Reset() override { m_strLogPath.clear(); }
 
   std::string LogFileName() const;

@@ -15,6 +15,7 @@
 #include "cli/commands.h"
 #include "cli/console_interrupt.h"
 #include "cli/scan_report.h"
+#include "core/product.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
 
@@ -29,12 +30,17 @@ class ConsolePrompts : public PromptScript {
   ConsolePrompts(const ConsolePrompts&) = delete;
   ConsolePrompts& operator=(const ConsolePrompts&) = delete;
 
+  // Line by line, escaped: a name from an archive must not drive the terminal.
   void OnMessage(const std::string& text, const std::string&) override {
-    std::string line;
-    for (char c : text) {
-      if (c != '\r') line += c;
+    size_t start = 0;
+    for (;;) {
+      const size_t end = text.find('\n', start);
+      std::string line = text.substr(start, end == std::string::npos ? end : end - start);
+      while (!line.empty() && line.back() == '\r') line.pop_back();
+      std::fprintf(m_pStream, "%s\n", ConsoleText(line).c_str());
+      if (end == std::string::npos) break;
+      start = end + 1;
     }
-    std::fprintf(m_pStream, "%s\n", line.c_str());
   }
   bool OnQuestion(const std::string&, const std::string&) override { return false; }
 
@@ -74,7 +80,7 @@ int RunBackups(bool json) {
   return kExitDone;
 }
 
-int RunRestore(const std::string& argument) {
+int RunRestore(const std::string& argument, bool trustArchive) {
   // A bare archive name is looked for in the backup folder.
   std::string path = argument;
   if (FileAttributes(path) == INVALID_FILE_ATTRIBUTES && argument.find('\\') == std::string::npos &&
@@ -84,7 +90,18 @@ int RunRestore(const std::string& argument) {
   path = FullPath(path);
   ConsolePrompts prompts(stdout);
   BackupArchive archive;
-  return RestoreBackup(archive, path) == RestoreResult::kRestored ? kExitDone : kExitUsage;
+  RestoreOptions options;
+  options.trustArchive = trustArchive;
+  const RestoreResult result = RestoreBackup(archive, path, options);
+  if (result == RestoreResult::kDeclined) {
+    // No one can answer the window's question here: the user decides up front.
+    std::fprintf(stderr,
+                 "%s\nThis archive was not made by %s for this user account, or it was changed "
+                 "since. Nothing was restored. To restore it anyway, run restore again with "
+                 "--trust-archive.\n",
+                 ConsoleText(path).c_str(), qb::kProductName);
+  }
+  return result == RestoreResult::kRestored ? kExitDone : kExitUsage;
 }
 
 // Test seam, off unless QUILLBANE_TEST_HOLD names a file: once the scan is done,
@@ -203,10 +220,13 @@ void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan) {
   backups->callback([&exitCode, backupsJson] { exitCode = RunBackups(*backupsJson); });
 
   auto archive = std::make_shared<std::string>();
+  auto trust = std::make_shared<bool>(false);
   CLI::App* restore = app.add_subcommand("restore", "Restore the items saved in a backup archive");
   restore->add_option("archive", *archive, "The archive (.zip), a path or a name in the backup folder")
       ->required();
-  restore->callback([&exitCode, archive] { exitCode = RunRestore(*archive); });
+  restore->add_flag("--trust-archive", *trust,
+                    "Restore it even though it was not made by this program for this user account");
+  restore->callback([&exitCode, archive, trust] { exitCode = RunRestore(*archive, *trust); });
 
   if (!scan) return;
   struct CleanOptions {

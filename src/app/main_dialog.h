@@ -109,6 +109,8 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   void SetButtonCaption(const std::string& caption) override;
   void ShowAnimation(bool show) override;
   void ShowResults() override;
+  // Offers a restart as administrator when sections could not be checked.
+  void ShowScanEnd(const std::string& message, int deniedSections) override;
 
   // ScanHost
   void ReportProblem(std::unique_ptr<ProblemRecord> record) override;

@@ -26,6 +26,7 @@ class ScanLog : public ProblemLogSink, public ScanLogSession {
   // Puts the line into the header, above its dashes. The rest of the file stays
   // as it is; a log that cannot be rewritten keeps its header.
   void NoteIgnored(const std::string& line) override;
+  void AppendNote(const std::string& text) override { Append(text); }
   void Reset() override { m_strLogPath.clear(); }
 
   std::string LogFileName() const;

@@ -16,6 +16,7 @@
 #include "cli/commands.h"
 #include "cli/console_interrupt.h"
 #include "cli/scan_report.h"
+#include "core/product.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
 
@@ -30,12 +31,17 @@ class ConsolePrompts : public PromptScript {
   ConsolePrompts(const ConsolePrompts&) = delete;
   ConsolePrompts& operator=(const ConsolePrompts&) = delete;
 
+  // Line by line, escaped: a name from an archive must not drive the terminal.
   void OnMessage(const std::string& text, const std::string&) override {
-    std::string line;
-    for (char c : text) {
-      if (c != '\r') line += c;
+    size_t start = 0;
+    for (;;) {
+      const size_t end = text.find('\n', start);
+      std::string line = text.substr(start, end == std::string::npos ? end : end - start);
+      while (!line.empty() && line.back() == '\r') line.pop_back();
+      std::fprintf(m_pStream, "%s\n", ConsoleText(line).c_str());
+      if (end == std::string::npos) break;
+      start = end + 1;
     }
-    std::fprintf(m_pStream, "%s\n", line.c_str());
   }
   bool OnQuestion(const std::string&, const std::string&) override { return false; }
 
@@ -127,7 +133,7 @@ int RunRestoreList(const std::string& path, bool json) {
   return kExitDone;
 }
 
-int RunRestore(const std::string& path, const std::string* itemList) {
+int RunRestore(const std::string& path, const std::string* itemList, bool trustArchive) {
   RestoreOptions options;
   if (itemList) {
     RecordFile file;
@@ -143,7 +149,17 @@ int RunRestore(const std::string& path, const std::string* itemList) {
   }
   ConsolePrompts prompts(stdout);
   BackupArchive archive;
-  return RestoreBackup(archive, path, options) == RestoreResult::kRestored ? kExitDone : kExitUsage;
+  options.trustArchive = trustArchive;
+  const RestoreResult result = RestoreBackup(archive, path, options);
+  if (result == RestoreResult::kDeclined) {
+    // No one can answer the window's question here: the user decides up front.
+    std::fprintf(stderr,
+                 "%s\nThis archive was not made by %s for this user account, or it was changed "
+                 "since. Nothing was restored. To restore it anyway, run restore again with "
+                 "--trust-archive.\n",
+                 ConsoleText(path).c_str(), qb::kProductName);
+  }
+  return result == RestoreResult::kRestored ? kExitDone : kExitUsage;
 }
 
 // Test seam, off unless QUILLBANE_TEST_HOLD names a file: once the scan is done,
@@ -265,11 +281,14 @@ void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan) {
     std::string archive, items;
     bool list = false;
     bool json = false;
+    bool trust = false;
   };
   auto args = std::make_shared<RestoreArgs>();
   CLI::App* restore = app.add_subcommand("restore", "Restore the items saved in a backup archive");
   restore->add_option("archive", args->archive, "The archive (.zip), a path or a name in the backup folder")
       ->required();
+  restore->add_flag("--trust-archive", args->trust,
+                    "Restore it even though it was not made by this program for this user account");
   CLI::Option* list = restore->add_flag("--list", args->list, "List the archive's items, numbered");
   restore->add_flag("--json", args->json, "With --list: print one JSON document")->needs(list);
   CLI::Option* items =
@@ -277,7 +296,7 @@ void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan) {
   restore->callback([&exitCode, args, items] {
     const std::string path = ArchivePath(args->archive);
     exitCode = args->list ? RunRestoreList(path, args->json)
-                          : RunRestore(path, items->count() > 0 ? &args->items : nullptr);
+                          : RunRestore(path, items->count() > 0 ? &args->items : nullptr, args->trust);
   });
 
   if (!scan) return;

@@ -1,5 +1,6 @@
 #include "cli/scan_report.h"
 
+#include "core/elevation.h"
 #include "core/product.h"
 #include "core/registry.h"
 
@@ -62,6 +63,7 @@ nlohmann::json ScanJson(ConsoleScan& scan) {
   document["status"] = scan.EndText();
   document["totalProblems"] = scan.Store().totalProblems();
   document["affectedSections"] = scan.Store().affectedSections();
+  document["elevated"] = ProcessIsElevated();
   nlohmann::json sections = nlohmann::json::array();
   for (const ConsoleRow& row : scan.Rows()) {
     if (row.section == nullptr) continue;
@@ -143,6 +145,12 @@ std::string ScanText(ConsoleScan& scan) {
   text += "\nTotal Problems : " + std::to_string(scan.Store().totalProblems()) + "\n";
   text += "Affected Sections : " + std::to_string(scan.Store().affectedSections()) + "\n";
   if (scan.Store().Ignoring()) text += "Ignored : " + ConsoleText(IgnoredSummary(scan.Catalogue())) + "\n";
+  if (scan.DeniedSections() > 0) {
+    // The sentence after the end text, as the window's end message has it.
+    const std::string message =
+        ScanEndMessage(scan.EndText(), scan.DeniedSections(), ProcessIsElevated());
+    text += message.substr(message.rfind('\n') + 1) + "\n";
+  }
   if (!scan.LogPath().empty()) text += "Log : " + scan.LogPath() + "\n";
   return text;
 }

@@ -77,8 +77,9 @@ check "the text report counts them per section" grep -q '^Installed Fonts .*prob
 check "and in all" grep -qxF 'Ignored : 2 ignored (Installed Fonts : 1, Application Paths : 1)' "$E2E_DIR/ignoring.txt"
 log=$(ls -t "$drive_c/Quillbane/logs/"Date*.txt | head -1)
 tr -d '\r' <"$log" >"$E2E_DIR/log.txt"
-check "the log header says how many were ignored" test "$(sed -n 3,4p "$E2E_DIR/log.txt")" = \
-  $'2 ignored (Installed Fonts : 1, Application Paths : 1)\n---------------------'
+# (The scan before it may have shared the file, within the same second.)
+check "the log header says how many were ignored" grep -qzF \
+  $'OS : Windows 7 Service Pack 1\n2 ignored (Installed Fonts : 1, Application Paths : 1)\n---------------------' "$E2E_DIR/log.txt"
 check "the log has no block for them" bash -c "! grep -q 'ValueName : Qb Gone$' '$E2E_DIR/log.txt'"
 
 out=$(e2e_wine "$qb" ignore remove --key "$fonts" --value 'Qb Gone')

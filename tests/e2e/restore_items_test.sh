@@ -64,4 +64,14 @@ check "the link is still away after the key" test ! -e "$drive_c/QbSeed/dead.lnk
 
 e2e_wine "$qb" restore "$archive" --item 3 >/dev/null
 check "the link is back byte for byte" cmp -s "$E2E_DIR/link-before" "$drive_c/QbSeed/dead.lnk"
+# A single item gets a whole restore's checks: an archive (here a folder) this
+# program did not make for this user restores nothing without --trust-archive.
+mkdir -p "$drive_c/Foreign"
+printf '[TYPE:REG_VALUE]\r\n[MAIN_KEY:HKEY_CURRENT_USER\\Control Panel\\Sounds]\r\n[VALUE_NAME:Qb Foreign]\r\n[VALUE:x.wav]\r\n' \
+  >"$drive_c/Foreign/Config.ini"
+e2e_wine "$qb" restore 'C:\Foreign' --item 1 >/dev/null 2>&1 && rc=0 || rc=$?
+check "an untagged archive's item is not restored unasked (exit 2)" test "$rc" -eq 2
+check "so its value is not there" bash -c "! wine reg query '$sounds' /v 'Qb Foreign' </dev/null >/dev/null 2>&1"
+e2e_wine "$qb" restore 'C:\Foreign' --item 1 --trust-archive >/dev/null
+check "with --trust-archive it is" bash -c "wine reg query '$sounds' /v 'Qb Foreign' </dev/null >/dev/null 2>&1"
 e2e_finish

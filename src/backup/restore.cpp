@@ -205,15 +205,25 @@ RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePa
   }
 
   const RecordFile file = ParseRecordFile(text);
-  bool errors = file.truncated || (!fromFolder && archive.BadEntries() > 0);
+  const bool all = options.items.empty();
+  bool errors = all && (file.truncated || (!fromFolder && archive.BadEntries() > 0));
   std::string refused;
-  for (const BackupRecord& record : file.records) {
+  for (size_t index = 0; index < file.records.size(); ++index) {
+    const BackupRecord& record = file.records[index];
+    const int number = static_cast<int>(index) + 1;
+    if (!all && std::find(options.items.begin(), options.items.end(), number) == options.items.end()) {
+      continue;
+    }
     std::string refusal;
     const RecordOutcome outcome = RestoreRecord(source, record, refusal);
     if (outcome == RecordOutcome::kRefused) {
       refused += "\r\n" + RecordDisplayName(record) + ": " + refusal;
     }
     if (outcome != RecordOutcome::kRestored) errors = true;
+  }
+  // A chosen item the archive does not hold (it changed since it was listed).
+  for (int number : options.items) {
+    if (number < 1 || static_cast<size_t>(number) > file.records.size()) errors = true;
   }
   if (!fromFolder) archive.ClearStaging();
   if (!refused.empty()) {

@@ -36,6 +36,9 @@ struct RestoreOptions {
   // Restore an archive without this user's tag without asking (the console's
   // --trust-archive): the user said so beforehand.
   bool trustArchive = false;
+  // The record numbers (from 1, in record file order) to restore; empty for all.
+  // Only the chosen items count: a damaged or cut part elsewhere is no error.
+  std::vector<int> items;
 };
 
 // The question before restoring an archive without this user's valid tag.

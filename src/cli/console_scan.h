@@ -77,6 +77,7 @@ class ConsoleScan : public ScanDriverView, public ScanHost, public ScanLogSessio
 
   // ScanLogSession: the scan log, whose path is kept for the report.
   bool Open() override;
+  void NoteIgnored(const std::string& line) override { m_log.NoteIgnored(line); }
   void Reset() override { m_log.Reset(); }
 
  private:

@@ -90,6 +90,9 @@ bool ScanDriver::RunSection(int sectionId) {
 }
 
 void ScanDriver::RunScan() {
+  // Read anew each time: the list may have changed from the console or another
+  // window since the last scan.
+  m_store.SetIgnoreList(LoadIgnoreList());
   m_scanner.StartScan();
   m_nDeniedSections = 0;
   if (m_bAbortAtStart) {
@@ -126,6 +129,7 @@ void ScanDriver::RunScan() {
     m_view.SetRowImage(row, kImageDone);
   }
 
+  if (m_pLog && m_store.Ignoring()) m_pLog->NoteIgnored(IgnoredSummary(m_catalogue));
   if (m_pLog) m_pLog->Reset();
   m_view.ShowAnimation(false);
   m_strEndText = m_scanner.WasAborted() ? "Scan Aborted" : "Scan Complete";

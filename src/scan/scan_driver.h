@@ -42,6 +42,9 @@ class ScanLogSession {
  public:
   virtual ~ScanLogSession() = default;
   virtual bool Open() = 0;
+  // At the end of a scan that applied an ignore list: the "N ignored" line for
+  // the header. Called before Reset.
+  virtual void NoteIgnored(const std::string& line) { (void)line; }
   virtual void Reset() = 0;
   // A block that is not a problem's (a section that could not be checked).
   virtual void AppendNote(const std::string& /*block*/) {}

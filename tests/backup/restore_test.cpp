@@ -23,7 +23,7 @@ class Restore : public BackupTest {
 
 const char* const kInvalid = "Backup is Invalid, Cannot Recover items";
 // Archives crafted here carry no tag: they are restored as if the user trusted them.
-const RestoreOptions kTrust{true};
+const RestoreOptions kTrust{true, {}};
 
 }  // namespace
 

@@ -63,9 +63,9 @@ TEST_F(ConsoleScanTest, JsonDocumentInCatalogueOrder) {
     "program": "Quillbane v2.1", "status": "Scan Complete", "totalProblems": 2, "affectedSections": 2,
     "elevated": true, "sections": [
       {"id": 1, "name": "Startup Programs", "severity": "Moderate", "status": "Finished", "count": 0,
-       "problems": []},
+       "ignored": 0, "problems": []},
       {"id": 4, "name": "Installed Sound Files", "severity": "Severe", "status": "Finished", "count": 1,
-       "problems": [{"type": "REG_VALUE", "root": "HKEY_CURRENT_USER", "key": "Control Panel\\Sounds",
+       "ignored": 0, "problems": [{"type": "REG_VALUE", "root": "HKEY_CURRENT_USER", "key": "Control Panel\\Sounds",
                      "valueName": "Ding", "valueData": "qb-gone.wav", "view": "64",
                      "message": "The File (qb-gone.wav) cannot be found at the specified location."}]}]})"),
             doc);

@@ -109,7 +109,8 @@ void HoldForTest(const std::string& file) {
   for (int waited = 0; waited < 600000 && FileExists(file); waited += 50) Sleep(50);
 }
 
-int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, bool json) {
+int RunClean(const CleanScan& scan, const std::string* sections, int pauseMs, bool noBackup,
+             bool json) {
   ConsolePrompts prompts(json ? stderr : stdout);
   // Refused before the scan, so a second run touches nothing (not even a log).
   RemovalLock lock(DefaultStagingFolder());
@@ -126,7 +127,7 @@ int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, 
   std::vector<std::string> keptLines;
   int code = kExitDone;
   RemovalOutcome outcome;
-  const int scanned = scan(sections, report, [&](SectionCatalogue& catalogue) {
+  const int scanned = scan(sections, pauseMs, report, [&](SectionCatalogue& catalogue) {
     int rows = 0;
     for (ScanSection& section : catalogue.Sections()) {
       if (section.problems.empty()) continue;
@@ -214,6 +215,7 @@ void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan) {
     bool backup = false;
     bool noBackup = false;
     bool json = false;
+    int pauseMs = 0;
   };
   auto options = std::make_shared<CleanOptions>();
   CLI::App* clean = app.add_subcommand(
@@ -224,8 +226,9 @@ void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan) {
       clean->add_flag("--backup", options->backup, "Back up before removing (the default)");
   clean->add_flag("--no-backup", options->noBackup, "Remove without a backup")->excludes(withBackup);
   clean->add_flag("--json", options->json, "Print one JSON document");
+  AddPauseOption(*clean, options->pauseMs);
   clean->callback([&exitCode, options, sections, scan] {
     exitCode = RunClean(scan, sections->count() > 0 ? &options->sections : nullptr,
-                        options->noBackup, options->json);
+                        options->pauseMs, options->noBackup, options->json);
   });
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The console commands over removal, backup and restore:
-//   quillbane-cli clean   [--sections ...] [--backup | --no-backup] [--json]
+//   quillbane-cli clean   [--sections ...] [--backup | --no-backup] [--json] [--pause-ms N]
 //   quillbane-cli backups [--json]
 //   quillbane-cli restore <archive.zip>
 
@@ -14,13 +14,14 @@
 #include "core/section_catalogue.h"
 
 // What `clean` needs from the scan command: run the scan (of the listed section
-// ids, or of the enabled sections when `sections` is null), put the scan
-// command's JSON document into `report`, and, when the scan completed, call
+// ids, or of the enabled sections when `sections` is null, with `pauseMs` after
+// each item), put the scan command's JSON document into `report`, and, when the
+// scan completed, call
 // `remove` with the catalogue holding its problems while they are alive. Returns
 // the scan's exit code (0 nothing found, 1 problems found, 2 error, 3 aborted).
 using CleanRemoval = std::function<void(SectionCatalogue& catalogue)>;
-using CleanScan = std::function<int(const std::string* sections, nlohmann::json& report,
-                                    const CleanRemoval& remove)>;
+using CleanScan = std::function<int(const std::string* sections, int pauseMs,
+                                    nlohmann::json& report, const CleanRemoval& remove)>;
 
 // The exit code of `clean` once it removed: 2 when another run held the lock or
 // the archive could not be written, 3 when Ctrl+C stopped the removal, 4 when an

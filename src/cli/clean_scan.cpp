@@ -10,7 +10,8 @@
 #include "cli/scan_report.h"
 
 CleanScan ConsoleCleanScan() {
-  return [](const std::string* sections, nlohmann::json& report, const CleanRemoval& remove) {
+  return [](const std::string* sections, int pauseMs, nlohmann::json& report,
+            const CleanRemoval& remove) {
     // Shortcut targets are read through the shell-link object.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int code = kExitUsage;
@@ -20,6 +21,7 @@ CleanScan ConsoleCleanScan() {
       if (sections && !scan.SelectSections(*sections, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
       } else {
+        scan.SetItemPauseMs(pauseMs);
         scan.Run();
         report = ScanJson(scan);
         code = ScanExitCode(scan);

@@ -13,6 +13,10 @@ constexpr int kExitUsage = 2;
 constexpr int kExitAborted = 3;
 constexpr int kExitStillPresent = 4;  // clean: a removal the re-check found still there
 
+// --pause-ms N: a pause of N milliseconds after each item, as the window makes
+// (0 to 1000; the console's default is no pause).
+void AddPauseOption(CLI::App& command, int& pauseMs);
+
 // `exitCode` receives the command's exit code when the command runs.
 void AddScanCommand(CLI::App& app, int& exitCode);
 

@@ -1,4 +1,4 @@
-// quillbane-cli scan [--sections 3,4,13] [--json]
+// quillbane-cli scan [--sections 3,4,13] [--json] [--pause-ms N]
 
 #include <objbase.h>
 
@@ -13,6 +13,7 @@ namespace {
 struct ScanOptions {
   std::string sections;
   bool json = false;
+  int pauseMs = 0;
 };
 
 class ComSession {
@@ -38,6 +39,7 @@ int RunScanCommand(const ScanOptions& options, bool sectionsGiven) {
       return kExitUsage;
     }
   }
+  scan.SetItemPauseMs(options.pauseMs);
   scan.Run();
   const std::string out = options.json ? DumpJson(ScanJson(scan)) + "\n" : ScanText(scan);
   std::fwrite(out.data(), 1, out.size(), stdout);
@@ -47,6 +49,14 @@ int RunScanCommand(const ScanOptions& options, bool sectionsGiven) {
 
 }  // namespace
 
+void AddPauseOption(CLI::App& command, int& pauseMs) {
+  command
+      .add_option("--pause-ms", pauseMs,
+                  "Pause N ms after each item, as the window does (default 0: no pause)")
+      ->check(CLI::Range(0, 1000))
+      ->type_name("N");
+}
+
 void AddScanCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<ScanOptions>();
   CLI::App* scan = app.add_subcommand(
@@ -55,6 +65,7 @@ void AddScanCommand(CLI::App& app, int& exitCode) {
       scan->add_option("--sections", options->sections,
                        "Comma-separated section ids to scan instead of the enabled ones");
   scan->add_flag("--json", options->json, "Print one JSON document on stdout");
+  AddPauseOption(*scan, options->pauseMs);
   scan->callback([options, sections, &exitCode]() {
     exitCode = RunScanCommand(*options, sections->count() > 0);
   });

@@ -1,5 +1,6 @@
 // The console scan in-process on a sandboxed registry: section choice, the JSON
-// document and exit codes (Ctrl+C is driven end to end in scan_cli_test.sh).
+// document, exit codes and Ctrl+C without the window's pauses (the signal itself
+// is driven end to end in scan_cli_test.sh).
 
 #include "cli/console_scan.h"
 
@@ -7,6 +8,7 @@
 
 #include "app/settings_store.h"
 #include "cli/backup_commands.h"
+#include "cli/console_interrupt.h"
 #include "cli/scan_report.h"
 #include "core/section_catalogue.h"
 #include "support/registry_sandbox.h"
@@ -68,6 +70,28 @@ TEST_F(ConsoleScanTest, JsonDocumentInCatalogueOrder) {
                      "valueName": "Ding", "valueData": "qb-gone.wav",
                      "message": "The File (qb-gone.wav) cannot be found at the specified location."}]}]})"),
             doc);
+}
+
+// Ctrl+C takes effect at the next item though the console makes no pause: the
+// item being looked at is finished, the next is not started. The first static
+// driver names no file (nothing to report, so nothing else lets input through).
+TEST_F(ConsoleScanTest, CtrlCStopsAtTheNextItemWithoutAPause) {
+  const std::string vxd = "SYSTEM\\CurrentControlSet\\Services\\VXD\\";
+  ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, vxd + "A", "Other", "x"));
+  for (const char* name : {"B", "C"}) {
+    ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, vxd + name, "StaticVXD", "C:\\qb-gone.vxd"));
+  }
+  ConsoleScan scan;
+  std::string error;
+  ASSERT_TRUE(scan.SelectSections("2,3", error));
+  ConsoleScan::RequestAbortFromConsole();
+  scan.Run();
+  ClearConsoleInterrupt();
+  EXPECT_EQ(3, ScanExitCode(scan));
+  EXPECT_EQ(0, scan.Store().totalProblems());
+  ASSERT_EQ(2u, scan.Rows().size());
+  EXPECT_EQ("Aborted", scan.Rows()[0].status);
+  EXPECT_EQ("Ready", scan.Rows()[1].status);
 }
 
 }  // namespace

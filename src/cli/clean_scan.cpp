@@ -10,8 +10,7 @@
 #include "cli/scan_report.h"
 
 CleanScan ConsoleCleanScan() {
-  return [](const std::string* sections, int pauseMs, nlohmann::json& report,
-            const CleanRemoval& remove) {
+  return [](const std::string* sections, int pauseMs, const CleanFinish& finish) {
     // Shortcut targets are read through the shell-link object.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int code = kExitUsage;
@@ -23,9 +22,12 @@ CleanScan ConsoleCleanScan() {
       } else {
         scan.SetItemPauseMs(pauseMs);
         scan.Run();
-        report = ScanJson(scan);
         code = ScanExitCode(scan);
-        if (code == kExitNothingFound || code == kExitProblemsFound) remove(scan.Catalogue());
+        finish(scan.Catalogue(), code == kExitNothingFound || code == kExitProblemsFound,
+               [&scan](ReportStream& out, const nlohmann::json& fields,
+                       std::vector<StreamedMember> members) {
+                 WriteScanJson(scan, out, fields, std::move(members));
+               });
       }
     }
     if (SUCCEEDED(com)) CoUninitialize();

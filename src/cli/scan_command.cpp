@@ -41,9 +41,18 @@ int RunScanCommand(const ScanOptions& options, bool sectionsGiven) {
   }
   scan.SetItemPauseMs(options.pauseMs);
   scan.Run();
-  const std::string out = options.json ? DumpJson(ScanJson(scan)) + "\n" : ScanText(scan);
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  std::fflush(stdout);
+  ReportStream out(stdout);
+  if (options.json) {
+    WriteScanJson(scan, out);
+    out.Write("\n");
+  } else {
+    WriteScanText(scan, out);
+  }
+  // A report cut short (a full disk, a closed pipe) must not pass for a whole one.
+  if (!out.Finish()) {
+    std::fprintf(stderr, "%s\n", kReportNotWritten);
+    return kExitUsage;
+  }
   return ScanExitCode(scan);
 }
 

@@ -86,6 +86,10 @@ check "--sections 12 is a usage error (exit 2)" test "$rc" -eq 2
 e2e_flush_registry
 check "--sections does not change the stored choice" grep -q '"3"=dword:00000001' "$WINEPREFIX/user.reg"
 
+# A report that cannot be written whole is a failure, not a finding.
+wine "$qb" scan --sections 3,4 --json </dev/null >/dev/full 2>"$E2E_DIR/full.err" && rc=0 || rc=$?
+check "a report to a full disk: exit 2" test "$rc" -eq 2
+check "a report to a full disk: said on stderr" grep -q "could not be written" "$E2E_DIR/full.err"
 e2e_wine "$qb" scan --pause-ms 1001 >/dev/null 2>&1 && rc=0 || rc=$?
 check "--pause-ms above 1000 is a usage error" test "$rc" -eq 2
 

@@ -1,8 +1,11 @@
 #include "backup/backup_records.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -16,6 +19,29 @@ bool EqualsNoCase(const std::string& a, const char* b) {
   }
   return i == a.size() && b[i] == '\0';
 }
+
+// The lines of a record file as positions in its text (a line ends before its LF;
+// a last line without LF counts): a run of tens of thousands of items is read
+// back before its archive may take its name, and copies of every line would cost
+// more than the text itself.
+class LineIndex {
+ public:
+  explicit LineIndex(const std::string& text) : m_text(text) {
+    for (size_t start = 0; start < text.size();) {
+      const size_t end = std::min(text.find('\n', start), text.size());
+      m_vLines.emplace_back(start, end);
+      start = end + 1;
+    }
+  }
+  size_t size() const { return m_vLines.size(); }
+  std::string operator[](size_t i) const {
+    return m_text.substr(m_vLines[i].first, m_vLines[i].second - m_vLines[i].first);
+  }
+
+ private:
+  const std::string& m_text;
+  std::vector<std::pair<size_t, size_t>> m_vLines;
+};
 
 constexpr const char* kRawDataPrefix = "[RAW_DATA:";
 constexpr const char* kAttributesPrefix = "[ATTRIBUTES:";
@@ -109,16 +135,20 @@ std::vector<std::string> SplitRecordLines(const std::string& text) {
   return lines;
 }
 
-RecordFile ParseRecordFile(const std::string& text) {
-  RecordFile file;
-  const std::vector<std::string> lines = SplitRecordLines(text);
+namespace {
+
+// Walks the records in file order, handing each to `take`; true when the file
+// ends inside a record.
+bool WalkRecords(const std::string& text, const std::function<void(BackupRecord&)>& take) {
+  const LineIndex lines(text);
+  bool truncated = false;
   size_t i = 0;
   auto need = [&](size_t count) {
     if (i + count < lines.size()) return true;
-    file.truncated = true;
+    truncated = true;
     return false;
   };
-  for (; i < lines.size() && !file.truncated; ++i) {
+  for (; i < lines.size() && !truncated; ++i) {
     const std::string type = RecordField(lines[i], "TYPE");
     BackupRecord record;
     if (EqualsNoCase(type, "REG_KEY")) {
@@ -152,9 +182,25 @@ RecordFile ParseRecordFile(const std::string& text) {
     } else {
       continue;
     }
-    file.records.push_back(std::move(record));
+    take(record);
   }
+  return truncated;
+}
+
+}  // namespace
+
+RecordFile ParseRecordFile(const std::string& text) {
+  RecordFile file;
+  file.truncated = WalkRecords(text, [&file](BackupRecord& record) {
+    file.records.push_back(std::move(record));
+  });
   return file;
+}
+
+size_t CountRecords(const std::string& text) {
+  size_t count = 0;
+  WalkRecords(text, [&count](BackupRecord&) { ++count; });
+  return count;
 }
 
 std::string HexBytes(const std::string& bytes) {

@@ -58,6 +58,8 @@ std::vector<std::string> SplitRecordLines(const std::string& text);
 // Reads every record; lines whose TYPE is none of REG_KEY, REG_VALUE and FILE (any
 // case) are skipped. Stops at a record that the file ends inside of.
 RecordFile ParseRecordFile(const std::string& text);
+// The number of records ParseRecordFile finds, without keeping them.
+size_t CountRecords(const std::string& text);
 
 // Hex text of bytes (lower case) and back; false for odd length or a non-hex digit.
 std::string HexBytes(const std::string& bytes);

@@ -44,6 +44,10 @@ nlohmann::json ProblemJson(const ProblemRecord& record) {
     problem["key"] = record.keyPath;
     problem["valueName"] = record.valueName;
     problem["valueData"] = record.valueData;
+    // Whose entry it is: "32" for a 32-bit program's (named by its explicit
+    // Wow6432Node path, or a type library's 32-bit code), whose paths were tested
+    // as that program finds them.
+    problem["view"] = ViewName(ProblemView(record));
   } else {
     problem["linkPath"] = record.linkPath;
     problem["targetPath"] = record.targetPath;

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "core/registry_view.h"
+
 constexpr int kFileError = 1;      // errorType of a file problem (a shortcut)
 constexpr int kRegistryError = 2;  // errorType of a registry problem
 
@@ -35,3 +37,7 @@ std::string ErrorType(const ProblemRecord& record);
 // The scan-log block of one problem (CR LF line ends, the file's text mode adds
 // the extra CR on disk).
 std::string ProblemLogBlock(const std::string& sectionName, const ProblemRecord& record);
+
+// The view of the program a registry problem's entry belongs to: what its paths
+// were tested as, and what the console reports as "view".
+RegistryView ProblemView(const ProblemRecord& record);

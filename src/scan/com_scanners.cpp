@@ -11,6 +11,7 @@
 #include "scan/path_tests.h"
 #include "scan/registry_read.h"
 #include "scan/section_scanner.h"
+#include "scan/view_paths.h"
 
 namespace {
 
@@ -39,13 +40,17 @@ std::string LastPart(const std::string& keyPath) {
 }  // namespace
 
 int SectionScanner::ScanTypeLibraries() {
-  ScopedKey hKey;
-  if (!hKey.Open(HKEY_CLASSES_ROOT, "TypeLib")) return m_bRunning;
-  const DWORD count = SubKeyCount(hKey.Get());
-  for (DWORD index = 0; index < count && m_bRunning; ++index) {
-    std::string name;
-    if (!EnumSubKeyName(hKey.Get(), index, name)) continue;
-    if (ScanTypeLibKey("TypeLib\\" + name) == 0) return m_bRunning;
+  // The 32-bit registrations' libraries too, unless the system shares the key
+  // between the views (as Windows 7 and later do).
+  for (const ViewKey& viewKey : KeysOfBothViews(HKEY_CLASSES_ROOT, "TypeLib")) {
+    ScopedKey hKey;
+    if (!m_bRunning || !hKey.Open(HKEY_CLASSES_ROOT, viewKey.keyPath)) continue;
+    const DWORD count = SubKeyCount(hKey.Get());
+    for (DWORD index = 0; index < count && m_bRunning; ++index) {
+      std::string name;
+      if (!EnumSubKeyName(hKey.Get(), index, name)) continue;
+      if (ScanTypeLibKey(viewKey.keyPath + "\\" + name) == 0) return m_bRunning;
+    }
   }
   return m_bRunning;
 }
@@ -82,7 +87,8 @@ bool IsTypeLibCheckedKey(const std::string& keyPath) {
 
 Findings TypeLibFindings(const std::string& keyPath, bool* tested) {
   if (tested) *tested = false;
-  std::string text = ReadRegistryString(HKEY_CLASSES_ROOT, keyPath, "");
+  const RegistryView view = ViewOfTypeLibKey(keyPath);
+  std::string text = PathToTest(ReadRegistryString(HKEY_CLASSES_ROOT, keyPath, ""), view);
   ExpandEnvironment(text);
   // A value that is missing, empty or unreadable names nothing known to be gone.
   if (text.empty()) return {};
@@ -90,12 +96,12 @@ Findings TypeLibFindings(const std::string& keyPath, bool* tested) {
   Findings findings;
   if (!EqualsNoCase(LastPart(keyPath), "\\HELPDIR")) {
     if (tested) *tested = true;
-    if (!ReferencedFileExists(text)) findings.push_back({text, FileNotFoundMessage(text), 0});
+    if (!ReferencedFileExists(text, view)) findings.push_back({text, FileNotFoundMessage(text), 0});
     return findings;
   }
   if (text.back() == '\\') {
     text.pop_back();
-    if (ReferencedFileExists(text)) return {};
+    if (ReferencedFileExists(text, view)) return {};
     if (NotAFolder(text)) findings.push_back({text, FileNotFoundMessage(text), 0});
   }
   if (tested) *tested = true;
@@ -157,5 +163,7 @@ bool IsValidProgId(const std::string& text) {
 bool ClsidKeyExists(const std::string& text) {
   if (text.empty()) return false;
   const std::string braced = text[0] == '{' ? text : "{" + text + "}";
-  return KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" + braced);
+  // A class registered for 32-bit programs only is registered all the same.
+  return KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" + braced) ||
+         KeyExists(HKEY_CLASSES_ROOT, "Wow6432Node\\CLSID\\" + braced);
 }

@@ -8,6 +8,7 @@
 #include "scan/path_tests.h"
 #include "scan/registry_read.h"
 #include "scan/section_scanner.h"
+#include "scan/view_paths.h"
 
 namespace {
 
@@ -98,32 +99,35 @@ Findings DriverFindings(const std::string& subKey, bool services, bool* tested) 
 }
 
 int SectionScanner::ScanUninstallEntries(int pauseMs) {
-  const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-  ScopedKey hKey;
-  if (!hKey.Open(HKEY_LOCAL_MACHINE, key)) return m_bRunning;
-  const DWORD count = SubKeyCount(hKey.Get());
+  const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+  for (const ViewKey& viewKey : KeysOfBothViews(HKEY_LOCAL_MACHINE, uninstall)) {
+    const std::string& key = viewKey.keyPath;
+    ScopedKey hKey;
+    if (!m_bRunning || !hKey.Open(HKEY_LOCAL_MACHINE, key)) continue;
+    const DWORD count = SubKeyCount(hKey.Get());
 
-  for (DWORD index = 0; index < count && m_bRunning; ++index) {
-    std::string name;
-    if (!EnumSubKeyName(hKey.Get(), index, name)) continue;
+    for (DWORD index = 0; index < count && m_bRunning; ++index) {
+      std::string name;
+      if (!EnumSubKeyName(hKey.Get(), index, name)) continue;
 
-    const std::string entryKey = key + "\\" + name;
-    ScopedKey hEntry;
-    if (hEntry.Open(HKEY_LOCAL_MACHINE, entryKey)) {
-      bool tested = false;
-      ReportFindings(kAddRemovePrograms, HKEY_LOCAL_MACHINE, entryKey, "UninstallString",
-                     UninstallFindings(hEntry.Get(), &tested));
-      if (tested) {
-        Status("HKEY_LOCAL_MACHINE\\" + entryKey);
-        Pump();
+      const std::string entryKey = key + "\\" + name;
+      ScopedKey hEntry;
+      if (hEntry.Open(HKEY_LOCAL_MACHINE, entryKey)) {
+        bool tested = false;
+        ReportFindings(kAddRemovePrograms, HKEY_LOCAL_MACHINE, entryKey, "UninstallString",
+                       UninstallFindings(hEntry.Get(), viewKey.view, &tested));
+        if (tested) {
+          Status("HKEY_LOCAL_MACHINE\\" + entryKey);
+          Pump();
+        }
       }
+      PauseAndPump(pauseMs);
     }
-    PauseAndPump(pauseMs);
   }
   return m_bRunning;
 }
 
-Findings UninstallFindings(HKEY hEntry, bool* tested) {
+Findings UninstallFindings(HKEY hEntry, RegistryView view, bool* tested) {
   if (tested) *tested = false;
   // A system component: a number 1 in the value's first four bytes (shorter data
   // padded with zero bytes).
@@ -135,8 +139,8 @@ Findings UninstallFindings(HKEY hEntry, bool* tested) {
   std::string command;
   if (!ReadValueText(hEntry, "UninstallString", command) || command.empty()) return {};
   if (tested) *tested = true;
-  std::string expanded = command;
+  std::string expanded = PathToTest(command, view);
   ExpandEnvironment(expanded);
-  if (ReferencedFileExists(expanded)) return {};
+  if (ReferencedFileExists(expanded, view)) return {};
   return {{command, FileNotFoundMessage(expanded), 0}};
 }

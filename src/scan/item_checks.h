@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "core/registry_view.h"
+
 class CRegistry;
 
 // What is stale about an entry, as its problem records it.
@@ -21,26 +23,31 @@ struct Finding {
 };
 using Findings = std::vector<Finding>;
 
+// Each test takes the paths it finds as a program of the entry's view finds them
+// (see PathInView): the view of the key the entry stands in.
+
 // Fonts, sounds, help files and shared files: one value of the section's list key,
 // with its data as read.
-Findings ListValueFindings(int sectionId, const std::string& name, const std::string& data);
+Findings ListValueFindings(int sectionId, const std::string& name, const std::string& data,
+                           RegistryView view);
 // Application paths: one application's subkey (its default value). `tested` tells
 // whether there was a path to test.
-Findings AppPathFindings(HKEY hApp, bool* tested = nullptr);
+Findings AppPathFindings(HKEY hApp, RegistryView view, bool* tested = nullptr);
 // Services and static drivers: the subkey (below HKEY_LOCAL_MACHINE) of one of them.
 Findings DriverFindings(const std::string& subKey, bool services, bool* tested = nullptr);
 // Add/Remove Programs: one entry key.
-Findings UninstallFindings(HKEY hEntry, bool* tested = nullptr);
+Findings UninstallFindings(HKEY hEntry, RegistryView view, bool* tested = nullptr);
 // Type libraries: true for the keys that are checked rather than walked.
 bool IsTypeLibCheckedKey(const std::string& keyPath);
 // One "win32", "win16" or "HELPDIR" key below HKEY_CLASSES_ROOT; a missing help
-// folder written with a trailing '\' yields two findings.
+// folder written with a trailing '\' yields two findings. Its view comes from the
+// key's path: a "win32" key and everything below Wow6432Node are 32-bit.
 Findings TypeLibFindings(const std::string& keyPath, bool* tested = nullptr);
 // One file-extension key below HKEY_CLASSES_ROOT and the program identifier it names.
 Findings ProgIdFindings(const std::string& extension);
 // One entry of a user's open-with list.
 Findings OpenWithFindings(const CRegistry& list, const std::string& valueName);
 // The full registry scan: one value of any type, with its data as text.
-Findings FullScanFindings(DWORD type, const std::string& text);
+Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view);
 // One shortcut file.
 Findings ShortcutFindings(const std::string& linkPath);

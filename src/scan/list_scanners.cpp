@@ -1,12 +1,14 @@
 // The registry-list sections: fonts, sounds, help files, shared files and
-// application paths. Each walks one key by index and tests the file each entry
-// names.
+// application paths. Each walks one key by index, and the machine's lists also
+// their 32-bit twin, and tests the file each entry names as the program of the
+// entry's view finds it.
 
 #include "scan/item_checks.h"
 #include "scan/path_probe.h"
 #include "scan/path_tests.h"
 #include "scan/registry_read.h"
 #include "scan/section_scanner.h"
+#include "scan/view_paths.h"
 #include "core/registry.h"
 #include "core/section_catalogue.h"
 
@@ -20,15 +22,16 @@ struct ListKey {
   const char* key;
   bool readsData;
   bool pauseEveryIndex;  // also after a value name that could not be read
+  bool bothViews;        // the machine's lists have a 32-bit twin
 };
 
 const ListKey kListKeys[] = {
     {kInstalledFonts, HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
-     true, false},
-    {kSoundFiles, HKEY_CURRENT_USER, "Control Panel\\Sounds", true, true},
-    {kHelpFiles, HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\Help", true, false},
+     true, false, true},
+    {kSoundFiles, HKEY_CURRENT_USER, "Control Panel\\Sounds", true, true, false},
+    {kHelpFiles, HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\Help", true, false, true},
     {kSharedFiles, HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
-     false, true},
+     false, true, true},
 };
 
 // Missing only when the system says so (see ProbePath).
@@ -53,11 +56,23 @@ int SectionScanner::ScanSharedFiles(int pauseMs) { return ScanValueList(kShared,
 
 int SectionScanner::ScanValueList(int which, int pauseMs) {
   const ListKey& list = kListKeys[which];
-  const std::string key = list.key;
+  const std::vector<ViewKey> keys =
+      list.bothViews ? KeysOfBothViews(list.root, list.key)
+                     : std::vector<ViewKey>{{list.key, RegistryView::k64}};
+  for (const ViewKey& key : keys) {
+    if (!m_bRunning) break;
+    ScanValueKey(which, key.keyPath, key.view, pauseMs);
+  }
+  return m_bRunning;
+}
+
+void SectionScanner::ScanValueKey(int which, const std::string& key, RegistryView view,
+                                  int pauseMs) {
+  const ListKey& list = kListKeys[which];
   const std::string shownKey = RootKeyName(list.root) + "\\" + key;
 
   ScopedKey hKey;
-  if (!hKey.Open(list.root, key)) return m_bRunning;
+  if (!hKey.Open(list.root, key)) return;
   const DWORD count = ValueCount(hKey.Get());
 
   for (DWORD index = 0; index < count && m_bRunning; ++index) {
@@ -71,7 +86,7 @@ int SectionScanner::ScanValueList(int which, int pauseMs) {
     const bool haveData = !list.readsData || ReadValueText(hKey.Get(), name, data);
     if (haveData) {
       ReportFindings(list.sectionId, list.root, key, name,
-                     ListValueFindings(list.sectionId, name, data));
+                     ListValueFindings(list.sectionId, name, data, view));
     }
 
     if (haveData || which == kHelp) {
@@ -84,15 +99,16 @@ int SectionScanner::ScanValueList(int which, int pauseMs) {
     }
     PauseAndPump(pauseMs);
   }
-  return m_bRunning;
 }
 
-Findings ListValueFindings(int sectionId, const std::string& name, const std::string& data) {
+Findings ListValueFindings(int sectionId, const std::string& name, const std::string& data,
+                           RegistryView view) {
   std::string tested;
   bool missing = false;
   switch (sectionId) {
     case kInstalledFonts:
-      if (PathMissing(data)) {
+      // The Fonts folder is the same for programs of both views.
+      if (PathMissing(PathToTest(data, view))) {
         tested = GetWindowsFolder() + "\\Fonts\\" + data;
         missing = PathMissing(tested);
       }
@@ -102,11 +118,11 @@ Findings ListValueFindings(int sectionId, const std::string& name, const std::st
       missing = data != "," && PathMissing(tested);
       break;
     case kHelpFiles:
-      tested = TrimTrailing(data, '\\') + "\\" + TrimLeading(name, '\\');
+      tested = PathToTest(TrimTrailing(data, '\\') + "\\" + TrimLeading(name, '\\'), view);
       missing = PathMissing(tested);
       break;
     case kSharedFiles:
-      tested = name;
+      tested = PathToTest(name, view);
       missing = PathMissing(tested);
       break;
     default:
@@ -117,37 +133,40 @@ Findings ListValueFindings(int sectionId, const std::string& name, const std::st
 }
 
 int SectionScanner::ScanAppPaths(int pauseMs) {
-  const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
-  ScopedKey hKey;
-  if (!hKey.Open(HKEY_LOCAL_MACHINE, key)) return m_bRunning;
-  const DWORD count = SubKeyCount(hKey.Get());
+  const std::string appPaths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+  for (const ViewKey& viewKey : KeysOfBothViews(HKEY_LOCAL_MACHINE, appPaths)) {
+    const std::string& key = viewKey.keyPath;
+    ScopedKey hKey;
+    if (!m_bRunning || !hKey.Open(HKEY_LOCAL_MACHINE, key)) continue;
+    const DWORD count = SubKeyCount(hKey.Get());
 
-  for (DWORD index = 0; index < count && m_bRunning; ++index) {
-    std::string name;
-    if (!EnumSubKeyName(hKey.Get(), index, name)) continue;
+    for (DWORD index = 0; index < count && m_bRunning; ++index) {
+      std::string name;
+      if (!EnumSubKeyName(hKey.Get(), index, name)) continue;
 
-    const std::string subKey = key + "\\" + name;
-    ScopedKey hApp;
-    bool tested = false;
-    if (hApp.Open(HKEY_LOCAL_MACHINE, subKey)) {
-      ReportFindings(kApplicationPaths, HKEY_LOCAL_MACHINE, subKey, "",
-                     AppPathFindings(hApp.Get(), &tested));
+      const std::string subKey = key + "\\" + name;
+      ScopedKey hApp;
+      bool tested = false;
+      if (hApp.Open(HKEY_LOCAL_MACHINE, subKey)) {
+        ReportFindings(kApplicationPaths, HKEY_LOCAL_MACHINE, subKey, "",
+                       AppPathFindings(hApp.Get(), viewKey.view, &tested));
+      }
+      if (tested) {
+        Status("HKEY_LOCAL_MACHINE\\" + subKey);
+        Pump();
+      }
+      PauseAndPump(pauseMs);
     }
-    if (tested) {
-      Status("HKEY_LOCAL_MACHINE\\" + subKey);
-      Pump();
-    }
-    PauseAndPump(pauseMs);
   }
   return m_bRunning;
 }
 
-Findings AppPathFindings(HKEY hApp, bool* tested) {
+Findings AppPathFindings(HKEY hApp, RegistryView view, bool* tested) {
   std::string data;
   const bool read = ReadValueText(hApp, "", data);
   if (tested) *tested = read;
   if (!read) return {};
-  std::string path = data;
+  std::string path = PathToTest(data, view);
   ExpandEnvironment(path);
   path = UnquoteSpaces(path);
   if (!PathMissing(path)) return {};

@@ -23,11 +23,15 @@ bool HoldsLostCharacter(const std::string& text) {
 
 // The shell's search for a bare file name in the system folders and on PATH. It
 // works in a MAX_PATH buffer, so a longer name cannot be found that way.
-bool FoundOnSearchPath(const std::string& name) {
+bool FoundOnSearchPath(const std::string& name, RegistryView view) {
   if (name.empty() || name.size() >= MAX_PATH) return false;
   char buffer[MAX_PATH];
   std::memcpy(buffer, name.c_str(), name.size() + 1);
-  return PathFindOnPathA(buffer, nullptr) != FALSE;
+  if (PathFindOnPathA(buffer, nullptr) != FALSE) return true;
+  // This program's search looks in System32; a 32-bit program's in SysWOW64.
+  if (view != RegistryView::k32 || name.find_first_of("\\/:") != std::string::npos) return false;
+  const std::string windows = GetWindowsFolder();
+  return !windows.empty() && FileOrFolderExists(windows + "\\SysWOW64\\" + name);
 }
 
 bool IsWordBreak(char c) {
@@ -85,7 +89,7 @@ std::string UnquoteSpaces(const std::string& text) {
   return text;
 }
 
-bool ReferencedFileExists(const std::string& text) {
+bool ReferencedFileExists(const std::string& text, RegistryView view) {
   // Nothing named is nothing found; the search path would only be asked about "".
   if (text.empty()) return false;
   if (HoldsLostCharacter(text)) return true;
@@ -110,16 +114,16 @@ bool ReferencedFileExists(const std::string& text) {
   if (IsOnNonFixedDrive(unquoted) || IsOnNonFixedDrive(words)) return true;
 
   if (FileOrFolderExists(unquoted)) return true;
-  if (FoundOnSearchPath(text)) return true;
-  if (FileOrFolderExists(trimmed) || FoundOnSearchPath(trimmed)) return true;
+  if (FoundOnSearchPath(text, view)) return true;
+  if (FileOrFolderExists(trimmed) || FoundOnSearchPath(trimmed, view)) return true;
 
   static const char* const kExtensions[] = {".exe", ".dll", ".com"};
   for (size_t blank = words.find(' '); blank != std::string::npos;
        blank = words.find(' ', blank + 1)) {
     const std::string prefix = words.substr(0, blank);
-    if (FileOrFolderExists(prefix) || FoundOnSearchPath(prefix)) return true;
+    if (FileOrFolderExists(prefix) || FoundOnSearchPath(prefix, view)) return true;
     for (const char* extension : kExtensions) {
-      if (FoundOnSearchPath(prefix + extension)) return true;
+      if (FoundOnSearchPath(prefix + extension, view)) return true;
     }
   }
   return false;

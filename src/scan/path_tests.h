@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "core/registry_view.h"
+
 // The Windows folder as the system reports it, normally without a trailing '\'.
 std::string GetWindowsFolder();
 
@@ -15,8 +17,11 @@ void PumpMessages();
 // True when the text, read as a path or a command line, names an existing file or
 // folder, lies on a share or a drive that is not a fixed disk, holds a character
 // lost in an earlier conversion, or names a path the system cannot look at (access
-// denied, too long, network away). Errs towards "found".
-bool ReferencedFileExists(const std::string& text);
+// denied, too long, network away). Errs towards "found". A bare name of a 32-bit
+// registration is also looked for where a 32-bit program's search finds its
+// system files (SysWOW64). The text's paths are taken as they stand: map them for
+// the view first (PathToTest).
+bool ReferencedFileExists(const std::string& text, RegistryView view = RegistryView::k64);
 
 // Replaces %NAME% references by their values; false (text unchanged) on failure.
 bool ExpandEnvironment(std::string& text);

@@ -30,20 +30,23 @@ Live RegistryItemState(const ProblemRecord& problem, ScopedKey& key) {
 Findings LiveFindings(const ProblemRecord& problem, HKEY hKey) {
   std::string data;
   DWORD type = REG_NONE;
+  // The view is the key's, as the scan took it: a record names 32-bit keys by
+  // their explicit Wow6432Node path.
+  const RegistryView view = ProblemView(problem);
   switch (problem.sectionId) {
     case kInstalledFonts:
     case kSoundFiles:
     case kHelpFiles:
     case kSharedFiles:
       if (!ReadValueText(hKey, problem.valueName, data)) return {};
-      return ListValueFindings(problem.sectionId, problem.valueName, data);
+      return ListValueFindings(problem.sectionId, problem.valueName, data, view);
     case kApplicationPaths:
-      return AppPathFindings(hKey);
+      return AppPathFindings(hKey, view);
     case kSystemServices:
     case kVxdFiles:
       return DriverFindings(problem.keyPath, problem.sectionId == kSystemServices);
     case kAddRemovePrograms:
-      return UninstallFindings(hKey);
+      return UninstallFindings(hKey, view);
     case kActiveXCom:
       return TypeLibFindings(problem.keyPath);
     case kFileAssociations:
@@ -55,7 +58,7 @@ Findings LiveFindings(const ProblemRecord& problem, HKEY hKey) {
       }
     case kFullRegistryScan:
       if (!ReadValueText(hKey, problem.valueName, data, &type)) return {};
-      return FullScanFindings(type, data);
+      return FullScanFindings(type, data, view);
     default:
       return {};
   }

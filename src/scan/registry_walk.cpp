@@ -6,6 +6,11 @@
 // with a frame per level. The visit order stays that of a depth-first recursion:
 // a key's subkeys (in enumeration order, each with everything below it) before
 // the key's own values.
+//
+// Values below a Wow6432Node key belong to 32-bit programs, and their paths are
+// tested as those programs find them. A subkey that is a registry link (the
+// system's way of sharing a key between the two views) is not entered: the key
+// it reaches is walked where it lives, and its values would be reported twice.
 
 #include <cstring>
 #include <exception>
@@ -18,6 +23,7 @@
 #include "scan/path_tests.h"
 #include "scan/registry_read.h"
 #include "scan/section_scanner.h"
+#include "scan/view_paths.h"
 
 namespace {
 
@@ -42,6 +48,8 @@ struct WalkFrame {
   HKEY hKey;
   bool owned;
   std::string path;
+  RegistryView view;
+  std::wstring name;  // the key's own name in the registry, for telling links
   DWORD subKeys;
   DWORD values;
   DWORD nextSubKey;
@@ -52,8 +60,9 @@ void CloseFrame(WalkFrame& frame) {
   frame.hKey = nullptr;
 }
 
-WalkFrame MakeFrame(HKEY hKey, bool owned, std::string path) {
-  WalkFrame frame{hKey, owned, std::move(path), 0, 0, 0};
+WalkFrame MakeFrame(HKEY hKey, bool owned, std::string path, RegistryView view,
+                    std::wstring name) {
+  WalkFrame frame{hKey, owned, std::move(path), view, std::move(name), 0, 0, 0};
   if (RegQueryInfoKeyA(hKey, nullptr, nullptr, nullptr, &frame.subKeys, nullptr, nullptr,
                        &frame.values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
     frame.subKeys = frame.values = 0;
@@ -91,12 +100,13 @@ bool SplitRegistryPath(const std::string& path, HKEY& rootOut, std::string& keyO
   return true;
 }
 
-Findings FullScanFindings(DWORD type, const std::string& text) {
+Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view) {
   std::string candidate;
   if (type != REG_SZ || !DrivePathStart(text, candidate)) return {};
+  candidate = PathToTest(candidate, view);
   ExpandEnvironment(candidate);
   candidate = TrimCandidatePath(candidate);
-  if (ReferencedFileExists(candidate) || IsDirectory(candidate)) return {};
+  if (ReferencedFileExists(candidate, view) || IsDirectory(candidate)) return {};
   return {{text, FileNotFoundMessage(candidate), 1}};
 }
 
@@ -118,7 +128,7 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
   if (!m_bRunning) return 0;
 
   std::vector<WalkFrame> stack;
-  stack.push_back(MakeFrame(hKey, false, path));
+  stack.push_back(MakeFrame(hKey, false, path, ViewOfKey(path), RegistryKeyName(hKey)));
   std::vector<char> valueName(16384);
   std::vector<char> data(kFirstBuffer + 1);
   std::string name, text, status;
@@ -139,8 +149,16 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
           RegCloseKey(hSub);
           continue;
         }
+        std::wstring subName = RegistryKeyName(hSub);
+        if (IsLinkedSubKey(frame.name, subName, name)) {
+          RegCloseKey(hSub);
+          continue;
+        }
+        const RegistryView view =
+            frame.view == RegistryView::k32 || LowerText(name) == "wow6432node" ? RegistryView::k32
+                                                                                : RegistryView::k64;
         std::string subPath = frame.path + "\\" + name;
-        stack.push_back(MakeFrame(hSub, true, std::move(subPath)));
+        stack.push_back(MakeFrame(hSub, true, std::move(subPath), view, std::move(subName)));
         continue;
       }
 
@@ -164,7 +182,7 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
         name.assign(valueName.data(), nameLength < 16383 ? nameLength : 16383);
         text.assign(data.data(), std::strlen(data.data()));
 
-        const Findings findings = FullScanFindings(type, text);
+        const Findings findings = FullScanFindings(type, text, frame.view);
         if (!findings.empty()) {
           HKEY hRoot = nullptr;
           std::string keyPath;

@@ -72,6 +72,7 @@ class SectionScanner {
   void ReportFindings(int sectionId, HKEY hRoot, const std::string& keyPath,
                       const std::string& valueName, const Findings& findings);
   int ScanValueList(int which, int pauseMs);
+  void ScanValueKey(int which, const std::string& key, RegistryView view, int pauseMs);
   int ScanDriverKey(bool services, int pauseMs);
 
   int m_bRunning;

@@ -4,6 +4,7 @@
 
 #include "backup/program_folder.h"
 #include "framework/prompt.h"
+#include "scan/view_paths.h"
 #include "tools/file_version_info.h"
 #include "tools/manager_details.h"
 
@@ -155,8 +156,11 @@ void ManagerDialog::RemoveChecked() {
 void ManagerDialog::ShowDetails(int index) {
   const ManagerRow* row = RowAt(index);
   if (!row) return;
+  const std::string path = DetailsPath(*row);
+  // A 32-bit program's file is where that program finds it (System32 is SysWOW64
+  // for it); when nothing is found there, the path as written.
   FileVersionInfo info;
-  info.Read(DetailsPath(*row));
+  if (!info.Read(PathToTest(path, ViewOfKey(row->keyPath)))) info.Read(path);
   const DetailTexts texts = DetailsFor(info);
   SetDlgItemTextA(m_hWnd, kDetailsCompany, texts.company.c_str());
   SetDlgItemTextA(m_hWnd, kDetailsDescription, texts.description.c_str());

@@ -1,5 +1,8 @@
 #include "tools/manager_dialogs.h"
 
+#include <functional>
+
+#include "scan/view_paths.h"
 #include "tools/manager_details.h"
 #include "ui/resource_ids.h"
 
@@ -35,13 +38,31 @@ const ManagerDialog::Kind kAddRemoveKind = {IDD_ADD_REMOVE_MANAGER, "Name",
                                             "Selected Registry Entries Removed",
                                             "AddRemoveBackup", false};
 
+using AppendRows = std::function<void(std::vector<ManagerRow>&, const ViewKey&)>;
+
+// The rows of a key, then those of its twin in the 32-bit view unless the system
+// shares the key between the views. A 32-bit program's rows say so after the name.
+void AppendBothViews(std::vector<ManagerRow>& rows, HKEY root, const std::string& keyPath,
+                     const AppendRows& append) {
+  for (const ViewKey& key : KeysOfBothViews(root, keyPath)) {
+    const size_t first = rows.size();
+    append(rows, key);
+    if (key.view != RegistryView::k32) continue;
+    for (size_t i = first; i < rows.size(); ++i) rows[i].name = ThirtyTwoBitName(rows[i].name);
+  }
+}
+
 }  // namespace
 
 StartupManagerDialog::StartupManagerDialog(HWND hParent) : ManagerDialog(kStartupKind, hParent) {}
 
 void StartupManagerDialog::ReadRows(std::vector<ManagerRow>& rows) {
-  AppendStartupRows(rows, HKEY_CURRENT_USER, kRunKeyPath);
-  AppendStartupRows(rows, HKEY_LOCAL_MACHINE, kRunKeyPath);
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    AppendBothViews(rows, root, kRunKeyPath,
+                    [root](std::vector<ManagerRow>& out, const ViewKey& key) {
+                      AppendStartupRows(out, root, key.keyPath);
+                    });
+  }
 }
 
 EntryRemoval StartupManagerDialog::RemoveRow(const ManagerRow& row) {
@@ -55,12 +76,22 @@ std::string StartupManagerDialog::DetailsPath(const ManagerRow& row) const {
 BhoManagerDialog::BhoManagerDialog(HWND hParent) : ManagerDialog(kBhoKind, hParent) {}
 
 void BhoManagerDialog::ReadRows(std::vector<ManagerRow>& rows) {
-  AppendBhoRows(rows, HKEY_LOCAL_MACHINE, kBhoKeyPath);
+  // A 32-bit program's helper objects are classes registered for 32-bit programs.
+  AppendBothViews(rows, HKEY_LOCAL_MACHINE, kBhoKeyPath,
+                  [](std::vector<ManagerRow>& out, const ViewKey& key) {
+                    AppendBhoRows(out, HKEY_LOCAL_MACHINE, key.keyPath,
+                                  key.view == RegistryView::k32
+                                      ? Wow64KeyPath(kClsidKeyPath, true)
+                                      : std::string(kClsidKeyPath));
+                  });
 }
 
 AddRemoveManagerDialog::AddRemoveManagerDialog(HWND hParent)
     : ManagerDialog(kAddRemoveKind, hParent) {}
 
 void AddRemoveManagerDialog::ReadRows(std::vector<ManagerRow>& rows) {
-  AppendUninstallRows(rows, HKEY_LOCAL_MACHINE, kUninstallKeyPath);
+  AppendBothViews(rows, HKEY_LOCAL_MACHINE, kUninstallKeyPath,
+                  [](std::vector<ManagerRow>& out, const ViewKey& key) {
+                    AppendUninstallRows(out, HKEY_LOCAL_MACHINE, key.keyPath);
+                  });
 }

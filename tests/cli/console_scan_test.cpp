@@ -86,7 +86,7 @@ TEST_F(ConsoleScanTest, JsonDocumentInCatalogueOrder) {
        "problems": []},
       {"id": 4, "name": "Installed Sound Files", "severity": "Severe", "status": "Finished", "count": 1,
        "problems": [{"type": "REG_VALUE", "root": "HKEY_CURRENT_USER", "key": "Control Panel\\Sounds",
-                     "valueName": "Ding", "valueData": "qb-gone.wav",
+                     "valueName": "Ding", "valueData": "qb-gone.wav", "view": "64",
                      "message": "The File (qb-gone.wav) cannot be found at the specified location."}]}]})"),
             doc);
 }
@@ -191,6 +191,20 @@ TEST_F(ConsoleScanTest, StreamedJsonIsWhatTheWholeTreePrinted) {
          list.End();
        }}};
   EXPECT_EQ(DumpJson(tree), Json(scan, fields, members));
+}
+
+TEST(ScanReport, RegistryProblemsSayWhoseViewTheyBelongTo) {
+  ProblemRecord record;
+  record.sectionId = kSharedFiles;
+  record.keyPath = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+  EXPECT_EQ("32", ProblemJson(record)["view"]);
+  record.sectionId = kActiveXCom;
+  record.keyPath = "TypeLib\\{x}\\1.0\\0\\win32";
+  EXPECT_EQ("32", ProblemJson(record)["view"]);
+  record.keyPath = "TypeLib\\{x}\\1.0\\HELPDIR";
+  EXPECT_EQ("64", ProblemJson(record)["view"]);
+  record.errorType = kFileError;
+  EXPECT_FALSE(ProblemJson(record).contains("view"));
 }
 
 }  // namespace

@@ -16,17 +16,28 @@ cp "$cli" "$drive_c/Quillbane/quillbane-cli.exe"
 cp "$make_shortcut" "$drive_c/Quillbane/make_shortcut.exe"
 qb='C:\Quillbane\quillbane-cli.exe'
 
-# One problem per line: id|type|root|key|valueName|valueData|message, or
+# One problem per line: id|type|root|key|valueName|valueData|view|message, or
 # id|FILE|link|target|message for shortcuts.
 problem_lines() {
   jq -r '.sections[] | .id as $id | .problems[] |
     if .type == "FILE" then [$id, .type, .linkPath, .targetPath, .message]
-    else [$id, .type, .root, .key, .valueName, .valueData, .message] end
+    else [$id, .type, .root, .key, .valueName, .valueData, .view, .message] end
     | map(tostring) | join("|")' "$1" | sort
 }
 
-# First run: no settings key yet.
-check "the clone starts without settings" bash -c "! grep -q 'Software\\\\\\\\Tarnwick' '$WINEPREFIX/user.reg'"
+# The registry problems that name one entry twice within a section: the same root,
+# key (in any case, and reached through Wow6432Node or not: the seed gives its
+# 32-bit entries names of their own) and value name. Only a help folder's two
+# messages for one key differ by design, so the message counts too.
+duplicate_problems() {
+  jq -r '.sections[] | .id as $id | .problems[] | select(.type != "FILE") |
+    [$id, .root, (.key | ascii_downcase | gsub("\\\\wow6432node(?=\\\\|$)"; "") | sub("^wow6432node\\\\"; "")), .valueName, .message]
+    | @json' "$1" | sort | uniq -d
+}
+
+# First run: no settings key yet. Only the key itself counts: suites running beside
+# this one keep their sandboxed settings below Software\QuillbaneTests in the template.
+check "the clone starts without settings" bash -c "! grep -q '^\\[Software\\\\\\\\Tarnwick\\]' '$WINEPREFIX/user.reg'"
 e2e_wine "$qb" scan --json >"$E2E_DIR/baseline.json" && rc=0 || rc=$?
 check "the baseline scan runs (exit 0 or 1)" test "$rc" -le 1
 check "the baseline JSON lists all thirteen sections" test "$(jq '.sections | length' "$E2E_DIR/baseline.json")" -eq 13
@@ -37,6 +48,10 @@ check "the first run wrote the settings" grep -q '"Version"="v2.1"' "$WINEPREFIX
 # Seed: files, registry entries, shortcuts (one on the CD-ROM drive).
 mkdir -p "$drive_c/QbSeed/Links" "$drive_c/QbSeed/McAfee" "$WINEPREFIX/media/cdrom/Links"
 for f in present.ttf ok.wav present.hlp present.dll ok.exe gone-target.exe; do echo x >"$drive_c/QbSeed/$f"; done
+# The 32-bit programs' files: in SysWOW64 and Program Files (x86) only.
+mkdir -p "$drive_c/Program Files (x86)/QbPf32"
+for f in windows/syswow64/qb32only.dll windows/syswow64/qb32only.exe windows/syswow64/qb32only.hlp \
+         "Program Files (x86)/QbPf32/lib.dll"; do echo x >"$drive_c/$f"; done
 e2e_wine "C:\\Quillbane\\make_shortcut.exe" \
   'C:\QbSeed\Links\dead.lnk' 'C:\QbSeed\gone-target.exe' \
   'C:\QbSeed\Links\good.lnk' 'C:\QbSeed\ok.exe' \
@@ -52,12 +67,12 @@ check "the seed reached the registry" grep -q 'QbGoneApp' "$WINEPREFIX/system.re
 
 e2e_wine "$qb" scan --json >"$E2E_DIR/seeded.json" && rc=0 || rc=$?
 check "problems found: exit 1" test "$rc" -eq 1
-# The expected list holds the App Paths entry twice for the full scan: Wine keeps
-# that key in the 32-bit view as well.
 comm -13 <(problem_lines "$E2E_DIR/baseline.json") <(problem_lines "$E2E_DIR/seeded.json") >"$E2E_DIR/new.txt"
 sort "$here/scan_expected.txt" >"$E2E_DIR/expected.txt"
 if ! diff -u "$E2E_DIR/expected.txt" "$E2E_DIR/new.txt"; then echo "(the seeded problems differ from the expected ones)"; fi
 check "the seed adds exactly the expected problems" cmp -s "$E2E_DIR/expected.txt" "$E2E_DIR/new.txt"
+check "no entry is reported twice" test -z "$(duplicate_problems "$E2E_DIR/seeded.json" | tee "$E2E_DIR/dups.txt")"
+check "nor in the untouched prefix" test -z "$(duplicate_problems "$E2E_DIR/baseline.json")"
 check "the totals add up" test "$(jq '[.sections[].count] | add' "$E2E_DIR/seeded.json")" -eq "$(jq .totalProblems "$E2E_DIR/seeded.json")"
 check "affected sections count the non-empty ones" test "$(jq '[.sections[] | select(.count > 0)] | length' "$E2E_DIR/seeded.json")" -eq "$(jq .affectedSections "$E2E_DIR/seeded.json")"
 check "sections come in catalogue order with severities" test "$(jq -c '[.sections[] | [.id, .severity, .status]]' "$E2E_DIR/seeded.json")" = \

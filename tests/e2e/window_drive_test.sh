@@ -32,7 +32,7 @@ done
 wine 'C:\Quillbane\Quillbane.exe' </dev/null >"$E2E_DIR/first.log" 2>&1 &
 first=$!
 check "the window opens" d wait "$main" 30
-check "it opens on Home" test "$(d visible "$main" 1051)" = 1
+check "it opens on Home" test "$(d until 5 1 visible "$main" 1051)" = 1
 
 # A second start ends at once and shows nothing.
 timeout 30 wine 'C:\Quillbane\Quillbane.exe' </dev/null >/dev/null 2>&1 && rc=0 || rc=$?
@@ -52,11 +52,11 @@ for manager in '1055 Startup Programs Manager' '1056 Browser Helper Object Manag
   check "$caption opens, lists its entries and closes" grep -Eq '^[0-9]+$' <<<"$out"
 done
 
-out=$(d click "$main" 1000 + count "$main" 1008 + text "$main" 1009 + cell "$main" 1008 1 2)
+out=$(d click "$main" 1000 + until 10 2 count "$main" 1008 + text "$main" 1009 + cell "$main" 1008 1 2)
 check "Scan Now shows two Ready rows" test "$out" = "$(printf '2\nStart Scan\nReady')"
 out=$(d click "$main" 1009 + answer Quillbane 1 60)
 check "the scan completes" test "$out" = "Scan Complete"
-out=$(d count "$main" 1018 + text "$main" 1054 + checked "$main" 1018 0 + cell "$main" 1008 1 2)
+out=$(d until 10 2 count "$main" 1018 + text "$main" 1054 + checked "$main" 1018 0 + cell "$main" 1008 1 2)
 rows=$(sed -n 1p <<<"$out"); total=$(sed -n 2p <<<"$out")
 check "one results row per affected section" test "$rows" = 2
 check "the total is shown" grep -Eq '^Total Problems : [0-9]+$' <<<"$total"
@@ -67,9 +67,9 @@ out=$(d click "$main" 1019 + answer Tarnwick 6 + answer Quillbane 1 120)
 check "asked about the backup, then removed" test "$(tail -1 <<<"$out")" = "Selected Items Removed"
 check "the font value is gone" bash -c "! wine reg query '$fonts' /v 'Qb Gone (TrueType)' >/dev/null 2>&1 </dev/null"
 check "the App Paths key is gone" bash -c "! wine reg query '$app_key' >/dev/null 2>&1 </dev/null"
-check "back on Home" test "$(d visible "$main" 1051)" = 1
+check "back on Home" test "$(d until 10 1 visible "$main" 1051)" = 1
 
-out=$(d click "$main" 1002 + count "$main" 1041 + select "$main" 1041 0 + click "$main" 1042 + answer Quillbane 1 120)
+out=$(d click "$main" 1002 + until 10 1 count "$main" 1041 + select "$main" 1041 0 + click "$main" 1042 + answer Quillbane 1 120)
 check "one backup is listed" test "$(head -1 <<<"$out")" = 1
 check "the backup is restored" test "$(tail -1 <<<"$out")" = "Items Restored"
 check "the font value is back" bash -c "wine reg query '$fonts' /v 'Qb Gone (TrueType)' >/dev/null 2>&1 </dev/null"

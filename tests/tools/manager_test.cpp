@@ -12,6 +12,7 @@
 
 #include "backup/file_utils.h"
 #include "support/scripted_prompts.h"
+#include "core/registry_view.h"
 #include "tools/manager_dialogs.h"
 #include "manager_fixture.h"
 
@@ -72,6 +73,54 @@ TEST_F(ManagerTest, DetailsChangeOnlyForARowThatBecomesSelectedAndFocused) {
   EXPECT_EQ(company(), "Company 040904B0") << "deselection leaves the details";
   SetRowState(hList, 2, both, both);  // a binary value: no file, no version
   EXPECT_EQ(company(), "");
+}
+
+// A 32-bit program's entries (below Wow6432Node) are listed after the others with
+// "(32-bit)" after their name, and their files are looked for where that program
+// finds them: here only in SysWOW64, named through System32.
+TEST_F(ManagerTest, ThirtyTwoBitEntriesAreListedAndTheirFilesFoundWhereTheirProgramLooks) {
+  const std::string tag = std::to_string(GetCurrentProcessId());
+  char windows[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string named = std::string(windows) + "\\system32\\qbwow-" + tag;
+  const std::string there = std::string(windows) + "\\syswow64\\qbwow-" + tag;
+  struct Cleanup {
+    std::string path;
+    ~Cleanup() { DeleteFileA((path + ".exe").c_str()); DeleteFileA((path + ".dll").c_str()); }
+  } cleanup{there};
+  for (const char* extension : {".exe", ".dll"}) {
+    ASSERT_TRUE(CopyFileA(TestLibrary("version_us.dll").c_str(), (there + extension).c_str(), FALSE));
+  }
+  const std::string run32 = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const std::string bho32 = Wow64KeyPath(kBhoKeyPath, false) + "\\{B32}";
+  const std::string uninstall32 = Wow64KeyPath(kUninstallKeyPath, false);
+  RegPutString(HKEY_LOCAL_MACHINE, kRunKeyPath, "Native", "C:\\n.exe");
+  RegPutString(HKEY_LOCAL_MACHINE, run32, "Wow", "\"" + named + ".exe\" /tray");
+  RegPutString(HKEY_LOCAL_MACHINE, bho32, "x", "");
+  RegPutString(HKEY_CLASSES_ROOT, "Wow6432Node\\CLSID\\{B32}", "", "Wow Helper");
+  RegPutString(HKEY_CLASSES_ROOT, "Wow6432Node\\CLSID\\{B32}\\InProcServer32", "", named + ".dll");
+  RegPutString(HKEY_LOCAL_MACHINE, uninstall32 + "\\Wow", "DisplayName", "Wow App");
+  RegPutString(HKEY_LOCAL_MACHINE, uninstall32 + "\\Bare", "UninstallString", "u.exe");
+
+  StartupManagerDialog startup(nullptr);
+  BhoManagerDialog bho(nullptr);
+  AddRemoveManagerDialog addRemove(nullptr);
+  ASSERT_TRUE(startup.Create() && bho.Create() && addRemove.Create());
+  const Rows uninstallRows = ListRows(addRemove.Item(kManagerList));
+  EXPECT_EQ(std::set<std::string>(uninstallRows.begin(), uninstallRows.end()),
+            (std::set<std::string>{"Wow App (32-bit)|", "(32-bit)|u.exe"}));
+  EXPECT_EQ(ListRows(startup.Item(kManagerList)),
+            (Rows{"Native|C:\\n.exe", "Wow (32-bit)|\"" + named + ".exe\" /tray"}));
+  EXPECT_EQ(ListRows(bho.Item(kManagerList)), (Rows{"Wow Helper (32-bit)|" + named + ".dll"}));
+  const UINT both = LVIS_SELECTED | LVIS_FOCUSED;
+  SetRowState(startup.Item(kManagerList), 1, both, both);
+  SetRowState(bho.Item(kManagerList), 0, both, both);
+  EXPECT_EQ(ItemText(startup.Handle(), kDetailsCompany), "Company 040904B0");
+  EXPECT_EQ(ItemText(bho.Handle(), kDetailsCompany), "Company 040904B0");
+  for (ManagerDialog* dialog : {static_cast<ManagerDialog*>(&startup), static_cast<ManagerDialog*>(&bho),
+                                static_cast<ManagerDialog*>(&addRemove)}) {
+    dialog->DestroyWindow();
+  }
 }
 
 // The real registry editor on real keys (it does not see the sandbox): the export

@@ -18,8 +18,12 @@
 //   checked CAPTION ID ROW           prints 1 when a list-view row's box is checked
 //   rowclick CAPTION ID ROW X Y      left click at (X, Y) from a list-view row's corner
 //   visible CAPTION ID               prints 1 or 0
+//   rect CAPTION                     prints the window's frame: left top right bottom
 //   close CAPTION                    the close box
 //   sleep MS
+//   until SECONDS EXPECTED COMMAND...  repeats a reading COMMAND until it prints
+//                                    EXPECTED (a posted click takes effect when the
+//                                    program gets to it), then prints what it read
 // CAPTION names the top-level window; ID 0 means the window itself. Exit code 0
 // when every command did its part, 1 when one failed (it says which), 2 for usage.
 
@@ -126,9 +130,23 @@ bool Fail(const Args& command, const std::string& why) {
   return false;
 }
 
-bool Run(const Args& c) {
+bool Run(const Args& c, std::string& out) {
   const std::string& verb = c[0];
   auto need = [&](size_t n) { return c.size() >= n + 1; };
+  if (verb == "until" && need(3)) {
+    // A click is posted: the program handles it when it gets to it, so a read
+    // right after may still see the state from before. Read again until the
+    // answer is the expected one or the time is up; either way say what was read.
+    const Args read(c.begin() + 3, c.end());
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(std::atof(c[1].c_str()) * 1000);
+    for (;;) {
+      out.clear();
+      const bool ok = Run(read, out);
+      if (ok && out == c[2] + "\n") return true;
+      if (GetTickCount64() > end) return ok;
+      Sleep(50);
+    }
+  }
   if (verb == "sleep" && need(1)) {
     Sleep(static_cast<DWORD>(Number(c[1])));
     return true;
@@ -146,7 +164,7 @@ bool Run(const Args& c) {
   if (verb == "windows") {
     int count = 0;
     for (HWND h = nullptr; (h = FindWindowExA(nullptr, h, nullptr, c[1].c_str())) != nullptr;) ++count;
-    std::printf("%d\n", count);
+    out = std::to_string(count) + "\n";
     return true;
   }
   if (verb == "answer" && need(2)) {
@@ -156,7 +174,7 @@ bool Run(const Args& c) {
     for (char& ch : text) {
       if (ch == '\r' || ch == '\n') ch = ' ';
     }
-    std::printf("%s\n", text.c_str());
+    out = text + "\n";
     const int button = Number(c[2]);
     HWND hButton = GetDlgItem(hBox, button);
     if (!hButton) return Fail(c, "the box has no button " + c[2]);
@@ -173,6 +191,13 @@ bool Run(const Args& c) {
     if (hAny) std::snprintf(style, sizeof(style), "style %08lx", static_cast<unsigned long>(GetWindowLongA(hAny, GWL_STYLE)));
     return Fail(c, "no visible window \"" + c[1] + "\" (" + style + ")");
   }
+  if (verb == "rect") {
+    RECT frame = {};
+    if (!GetWindowRect(hTop, &frame)) return Fail(c, "no frame");
+    std::printf("%ld %ld %ld %ld\n", static_cast<long>(frame.left), static_cast<long>(frame.top),
+                static_cast<long>(frame.right), static_cast<long>(frame.bottom));
+    return true;
+  }
   if (verb == "close") {
     // As the close box does.
     return PostMessageA(hTop, WM_SYSCOMMAND, SC_CLOSE, 0) ? true : Fail(c, "post failed");
@@ -186,11 +211,11 @@ bool Run(const Args& c) {
   }
   if (verb == "press") return PostMessageA(hItem, BM_CLICK, 0, 0) ? true : Fail(c, "post failed");
   if (verb == "text") {
-    std::printf("%s\n", TextOf(hItem).c_str());
+    out = TextOf(hItem) + "\n";
     return true;
   }
   if (verb == "visible") {
-    std::printf("%d\n", IsWindowVisible(hItem) ? 1 : 0);
+    out = IsWindowVisible(hItem) ? "1\n" : "0\n";
     return true;
   }
   if (verb == "count") {
@@ -198,7 +223,7 @@ bool Run(const Args& c) {
     UINT message = LVM_GETITEMCOUNT;
     if (kind == "ComboBox") message = CB_GETCOUNT;
     if (kind == "ListBox") message = LB_GETCOUNT;
-    std::printf("%d\n", static_cast<int>(SendMessageA(hItem, message, 0, 0)));
+    out = std::to_string(static_cast<int>(SendMessageA(hItem, message, 0, 0))) + "\n";
     return true;
   }
   if (verb == "select" && need(3)) {
@@ -207,12 +232,12 @@ bool Run(const Args& c) {
   if (verb == "cell" && need(4)) {
     std::string text;
     if (!Cell(hItem, Number(c[3]), Number(c[4]), text)) return Fail(c, "cannot read the cell");
-    std::printf("%s\n", text.c_str());
+    out = text + "\n";
     return true;
   }
   if (verb == "checked" && need(3)) {
     const UINT state = static_cast<UINT>(SendMessageA(hItem, LVM_GETITEMSTATE, Number(c[3]), LVIS_STATEIMAGEMASK));
-    std::printf("%d\n", (state >> 12) == 2 ? 1 : 0);
+    out = (state >> 12) == 2 ? "1\n" : "0\n";
     return true;
   }
   if (verb == "rowclick" && need(5)) {
@@ -243,7 +268,9 @@ int main(int argc, char** argv) {
   }
   for (const Args& command : commands) {
     if (command.empty()) return 2;
-    if (!Run(command)) return 1;
+    std::string out;
+    if (!Run(command, out)) return 1;
+    std::fputs(out.c_str(), stdout);
     std::fflush(stdout);
   }
   return 0;

@@ -50,6 +50,9 @@ void SeedDemo() {
       REG_EXPAND_SZ);
   Put(HKEY_LOCAL_MACHINE, run, "Tarnwick Updater",
       "\"C:\\Program Files\\Tarnwick\\update.exe\" /silent");
+  // A 32-bit program's, listed with "(32-bit)".
+  Put(HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
+      "Harbor Tray", "\"C:\\Program Files (x86)\\Harbor\\tray.exe\"");
 
   const std::string bho = std::string(kBhoKeyPath) + "\\";
   const char* const helper = "{5C3B3E21-6F3A-4D0B-9C1E-1A2B3C4D5E6F}";
@@ -70,6 +73,11 @@ void SeedDemo() {
   PutDword(HKEY_LOCAL_MACHINE, uninstall + "Runtime", "SystemComponent", 1);
   Put(HKEY_LOCAL_MACHINE, uninstall + "Leftover", "UninstallString",
       "C:\\Program Files\\Gone\\remove.exe");
+  const std::string uninstall32 =
+      "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Harbor";
+  Put(HKEY_LOCAL_MACHINE, uninstall32, "DisplayName", "Harbor");
+  Put(HKEY_LOCAL_MACHINE, uninstall32, "UninstallString",
+      "\"C:\\Program Files (x86)\\Harbor\\uninstall.exe\"");
 }
 
 // Redirects the three roots to private keys below the real user's demo key.

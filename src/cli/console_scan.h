@@ -36,10 +36,13 @@ class ConsoleScan : public ScanDriverView, public ScanHost, public ScanLogSessio
   // can repaint between items; a console has nothing to repaint).
   void SetItemPauseMs(int pauseMs) { m_driver.SetItemPauseMs(pauseMs); }
 
-  // Runs the scan; the progress line shows only when stderr is a console.
+  // Runs the scan; the progress line shows only when stderr is a console. When
+  // the process is not elevated, stderr says so first.
   void Run();
 
   const std::string& EndText() const { return m_driver.EndText(); }
+  // Sections that ended "Access Denied": their keys would not open.
+  int DeniedSections() const { return m_driver.DeniedSections(); }
   bool Aborted() const { return m_scanner.WasAborted(); }
   const std::vector<ConsoleRow>& Rows() const { return m_rows; }
   SectionCatalogue& Catalogue() { return *m_pCatalogue; }
@@ -68,6 +71,8 @@ class ConsoleScan : public ScanDriverView, public ScanHost, public ScanLogSessio
   void SetButtonCaption(const std::string&) override {}
   void ShowAnimation(bool) override {}
   void ShowResults() override {}
+  // The report says it: no message on the way.
+  void ShowScanEnd(const std::string&, int) override {}
 
   // ScanHost
   void ReportProblem(std::unique_ptr<ProblemRecord> record) override;
@@ -76,6 +81,7 @@ class ConsoleScan : public ScanDriverView, public ScanHost, public ScanLogSessio
 
   // ScanLogSession: the scan log, whose path is kept for the report.
   bool Open() override;
+  void NoteIgnored(const std::string& line) override { m_log.NoteIgnored(line); }
   void Reset() override { m_log.Reset(); }
 
  private:

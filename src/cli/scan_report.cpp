@@ -1,5 +1,6 @@
 #include "cli/scan_report.h"
 
+#include "core/elevation.h"
 #include "core/product.h"
 #include "core/registry.h"
 
@@ -67,6 +68,7 @@ void WriteSectionJson(ReportStream& out, const ConsoleRow& row) {
   entry["severity"] = SeverityName(section.severity);
   entry["status"] = row.status;
   entry["count"] = section.problemCount();
+  entry["ignored"] = section.ignored;
   WriteJsonObject(out, entry, {{"problems", [&section](ReportStream& problemsOut) {
                                   JsonArray problems(problemsOut);
                                   for (const auto& record : section.problems) {
@@ -85,6 +87,7 @@ void WriteScanJson(ConsoleScan& scan, ReportStream& out, const nlohmann::json& f
   document["status"] = scan.EndText();
   document["totalProblems"] = scan.Store().totalProblems();
   document["affectedSections"] = scan.Store().affectedSections();
+  document["elevated"] = ProcessIsElevated();
   members.push_back({"sections", [&scan](ReportStream& sectionsOut) {
                        JsonArray sections(sectionsOut);
                        for (const ConsoleRow& row : scan.Rows()) {
@@ -134,7 +137,9 @@ void WriteScanText(ConsoleScan& scan, ReportStream& out) {
     if (row.section == nullptr) continue;
     const ScanSection& section = *row.section;
     out.Write(section.name + "  [" + SeverityName(section.severity) + "]  " + row.status + ", " +
-              Plural(section.problemCount(), "problem") + "\n");
+              Plural(section.problemCount(), "problem") +
+              (section.ignored > 0 ? ", " + std::to_string(section.ignored) + " ignored" : "") +
+              "\n");
     for (const auto& record : section.problems) {
       const ProblemRecord& r = *record;
       const std::string kind = ErrorType(r);
@@ -154,6 +159,15 @@ void WriteScanText(ConsoleScan& scan, ReportStream& out) {
   }
   out.Write("\nTotal Problems : " + std::to_string(scan.Store().totalProblems()) + "\n");
   out.Write("Affected Sections : " + std::to_string(scan.Store().affectedSections()) + "\n");
+  if (scan.Store().Ignoring()) {
+    out.Write("Ignored : " + ConsoleText(IgnoredSummary(scan.Catalogue())) + "\n");
+  }
+  if (scan.DeniedSections() > 0) {
+    // The sentence after the end text, as the window's end message has it.
+    const std::string message =
+        ScanEndMessage(scan.EndText(), scan.DeniedSections(), ProcessIsElevated());
+    out.Write(message.substr(message.rfind('\n') + 1) + "\n");
+  }
   if (!scan.LogPath().empty()) out.Write("Log : " + scan.LogPath() + "\n");
 }
 

@@ -14,6 +14,7 @@
 #include "cli/console_interrupt.h"
 #include "cli/scan_report.h"
 #include "core/registry.h"
+#include "core/elevation.h"
 #include "core/section_catalogue.h"
 #include "support/registry_sandbox.h"
 #include "support/temp_folder.h"
@@ -81,11 +82,11 @@ TEST_F(ConsoleScanTest, JsonDocumentInCatalogueOrder) {
   doc["sections"].erase(1);
   EXPECT_EQ(nlohmann::json::parse(R"({
     "program": "Quillbane v2.1", "status": "Scan Complete", "totalProblems": 2, "affectedSections": 2,
-    "sections": [
+    "elevated": true, "sections": [
       {"id": 1, "name": "Startup Programs", "severity": "Moderate", "status": "Finished", "count": 0,
-       "problems": []},
+       "ignored": 0, "problems": []},
       {"id": 4, "name": "Installed Sound Files", "severity": "Severe", "status": "Finished", "count": 1,
-       "problems": [{"type": "REG_VALUE", "root": "HKEY_CURRENT_USER", "key": "Control Panel\\Sounds",
+       "ignored": 0, "problems": [{"type": "REG_VALUE", "root": "HKEY_CURRENT_USER", "key": "Control Panel\\Sounds",
                      "valueName": "Ding", "valueData": "qb-gone.wav", "view": "64",
                      "message": "The File (qb-gone.wav) cannot be found at the specified location."}]}]})"),
             doc);
@@ -121,6 +122,7 @@ nlohmann::json TreeDocument(ConsoleScan& scan) {
   document["status"] = scan.EndText();
   document["totalProblems"] = scan.Store().totalProblems();
   document["affectedSections"] = scan.Store().affectedSections();
+  document["elevated"] = ProcessIsElevated();
   nlohmann::json sections = nlohmann::json::array();
   for (const ConsoleRow& row : scan.Rows()) {
     nlohmann::json entry;
@@ -129,6 +131,7 @@ nlohmann::json TreeDocument(ConsoleScan& scan) {
     entry["severity"] = SeverityName(row.section->severity);
     entry["status"] = row.status;
     entry["count"] = row.section->problemCount();
+    entry["ignored"] = row.section->ignored;
     entry["problems"] = nlohmann::json::array();
     for (const auto& record : row.section->problems) entry["problems"].push_back(ProblemJson(*record));
     sections.push_back(entry);
@@ -191,6 +194,29 @@ TEST_F(ConsoleScanTest, StreamedJsonIsWhatTheWholeTreePrinted) {
          list.End();
        }}};
   EXPECT_EQ(DumpJson(tree), Json(scan, fields, members));
+}
+
+// Sounds the user may read but not change: the section was not checked, and the
+// report says so instead of "Finished, 0 problems".
+TEST_F(ConsoleScanTest, ASectionThatCouldNotBeCheckedSaysSo) {
+  ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "Control Panel\\Sounds", "Ding", "qb-gone.wav"));
+  ReadOnlyKey readOnly(HKEY_CURRENT_USER, "Control Panel\\Sounds");
+  ASSERT_TRUE(readOnly.Applied());
+  SetElevationForTest(0);
+  ConsoleScan scan;
+  std::string error;
+  ASSERT_TRUE(scan.SelectSections("4", error));
+  scan.Run();
+  const nlohmann::json doc = nlohmann::json::parse(Json(scan));
+  const std::string text = Text(scan);
+  SetElevationForTest(-1);
+  EXPECT_EQ(false, doc["elevated"]);
+  EXPECT_EQ("Access Denied", doc["sections"][0]["status"]);
+  EXPECT_NE(std::string::npos,
+            text.find("Installed Sound Files  [Severe]  Access Denied, 0 problems\n"));
+  EXPECT_NE(std::string::npos,
+            text.find("\n1 section could not be checked: access to its keys was denied. Running "
+                      "Quillbane as administrator checks it.\n"));
 }
 
 TEST(ScanReport, RegistryProblemsSayWhoseViewTheyBelongTo) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "support/scripted_prompts.h"
 
 namespace {
@@ -34,3 +36,22 @@ TEST(Prompts, NestedScriptsRestoreTheOuterOne) {
 }
 
 }  // namespace
+
+// The real box, driven from another thread as a user's tool would: found by its
+// caption, its buttons' styles read once it shows, then answered No.
+TEST(Prompts, AQuestionCanMakeNoTheDefault) {
+  for (const bool defaultNo : {false, true}) {
+    LONG_PTR noStyle = -1;
+    std::thread driver([&] {
+      HWND hBox = nullptr;
+      for (int i = 0; i < 500 && !hBox; ++i, Sleep(10)) hBox = FindWindowA("#32770", "QbDefault");
+      for (int i = 0; i < 500 && !IsWindowVisible(hBox); ++i) Sleep(10);
+      Sleep(100);
+      noStyle = GetWindowLongPtrA(GetDlgItem(hBox, IDNO), GWL_STYLE) & 0x0F;
+      PostMessageA(hBox, WM_COMMAND, IDNO, 0);
+    });
+    EXPECT_FALSE(AskYesNo("Go on?", "QbDefault", defaultNo));
+    driver.join();
+    EXPECT_EQ(noStyle, defaultNo ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+  }
+}

@@ -188,7 +188,7 @@ TEST_F(ScannerTest, AbortInsideADeepTypeLibraryUnwindsEveryLevel) {
   EXPECT_EQ(1u, m_host.records.size());
 }
 
-TEST_F(ScannerTest, ClassIdentifiersWithOrWithoutBraces) {
+TEST_F(ScannerTest, ClassIdentifiersWithOrWithoutBracesAndLockedRegistrations) {
   const std::string id = "11112222-3333-4444-5555-666677778888";
   ASSERT_TRUE(RegPutString(kClasses, "CLSID\\{" + id + "}", "", "x"));
   EXPECT_TRUE(ClsidKeyExists(id));
@@ -201,12 +201,18 @@ TEST_F(ScannerTest, ClassIdentifiersWithOrWithoutBraces) {
 
   // A registration the user may read but not change, or not even read, is there:
   // Wine checks the key's access list like Windows does.
+  const std::string command = "Applications\\qblocked.exe\\shell\\open\\command";
   ASSERT_TRUE(RegPutString(kClasses, "QbLocked.Document", "", "x"));
-  for (const char* access : {"D:P(A;;KRWD;;;WD)", "D:P(A;;WD;;;WD)"}) {
+  ASSERT_TRUE(RegPutString(kClasses, command, "", "C:\\QbNowhere\\qblocked.exe"));
+  const std::pair<const char*, bool> kLocks[] = {{"D:P(A;;KRWD;;;WD)", true}, {"D:P(A;;WD;;;WD)", false}};
+  for (const auto& [access, readable] : kLocks) {
     ReadOnlyKey clsid(kClasses, "CLSID\\{" + id + "}", access), progId(kClasses, "QbLocked.Document", access);
-    ASSERT_TRUE(clsid.Applied() && progId.Applied());
+    ReadOnlyKey open(kClasses, command, access);
+    ASSERT_TRUE(clsid.Applied() && progId.Applied() && open.Applied());
     EXPECT_TRUE(ClsidKeyExists(id)) << access;
     EXPECT_TRUE(IsValidProgId("QbLocked.Document")) << access;
+    // An open-with application whose command cannot be read is not known to be broken.
+    EXPECT_EQ(!readable, IsOpenWithAppValid("qblocked.exe")) << access;
   }
 }
 

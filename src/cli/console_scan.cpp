@@ -54,6 +54,7 @@ ConsoleScan::ConsoleScan()
       m_scanner(this),
       m_driver(*m_pCatalogue, m_store, m_scanner, *this, this),
       m_pPrompts(std::make_unique<Prompts>(m_vMessages)) {
+  m_driver.SetItemPauseMs(0);
   SystemInfo info;
   info.Collect();
   m_log.SetOsName(info.osName);

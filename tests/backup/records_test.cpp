@@ -17,6 +17,7 @@ TEST(Records, StrayLinesLowerCaseTypesAndDamage) {
   EXPECT_FALSE(file.records[0].hasRawData);
   EXPECT_TRUE(file.records[0].rawDataDamaged);
   EXPECT_EQ(file.records[1].destPath, "C:\\f.txt");
+  EXPECT_EQ(CountRecords(text), 2u);  // what an archive is checked against
 
   // A record the file ends inside of, with the on-disk line ends.
   EXPECT_TRUE(ParseRecordFile("[TYPE:REG_KEY]\r\r\n[NAME:x]\r\r\n").truncated);

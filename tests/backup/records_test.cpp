@@ -6,16 +6,6 @@
 #include "backup/backup_records.h"
 #include "backup/reg_export_file.h"
 
-TEST(Records, RecordFieldCutsAtTheLastBracket) {
-  EXPECT_EQ(RecordField("[VALUE_NAME:a]b]", "VALUE_NAME"), "a]b");
-  EXPECT_EQ(RecordField("[VALUE:x]\r\r", "VALUE"), "x");
-  EXPECT_EQ(RecordField("no key here", "TYPE"), "no key here");
-  EXPECT_EQ(RecordField("[PATH:open\r", "PATH"), "open");
-  EXPECT_EQ(RecordField("[PATH", "PATH"), "");
-  // Our own type line never reads as a record type.
-  EXPECT_EQ(RecordField("[RAW_DATA:4:0a000000]", "TYPE"), "[RAW_DATA:4:0a000000]");
-}
-
 TEST(Records, StrayLinesLowerCaseTypesAndDamage) {
   const std::string text =
       "junk before\r\n]\r\n[TYPE:reg_value]\r\n[MAIN_KEY:HKEY_CURRENT_USER\\K]\r\n"

@@ -13,7 +13,6 @@
 #include "scan/path_probe.h"
 #include "scan/section_scanner.h"
 #include "scan/status_text.h"
-#include "support/registry_sandbox.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -112,24 +111,6 @@ TEST(PathTests, PumpMessagesDispatchesTenPerCall) {
   int left = 0;
   while (PeekMessageA(&msg, nullptr, WM_APP + 1, WM_APP + 1, PM_REMOVE)) ++left;
   EXPECT_EQ(10, left);
-}
-
-class ReadRegistryStringTest : public SandboxedTest {};
-
-TEST_F(ReadRegistryStringTest, ReadsAnyTypeAndLength) {
-  const std::string key = "Software\\Probe";
-  const std::string raw(255, 'r');  // no terminating zero at all
-  ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, key, "Text", "C:\\x.exe"));
-  ASSERT_TRUE(RegPutDword(HKEY_LOCAL_MACHINE, key, "Number", 0x00434241));
-  ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, key, "Long", std::string(300, 'x')));
-  ASSERT_TRUE(RegPutBytes(HKEY_LOCAL_MACHINE, key, "Raw", REG_BINARY, raw.data(), 255));
-  const std::pair<const char*, std::string> kCases[] = {
-      {"Text", "C:\\x.exe"}, {"Number", "ABC"}, {"Long", std::string(300, 'x')}, {"Raw", raw},
-      {"Missing", ""}};
-  for (const auto& c : kCases) {
-    EXPECT_EQ(c.second, ReadRegistryString(HKEY_LOCAL_MACHINE, key, c.first)) << c.first;
-  }
-  EXPECT_EQ("", ReadRegistryString(HKEY_LOCAL_MACHINE, "Software\\NoSuchKey", "Text"));
 }
 
 TEST(DerivedPaths, DriverPathsAreAnchoredAtTheWindowsFolder) {

@@ -30,11 +30,11 @@ RECT Line(const Surface& surface, int index) {
   return RECT{0, 10 + index * line, surface.Width(), 10 + (index + 1) * line};
 }
 
-// Bounds of the red or blue ink of `text` drawn on its own.
-RECT Drawn(const std::string& text, bool (*ink)(COLORREF) = IsRed) {
+// Bounds of the red ink of `text` drawn on its own.
+RECT Drawn(const std::string& text) {
   Surface surface(400, 60);
   Draw(surface, text);
-  return surface.Bounds(ink);
+  return surface.Bounds(IsRed);
 }
 
 TEST(HtmlText, BoldFirstLineAndRedSecondLineAtTheLeftEdge) {
@@ -53,20 +53,6 @@ TEST(HtmlText, BoldFirstLineAndRedSecondLineAtTheLeftEdge) {
   Surface plain(400, 120);
   Draw(plain, "Section Name : Installed Fonts");
   EXPECT_GT(dark.right, plain.Bounds(IsInk).right) << "bold is wider than plain";
-}
-
-TEST(HtmlText, FontTagWithoutItsBracketStillColoursAndBolds) {
-  Surface surface(400, 120);
-  Draw(surface, "<font color=\"#0000FF\"<b>Manage Browser Helper Objects</b></font><br>BHO's");
-  const RECT first = Line(surface, 0);
-  const RECT second = Line(surface, 1);
-  const RECT blue = surface.Bounds(IsBlue, &first);
-  ASSERT_GT(blue.right, 0);
-  EXPECT_LE(blue.left, 12);
-  EXPECT_GT(blue.right,
-            Drawn("<font color=\"#0000FF\">Manage Browser Helper Objects</font>", IsBlue).right)
-      << "bold as well as blue";
-  EXPECT_EQ(surface.Bounds(IsBlue, &second).right, 0) << "the colour ends with its tag";
 }
 
 TEST(HtmlText, WordWiderThanTheRectangleIsDrawnWholeOnItsOwnLine) {

@@ -21,8 +21,6 @@
 
 namespace {
 
-const char kFonts[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
-
 std::string Text(ConsoleScan& scan) {
   std::string text;
   ReportStream out(text);
@@ -64,32 +62,6 @@ TEST_F(ConsoleScanTest, SectionListsAreCheckedAndNothingFoundExitsZero) {
   EXPECT_EQ(0, ScanExitCode(scan));  // nothing found
   // A missing key ends its section, not the scan.
   for (const ConsoleRow& row : scan.Rows()) EXPECT_EQ("Finished", row.status);
-}
-
-TEST_F(ConsoleScanTest, JsonDocumentInCatalogueOrder) {
-  ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "Control Panel\\Sounds", "Ding", "qb-gone.wav"));
-  ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, kFonts, "Junk", "\xff\xfe bad utf-8"));
-  ConsoleScan scan;
-  std::string error;
-  ASSERT_TRUE(scan.SelectSections("4,3,1", error));
-  scan.Run();
-  EXPECT_EQ(1, ScanExitCode(scan));
-  EXPECT_NE(std::string::npos, Text(scan).find("Installed Sound Files  [Severe]  Finished, 1 problem\n"));
-
-  nlohmann::json doc = nlohmann::json::parse(Json(scan));
-  // Registry data that is not UTF-8 is replaced, not thrown on.
-  EXPECT_EQ("\xEF\xBF\xBD\xEF\xBF\xBD bad utf-8", doc["sections"][1]["problems"][0]["valueData"]);
-  doc["sections"].erase(1);
-  EXPECT_EQ(nlohmann::json::parse(R"({
-    "program": "Quillbane v2.1", "status": "Scan Complete", "totalProblems": 2, "affectedSections": 2,
-    "elevated": true, "sections": [
-      {"id": 1, "name": "Startup Programs", "severity": "Moderate", "status": "Finished", "count": 0,
-       "ignored": 0, "problems": []},
-      {"id": 4, "name": "Installed Sound Files", "severity": "Severe", "status": "Finished", "count": 1,
-       "ignored": 0, "problems": [{"type": "REG_VALUE", "root": "HKEY_CURRENT_USER", "key": "Control Panel\\Sounds",
-                     "valueName": "Ding", "valueData": "qb-gone.wav", "view": "64",
-                     "message": "The File (qb-gone.wav) cannot be found at the specified location."}]}]})"),
-            doc);
 }
 
 // Ctrl+C takes effect at the next item though the console makes no pause: the
@@ -218,24 +190,6 @@ TEST_F(ConsoleScanTest, ASectionThatCouldNotBeCheckedSaysSo) {
             text.find("\n1 section could not be checked: access to its keys was denied. Running "
                       "Quillbane as administrator checks it.\n"));
 }
-
-TEST(ScanReport, RegistryProblemsSayWhoseViewTheyBelongTo) {
-  ProblemRecord record;
-  record.sectionId = kSharedFiles;
-  record.keyPath = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-  EXPECT_EQ("32", ProblemJson(record)["view"]);
-  record.sectionId = kActiveXCom;
-  record.keyPath = "TypeLib\\{x}\\1.0\\0\\win32";
-  EXPECT_EQ("32", ProblemJson(record)["view"]);
-  record.keyPath = "TypeLib\\{x}\\1.0\\HELPDIR";
-  EXPECT_EQ("64", ProblemJson(record)["view"]);
-  record.errorType = kFileError;
-  EXPECT_FALSE(ProblemJson(record).contains("view"));
-}
-
-}  // namespace
-
-namespace {
 
 // A report that did not reach its file (a full disk, a closed pipe) is not taken
 // for a whole one.

@@ -80,4 +80,19 @@ TEST(Recheck, OnlyWhatIsStillStaleAsRecordedMayGo) {
   }
 }
 
+// A key that can no longer be read is not known to be gone: it stays.
+TEST(Recheck, AKeyThatCanNoLongerBeReadIsKept) {
+  RegistrySandbox sandbox;
+  ASSERT_TRUE(sandbox.Active());
+  ASSERT_TRUE(RegPutString(kMachine, kFonts, "Qb", "C:\\QbNowhere\\gone.ttf"));
+  ScanRecorder host;
+  host.Scanner().ScanFonts(0);
+  ASSERT_EQ(1u, host.records.size());
+  ReadOnlyKey locked(kMachine, kFonts, "D:P(A;;WD;;;WD)");
+  ASSERT_TRUE(locked.Applied());
+  std::string reason;
+  EXPECT_FALSE(RecheckProblem(*host.records[0], reason));
+  EXPECT_EQ(kCannotRecheck, reason);
+}
+
 }  // namespace

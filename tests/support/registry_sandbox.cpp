@@ -132,9 +132,9 @@ bool SetAccessList(HKEY hKey, const char* sddl) {
 
 }  // namespace
 
-ReadOnlyKey::ReadOnlyKey(HKEY root, const std::string& key) {
+ReadOnlyKey::ReadOnlyKey(HKEY root, const std::string& key, const char* accessList) {
   if (RegOpenKeyExA(root, key.c_str(), 0, WRITE_DAC, &m_hKey) != ERROR_SUCCESS) m_hKey = nullptr;
-  m_bApplied = m_hKey && SetAccessList(m_hKey, "D:P(A;;KR;;;WD)");
+  m_bApplied = m_hKey && SetAccessList(m_hKey, accessList);
 }
 
 ReadOnlyKey::~ReadOnlyKey() {

@@ -56,11 +56,12 @@ bool RegGetRaw(HKEY root, const std::string& key, const std::string& name, DWORD
                std::string& bytes);
 
 // Lets everyone only read a key (a real access list: Wine checks it) for the
-// object's lifetime, as a standard user sees the machine's keys; then everyone
-// may do anything with it again, so the sandbox can delete it.
+// object's lifetime, as a standard user sees the machine's keys, or gives it
+// another list (SDDL); then everyone may do anything with it again, so the
+// sandbox can delete it.
 class ReadOnlyKey {
  public:
-  ReadOnlyKey(HKEY root, const std::string& key);
+  ReadOnlyKey(HKEY root, const std::string& key, const char* accessList = "D:P(A;;KR;;;WD)");
   ~ReadOnlyKey();
   ReadOnlyKey(const ReadOnlyKey&) = delete;
   ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;

@@ -9,24 +9,6 @@
 
 namespace {
 
-TEST(FileVersionInfo, TranslationSearchOrder) {
-  const struct {
-    std::vector<uint32_t> entries;
-    uint16_t user;
-    int chosen;
-  } cases[] = {
-      {{}, 0x0407, -1},
-      {{0x04E40C07, 0x04E40407}, 0x0407, 1},              // the exact language first
-      {{0x04E4040C, 0x04E40C07}, 0x0807, 1},              // then its low byte
-      {{0x04B00409, 0x04B00400}, 0x0411, 1},              // then neutral, by its low byte too
-      {{0x04E4040C, 0x04B00809, 0x04B00009}, 0x0411, 2},  // then English, exactly
-      {{0x04E4040C, 0x04B00809}, 0x0411, 1},              // or by its low byte
-      {{0x04E4040C, 0x04E40410}, 0x0411, 0},              // else the first
-  };
-  for (const auto& c : cases) EXPECT_EQ(ChooseTranslation(c.entries.data(), c.entries.size(), c.user), c.chosen);
-  EXPECT_EQ(StringTablePrefix(0x04B00C07), "\\StringFileInfo\\0C0704B0\\");
-}
-
 TEST(FileVersionInfo, ReadsTheStringTableForTheUsersLanguage) {
   const struct {
     const char* library;

@@ -26,7 +26,7 @@ SIZE BitmapSize(int id) {
 }
 
 // The window lays its panels and rows out for these sizes.
-TEST(Resources, BitmapsHaveTheirSizes) {
+TEST(Resources, BitmapsHaveTheirSizesIconAndCursorAreThere) {
   const struct {
     int id, width, height;
   } expected[] = {{IDB_HOME_BACKGROUND, 650, 360}, {IDB_PLAIN_BACKGROUND, 650, 360},
@@ -37,6 +37,10 @@ TEST(Resources, BitmapsHaveTheirSizes) {
   for (const auto& e : expected) {
     EXPECT_EQ(BitmapSize(e.id).cx * 1000 + BitmapSize(e.id).cy, e.width * 1000 + e.height) << e.id;
   }
+  // An icon or cursor loaded at a size is scaled from whatever the file holds: only
+  // presence can be checked. (The busy animation is loaded by the animator tests.)
+  EXPECT_NE(LoadImageA(Self(), MAKEINTRESOURCEA(IDI_QUILLBANE), IMAGE_ICON, 32, 32, LR_SHARED), nullptr);
+  EXPECT_NE(LoadCursorA(Self(), MAKEINTRESOURCEA(IDC_LINK_HAND)), nullptr);
 }
 
 // Count the filled cells of a severity bar along its middle row.
@@ -61,13 +65,6 @@ TEST(Resources, SeverityBarsFillOneThreeAndFiveCells) {
   EXPECT_EQ(std::vector<int>({FilledCells(IDB_SEVERITY_MODERATE), FilledCells(IDB_SEVERITY_SEVERE),
                               FilledCells(IDB_SEVERITY_CRITICAL)}),
             std::vector<int>({1, 3, 5}));
-}
-
-// The busy animation is loaded by the animator tests.
-TEST(Resources, IconAndCursor) {
-  // Loading at a size scales whatever the file holds, so only presence can be checked.
-  EXPECT_NE(LoadImageA(Self(), MAKEINTRESOURCEA(IDI_QUILLBANE), IMAGE_ICON, 32, 32, LR_SHARED), nullptr);
-  EXPECT_NE(LoadCursorA(Self(), MAKEINTRESOURCEA(IDC_LINK_HAND)), nullptr);
 }
 
 // The texts users read on the templates' controls; the window and manager tests drive

@@ -41,9 +41,7 @@ TEST(ReferencedFile, ProgramsFoldersDrivesAndOddTexts) {
       {"\\QuillbaneTests\\gone.exe", false}, {"C:\\QuillbaneTests\\R\xEF\xBF\xBDsum\xEF\xBF\xBD.txt", true},
       // Nor is a text that is no valid path text: it cannot be looked up as meant.
       {"C:\\QuillbaneTests\\R\xE9sum\xE9.txt", true}};
-  for (const auto& c : kCases) {
-    EXPECT_EQ(c.second, ReferencedFileExists(c.first)) << c.first.substr(0, 80);
-  }
+  for (const auto& c : kCases) EXPECT_EQ(c.second, ReferencedFileExists(c.first)) << c.first.substr(0, 80);
   EXPECT_TRUE(IsDirectory(folder / "Docs"));
   EXPECT_FALSE(IsDirectory(app));
   EXPECT_FALSE(IsDirectory(folder / "Nothing"));
@@ -58,9 +56,8 @@ DWORD AnswerByWord(const std::wstring& path, DWORD& error) {
       {L"notready", ERROR_NOT_READY},          {L"badname", ERROR_INVALID_NAME},
       {L"nopath", ERROR_PATH_NOT_FOUND}};
   error = ERROR_FILE_NOT_FOUND;
-  for (const auto& e : kErrors) {
+  for (const auto& e : kErrors)
     if (path.find(e.first) != std::wstring::npos) error = e.second;
-  }
   return INVALID_FILE_ATTRIBUTES;
 }
 
@@ -76,9 +73,7 @@ TEST(ReferencedFile, OnlyNotFoundCountsAsMissing) {
       {"C:\\netaway\\app.exe", true}, {"C:\\badnet\\app.exe -k", true},
       {"C:\\notready\\app.exe", true}, {"C:\\gone\\app.exe", false},
       {"C:\\nopath\\app.exe -k x", false}, {"C:\\badname\\app.exe", false}};
-  for (const auto& c : kCases) {
-    EXPECT_EQ(c.second, ReferencedFileExists(c.first)) << c.first;
-  }
+  for (const auto& c : kCases) EXPECT_EQ(c.second, ReferencedFileExists(c.first)) << c.first;
   EXPECT_EQ(PathState::kUnknown, ProbePath("C:\\denied\\Docs"));
   EXPECT_FALSE(IsDirectory("C:\\denied\\Docs"));
 }
@@ -104,8 +99,7 @@ TEST(PathTests, ExpansionsBeyondMaxPathAreMadeInFull) {
 
 TEST(PathTests, PumpMessagesDispatchesTenPerCall) {
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-  }
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
   for (int i = 0; i < 20; ++i) PostThreadMessageA(GetCurrentThreadId(), WM_APP + 1, i, 0);
   PumpMessages();
   int left = 0;

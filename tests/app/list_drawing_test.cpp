@@ -16,8 +16,7 @@ class RowPicture {
  public:
   RowPicture(HWND hList, int row, bool selected) {
     RECT bounds = {};
-    bounds.left = LVIR_BOUNDS;
-    SendMessageA(hList, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+    ListView_GetItemRect(hList, row, &bounds, LVIR_BOUNDS);
     m_nWidth = bounds.right - bounds.left;
     m_nHeight = bounds.bottom - bounds.top;
     HDC hScreen = GetDC(nullptr);
@@ -58,8 +57,7 @@ TEST_F(MainWindowTest, ResultRowsShowTheirStateSeverityAndEdgesAndAHandOverTheLi
   HWND hList = Item(kResultsList);
   auto* results = static_cast<CheckListCtrl*>(Control::FromHandle(hList));
   RECT bounds = {};
-  bounds.left = LVIR_BOUNDS;
-  SendMessageA(hList, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&bounds));
+  ListView_GetItemRect(hList, 0, &bounds, LVIR_BOUNDS);
   // 55, and Wine adds one pixel of padding to a row that was never measured.
   EXPECT_NEAR(55, bounds.bottom - bounds.top, 1);
 
@@ -80,18 +78,15 @@ TEST_F(MainWindowTest, ResultRowsShowTheirStateSeverityAndEdgesAndAHandOverTheLi
     HBITMAP hBar = row.severity <= 2 ? static_cast<HBITMAP>(LoadImageA(
         GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kBars[row.severity]), IMAGE_BITMAP, 0, 0, 0)) : nullptr;
     HDC hBarDc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = hBar ? SelectObject(hBarDc, hBar) : nullptr;
+    if (hBar) SelectObject(hBarDc, hBar);
     int matching = 0;
     for (int x = 1; x < 69; x += 5) {
       const COLORREF drawn = picture.FromCorner(10 + 69 - x, 5 + 4);
       matching += hBar ? drawn == GetPixel(hBarDc, x, 4) : drawn == fill;
     }
     EXPECT_EQ(14, matching) << row.severity;
-    if (hBar) {
-      SelectObject(hBarDc, old);
-      DeleteObject(hBar);
-    }
-    DeleteDC(hBarDc);
+    DeleteDC(hBarDc);  // which lets go of the bar
+    if (hBar) DeleteObject(hBar);
   }
 
   // The pointer is a hand over "View Details" only.

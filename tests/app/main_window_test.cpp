@@ -22,12 +22,6 @@ const int kOtherPanels[] = {1008, 1009, 1013, 1014, 1015, 1016, 1017, 1018, 1019
 
 int Rows(HWND hList) { return static_cast<int>(SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0)); }
 
-bool HasValue(HKEY root, const std::string& key, const std::string& name) {
-  DWORD type = 0;
-  std::string bytes;
-  return RegGetRaw(root, key, name, type, bytes);
-}
-
 // Posts an Abort click (or a click on the close box) when the progress row `row`
 // starts "Scanning".
 struct AbortAtRow {
@@ -187,20 +181,16 @@ TEST_F(MainWindowTest, ResultRowChecksReachTheProblemsAndDetailsOpenAtAnyScroll)
     auto* section = reinterpret_cast<ScanSection*>(results->RowData(row));
     std::string heading;
     int rows = -1;
-    EXPECT_TRUE(WithModal("Details", [&] { ClickAt(hList, RowPoint(hList, row, link)); },
-                          [&](HWND hDetails) {
-                            char text[512] = {};
-                            GetDlgItemTextA(hDetails, 1022, text, sizeof(text));
-                            heading = text;
-                            rows = Rows(GetDlgItem(hDetails, 1023));
-                          }))
-        << row;
+    EXPECT_TRUE(WithModal("Details", [&] { ClickAt(hList, RowPoint(hList, row, link)); }, [&](HWND hDetails) {
+      char text[512] = {};
+      GetDlgItemTextA(hDetails, 1022, text, sizeof(text));
+      heading = text;
+      rows = Rows(GetDlgItem(hDetails, 1023));
+    })) << row;
     EXPECT_EQ(0u, heading.find("<b>Group Name : " + section->name + "</b>")) << row;
     EXPECT_EQ(section->problemCount(), rows);
     const RECT name = {link.right + 60, 12, link.right + 80, 14};
-    EXPECT_FALSE(WithModal("Details", [&] { ClickAt(hList, RowPoint(hList, row, name)); },
-                           [](HWND) {}))
-        << row;
+    EXPECT_FALSE(WithModal("Details", [&] { ClickAt(hList, RowPoint(hList, row, name)); }, [](HWND) {})) << row;
   }
   EXPECT_GT(SendMessageA(hList, LVM_GETTOPINDEX, 0, 0), 0);
 
@@ -230,18 +220,16 @@ TEST_F(MainWindowTest, RemovalTakesOnlyCheckedStaleProblemsAndItsBackupRestores)
   HWND hList = Item(kResultsList);
   auto* results = static_cast<CheckListCtrl*>(Control::FromHandle(hList));
   ASSERT_TRUE(results->Checked(0));
-  ASSERT_TRUE(WithModal("Details", [&] { ClickAt(hList, RowPoint(hList, 0, results->LinkRect())); },
-                        [&](HWND hDetails) {
-                          ScanSection* fonts = m_pDialog->Catalogue().Find(kInstalledFonts);
-                          for (int button : {1040, 1039}) {
-                            SendMessageA(GetDlgItem(hDetails, button), BM_CLICK, 0, 0);
-                            for (const auto& problem : fonts->problems)
-                              EXPECT_EQ(button == 1039, problem->checked != 0) << button;
-                          }
-                          HWND hRows = GetDlgItem(hDetails, 1023);
-                          ClickAt(hRows, RowPoint(hRows, 0, RECT{8, 15, 24, 31}));
-                        }));
   ScanSection* fonts = m_pDialog->Catalogue().Find(kInstalledFonts);
+  const RECT link = results->LinkRect();
+  ASSERT_TRUE(WithModal("Details", [&] { ClickAt(hList, RowPoint(hList, 0, link)); }, [&](HWND hDetails) {
+    for (int button : {1040, 1039}) {
+      SendMessageA(GetDlgItem(hDetails, button), BM_CLICK, 0, 0);
+      for (const auto& problem : fonts->problems) EXPECT_EQ(button == 1039, problem->checked != 0) << button;
+    }
+    HWND hRows = GetDlgItem(hDetails, 1023);
+    ClickAt(hRows, RowPoint(hRows, 0, RECT{8, 15, 24, 31}));
+  }));
   EXPECT_EQ(0, fonts->problems[0]->checked);
   EXPECT_EQ(1, fonts->problems[1]->checked);
 
@@ -310,10 +298,8 @@ TEST_F(MainWindowTest, PreferencesRoundTrip) {
   EXPECT_EQ(m_folder / "logs", Text(1036));
   for (int id : {1026, 1027, 1028}) EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(Window(), id)) << id;
 
-  Click(1026);
-  Click(1028);
-  Click(1038);
-  Click(1037);  // no Run key to start from at log-on: not saved as asked
+  // Saving with no Run key to start from at log-on cannot do as asked.
+  for (int id : {1026, 1028, 1038, 1037}) Click(id);
   EXPECT_EQ("Not all preferences could be saved: the registry refused a change.",
             m_prompts.Texts().back());
   ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, kRun, "Other", "x.exe"));
@@ -330,12 +316,10 @@ TEST_F(MainWindowTest, PreferencesRoundTrip) {
   GetModuleFileNameA(nullptr, program, sizeof(program));
   EXPECT_EQ("\"" + std::string(program) + "\"", command.c_str());
 
-  Click(kNavScanNow);
-  Click(kNavAdvancedControls);
+  for (int id : {kNavScanNow, kNavAdvancedControls}) Click(id);
   EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(Window(), 1026));
   EXPECT_EQ(logs, Text(1036));
-  Click(1026);
-  Click(1037);
+  for (int id : {1026, 1037}) Click(id);
   EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, kRun, "Tarnwick"));
 
   SetDlgItemTextA(Window(), 1036, "");

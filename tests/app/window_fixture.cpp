@@ -102,11 +102,8 @@ std::string MainWindowTest::Text(int id) const {
 void MainWindowTest::Click(int id) {
   char kind[32] = {};
   GetClassNameA(Item(id), kind, sizeof(kind));
-  if (std::string(kind) == "Button") {
-    SendMessageA(Item(id), BM_CLICK, 0, 0);
-  } else {
-    SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(id, STN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
-  }
+  if (std::string(kind) == "Button") SendMessageA(Item(id), BM_CLICK, 0, 0);
+  else SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(id, STN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
 }
 
 void MainWindowTest::ClickAt(HWND hControl, POINT point) {
@@ -123,20 +120,9 @@ void MainWindowTest::RunScan() {
   Click(kScanButton);
 }
 
-std::string MainWindowTest::ProgressCell(int row, int column) const {
-  char text[128] = {};
-  LVITEMA item = {};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = sizeof(text);
-  SendMessageA(Item(kProgressList), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-  return text;
-}
-
 POINT MainWindowTest::RowPoint(HWND hList, int row, const RECT& part) const {
   RECT bounds = {};
-  bounds.left = LVIR_BOUNDS;
-  SendMessageA(hList, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+  ListView_GetItemRect(hList, row, &bounds, LVIR_BOUNDS);
   return POINT{bounds.left + (part.left + part.right) / 2, bounds.top + (part.top + part.bottom) / 2};
 }
 

@@ -12,6 +12,7 @@
 
 #include "app/cleaner_app.h"
 #include "app/main_dialog.h"
+#include "framework/list_view.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
@@ -38,7 +39,7 @@ class MainWindowTest : public SandboxedTest {
   // A left click at a point of a control's client area.
   void ClickAt(HWND hControl, POINT point);
   void RunScan();
-  std::string ProgressCell(int row, int column) const;
+  std::string ProgressCell(int row, int column) const { return ListCellText(Item(kProgressList), row, column); }
   // The client-area point of a results row's link or check picture.
   POINT RowPoint(HWND hList, int row, const RECT& part) const;
 

@@ -22,12 +22,8 @@ bool FakeEditor::Run(const std::string& arguments) {
   if (arguments.compare(0, 3, "/e ") != 0 || quoted.size() != 2) return false;
   if (failExports) return true;  // like regedit: ran, wrote nothing
   if (emptyExports) return WriteFileBytes(quoted[0], "");
-  // As regedit writes it: UTF-16LE with a byte-order mark, the header, the key.
-  const std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[" +
-                           (exportInstead.empty() ? quoted[1] : exportInstead) + "]\r\n";
-  std::string bytes = "\xFF\xFE";
-  for (char c : text) bytes += std::string{c, '\0'};
-  return WriteFileBytes(quoted[0], bytes);
+  const std::string& key = exportInstead.empty() ? quoted[1] : exportInstead;
+  return WriteFileBytes(quoted[0], Utf16Export("[" + key + "]\r\n"));
 }
 
 bool FakeEditor::Import(const std::string& file) {
@@ -84,9 +80,10 @@ std::string ValueBytes(HKEY root, const std::string& key, const std::string& nam
   return RegGetRaw(root, key, name, type, bytes) ? bytes : "<missing>";
 }
 
-bool HasValue(HKEY root, const std::string& key, const std::string& name) {
-  DWORD type = 0;
-  return ValueBytes(root, key, name, type) != "<missing>";
+std::string Utf16Export(const std::string& ascii) {
+  std::string bytes = "\xFF\xFE";
+  for (char c : "Windows Registry Editor Version 5.00\r\n\r\n" + ascii) bytes += std::string{c, '\0'};
+  return bytes;
 }
 
 std::string FileText(const std::string& path) {

@@ -66,9 +66,10 @@ std::unique_ptr<ProblemRecord> ValueProblem(HKEY root, const std::string& key,
 std::unique_ptr<ProblemRecord> KeyProblem(HKEY root, const std::string& key, int sectionId = 13);
 std::unique_ptr<ProblemRecord> FileProblem(const std::string& linkPath, int sectionId = 14);
 
-// A value's bytes and type ("<missing>" when unreadable), and whether it is there.
+// A value's bytes and type ("<missing>" when unreadable).
 std::string ValueBytes(HKEY root, const std::string& key, const std::string& name, DWORD& type);
-bool HasValue(HKEY root, const std::string& key, const std::string& name);
+// An export as regedit writes it: UTF-16LE with a byte-order mark, the header, then `ascii`.
+std::string Utf16Export(const std::string& ascii);
 // A file's bytes, "<missing>" when it cannot be read.
 std::string FileText(const std::string& path);
 bool PathExists(const std::string& path);

@@ -138,16 +138,6 @@ TEST_F(Restore, KeptFoldersRestoreAndADamagedEntrySpoilsOnlyItself) {
   EXPECT_FALSE(PathExists(one));
 }
 
-namespace {
-
-std::string Utf16Export(const std::string& ascii) {
-  std::string bytes = "\xFF\xFE";
-  for (char c : "Windows Registry Editor Version 5.00\r\n\r\n" + ascii) bytes += std::string{c, '\0'};
-  return bytes;
-}
-
-}  // namespace
-
 // Crafted archives, each holding one genuine value beside the record under test:
 // a refused record is named, nothing of it is written, and the genuine value is
 // restored all the same. Genuine exports of both encodings go through.

@@ -89,27 +89,19 @@ TEST_F(ConsoleScanTest, CtrlCStopsAtTheNextItemWithoutAPause) {
 // The document as one tree, the way it used to be printed: the streamed document
 // must be byte for byte this.
 nlohmann::json TreeDocument(ConsoleScan& scan) {
-  nlohmann::json document;
-  document["program"] = "Quillbane v2.1";
-  document["status"] = scan.EndText();
-  document["totalProblems"] = scan.Store().totalProblems();
-  document["affectedSections"] = scan.Store().affectedSections();
-  document["elevated"] = ProcessIsElevated();
   nlohmann::json sections = nlohmann::json::array();
   for (const ConsoleRow& row : scan.Rows()) {
-    nlohmann::json entry;
-    entry["id"] = row.section->sectionId;
-    entry["name"] = row.section->name;
-    entry["severity"] = SeverityName(row.section->severity);
-    entry["status"] = row.status;
-    entry["count"] = row.section->problemCount();
-    entry["ignored"] = row.section->ignored;
-    entry["problems"] = nlohmann::json::array();
-    for (const auto& record : row.section->problems) entry["problems"].push_back(ProblemJson(*record));
-    sections.push_back(entry);
+    nlohmann::json problems = nlohmann::json::array();
+    for (const auto& record : row.section->problems) problems.push_back(ProblemJson(*record));
+    sections.push_back({{"id", row.section->sectionId}, {"name", row.section->name},
+                        {"severity", SeverityName(row.section->severity)}, {"status", row.status},
+                        {"count", row.section->problemCount()}, {"ignored", row.section->ignored},
+                        {"problems", problems}});
   }
-  document["sections"] = sections;
-  return document;
+  return {{"program", "Quillbane v2.1"}, {"status", scan.EndText()},
+          {"totalProblems", scan.Store().totalProblems()},
+          {"affectedSections", scan.Store().affectedSections()}, {"elevated", ProcessIsElevated()},
+          {"sections", sections}};
 }
 
 std::unique_ptr<ProblemRecord> Problem(int sectionId, const std::string& text, bool file = false) {
@@ -151,20 +143,14 @@ TEST_F(ConsoleScanTest, StreamedJsonIsWhatTheWholeTreePrinted) {
   tree["removed"] = {ProblemJson(*sounds.problems[0]), ProblemJson(*sounds.problems[1])};
   tree["kept"] = {ProblemJson(*sounds.problems[2])};
   tree["kept"][0]["reason"] = "changed since the scan";
-  std::vector<StreamedMember> members = {
-      {"removed", [&](ReportStream& out) {
-         JsonArray list(out);
-         WriteJson(list.Next(), ProblemJson(*sounds.problems[0]));
-         WriteJson(list.Next(), ProblemJson(*sounds.problems[1]));
-         list.End();
-       }},
-      {"kept", [&](ReportStream& out) {
-         nlohmann::json entry = ProblemJson(*sounds.problems[2]);
-         entry["reason"] = "changed since the scan";
-         JsonArray list(out);
-         WriteJson(list.Next(), entry);
-         list.End();
-       }}};
+  std::vector<StreamedMember> members;
+  for (const char* key : {"removed", "kept"}) {
+    members.push_back({key, [&tree, key](ReportStream& out) {
+      JsonArray list(out);
+      for (const nlohmann::json& entry : tree.at(key)) WriteJson(list.Next(), entry);
+      list.End();
+    }});
+  }
   EXPECT_EQ(DumpJson(tree), Json(scan, fields, members));
 }
 

@@ -14,8 +14,7 @@ class RecordingControl : public Control {
  public:
   ~RecordingControl() override { Detach(); }
   std::vector<UINT> reflected;
-  bool detached = false;
-  bool throwOnPaint = false;
+  bool detached = false, throwOnPaint = false;
   HBRUSH brush = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
 
   bool OnReflected(UINT message, WPARAM, LPARAM, LRESULT& result) override {
@@ -36,12 +35,10 @@ class RecordingControl : public Control {
 class LayerDialog : public Dialog {
  public:
   LayerDialog() : Dialog(200, nullptr) {}
-  RecordingControl plain;
-  RecordingControl drawn;
+  RecordingControl plain, drawn;
   std::vector<int> commands;
   int drawItems = 0;
-  bool destroyed = false;
-  bool throwOnCommand = false;
+  bool destroyed = false, throwOnCommand = false;
 
  protected:
   BOOL OnInitDialog() override {
@@ -110,8 +107,7 @@ TEST(DialogLayer, ModelessDialogRoutesReflectsAndSurvivesFaults) {
 TEST(DialogLayer, ControlAttachesOnceAndCanBeReused) {
   HWND first = CreateWindowA("STATIC", "a", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   HWND second = CreateWindowA("STATIC", "b", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-  RecordingControl control;
-  RecordingControl other;
+  RecordingControl control, other;
   EXPECT_FALSE(control.Attach(nullptr));
   EXPECT_TRUE(control.Attach(first));
   EXPECT_FALSE(other.Attach(first)) << "one object per window";
@@ -127,8 +123,7 @@ TEST(DialogLayer, ControlAttachesOnceAndCanBeReused) {
 class FontProbe : public FixedFontDialog {
  public:
   explicit FontProbe(int id) : FixedFontDialog(id, nullptr) {}
-  std::string face;
-  std::string secondText;
+  std::string face, secondText;
 
  protected:
   BOOL OnInitDialog() override {

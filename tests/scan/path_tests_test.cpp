@@ -4,7 +4,6 @@
 
 #include "scan/path_tests.h"
 
-#include <cstring>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -41,9 +40,7 @@ TEST(ReferencedFile, ProgramsFoldersDrivesAndOddTexts) {
       {"\\QuillbaneTests\\gone.exe", false}, {"C:\\QuillbaneTests\\R\xEF\xBF\xBDsum\xEF\xBF\xBD.txt", true},
       // Nor is a text that is no valid path text: it cannot be looked up as meant.
       {"C:\\QuillbaneTests\\R\xE9sum\xE9.txt", true}};
-  for (const auto& c : kCases) {
-    EXPECT_EQ(c.second, ReferencedFileExists(c.first)) << c.first.substr(0, 80);
-  }
+  for (const auto& c : kCases) EXPECT_EQ(c.second, ReferencedFileExists(c.first)) << c.first.substr(0, 80);
   EXPECT_TRUE(IsDirectory(folder / "Docs"));
   EXPECT_FALSE(IsDirectory(app));
   EXPECT_FALSE(IsDirectory(folder / "Nothing"));
@@ -58,9 +55,8 @@ DWORD AnswerByWord(const std::wstring& path, DWORD& error) {
       {L"notready", ERROR_NOT_READY},          {L"badname", ERROR_INVALID_NAME},
       {L"nopath", ERROR_PATH_NOT_FOUND}};
   error = ERROR_FILE_NOT_FOUND;
-  for (const auto& e : kErrors) {
+  for (const auto& e : kErrors)
     if (path.find(e.first) != std::wstring::npos) error = e.second;
-  }
   return INVALID_FILE_ATTRIBUTES;
 }
 
@@ -76,9 +72,7 @@ TEST(ReferencedFile, OnlyNotFoundCountsAsMissing) {
       {"C:\\netaway\\app.exe", true}, {"C:\\badnet\\app.exe -k", true},
       {"C:\\notready\\app.exe", true}, {"C:\\gone\\app.exe", false},
       {"C:\\nopath\\app.exe -k x", false}, {"C:\\badname\\app.exe", false}};
-  for (const auto& c : kCases) {
-    EXPECT_EQ(c.second, ReferencedFileExists(c.first)) << c.first;
-  }
+  for (const auto& c : kCases) EXPECT_EQ(c.second, ReferencedFileExists(c.first)) << c.first;
   EXPECT_EQ(PathState::kUnknown, ProbePath("C:\\denied\\Docs"));
   EXPECT_FALSE(IsDirectory("C:\\denied\\Docs"));
 }
@@ -104,8 +98,7 @@ TEST(PathTests, ExpansionsBeyondMaxPathAreMadeInFull) {
 
 TEST(PathTests, PumpMessagesDispatchesTenPerCall) {
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-  }
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
   for (int i = 0; i < 20; ++i) PostThreadMessageA(GetCurrentThreadId(), WM_APP + 1, i, 0);
   PumpMessages();
   int left = 0;
@@ -148,17 +141,19 @@ TEST(StatusText, CutTo259ThenCompactedToTheLabel) {
   HWND label = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 8000, 20, nullptr, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(nullptr, label);
+  auto shown = [&] {
+    char text[1024] = {};
+    GetWindowTextA(label, text, sizeof(text));
+    return std::string(text);
+  };
   std::string path = "C:";
   while (path.size() < 300) path += "\\folder";
-  char shown[1024] = {};
   SetStatusText(label, path);
-  GetWindowTextA(label, shown, sizeof(shown));
-  EXPECT_EQ(path.substr(0, 259), shown);
+  EXPECT_EQ(path.substr(0, 259), shown());
   SetWindowPos(label, nullptr, 0, 0, 120, 20, SWP_NOMOVE | SWP_NOZORDER);
   SetStatusText(label, path + "\\file.txt");
-  GetWindowTextA(label, shown, sizeof(shown));
-  EXPECT_LT(std::strlen(shown), 259u);
-  EXPECT_NE(nullptr, std::strstr(shown, "..."));
+  EXPECT_LT(shown().size(), 259u);
+  EXPECT_NE(std::string::npos, shown().find("..."));
   SetStatusText(nullptr, path);  // no label: nothing happens
 
   // A burst of items repaints once; the newest text is up after Flush.
@@ -166,17 +161,15 @@ TEST(StatusText, CutTo259ThenCompactedToTheLabel) {
   const ULONGLONG start = GetTickCount64();
   line.Show("first");
   for (int i = 0; i < 100; ++i) line.Show("item " + std::to_string(i));
-  GetWindowTextA(label, shown, sizeof(shown));
+  const std::string burst = shown();
   if (GetTickCount64() - start < StatusLine::kIntervalMs) {
-    EXPECT_STREQ("first", shown);
+    EXPECT_EQ("first", burst);
   }
   line.Flush();
-  GetWindowTextA(label, shown, sizeof(shown));
-  EXPECT_STREQ("item 99", shown);
+  EXPECT_EQ("item 99", shown());
   Sleep(StatusLine::kIntervalMs + 20);
   line.Show("later");
-  GetWindowTextA(label, shown, sizeof(shown));
-  EXPECT_STREQ("later", shown);
+  EXPECT_EQ("later", shown());
   DestroyWindow(label);
 }
 

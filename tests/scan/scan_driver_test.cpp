@@ -120,9 +120,8 @@ TEST_F(ScanDriverTest, StartupProgramsFinishAtOnceAndRowTwelveIsLeftAlone) {
 // last one: what was found stays, the later sections are not started, and the
 // next scan starts from nothing.
 TEST_F(ScanDriverTest, AbortEndsTheSectionAtTheNextItem) {
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 4; ++i)
     ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, kFonts, "F" + std::to_string(i), "qb-gone.ttf"));
-  }
   Enable({kStartupPrograms, kVxdFiles, kInstalledFonts, kSoundFiles});
   for (int abortAt : {2, 4}) {
     m_driver.PrepareScan();

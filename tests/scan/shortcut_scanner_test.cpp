@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "core/section_catalogue.h"
+#include "core/wide_text.h"
 #include "scan/path_tests.h"
 #include "scan/recheck.h"
 #include "scan_recorder.h"
@@ -26,9 +27,7 @@ bool MakeShortcut(const std::string& linkPath, const std::string& target) {
   bool ok = SUCCEEDED(link->SetPath(target.c_str())) &&
             SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)));
   if (ok) {
-    wchar_t wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-    ok = SUCCEEDED(file->Save(wide, TRUE));
+    ok = SUCCEEDED(file->Save(WideText(linkPath).c_str(), TRUE));
     file->Release();
   }
   link->Release();
@@ -153,9 +152,7 @@ TEST(ShortcutWalk, JunctionsAndLinksAreNotDescended) {
 TEST(ShortcutWalk, LongPathNamesOnlyOfExistingRootedPaths) {
   std::string longForm;
   EXPECT_EQ(GetWindowsFolder().size(), LongPathName(GetWindowsFolder(), longForm));
-  for (const char* path : {"", "C:\\no\\such\\thing", "windows"}) {
-    EXPECT_EQ(0u, LongPathName(path, longForm)) << path;
-  }
+  for (const char* path : {"", "C:\\no\\such\\thing", "windows"}) EXPECT_EQ(0u, LongPathName(path, longForm)) << path;
 }
 
 }  // namespace

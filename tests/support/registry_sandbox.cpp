@@ -10,11 +10,8 @@ std::atomic<int> g_nSandboxes{0};
 
 HKEY CreateBelow(HKEY parent, const std::string& path) {
   HKEY hKey = nullptr;
-  if (RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
-                      nullptr) != ERROR_SUCCESS) {
-    return nullptr;
-  }
-  return hKey;
+  const LONG rc = RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr);
+  return rc == ERROR_SUCCESS ? hKey : nullptr;
 }
 
 }  // namespace
@@ -24,16 +21,11 @@ RegistrySandbox::RegistrySandbox() {
               std::to_string(++g_nSandboxes);
   // The real HKCU\Software must be opened before HKCU is redirected; opening HKCU
   // with an empty path would only hand back the pseudo-handle.
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &m_hSoftware) !=
-      ERROR_SUCCESS) {
-    return;
-  }
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &m_hSoftware) != ERROR_SUCCESS) return;
   // Wine reuses process ids: a run that was killed left its keys under this name.
   RegDeleteTreeA(m_hSoftware, m_strBase.c_str());
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &m_hRealMachineSoftware) !=
-      ERROR_SUCCESS) {
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &m_hRealMachineSoftware) != ERROR_SUCCESS)
     m_hRealMachineSoftware = nullptr;
-  }
   m_hMachine = CreateBelow(m_hSoftware, m_strBase + "\\HKLM");
   m_hUser = CreateBelow(m_hSoftware, m_strBase + "\\HKCU");
   m_hClasses = CreateBelow(m_hSoftware, m_strBase + "\\HKCR");
@@ -44,12 +36,9 @@ RegistrySandbox::RegistrySandbox() {
 }
 
 RegistrySandbox::~RegistrySandbox() {
-  RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-  RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-  RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-  for (HKEY hKey : {m_hMachine, m_hUser, m_hClasses, m_hRealMachineSoftware}) {
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT}) RegOverridePredefKey(root, nullptr);
+  for (HKEY hKey : {m_hMachine, m_hUser, m_hClasses, m_hRealMachineSoftware})
     if (hKey) RegCloseKey(hKey);
-  }
   if (m_hSoftware) {
     RegDeleteTreeA(m_hSoftware, m_strBase.c_str());
     RegCloseKey(m_hSoftware);
@@ -59,9 +48,7 @@ RegistrySandbox::~RegistrySandbox() {
 bool RegistrySandbox::CopyMachineSoftwareKey(const std::string& path) {
   if (!m_bActive || !m_hRealMachineSoftware) return false;
   HKEY hFrom = nullptr;
-  if (RegOpenKeyExA(m_hRealMachineSoftware, path.c_str(), 0, KEY_READ, &hFrom) != ERROR_SUCCESS) {
-    return false;
-  }
+  if (RegOpenKeyExA(m_hRealMachineSoftware, path.c_str(), 0, KEY_READ, &hFrom) != ERROR_SUCCESS) return false;
   HKEY hTo = CreateBelow(m_hMachine, "SOFTWARE\\" + path);
   const bool copied = hTo && RegCopyTreeA(hFrom, nullptr, hTo) == ERROR_SUCCESS;
   if (hTo) RegCloseKey(hTo);
@@ -141,4 +128,10 @@ ReadOnlyKey::~ReadOnlyKey() {
   if (!m_hKey) return;
   SetAccessList(m_hKey, "D:(A;;KA;;;WD)");
   RegCloseKey(m_hKey);
+}
+
+bool HasValue(HKEY root, const std::string& key, const std::string& name) {
+  DWORD type = 0;
+  std::string bytes;
+  return RegGetRaw(root, key, name, type, bytes);
 }

@@ -54,6 +54,7 @@ bool RegKeyExists(HKEY root, const std::string& key);
 // Type and raw bytes of a value; false when it cannot be read.
 bool RegGetRaw(HKEY root, const std::string& key, const std::string& name, DWORD& type,
                std::string& bytes);
+bool HasValue(HKEY root, const std::string& key, const std::string& name);
 
 // Lets everyone only read a key (a real access list: Wine checks it) for the
 // object's lifetime, as a standard user sees the machine's keys, or gives it

@@ -10,9 +10,8 @@ namespace {
 std::atomic<int> g_nFolders{0};
 
 void CreateParents(const std::string& path) {
-  for (size_t i = 3; i < path.size(); ++i) {
+  for (size_t i = 3; i < path.size(); ++i)
     if (path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
-  }
 }
 
 }  // namespace

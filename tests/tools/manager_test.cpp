@@ -81,9 +81,8 @@ TEST_F(ManagerTest, ThirtyTwoBitEntriesAreListedAndTheirFilesFoundWhereTheirProg
     std::string path;
     ~Cleanup() { DeleteFileA((path + ".exe").c_str()); DeleteFileA((path + ".dll").c_str()); }
   } cleanup{there};
-  for (const char* extension : {".exe", ".dll"}) {
+  for (const char* extension : {".exe", ".dll"})
     ASSERT_TRUE(CopyFileA(TestLibrary("version_us.dll").c_str(), (there + extension).c_str(), FALSE));
-  }
   const std::string run32 = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
   const std::string bho32 = Wow64KeyPath(kBhoKeyPath, false) + "\\{B32}";
   const std::string uninstall32 = Wow64KeyPath(kUninstallKeyPath, false);
@@ -110,17 +109,14 @@ TEST_F(ManagerTest, ThirtyTwoBitEntriesAreListedAndTheirFilesFoundWhereTheirProg
   SetRowState(bho.Item(kManagerList), 0, both, both);
   EXPECT_EQ(ItemText(startup.Handle(), kDetailsCompany), "Company 040904B0");
   EXPECT_EQ(ItemText(bho.Handle(), kDetailsCompany), "Company 040904B0");
-  for (ManagerDialog* dialog : {static_cast<ManagerDialog*>(&startup), static_cast<ManagerDialog*>(&bho),
-                                static_cast<ManagerDialog*>(&addRemove)}) {
-    dialog->DestroyWindow();
-  }
+  ManagerDialog* const dialogs[] = {&startup, &bho, &addRemove};
+  for (ManagerDialog* dialog : dialogs) dialog->DestroyWindow();
 }
 
 // The real registry editor on real keys (it does not see the sandbox): the export
 // a manager writes brings the deleted key back, and nothing unsafe is deleted.
 TEST(ManagerExport, RealEditorExportRestoresTheDeletedKey) {
-  const std::string key = "Software\\QuillbaneTests\\managers-" +
-                          std::to_string(GetCurrentProcessId()) + "-" +
+  const std::string key = "Software\\QuillbaneTests\\managers-" + std::to_string(GetCurrentProcessId()) + "-" +
                           std::to_string(GetTickCount());
   ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, key + "\\Entry\\Sub", "DisplayName", "Kept"));
   TempFolder folder;

@@ -41,8 +41,7 @@ TEST(HtmlText, BoldFirstLineAndRedSecondLineAtTheLeftEdge) {
   Surface surface(400, 120);
   Draw(surface, "<b>Section Name : Installed Fonts</b><br><font color=\"#FF0000\">Problems "
                 "Found : 3</font>");
-  const RECT first = Line(surface, 0);
-  const RECT second = Line(surface, 1);
+  const RECT first = Line(surface, 0), second = Line(surface, 1);
   const RECT red = surface.Bounds(IsRed, &second);
   EXPECT_EQ(surface.Bounds(IsRed, &first).right, 0) << "the first line is not red";
   ASSERT_GT(red.right, 0);
@@ -159,8 +158,7 @@ TEST(HtmlText, NinthNestedColourIsSetButNotSaved) {
   Draw(surface, "<font color=#101010><font color=#202020><font color=#303030><font color=#404040>"
                 "<font color=#505050><font color=#606060><font color=#FF0000><font color=#808080>"
                 "<font color=#0000FF>x</font>y");
-  const RECT blue = surface.Bounds(IsBlue);
-  const RECT red = surface.Bounds(IsRed);
+  const RECT blue = surface.Bounds(IsBlue), red = surface.Bounds(IsRed);
   ASSERT_GT(blue.right, 0) << "the ninth colour is set";
   ASSERT_GT(red.right, 0);
   EXPECT_GE(red.left, blue.right) << "the word after it is red";

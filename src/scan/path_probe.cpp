@@ -1,5 +1,6 @@
 #include "scan/path_probe.h"
 
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -17,7 +18,88 @@ bool IsDriveRooted(const std::wstring& path) {
          ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
 }
 
+// The answers of a walk, by path text as asked. Bounded, so a walk over a million
+// distinct paths holds no more than a walk over ten thousand.
+class ProbeMemory {
+ public:
+  static constexpr ULONGLONG kLifetimeMs = 1000;
+  static constexpr size_t kMostAnswers = 16384;
+
+  bool Recall(ProbeQuestion question, const std::string& text, PathState& state) const {
+    const Answers& answers = m_answers[static_cast<size_t>(question)];
+    const auto found = answers.find(text);
+    if (found == answers.end() || !Fresh(found->second, GetTickCount64())) return false;
+    state = found->second.state;
+    return true;
+  }
+  void Keep(ProbeQuestion question, const std::string& text, PathState state) {
+    Answers& answers = m_answers[static_cast<size_t>(question)];
+    const ULONGLONG now = GetTickCount64();
+    if (answers.size() >= kMostAnswers) {
+      for (auto it = answers.begin(); it != answers.end();) {
+        it = Fresh(it->second, now) ? std::next(it) : answers.erase(it);
+      }
+      if (answers.size() >= kMostAnswers) answers.clear();
+    }
+    answers[text] = {state, now};
+  }
+  void Clear() {
+    for (Answers& answers : m_answers) answers.clear();
+  }
+
+ private:
+  struct Answer {
+    PathState state;
+    ULONGLONG when;
+  };
+  using Answers = std::unordered_map<std::string, Answer>;
+  // An answer that lets an entry stand is good for the whole walk: at worst a
+  // file deleted meanwhile is reported by the next scan. One that would report
+  // an entry is kept only for a moment.
+  static bool Fresh(const Answer& answer, ULONGLONG now) {
+    return answer.state != PathState::kMissing || now - answer.when < kLifetimeMs;
+  }
+  Answers m_answers[static_cast<size_t>(ProbeQuestion::kCount)];
+};
+
+thread_local ProbeMemory t_memory;
+thread_local ScopedProbeMemory* t_pScope = nullptr;
+
+PathState AskSystem(const std::string& path) {
+  std::wstring wide;
+  // A text that is no valid path text cannot be looked up as it is meant.
+  if (!WideFromNarrow(path, wide)) return PathState::kUnknown;
+  DWORD error = ERROR_SUCCESS;
+  const DWORD attributes = g_query(LongPathForm(wide), error);
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathState::kFolder : PathState::kFile;
+  }
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    // Readings of a command line that are no path at all (quotes, wildcards, a
+    // colon in the middle) name nothing either.
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    // A folder in the path is a file.
+    case ERROR_DIRECTORY:
+      return PathState::kMissing;
+    default:
+      return PathState::kUnknown;
+  }
+}
+
 }  // namespace
+
+ScopedProbeMemory::ScopedProbeMemory() : m_pOuter(t_pScope) {
+  if (m_pOuter == nullptr) t_memory.Clear();
+  t_pScope = this;
+}
+
+ScopedProbeMemory::~ScopedProbeMemory() {
+  t_pScope = m_pOuter;
+  if (m_pOuter == nullptr) t_memory.Clear();
+}
 
 void SetPathQueryForTesting(PathQuery query) { g_query = query ? query : RealQuery; }
 
@@ -65,27 +147,19 @@ std::wstring LongPathForm(const std::wstring& path) {
   return L"\\\\?\\" + std::wstring(full.data(), length);
 }
 
+bool RecallAnswer(ProbeQuestion question, const std::string& text, PathState& state) {
+  return t_pScope != nullptr && t_memory.Recall(question, text, state);
+}
+
+void KeepAnswer(ProbeQuestion question, const std::string& text, PathState state) {
+  if (t_pScope != nullptr) t_memory.Keep(question, text, state);
+}
+
 PathState ProbePath(const std::string& path) {
   if (path.empty()) return PathState::kMissing;
-  std::wstring wide;
-  // A text that is no valid path text cannot be looked up as it is meant.
-  if (!WideFromNarrow(path, wide)) return PathState::kUnknown;
-  DWORD error = ERROR_SUCCESS;
-  const DWORD attributes = g_query(LongPathForm(wide), error);
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathState::kFolder : PathState::kFile;
-  }
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    // Readings of a command line that are no path at all (quotes, wildcards, a
-    // colon in the middle) name nothing either.
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    // A folder in the path is a file.
-    case ERROR_DIRECTORY:
-      return PathState::kMissing;
-    default:
-      return PathState::kUnknown;
-  }
+  PathState state;
+  if (RecallAnswer(ProbeQuestion::kPath, path, state)) return state;
+  state = AskSystem(path);
+  KeepAnswer(ProbeQuestion::kPath, path, state);
+  return state;
 }

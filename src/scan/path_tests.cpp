@@ -89,9 +89,9 @@ std::string UnquoteSpaces(const std::string& text) {
   return text;
 }
 
-bool ReferencedFileExists(const std::string& text, RegistryView view) {
-  // Nothing named is nothing found; the search path would only be asked about "".
-  if (text.empty()) return false;
+namespace {
+
+bool AskReferencedFileExists(const std::string& text, RegistryView view) {
   if (HoldsLostCharacter(text)) return true;
 
   const std::string unquoted = UnquoteSpaces(text);
@@ -127,6 +127,21 @@ bool ReferencedFileExists(const std::string& text, RegistryView view) {
     }
   }
   return false;
+}
+
+}  // namespace
+
+bool ReferencedFileExists(const std::string& text, RegistryView view) {
+  // Nothing named is nothing found; the search path would only be asked about "".
+  if (text.empty()) return false;
+  // A walk meets the same texts again and again (see ScopedProbeMemory).
+  const ProbeQuestion question =
+      view == RegistryView::k32 ? ProbeQuestion::kReferenced32 : ProbeQuestion::kReferenced64;
+  PathState state;
+  if (RecallAnswer(question, text, state)) return state != PathState::kMissing;
+  const bool found = AskReferencedFileExists(text, view);
+  KeepAnswer(question, text, found ? PathState::kFile : PathState::kMissing);
+  return found;
 }
 
 bool ExpandEnvironment(std::string& text) {

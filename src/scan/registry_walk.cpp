@@ -20,6 +20,7 @@
 #include "core/section_catalogue.h"
 #include "framework/prompt.h"
 #include "scan/item_checks.h"
+#include "scan/path_probe.h"
 #include "scan/path_tests.h"
 #include "scan/registry_read.h"
 #include "scan/section_scanner.h"
@@ -72,12 +73,23 @@ WalkFrame MakeFrame(HKEY hKey, bool owned, std::string path, RegistryView view,
 
 }  // namespace
 
-bool DrivePathStart(const std::string& text, std::string& lowerOut) {
+namespace {
+
+// Where the drive letter before the text's first ":\" stands; npos when the text
+// holds no such path.
+size_t DrivePathAt(const std::string& text) {
   const size_t at = text.find(":\\");
-  if (at == std::string::npos || at < 1) return false;
+  if (at == std::string::npos || at < 1) return std::string::npos;
   const char letter = LowerAscii(text[at - 1]);
-  if (letter < 'a' || letter > 'z') return false;
-  lowerOut = LowerText(text.substr(at - 1));
+  return letter >= 'a' && letter <= 'z' ? at - 1 : std::string::npos;
+}
+
+}  // namespace
+
+bool DrivePathStart(const std::string& text, std::string& lowerOut) {
+  const size_t start = DrivePathAt(text);
+  if (start == std::string::npos) return false;
+  lowerOut = LowerText(text.substr(start));
   return true;
 }
 
@@ -100,14 +112,29 @@ bool SplitRegistryPath(const std::string& path, HKEY& rootOut, std::string& keyO
   return true;
 }
 
-Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view) {
-  std::string candidate;
-  if (type != REG_SZ || !DrivePathStart(text, candidate)) return {};
-  candidate = PathToTest(candidate, view);
+namespace {
+
+// The path a text names from its drive letter on: mapped for the view, expanded, cut.
+std::string CandidatePath(const std::string& fromLetter, RegistryView view) {
+  std::string candidate = PathToTest(fromLetter, view);
   ExpandEnvironment(candidate);
-  candidate = TrimCandidatePath(candidate);
-  if (ReferencedFileExists(candidate, view) || IsDirectory(candidate)) return {};
-  return {{text, FileNotFoundMessage(candidate), 1}};
+  return TrimCandidatePath(std::move(candidate));
+}
+
+}  // namespace
+
+Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view) {
+  if (type != REG_SZ) return {};
+  const size_t start = DrivePathAt(text);
+  if (start == std::string::npos) return {};
+  // Tested as written: the file system ignores case either way, but a path in the
+  // case it is stored in is found at once, where a lower-cased one makes a system
+  // that keeps case-sensitive names (Wine, case-sensitive folders) search each
+  // folder for it. Every rule of the candidate ignores case, so both name the same.
+  const std::string written = CandidatePath(text.substr(start), view);
+  if (ReferencedFileExists(written, view) || IsDirectory(written)) return {};
+  // The problem names the path in lower case, as it always has.
+  return {{text, FileNotFoundMessage(CandidatePath(LowerText(text.substr(start)), view)), 1}};
 }
 
 int SectionScanner::ScanMachineSoftware(int /*pauseMs: this walk never pauses*/) {
@@ -126,6 +153,8 @@ int SectionScanner::ScanUserSoftware() {
 
 int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
   if (!m_bRunning) return 0;
+  // A program's values name its few files over and over.
+  ScopedProbeMemory memory;
 
   std::vector<WalkFrame> stack;
   stack.push_back(MakeFrame(hKey, false, path, ViewOfKey(path), RegistryKeyName(hKey)));

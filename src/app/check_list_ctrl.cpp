@@ -130,6 +130,24 @@ int CheckListCtrl::AppendRow(const std::string& text, LPARAM data, bool checked)
   return row;
 }
 
+void CheckListCtrl::DeleteRow(int row) {
+  if (!m_hWnd || !SendMessageA(m_hWnd, LVM_DELETEITEM, row, 0)) return;
+  // The rows below move up one, and their severities with them.
+  std::map<int, int> moved;
+  for (const auto& entry : m_mapSeverity) {
+    if (entry.first != row) moved[entry.first > row ? entry.first - 1 : entry.first] = entry.second;
+  }
+  m_mapSeverity.swap(moved);
+}
+
+void CheckListCtrl::SetRowText(int row, const std::string& text) {
+  LVITEMA item = {};
+  item.iSubItem = 0;
+  item.pszText = const_cast<char*>(text.c_str());
+  SendMessageA(m_hWnd, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+  SendMessageA(m_hWnd, LVM_REDRAWITEMS, row, row);
+}
+
 int CheckListCtrl::RowCount() const {
   return m_hWnd ? static_cast<int>(SendMessageA(m_hWnd, LVM_GETITEMCOUNT, 0, 0)) : 0;
 }

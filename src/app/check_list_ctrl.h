@@ -33,6 +33,9 @@ class CheckListCtrl : public Control {
   void SetUp(int rowHeight, DWORD extendedStyles);
   // Appends a row; its index, or -1.
   int AppendRow(const std::string& text, LPARAM data, bool checked);
+  // Deletes one row; the severities of the rows below it move up with them.
+  void DeleteRow(int row);
+  void SetRowText(int row, const std::string& text);
   int RowCount() const;
   LPARAM RowData(int row) const;
   bool Checked(int row) const;

@@ -3,14 +3,45 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
+#include <shellapi.h>
+
+#include <vector>
 
 #include "app/main_dialog.h"
 #include "app/settings_store.h"
 #include "core/section_catalogue.h"
+#include "core/wide_text.h"
 #include "framework/prompt.h"
 
 int XpFlagFromOsName(const std::string& osName) {
   return osName.find("XP") != std::string::npos ? 1 : 0;
+}
+
+namespace {
+
+std::wstring RunningProgram() {
+  std::vector<wchar_t> path(MAX_PATH);
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return L"";
+    if (length < path.size()) return std::wstring(path.data(), length);
+    path.resize(path.size() * 2);
+  }
+}
+
+bool LaunchElevated(const std::wstring& program) {
+  SHELLEXECUTEINFOW run = {};
+  run.cbSize = sizeof(run);
+  run.lpVerb = L"runas";
+  run.lpFile = program.c_str();
+  run.nShow = SW_SHOWNORMAL;
+  return !program.empty() && ShellExecuteExW(&run);
+}
+
+}  // namespace
+
+bool OfferElevatedRestart(int deniedSections, bool elevated) {
+  return deniedSections > 0 && !elevated;
 }
 
 CleanerApp::CleanerApp() : m_strName(ApplicationTitle()), m_checker(m_strName) {}
@@ -37,9 +68,21 @@ bool CleanerApp::InitInstance() {
   m_nXpFlag = XpFlagFromOsName(m_info.osName);
   if (SettingsKeyMissing()) InitSettingsKey();
 
-  MainDialog dialog(*this);
-  dialog.DoModal();
+  {
+    MainDialog dialog(*this);
+    dialog.DoModal();
+  }
+  RestartIfRequested();
   return false;
+}
+
+bool CleanerApp::RestartIfRequested() {
+  if (!m_bRestartElevated) return false;
+  m_bRestartElevated = false;
+  ReleaseInstanceSlot();
+  const std::wstring program = RunningProgram();
+  if (m_fnLaunchElevated) return m_fnLaunchElevated(NarrowText(program));
+  return LaunchElevated(program);
 }
 
 int CleanerApp::ExitInstance() {

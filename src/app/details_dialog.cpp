@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include "core/ignore_list.h"
 #include "core/registry.h"
+#include "framework/prompt.h"
 #include "ui/resource_ids.h"
 
 namespace {
@@ -59,7 +61,43 @@ void DetailsDialog::SetAll(bool checked) {
   }
 }
 
+void DetailsDialog::IgnoreChecked() {
+  if (!m_pSection || !m_pStore) return;
+  std::vector<int> rows;
+  for (int row = 0; row < m_list.RowCount(); ++row) {
+    if (m_list.Checked(row)) rows.push_back(row);
+  }
+  if (rows.empty()) {
+    ShowMessage("No Items Checked");
+    return;
+  }
+  std::vector<const ProblemRecord*> ignored;
+  int failed = 0;
+  // From the bottom, so the rows still to come keep their indexes.
+  for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+    const auto* problem = reinterpret_cast<const ProblemRecord*>(m_list.RowData(*row));
+    IgnoreEntry entry;
+    bool added = false;
+    if (!problem || !IgnoreEntryFor(*problem, entry) || !AddIgnoreEntry(entry, added)) {
+      ++failed;
+      continue;
+    }
+    m_list.DeleteRow(*row);
+    ignored.push_back(problem);
+  }
+  // The rows are gone before the records they pointed at.
+  m_pStore->IgnoreFiled(*m_pSection, ignored);
+  if (failed > 0) {
+    ShowMessage(std::to_string(failed) + (failed == 1 ? " item" : " items") +
+                " could not be added to the ignore list, and stay checked.");
+  }
+}
+
 bool DetailsDialog::OnCommand(int id, int code, HWND hControl) {
+  if (code == BN_CLICKED && id == kIgnoreCheckedButton) {
+    IgnoreChecked();
+    return true;
+  }
   if (code == BN_CLICKED && id == kSelectAll) {
     SetAll(true);
     return true;

@@ -3,9 +3,11 @@
 // check box is the problem's `checked` flag, which removal reads.
 
 #include <string>
+#include <vector>
 
 #include "app/check_list_ctrl.h"
 #include "core/problem_record.h"
+#include "core/problem_store.h"
 #include "core/section_catalogue.h"
 #include "framework/window.h"
 #include "ui/html_label.h"
@@ -17,11 +19,20 @@ std::string ProblemRowText(const ProblemRecord& problem);
 // key paths can wrap.
 std::string SpacedKeyText(const std::string& keyText);
 
+// The details window's "Ignore Checked" button.
+constexpr int kIgnoreCheckedButton = 1060;
+
 class DetailsDialog : public Dialog {
  public:
   explicit DetailsDialog(HWND hParent);
 
   void SetSection(ScanSection* section) { m_pSection = section; }
+  // The store the section belongs to: "Ignore Checked" takes the problems out of
+  // it. Without one the button does nothing.
+  void SetStore(ProblemStore* store) { m_pStore = store; }
+  // Adds the checked problems to the ignore list and takes their rows (and the
+  // problems) away; says so when none is checked or the list cannot be written.
+  void IgnoreChecked();
   CheckListCtrl& List() { return m_list; }
 
  protected:
@@ -33,6 +44,7 @@ class DetailsDialog : public Dialog {
   void SetAll(bool checked);
 
   ScanSection* m_pSection = nullptr;
+  ProblemStore* m_pStore = nullptr;
   HtmlLabel m_heading;
   CheckListCtrl m_list;
 };

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/cleaner_app.h"
+#include "app/item_list_dialog.h"
 #include "backup/file_utils.h"
 #include "backup/program_folder.h"
 #include "core/product.h"
@@ -19,7 +20,7 @@ namespace {
 const int kScanPanel[] = {1009, 1008, 1013, 1014, 1015, 1016, 1017};
 const int kResultsPanel[] = {1018, 1019, 1054};
 const int kSectionsPanel[] = {1021, 1020};
-const int kRestorePanel[] = {1043, 1045, 1041, 1042, 1044};
+const int kRestorePanel[] = {1043, 1045, 1041, 1042, 1044, 1063};
 const int kHomePanel[] = {1046, 1048, 1051};
 const int kSystemLines[] = {1007, 1004, 1005, 1006};
 
@@ -366,6 +367,8 @@ bool MainDialog::OnCommand(int id, int code, HWND hControl) {
     case kStartupManager:
     case kBhoManager:
     case kAddRemoveManager: OnManagerButton(id); return true;
+    case kIgnoredItems: IgnoredItemsDialog(m_hWnd).DoModal(); return true;
+    case kShowBackupItems: ShowBackupItems(); return true;
     default: return Dialog::OnCommand(id, code, hControl);
   }
 }

@@ -42,6 +42,7 @@ enum MainControl {
   kSaveSections = 1021, kBackupDates = 1041, kRestoreButton = 1042, kRestoreText = 1043,
   kHomeLink = 1046, kSupportLink = 1048, kHelpLink = 1049, kDescription = 1051,
   kResultsTotal = 1054, kStartupManager = 1055, kBhoManager = 1056, kAddRemoveManager = 1057,
+  kIgnoredItems = 1062, kShowBackupItems = 1063,
 };
 
 constexpr const char* kHomePage = "https://www.orrelmoor.example/";
@@ -79,6 +80,8 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   void RemoveProblems();
   void SaveSectionSelection();
   void RestoreBackup();
+  // "Show Items...": the chosen archive's items, to restore some of them.
+  void ShowBackupItems();
   void OnHelpManual();
   void OnManagerButton(int id);
   void UpdateTitle();
@@ -106,6 +109,8 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   void SetButtonCaption(const std::string& caption) override;
   void ShowAnimation(bool show) override;
   void ShowResults() override;
+  // Offers a restart as administrator when sections could not be checked.
+  void ShowScanEnd(const std::string& message, int deniedSections) override;
 
   // ScanHost
   void ReportProblem(std::unique_ptr<ProblemRecord> record) override;
@@ -132,6 +137,8 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   HBITMAP CurrentBackground() const;
   void OnResultsItemChanged(const NMLISTVIEW& change);
   LRESULT OnOpenSectionDetails(ScanSection* section);
+  void RefreshResultRows();
+  std::string SelectedBackupPath() const;
   void OnProblemReport(ProblemRecord* record);
   // Panel switches repaint once, at the end, not once per control.
   void BeginPanelSwitch();

@@ -8,13 +8,25 @@
 #include <vector>
 
 #include "app/details_dialog.h"
+#include "app/item_list_dialog.h"
 #include "app/main_dialog.h"
 #include "app/settings_store.h"
 #include "backup/problem_removal.h"
 #include "backup/removal_lock.h"
 #include "backup/restore.h"
+#include "backup/restore_items.h"
 #include "framework/prompt.h"
 #include "scan/recheck.h"
+
+namespace {
+
+std::string ResultRowText(const ScanSection& section) {
+  return "<b>Section Name : " + section.name +
+         "</b><br><font color=\"#FF0000\">Problems Found : " +
+         std::to_string(section.problemCount()) + "</font>";
+}
+
+}  // namespace
 
 void MainDialog::ShowResultsPanel(bool show) {
   for (int id : {int{kResultsList}, int{kRemoveButton}, int{kResultsTotal}}) ShowWindow(Item(id), show ? SW_SHOW : SW_HIDE);
@@ -23,10 +35,8 @@ void MainDialog::ShowResultsPanel(bool show) {
   const bool selectAll = ReadSelectAll();
   for (ScanSection& section : m_pCatalogue->Sections()) {
     if (!section.enabled || section.problems.empty()) continue;
-    const std::string text = "<b>Section Name : " + section.name +
-                             "</b><br><font color=\"#FF0000\">Problems Found : " +
-                             std::to_string(section.problemCount()) + "</font>";
-    const int row = m_results.AppendRow(text, reinterpret_cast<LPARAM>(&section), selectAll);
+    const int row =
+        m_results.AppendRow(ResultRowText(section), reinterpret_cast<LPARAM>(&section), selectAll);
     m_results.SetRowSeverity(row, section.severity);
     section.selected = selectAll ? 1 : 0;
     for (auto& problem : section.problems) problem->checked = selectAll ? 1 : 0;
@@ -54,8 +64,26 @@ LRESULT MainDialog::OnOpenSectionDetails(ScanSection* section) {
   // problems the details rows point at) while the details are open.
   DetailsDialog details(m_hWnd);
   details.SetSection(section);
+  details.SetStore(m_pStore.get());
   details.DoModal();
+  RefreshResultRows();
   return 0;
+}
+
+// After the details window ignored problems: counts anew, and a section left
+// with none loses its row. Check boxes stay as the user set them.
+void MainDialog::RefreshResultRows() {
+  for (int row = m_results.RowCount() - 1; row >= 0; --row) {
+    const auto* section = reinterpret_cast<const ScanSection*>(m_results.RowData(row));
+    if (!section) continue;
+    if (section->problems.empty()) {
+      m_results.DeleteRow(row);
+    } else {
+      m_results.SetRowText(row, ResultRowText(*section));
+    }
+  }
+  const std::string total = "Total Problems : " + std::to_string(m_pStore->totalProblems());
+  SetDlgItemTextA(m_hWnd, kResultsTotal, total.c_str());
 }
 
 void MainDialog::ShowSectionsPanel(bool show) {
@@ -111,7 +139,7 @@ void MainDialog::RemoveProblems() {
 }
 
 void MainDialog::ShowRestorePanel(bool show) {
-  for (int id : {1043, 1045, int{kBackupDates}, int{kRestoreButton}, 1044})
+  for (int id : {1043, 1045, int{kBackupDates}, int{kRestoreButton}, 1044, int{kShowBackupItems}})
     ShowWindow(Item(id), show ? SW_SHOW : SW_HIDE);
   if (!show) return;
   {
@@ -133,13 +161,29 @@ void MainDialog::ShowRestorePanel(bool show) {
   }
 }
 
-void MainDialog::RestoreBackup() {
+std::string MainDialog::SelectedBackupPath() const {
   HWND hDates = Item(kBackupDates);
   const LRESULT selected = SendMessageA(hDates, CB_GETCURSEL, 0, 0);
-  std::string path;
-  if (selected != CB_ERR) {
-    const LRESULT index = SendMessageA(hDates, CB_GETITEMDATA, selected, 0);
-    if (index >= 0 && static_cast<size_t>(index) < m_vBackupPaths.size()) path = m_vBackupPaths[index];
+  if (selected == CB_ERR) return "";
+  const LRESULT index = SendMessageA(hDates, CB_GETITEMDATA, selected, 0);
+  return index >= 0 && static_cast<size_t>(index) < m_vBackupPaths.size() ? m_vBackupPaths[index] : "";
+}
+
+void MainDialog::RestoreBackup() {
+  if (::RestoreBackup(m_archive, SelectedBackupPath()) == RestoreResult::kNoSelection) {
+    SetFocus(Item(kBackupDates));
   }
-  if (::RestoreBackup(m_archive, path) == RestoreResult::kNoSelection) SetFocus(hDates);
+}
+
+void MainDialog::ShowBackupItems() {
+  const std::string path = SelectedBackupPath();
+  RecordFile file;
+  if (path.empty()) {
+    ShowMessage("Please Select a backup Date");
+    SetFocus(Item(kBackupDates));
+  } else if (!ReadArchiveRecords(path, file)) {
+    ShowMessage("Backup is Invalid, Cannot Recover items");
+  } else {
+    BackupItemsDialog(m_hWnd, m_archive, path).DoModal();
+  }
 }

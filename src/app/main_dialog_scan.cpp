@@ -5,7 +5,11 @@
 
 #include <vector>
 
+#include "app/cleaner_app.h"
 #include "app/main_dialog.h"
+#include "core/elevation.h"
+#include "core/product.h"
+#include "framework/prompt.h"
 #include "scan/path_tests.h"
 
 void MainDialog::OnScanButton() {
@@ -112,6 +116,20 @@ void MainDialog::OnProblemReport(ProblemRecord* record) {
   if (record == nullptr || record != m_pReporting) return;
   m_pReporting = nullptr;
   m_pStore->OnProblemFound(std::unique_ptr<ProblemRecord>(record));
+}
+
+void MainDialog::ShowScanEnd(const std::string& message, int deniedSections) {
+  if (!OfferElevatedRestart(deniedSections, ProcessIsElevated())) {
+    ShowMessage(message);
+    return;
+  }
+  // The window keeps its asInvoker manifest (so the start at log-on still
+  // starts it): the restart is the user's choice, after the window has closed.
+  if (AskYesNo(message + "\r\n\r\nRestart " + qb::kProductName + " as administrator now?",
+               ApplicationTitle())) {
+    m_app.RequestElevatedRestart();
+    m_bCloseAfterScan = true;
+  }
 }
 
 void MainDialog::ShowStatus(const std::string& text) { m_status.Show(text); }

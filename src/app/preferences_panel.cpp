@@ -9,7 +9,8 @@
 namespace {
 
 const int kPanelControls[] = {1058, 1039, 1029, 1030, 1031, 1033, 1026, 1032, 1027,
-                              1028, 1034, 1035, 1036, 1037, 1038, 1057, 1056, 1055};
+                              1028, 1034, 1035, 1036, 1037, 1038, 1057, 1056, 1055,
+                              1062};
 
 std::string ItemText(HWND hDialog, int id) {
   HWND hItem = GetDlgItem(hDialog, id);

@@ -23,6 +23,10 @@ class ScanLog : public ProblemLogSink, public ScanLogSession {
   bool Open() override;
   // One block; dropped silently outside a scan or when the file cannot be written.
   void Append(const std::string& text) override;
+  // Puts the line into the header, above its dashes. The rest of the file stays
+  // as it is; a log that cannot be rewritten keeps its header.
+  void NoteIgnored(const std::string& line) override;
+  void AppendNote(const std::string& text) override { Append(text); }
   void Reset() override { m_strLogPath.clear(); }
 
   std::string LogFileName() const;
@@ -33,4 +37,5 @@ class ScanLog : public ProblemLogSink, public ScanLogSession {
 
   std::string m_strOsName;
   std::string m_strLogPath;
+  unsigned long long m_nHeaderAt = 0;  // where this scan's header starts in the file
 };

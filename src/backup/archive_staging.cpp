@@ -5,6 +5,8 @@
 #include <set>
 #include <vector>
 
+#include "backup/archive_key.h"
+#include "backup/archive_tag.h"
 #include "backup/backup_archive.h"
 #include "backup/backup_names.h"
 #include "backup/backup_records.h"
@@ -25,20 +27,6 @@ bool SameNameIgnoringCase(const std::string& a, const char* b) {
 bool IsMarker(const std::string& name) {
   return SameNameIgnoringCase(name, kRunMarkerFile) ||
          SameNameIgnoringCase(name, kRestoreMarkerFile);
-}
-
-// The files directly in a folder (no subfolders), bookkeeping files included.
-std::vector<std::string> FolderFiles(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAW found;
-  HANDLE hFind = FindFirstFileW(WideText(folder + "\\*.*").c_str(), &found);
-  if (hFind == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (found.cFileName[0] == L'.' || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    names.push_back(NarrowText(found.cFileName));
-  } while (FindNextFileW(hFind, &found));
-  FindClose(hFind);
-  return names;
 }
 
 // Reads the archive back: exactly the expected entry names, each entry whole
@@ -84,6 +72,10 @@ std::string BaseNameFromFileTime(const std::string& path) {
 bool BackupArchive::PackStaging(const std::string& baseName, bool recovered,
                                 int expectedRecords) {
   m_strArchivePath.clear();
+  // The archive carries this user's tag, so its restore need not ask whether to
+  // trust it. Without a key (no settings key yet) it is written untagged.
+  std::string key;
+  if (LoadOrCreateArchiveKey(key)) TagArchiveFolder(m_strStagingFolder, key);
   std::vector<std::string> names;
   for (const std::string& name : FolderFiles(m_strStagingFolder)) {
     if (!IsMarker(name)) names.push_back(name);

@@ -9,6 +9,7 @@
 #include "backup/program_folder.h"
 #include "backup/reg_export_file.h"
 #include "backup/registry_editor.h"
+#include "backup/restore_rules.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
 
@@ -149,10 +150,21 @@ bool BackupArchive::AddRegistryItem(const ProblemRecord& problem) {
                           exportFile)) {
       return SaveFailed("the registry editor did not export it");
     }
+    // Restore hands the export back to the editor only when it holds this key
+    // alone and reads cleanly: an export it would refuse is no backup.
     std::string exported;
-    if (!ReadWholeFile(exportFile, exported) || !ExportHoldsKey(exported, fullName)) {
+    if (!ReadWholeFile(exportFile, exported)) {
+      DeleteFileChecked(exportFile);
+      return SaveFailed("the registry editor's export cannot be read");
+    }
+    if (!ExportHoldsKey(exported, fullName)) {
       DeleteFileChecked(exportFile);
       return SaveFailed("the registry editor exported another key");
+    }
+    const std::string refusal = ExportRefusal(exported, fullName);
+    if (!refusal.empty()) {
+      DeleteFileChecked(exportFile);
+      return SaveFailed("restore would refuse it: " + refusal);
     }
     m_vUncommitted.push_back(exportFile);
     if (!AppendRecord(RegKeyRecord(fullName, m_nExportCounter))) {

@@ -241,3 +241,38 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   if (ok) bytes.swap(content);
   return ok;
 }
+
+std::vector<std::string> FolderFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found;
+  HANDLE hFind = FindFirstFileW(WideText(folder + "\\*.*").c_str(), &found);
+  if (hFind == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    names.push_back(NarrowText(found.cFileName));
+  } while (FindNextFileW(hFind, &found));
+  FindClose(hFind);
+  return names;
+}
+
+DestinationFacts SystemDestinationFacts() {
+  DestinationFacts facts;
+  facts.isFixedDrive = [](char letter) {
+    const wchar_t root[] = {static_cast<wchar_t>(letter), L':', L'\\', L'\0'};
+    return GetDriveTypeW(root) == DRIVE_FIXED;
+  };
+  facts.folderState = [](const std::string& path) {
+    DWORD error = 0;
+    const DWORD attributes = FileAttributes(path, &error);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      return IsNotFoundError(error) ? FolderState::kMissing : FolderState::kOther;
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return FolderState::kLink;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FolderState::kFolder : FolderState::kOther;
+  };
+  facts.exists = [](const std::string& path) {
+    DWORD error = 0;
+    return FileAttributes(path, &error) != INVALID_FILE_ATTRIBUTES || !IsNotFoundError(error);
+  };
+  return facts;
+}

@@ -6,6 +6,9 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
+
+#include "backup/restore_rules.h"
 
 constexpr DWORD kProgramWaitMs = 120000;  // two minutes, then the caller goes on
 
@@ -64,3 +67,10 @@ bool IsNotFoundError(DWORD code);
 long long FileSize(const std::string& path);
 // Reads a whole file (binary); false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+// The names of the files directly in a folder (no subfolders), in the order the
+// system lists them.
+std::vector<std::string> FolderFiles(const std::string& folder);
+
+// The system's answers for FileRefusal: drive types, folder attributes (a
+// folder that cannot be looked at counts as no plain folder), and what is there.
+DestinationFacts SystemDestinationFacts();

@@ -95,12 +95,14 @@ std::string CheckAndSave(const ProblemRecord& problem, BackupArchive* archive,
 }
 
 // The second half: the deletion and the check that the item is gone.
-std::string DeleteAndVerify(const ProblemRecord& problem, RemovalOutcome& outcome) {
+std::string DeleteAndVerify(const ProblemRecord& problem, const RemovalHooks& hooks,
+                            RemovalOutcome& outcome) {
   const DWORD error = RemoveProblemItem(problem);
   if (error != ERROR_SUCCESS) {
     ++outcome.failed;
     return "deletion failed (" + ErrorReason(error) + ")";
   }
+  if (hooks.afterDeletion) hooks.afterDeletion(problem);
   std::string reason;
   if (CheckItemAsScanned(problem, reason) != ItemState::kGone) {
     ++outcome.stillPresent;
@@ -120,12 +122,12 @@ void Settle(const ProblemRecord& problem, const std::string& reason, RemovalOutc
 // Saved items not yet deleted: committed to the disk, then deleted, together.
 class PendingDeletions {
  public:
-  PendingDeletions(BackupArchive* archive, RemovalOutcome& outcome)
-      : m_pArchive(archive), m_outcome(outcome) {}
+  PendingDeletions(BackupArchive* archive, const RemovalHooks& hooks, RemovalOutcome& outcome)
+      : m_pArchive(archive), m_hooks(hooks), m_outcome(outcome) {}
 
   void Add(const ProblemRecord& problem) {
     if (m_pArchive == nullptr) {
-      Settle(problem, DeleteAndVerify(problem, m_outcome), m_outcome);
+      Settle(problem, DeleteAndVerify(problem, m_hooks, m_outcome), m_outcome);
       return;
     }
     if (m_vItems.empty()) m_nStarted = GetTickCount64();
@@ -145,7 +147,7 @@ class PendingDeletions {
     const bool committed = m_pArchive->CommitSaved();
     for (const ProblemRecord* problem : m_vItems) {
       if (committed) {
-        Settle(*problem, DeleteAndVerify(*problem, m_outcome), m_outcome);
+        Settle(*problem, DeleteAndVerify(*problem, m_hooks, m_outcome), m_outcome);
       } else {
         ++m_outcome.backupFailures;
         ++m_outcome.failed;
@@ -157,6 +159,7 @@ class PendingDeletions {
 
  private:
   BackupArchive* m_pArchive;
+  const RemovalHooks& m_hooks;
   RemovalOutcome& m_outcome;
   std::vector<const ProblemRecord*> m_vItems;
   ULONGLONG m_nStarted = 0;
@@ -228,7 +231,7 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
   outcome.backedUp = backup;
 
   size_t notReached = 0;
-  PendingDeletions pending(backup ? &archive : nullptr, outcome);
+  PendingDeletions pending(backup ? &archive : nullptr, hooks, outcome);
   for (ScanSection& section : catalogue.Sections()) {
     for (const auto& owned : section.problems) {
       const ProblemRecord& problem = *owned;

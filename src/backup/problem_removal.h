@@ -48,7 +48,7 @@ struct RemovalOutcome {
                           // was gone or had changed, nor because of the stop)
 };
 
-// What the caller adds to a run. Both may be left empty.
+// What the caller adds to a run. Each may be left empty.
 struct RemovalHooks {
   // Asked before each item; true stops the run there (Ctrl+C, the Abort button).
   // The items already removed stay removed and their archive is finished.
@@ -56,6 +56,9 @@ struct RemovalHooks {
   // Run just before an item is saved and deleted, after the check that it is
   // still there as scanned: true keeps the item, with the reason given.
   std::function<bool(const ProblemRecord& problem, std::string& reason)> recheck;
+  // Run after a deletion reported success, before the check that the item is
+  // gone: where another process may put it back (tests stand in for one here).
+  std::function<void(const ProblemRecord& problem)> afterDeletion;
 };
 
 constexpr const char* kBackupQuestion =

@@ -5,13 +5,16 @@
 #include <algorithm>
 #include <cctype>
 
+#include "backup/archive_key.h"
+#include "backup/archive_tag.h"
 #include "backup/backup_archive.h"
 #include "backup/backup_names.h"
-#include "backup/backup_records.h"
 #include "backup/file_utils.h"
 #include "backup/registry_editor.h"
 #include "backup/removal_lock.h"
+#include "backup/restore_rules.h"
 #include "backup/zip_names.h"
+#include "core/product.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
 
@@ -29,44 +32,62 @@ HKEY SplitKeyName(const std::string& fullName, std::string& keyPath) {
   return RootKeyFromName(fullName.substr(0, slash));
 }
 
-bool IsFullPath(const std::string& path) {
-  return (path.size() > 2 && path[1] == ':' && path[2] == '\\' &&
-          std::isalpha(static_cast<unsigned char>(path[0]))) ||
-         path.compare(0, 2, "\\\\") == 0;
+RecordOutcome Refuse(std::string& refusal, const std::string& why) {
+  refusal = why;
+  return RecordOutcome::kRefused;
 }
 
-bool RestoreKey(const std::string& source, const BackupRecord& record) {
-  if (!IsSafeNameComponent(record.exportFile) || !FileExists(source + "\\" + record.exportFile)) {
-    return false;
+RecordOutcome Done(bool restored) {
+  return restored ? RecordOutcome::kRestored : RecordOutcome::kFailed;
+}
+
+RecordOutcome RestoreKey(const std::string& source, const BackupRecord& record,
+                         std::string& refusal) {
+  refusal = RegKeyRefusal(record.keyName);
+  if (!refusal.empty()) return RecordOutcome::kRefused;
+  if (!IsSafeNameComponent(record.exportFile)) {
+    return Refuse(refusal, "its saved export has a name this program never writes");
   }
-  if (!CurrentRegistryEditor().Run(ImportArguments(source, record.exportFile))) return false;
+  std::string exported;
+  if (!ReadWholeFile(source + "\\" + record.exportFile, exported)) return RecordOutcome::kFailed;
+  // The editor writes whatever keys the file names: read it first, as strictly
+  // as the editor at least, and hand it over only when it holds this key alone.
+  refusal = ExportRefusal(exported, record.keyName);
+  if (!refusal.empty()) return RecordOutcome::kRefused;
+  if (!CurrentRegistryEditor().Run(ImportArguments(source, record.exportFile))) {
+    return RecordOutcome::kFailed;
+  }
   // The editor reports nothing: see that the key is back where the record names it.
   std::string keyPath;
   const HKEY hRoot = SplitKeyName(record.keyName, keyPath);
-  if (hRoot == nullptr) return true;
   CRegistry key;
-  return key.OpenKey(hRoot, keyPath);
+  return Done(hRoot != nullptr && key.OpenKey(hRoot, keyPath));
 }
 
-bool RestoreValue(const BackupRecord& record) {
+RecordOutcome RestoreValue(const BackupRecord& record, std::string& refusal) {
+  refusal = RegValueRefusal(record.keyName);
+  if (!refusal.empty()) return RecordOutcome::kRefused;
   std::string keyPath;
   const HKEY hRoot = SplitKeyName(record.keyName, keyPath);
-  if (hRoot == nullptr) return false;
   CRegistry key;
-  if (!key.OpenRootKey(hRoot)) return false;
-  if (!keyPath.empty() && !key.OpenSubKey(keyPath) && !key.CreateKey(keyPath, true)) return false;
+  if (hRoot == nullptr || !key.OpenRootKey(hRoot)) return RecordOutcome::kFailed;
+  if (!keyPath.empty() && !key.OpenSubKey(keyPath) && !key.CreateKey(keyPath, true)) {
+    return RecordOutcome::kFailed;
+  }
   if (record.hasRawData) {
-    return RegSetValueExA(key.Handle(), record.valueName.c_str(), 0, record.rawType,
-                          reinterpret_cast<const BYTE*>(record.rawBytes.data()),
-                          static_cast<DWORD>(record.rawBytes.size())) == ERROR_SUCCESS;
+    return Done(RegSetValueExA(key.Handle(), record.valueName.c_str(), 0, record.rawType,
+                               reinterpret_cast<const BYTE*>(record.rawBytes.data()),
+                               static_cast<DWORD>(record.rawBytes.size())) == ERROR_SUCCESS);
   }
   // Archives written before the type was kept restore as text, as they always did;
   // a damaged type line does the same but is reported.
-  return key.SetStringValue(record.valueName, record.value) && !record.rawDataDamaged;
+  return Done(key.SetStringValue(record.valueName, record.value) && !record.rawDataDamaged);
 }
 
-bool RestoreFile(const std::string& source, const BackupRecord& record) {
-  if (!IsFullPath(record.destPath)) return false;
+RecordOutcome RestoreFile(const std::string& source, const BackupRecord& record,
+                          std::string& refusal) {
+  refusal = FileRefusal(record.destPath, SystemDestinationFacts());
+  if (!refusal.empty()) return RecordOutcome::kRefused;
   // The copy's name as this version stages it, as versions before the name was
   // cut to 255 bytes did, and as the oldest archives did (the bare name).
   std::string staged;
@@ -80,15 +101,27 @@ bool RestoreFile(const std::string& source, const BackupRecord& record) {
       }
     }
   }
-  if (staged.empty() || !CopyFileTo(staged, record.destPath, true)) return false;
-  return !record.hasAttributes ||
-         SetFileAttributesW(WideText(record.destPath).c_str(),
-                            record.attributes ? record.attributes : FILE_ATTRIBUTE_NORMAL) != 0;
+  // Never over a file that is there now, even one that came since the check.
+  if (staged.empty() || !CopyFileTo(staged, record.destPath, false)) return RecordOutcome::kFailed;
+  return Done(!record.hasAttributes ||
+              SetFileAttributesW(WideText(record.destPath).c_str(),
+                                 record.attributes ? record.attributes : FILE_ATTRIBUTE_NORMAL) != 0);
 }
 
 bool IsFolder(const std::string& path) {
   const DWORD attributes = FileAttributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Asks (default No) unless the archive carries this user's tag or the caller
+// was told to trust it.
+bool MayRestore(const std::string& source, const RestoreOptions& options) {
+  std::string key;
+  LoadArchiveKey(key);
+  if (CheckArchiveFolder(source, key) == ArchiveTrust::kMadeHere || options.trustArchive) {
+    return true;
+  }
+  return AskYesNo(UntrustedArchiveQuestion(), ApplicationTitle(), true);
 }
 
 }  // namespace
@@ -117,7 +150,34 @@ std::vector<BackupEntry> FillBackupList(const std::string& backupFolder) {
   return entries;
 }
 
-RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePath) {
+std::string UntrustedArchiveQuestion() {
+  return std::string("This archive was not made by ") + qb::kProductName +
+         " for this user account. Restore it anyway?";
+}
+
+RecordOutcome RestoreRecord(const std::string& source, const BackupRecord& record,
+                            std::string& refusal) {
+  refusal.clear();
+  switch (record.kind) {
+    case BackupRecord::kRegKey: return RestoreKey(source, record, refusal);
+    case BackupRecord::kRegValue: return RestoreValue(record, refusal);
+    case BackupRecord::kFile: return RestoreFile(source, record, refusal);
+  }
+  return RecordOutcome::kFailed;
+}
+
+std::string RecordDisplayName(const BackupRecord& record) {
+  switch (record.kind) {
+    case BackupRecord::kRegKey: return record.keyName;
+    case BackupRecord::kRegValue:
+      return record.keyName + " (value \"" + record.valueName + "\")";
+    case BackupRecord::kFile: return record.destPath;
+  }
+  return "";
+}
+
+RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePath,
+                            const RestoreOptions& options) {
   if (archivePath.empty()) {
     ShowMessage("Please Select a backup Date");
     return RestoreResult::kNoSelection;
@@ -139,25 +199,36 @@ RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePa
     ShowMessage("Backup is Invalid, Cannot Recover items");
     return RestoreResult::kInvalid;
   }
+  if (!MayRestore(source, options)) {
+    if (!fromFolder) archive.ClearStaging();
+    return RestoreResult::kDeclined;
+  }
 
   const RecordFile file = ParseRecordFile(text);
-  bool errors = file.truncated || (!fromFolder && archive.BadEntries() > 0);
-  for (const BackupRecord& record : file.records) {
-    bool restored = false;
-    switch (record.kind) {
-      case BackupRecord::kRegKey:
-        restored = RestoreKey(source, record);
-        break;
-      case BackupRecord::kRegValue:
-        restored = RestoreValue(record);
-        break;
-      case BackupRecord::kFile:
-        restored = RestoreFile(source, record);
-        break;
+  const bool all = options.items.empty();
+  bool errors = all && (file.truncated || (!fromFolder && archive.BadEntries() > 0));
+  std::string refused;
+  for (size_t index = 0; index < file.records.size(); ++index) {
+    const BackupRecord& record = file.records[index];
+    const int number = static_cast<int>(index) + 1;
+    if (!all && std::find(options.items.begin(), options.items.end(), number) == options.items.end()) {
+      continue;
     }
-    if (!restored) errors = true;
+    std::string refusal;
+    const RecordOutcome outcome = RestoreRecord(source, record, refusal);
+    if (outcome == RecordOutcome::kRefused) {
+      refused += "\r\n" + RecordDisplayName(record) + ": " + refusal;
+    }
+    if (outcome != RecordOutcome::kRestored) errors = true;
+  }
+  // A chosen item the archive does not hold (it changed since it was listed).
+  for (int number : options.items) {
+    if (number < 1 || static_cast<size_t>(number) > file.records.size()) errors = true;
   }
   if (!fromFolder) archive.ClearStaging();
+  if (!refused.empty()) {
+    ShowMessage("These saved items were refused and not restored:" + refused);
+  }
   if (errors) {
     ShowMessage("Not all backed items were restored, Errors Occured");
     return RestoreResult::kErrors;

@@ -11,10 +11,12 @@
 #include "backup/problem_removal.h"
 #include "backup/removal_lock.h"
 #include "backup/restore.h"
+#include "backup/restore_items.h"
 #include "scan/recheck.h"
 #include "cli/commands.h"
 #include "cli/console_interrupt.h"
 #include "cli/scan_report.h"
+#include "core/product.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
 
@@ -29,12 +31,17 @@ class ConsolePrompts : public PromptScript {
   ConsolePrompts(const ConsolePrompts&) = delete;
   ConsolePrompts& operator=(const ConsolePrompts&) = delete;
 
+  // Line by line, escaped: a name from an archive must not drive the terminal.
   void OnMessage(const std::string& text, const std::string&) override {
-    std::string line;
-    for (char c : text) {
-      if (c != '\r') line += c;
+    size_t start = 0;
+    for (;;) {
+      const size_t end = text.find('\n', start);
+      std::string line = text.substr(start, end == std::string::npos ? end : end - start);
+      while (!line.empty() && line.back() == '\r') line.pop_back();
+      std::fprintf(m_pStream, "%s\n", ConsoleText(line).c_str());
+      if (end == std::string::npos) break;
+      start = end + 1;
     }
-    std::fprintf(m_pStream, "%s\n", line.c_str());
   }
   bool OnQuestion(const std::string&, const std::string&) override { return false; }
 
@@ -74,17 +81,85 @@ int RunBackups(bool json) {
   return kExitDone;
 }
 
-int RunRestore(const std::string& argument) {
-  // A bare archive name is looked for in the backup folder.
+// A bare archive name is looked for in the backup folder.
+std::string ArchivePath(const std::string& argument) {
   std::string path = argument;
   if (FileAttributes(path) == INVALID_FILE_ATTRIBUTES && argument.find('\\') == std::string::npos &&
       argument.find('/') == std::string::npos) {
     path = DefaultBackupFolder() + "\\" + argument;
   }
-  path = FullPath(path);
+  return FullPath(path);
+}
+
+nlohmann::json RecordJson(int number, const BackupRecord& record) {
+  nlohmann::json item;
+  item["item"] = number;
+  item["type"] = RecordKindName(record);
+  if (record.kind == BackupRecord::kFile) {
+    item["linkPath"] = record.destPath;
+    return item;
+  }
+  const size_t slash = record.keyName.find('\\');
+  item["root"] = record.keyName.substr(0, slash);
+  item["key"] = slash == std::string::npos ? std::string() : record.keyName.substr(slash + 1);
+  if (record.kind == BackupRecord::kRegValue) {
+    item["valueName"] = record.valueName;
+    item["valueData"] = record.value;
+  }
+  return item;
+}
+
+int RunRestoreList(const std::string& path, bool json) {
+  RecordFile file;
+  if (!ReadArchiveRecords(path, file)) {
+    std::fprintf(stderr, "Backup is Invalid, Cannot Recover items\n");
+    return kExitUsage;
+  }
+  nlohmann::json list = nlohmann::json::array();
+  for (size_t i = 0; i < file.records.size(); ++i) {
+    const BackupRecord& record = file.records[i];
+    if (json) {
+      list.push_back(RecordJson(static_cast<int>(i) + 1, record));
+      continue;
+    }
+    std::string place = record.kind == BackupRecord::kFile ? record.destPath : record.keyName;
+    if (record.kind == BackupRecord::kRegValue) {
+      place += "  " + (record.valueName.empty() ? std::string("(Default)") : record.valueName);
+    }
+    std::printf("%zu\t%s\t%s\n", i + 1, RecordKindName(record), ConsoleText(place).c_str());
+  }
+  if (json) std::printf("%s\n", DumpJson(list).c_str());
+  if (!json && file.records.empty()) std::printf("The archive holds no items.\n");
+  return kExitDone;
+}
+
+int RunRestore(const std::string& path, const std::string* itemList, bool trustArchive) {
+  RestoreOptions options;
+  if (itemList) {
+    RecordFile file;
+    if (!ReadArchiveRecords(path, file)) {
+      std::fprintf(stderr, "Backup is Invalid, Cannot Recover items\n");
+      return kExitUsage;
+    }
+    std::string error;
+    if (!ParseItemNumbers(*itemList, static_cast<int>(file.records.size()), options.items, error)) {
+      std::fprintf(stderr, "--item: %s\n", error.c_str());
+      return kExitUsage;
+    }
+  }
   ConsolePrompts prompts(stdout);
   BackupArchive archive;
-  return RestoreBackup(archive, path) == RestoreResult::kRestored ? kExitDone : kExitUsage;
+  options.trustArchive = trustArchive;
+  const RestoreResult result = RestoreBackup(archive, path, options);
+  if (result == RestoreResult::kDeclined) {
+    // No one can answer the window's question here: the user decides up front.
+    std::fprintf(stderr,
+                 "%s\nThis archive was not made by %s for this user account, or it was changed "
+                 "since. Nothing was restored. To restore it anyway, run restore again with "
+                 "--trust-archive.\n",
+                 ConsoleText(path).c_str(), qb::kProductName);
+  }
+  return result == RestoreResult::kRestored ? kExitDone : kExitUsage;
 }
 
 // Test seam, off unless QUILLBANE_TEST_HOLD names a file: once the scan is done,
@@ -202,11 +277,27 @@ void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan) {
   backups->add_flag("--json", *backupsJson, "Print one JSON document");
   backups->callback([&exitCode, backupsJson] { exitCode = RunBackups(*backupsJson); });
 
-  auto archive = std::make_shared<std::string>();
+  struct RestoreArgs {
+    std::string archive, items;
+    bool list = false;
+    bool json = false;
+    bool trust = false;
+  };
+  auto args = std::make_shared<RestoreArgs>();
   CLI::App* restore = app.add_subcommand("restore", "Restore the items saved in a backup archive");
-  restore->add_option("archive", *archive, "The archive (.zip), a path or a name in the backup folder")
+  restore->add_option("archive", args->archive, "The archive (.zip), a path or a name in the backup folder")
       ->required();
-  restore->callback([&exitCode, archive] { exitCode = RunRestore(*archive); });
+  restore->add_flag("--trust-archive", args->trust,
+                    "Restore it even though it was not made by this program for this user account");
+  CLI::Option* list = restore->add_flag("--list", args->list, "List the archive's items, numbered");
+  restore->add_flag("--json", args->json, "With --list: print one JSON document")->needs(list);
+  CLI::Option* items =
+      restore->add_option("--item", args->items, "Restore only these items, e.g. 2 or 1,3")->excludes(list);
+  restore->callback([&exitCode, args, items] {
+    const std::string path = ArchivePath(args->archive);
+    exitCode = args->list ? RunRestoreList(path, args->json)
+                          : RunRestore(path, items->count() > 0 ? &args->items : nullptr, args->trust);
+  });
 
   if (!scan) return;
   struct CleanOptions {

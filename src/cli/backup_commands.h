@@ -2,7 +2,7 @@
 // The console commands over removal, backup and restore:
 //   quillbane-cli clean   [--sections ...] [--backup | --no-backup] [--json]
 //   quillbane-cli backups [--json]
-//   quillbane-cli restore <archive.zip>
+//   quillbane-cli restore <archive.zip> [--trust-archive]
 
 #include <functional>
 #include <string>

@@ -16,6 +16,9 @@ constexpr int kExitStillPresent = 4;  // clean: a removal the re-check found sti
 // `exitCode` receives the command's exit code when the command runs.
 void AddScanCommand(CLI::App& app, int& exitCode);
 
+// quillbane-cli ignore list|add|remove: the ignore list under the settings key.
+void AddIgnoreCommand(CLI::App& app, int& exitCode);
+
 // The console scan as `clean` runs it: scan, report, then remove while the scan's
 // records are alive.
 CleanScan ConsoleCleanScan();

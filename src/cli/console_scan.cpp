@@ -7,6 +7,7 @@
 
 #include "app/settings_store.h"
 #include "cli/console_interrupt.h"
+#include "core/elevation.h"
 #include "framework/prompt.h"
 #include "scan/exclusion_list.h"
 #include "sysinfo/system_info.h"
@@ -91,6 +92,11 @@ bool ConsoleScan::SelectSections(const std::string& list, std::string& error) {
 
 void ConsoleScan::Run() {
   m_bProgress = IsConsole(STD_ERROR_HANDLE);
+  if (!ProcessIsElevated()) {
+    std::fprintf(stderr,
+                 "Not running as administrator: sections whose keys cannot be opened end "
+                 "\"Access Denied\" and are not checked.\n");
+  }
   ConsoleInterrupt interrupt;
   m_driver.PrepareScan();
   m_driver.RunScan();

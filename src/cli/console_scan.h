@@ -32,10 +32,13 @@ class ConsoleScan : public ScanDriverView, public ScanHost, public ScanLogSessio
   // choice is left as it is. False, with a message, for a malformed list.
   bool SelectSections(const std::string& list, std::string& error);
 
-  // Runs the scan; the progress line shows only when stderr is a console.
+  // Runs the scan; the progress line shows only when stderr is a console. When
+  // the process is not elevated, stderr says so first.
   void Run();
 
   const std::string& EndText() const { return m_driver.EndText(); }
+  // Sections that ended "Access Denied": their keys would not open.
+  int DeniedSections() const { return m_driver.DeniedSections(); }
   bool Aborted() const { return m_scanner.WasAborted(); }
   const std::vector<ConsoleRow>& Rows() const { return m_rows; }
   SectionCatalogue& Catalogue() { return *m_pCatalogue; }
@@ -64,6 +67,8 @@ class ConsoleScan : public ScanDriverView, public ScanHost, public ScanLogSessio
   void SetButtonCaption(const std::string&) override {}
   void ShowAnimation(bool) override {}
   void ShowResults() override {}
+  // The report says it: no message on the way.
+  void ShowScanEnd(const std::string&, int) override {}
 
   // ScanHost
   void ReportProblem(std::unique_ptr<ProblemRecord> record) override;
@@ -72,6 +77,7 @@ class ConsoleScan : public ScanDriverView, public ScanHost, public ScanLogSessio
 
   // ScanLogSession: the scan log, whose path is kept for the report.
   bool Open() override;
+  void NoteIgnored(const std::string& line) override { m_log.NoteIgnored(line); }
   void Reset() override { m_log.Reset(); }
 
  private:

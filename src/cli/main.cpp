@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
   int exitCode = -1;
   AddScanCommand(app, exitCode);
   RegisterBackupCommands(app, exitCode, ConsoleCleanScan());
+  AddIgnoreCommand(app, exitCode);
 
   try {
     app.parse(argc, argv);

@@ -1,5 +1,6 @@
 #include "cli/scan_report.h"
 
+#include "core/elevation.h"
 #include "core/product.h"
 #include "core/registry.h"
 
@@ -62,6 +63,7 @@ nlohmann::json ScanJson(ConsoleScan& scan) {
   document["status"] = scan.EndText();
   document["totalProblems"] = scan.Store().totalProblems();
   document["affectedSections"] = scan.Store().affectedSections();
+  document["elevated"] = ProcessIsElevated();
   nlohmann::json sections = nlohmann::json::array();
   for (const ConsoleRow& row : scan.Rows()) {
     if (row.section == nullptr) continue;
@@ -72,6 +74,7 @@ nlohmann::json ScanJson(ConsoleScan& scan) {
     entry["severity"] = SeverityName(section.severity);
     entry["status"] = row.status;
     entry["count"] = section.problemCount();
+    entry["ignored"] = section.ignored;
     nlohmann::json problems = nlohmann::json::array();
     for (const auto& record : section.problems) problems.push_back(ProblemJson(*record));
     entry["problems"] = problems;
@@ -120,7 +123,8 @@ std::string ScanText(ConsoleScan& scan) {
     if (row.section == nullptr) continue;
     const ScanSection& section = *row.section;
     text += section.name + "  [" + SeverityName(section.severity) + "]  " + row.status + ", " +
-            Plural(section.problemCount(), "problem") + "\n";
+            Plural(section.problemCount(), "problem") +
+            (section.ignored > 0 ? ", " + std::to_string(section.ignored) + " ignored" : "") + "\n";
     for (const auto& record : section.problems) {
       const ProblemRecord& r = *record;
       const std::string kind = ErrorType(r);
@@ -140,6 +144,13 @@ std::string ScanText(ConsoleScan& scan) {
   }
   text += "\nTotal Problems : " + std::to_string(scan.Store().totalProblems()) + "\n";
   text += "Affected Sections : " + std::to_string(scan.Store().affectedSections()) + "\n";
+  if (scan.Store().Ignoring()) text += "Ignored : " + ConsoleText(IgnoredSummary(scan.Catalogue())) + "\n";
+  if (scan.DeniedSections() > 0) {
+    // The sentence after the end text, as the window's end message has it.
+    const std::string message =
+        ScanEndMessage(scan.EndText(), scan.DeniedSections(), ProcessIsElevated());
+    text += message.substr(message.rfind('\n') + 1) + "\n";
+  }
   if (!scan.LogPath().empty()) text += "Log : " + scan.LogPath() + "\n";
   return text;
 }

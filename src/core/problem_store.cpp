@@ -1,6 +1,18 @@
 #include "core/problem_store.h"
 
+#include <algorithm>
 #include <utility>
+
+std::string IgnoredSummary(const SectionCatalogue& catalogue) {
+  int total = 0;
+  std::string parts;
+  for (const ScanSection& section : catalogue.Sections()) {
+    if (section.ignored == 0) continue;
+    total += section.ignored;
+    parts += (parts.empty() ? "" : ", ") + section.name + " : " + std::to_string(section.ignored);
+  }
+  return std::to_string(total) + " ignored" + (parts.empty() ? "" : " (" + parts + ")");
+}
 
 ProblemStore::ProblemStore(SectionCatalogue& catalogue, ExclusionTest isExcluded,
                            StoreView* view, ProblemLogSink* log)
@@ -19,6 +31,10 @@ int ProblemStore::OnProblemFound(std::unique_ptr<ProblemRecord> record) {
   // rather than counted where no row or list can hold it.
   ScanSection* section = m_catalogue.Find(record->sectionId);
   if (section == nullptr) return 0;
+  if (m_ignore.Matches(*record)) {
+    ++section->ignored;
+    return 0;
+  }
 
   ++m_nTotalProblems;
   if (m_pView) m_pView->ShowTotalProblems("Total Problems : " + std::to_string(m_nTotalProblems));
@@ -42,4 +58,23 @@ void ProblemStore::Reset() {
   m_catalogue.ClearProblems();
   m_nTotalProblems = 0;
   m_nAffectedSections = 0;
+}
+
+void ProblemStore::IgnoreFiled(ScanSection& section,
+                               const std::vector<const ProblemRecord*>& problems) {
+  const size_t before = section.problems.size();
+  auto ignored = [&](const std::unique_ptr<ProblemRecord>& owned) {
+    return std::find(problems.begin(), problems.end(), owned.get()) != problems.end();
+  };
+  section.problems.erase(std::remove_if(section.problems.begin(), section.problems.end(), ignored),
+                         section.problems.end());
+  const int taken = static_cast<int>(before - section.problems.size());
+  if (taken == 0) return;
+  section.ignored += taken;
+  m_nTotalProblems -= taken;
+  if (section.problems.empty()) --m_nAffectedSections;
+  if (!m_pView) return;
+  m_pView->ShowTotalProblems("Total Problems : " + std::to_string(m_nTotalProblems));
+  m_pView->ShowAffectedSections("Affected Sections : " + std::to_string(m_nAffectedSections));
+  m_pView->ShowSectionCount(section.sectionId, std::to_string(section.problemCount()));
 }

@@ -80,7 +80,10 @@ const ScanSection* SectionCatalogue::Find(int sectionId) const {
 }
 
 void SectionCatalogue::ClearProblems() {
-  for (ScanSection& section : m_vSections) section.problems.clear();
+  for (ScanSection& section : m_vSections) {
+    section.problems.clear();
+    section.ignored = 0;
+  }
 }
 
 DWORD LoadSectionEnabled(int sectionId) {

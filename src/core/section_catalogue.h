@@ -41,6 +41,8 @@ struct ScanSection {
   int severity = kModerate;
   // Owned records in report order; list rows elsewhere point at them.
   std::vector<std::unique_ptr<ProblemRecord>> problems;
+  // Problems of this scan dropped because the user ignores them.
+  int ignored = 0;
 
   int problemCount() const { return static_cast<int>(problems.size()); }
 };
@@ -60,7 +62,7 @@ class SectionCatalogue {
   ScanSection* Find(int sectionId);
   const ScanSection* Find(int sectionId) const;
 
-  // Destroys every problem record of every section.
+  // Destroys every problem record of every section; the ignored counts go to 0.
   void ClearProblems();
 
  private:

@@ -37,9 +37,10 @@ void ShowMessage(const std::string& text) {
   MessageBoxA(g_hOwner, text.c_str(), caption.c_str(), MB_OK);
 }
 
-bool AskYesNo(const std::string& text, const std::string& caption) {
+bool AskYesNo(const std::string& text, const std::string& caption, bool defaultNo) {
   if (g_pScript) return g_pScript->OnQuestion(text, caption);
-  return MessageBoxA(g_hOwner, text.c_str(), caption.c_str(), MB_YESNO) == IDYES;
+  return MessageBoxA(g_hOwner, text.c_str(), caption.c_str(),
+                     MB_YESNO | (defaultNo ? MB_DEFBUTTON2 : MB_DEFBUTTON1)) == IDYES;
 }
 
 void ShowWarning(const std::string& text) {

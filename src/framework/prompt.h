@@ -8,8 +8,9 @@
 
 // An OK box with the application's title as caption.
 void ShowMessage(const std::string& text);
-// A Yes/No box with the given caption; true for Yes.
-bool AskYesNo(const std::string& text, const std::string& caption);
+// A Yes/No box with the given caption; true for Yes. With defaultNo, No is the
+// default button (Enter answers No).
+bool AskYesNo(const std::string& text, const std::string& caption, bool defaultNo = false);
 
 // The application's title: the executable's base name without extension.
 std::string ApplicationTitle();

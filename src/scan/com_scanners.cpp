@@ -44,7 +44,7 @@ int SectionScanner::ScanTypeLibraries() {
   // between the views (as Windows 7 and later do).
   for (const ViewKey& viewKey : KeysOfBothViews(HKEY_CLASSES_ROOT, "TypeLib")) {
     ScopedKey hKey;
-    if (!m_bRunning || !hKey.Open(HKEY_CLASSES_ROOT, viewKey.keyPath)) continue;
+    if (!m_bRunning || !OpenSectionKey(hKey, HKEY_CLASSES_ROOT, viewKey.keyPath)) continue;
     const DWORD count = SubKeyCount(hKey.Get());
     for (DWORD index = 0; index < count && m_bRunning; ++index) {
       std::string name;
@@ -113,7 +113,7 @@ Findings TypeLibFindings(const std::string& keyPath, bool* tested) {
 
 int SectionScanner::ScanProgIds(int pauseMs) {
   ScopedKey hKey;
-  if (!hKey.Open(HKEY_CLASSES_ROOT, "")) return m_bRunning;
+  if (!OpenSectionKey(hKey, HKEY_CLASSES_ROOT, "")) return m_bRunning;
   const DWORD count = SubKeyCount(hKey.Get());
   for (DWORD index = 0; index < count && m_bRunning; ++index) {
     std::string name;

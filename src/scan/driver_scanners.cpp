@@ -66,7 +66,7 @@ int SectionScanner::ScanDriverKey(bool services, int pauseMs) {
   const int sectionId = services ? kSystemServices : kVxdFiles;
 
   ScopedKey hKey;
-  if (!hKey.Open(HKEY_LOCAL_MACHINE, key)) return m_bRunning;
+  if (!OpenSectionKey(hKey, HKEY_LOCAL_MACHINE, key)) return m_bRunning;
   const DWORD count = SubKeyCount(hKey.Get());
 
   for (DWORD index = 0; index < count && m_bRunning; ++index) {
@@ -103,7 +103,7 @@ int SectionScanner::ScanUninstallEntries(int pauseMs) {
   for (const ViewKey& viewKey : KeysOfBothViews(HKEY_LOCAL_MACHINE, uninstall)) {
     const std::string& key = viewKey.keyPath;
     ScopedKey hKey;
-    if (!m_bRunning || !hKey.Open(HKEY_LOCAL_MACHINE, key)) continue;
+    if (!m_bRunning || !OpenSectionKey(hKey, HKEY_LOCAL_MACHINE, key)) continue;
     const DWORD count = SubKeyCount(hKey.Get());
 
     for (DWORD index = 0; index < count && m_bRunning; ++index) {

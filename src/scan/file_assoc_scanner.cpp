@@ -73,7 +73,7 @@ Findings OpenWithFindings(const CRegistry& list, const std::string& valueName) {
 
 int SectionScanner::ScanFileAssociations() {
   ScopedKey hKey;
-  if (!hKey.Open(HKEY_CURRENT_USER, kFileExts)) return m_bRunning;
+  if (!OpenSectionKey(hKey, HKEY_CURRENT_USER, kFileExts)) return m_bRunning;
   const DWORD count = SubKeyCount(hKey.Get());
 
   for (DWORD index = 0; index < count && m_bRunning; ++index) {

@@ -72,7 +72,7 @@ void SectionScanner::ScanValueKey(int which, const std::string& key, RegistryVie
   const std::string shownKey = RootKeyName(list.root) + "\\" + key;
 
   ScopedKey hKey;
-  if (!hKey.Open(list.root, key)) return;
+  if (!OpenSectionKey(hKey, list.root, key)) return;
   const DWORD count = ValueCount(hKey.Get());
 
   for (DWORD index = 0; index < count && m_bRunning; ++index) {
@@ -137,7 +137,7 @@ int SectionScanner::ScanAppPaths(int pauseMs) {
   for (const ViewKey& viewKey : KeysOfBothViews(HKEY_LOCAL_MACHINE, appPaths)) {
     const std::string& key = viewKey.keyPath;
     ScopedKey hKey;
-    if (!m_bRunning || !hKey.Open(HKEY_LOCAL_MACHINE, key)) continue;
+    if (!m_bRunning || !OpenSectionKey(hKey, HKEY_LOCAL_MACHINE, key)) continue;
     const DWORD count = SubKeyCount(hKey.Get());
 
     for (DWORD index = 0; index < count && m_bRunning; ++index) {

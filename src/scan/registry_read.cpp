@@ -9,7 +9,8 @@ bool ScopedKey::OpenWith(HKEY hParent, const std::string& subKey, REGSAM access)
   Close();
   // Wide, so a key path of any length opens.
   HKEY hKey = nullptr;
-  if (OpenRegistryKey(hParent, subKey, access, hKey) != ERROR_SUCCESS) return false;
+  m_lLastOpen = OpenRegistryKey(hParent, subKey, access, hKey);
+  if (m_lLastOpen != ERROR_SUCCESS) return false;
   m_hKey = hKey;
   return true;
 }

@@ -31,11 +31,15 @@ class ScopedKey {
   bool OpenForReading(HKEY hParent, const std::string& subKey);
   void Close();
   HKEY Get() const { return m_hKey; }
+  // The system's answer to the last open: ERROR_ACCESS_DENIED means the key is
+  // there but may not be opened with the access asked for.
+  LONG LastOpenResult() const { return m_lLastOpen; }
 
  private:
   bool OpenWith(HKEY hParent, const std::string& subKey, REGSAM access);
 
   HKEY m_hKey = nullptr;
+  LONG m_lLastOpen = ERROR_SUCCESS;
 };
 
 DWORD SubKeyCount(HKEY hKey);

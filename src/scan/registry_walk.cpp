@@ -139,14 +139,14 @@ Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view
 
 int SectionScanner::ScanMachineSoftware(int /*pauseMs: this walk never pauses*/) {
   ScopedKey hKey;
-  if (!hKey.Open(HKEY_LOCAL_MACHINE, "SOFTWARE")) return m_bRunning;
+  if (!OpenSectionKey(hKey, HKEY_LOCAL_MACHINE, "SOFTWARE")) return m_bRunning;
   WalkRegistryKey(hKey.Get(), "HKEY_LOCAL_MACHINE\\Software");
   return m_bRunning;
 }
 
 int SectionScanner::ScanUserSoftware() {
   ScopedKey hKey;
-  if (!hKey.Open(HKEY_CURRENT_USER, "SOFTWARE")) return m_bRunning;
+  if (!OpenSectionKey(hKey, HKEY_CURRENT_USER, "SOFTWARE")) return m_bRunning;
   WalkRegistryKey(hKey.Get(), "HKEY_CURRENT_USER\\Software");
   return m_bRunning;
 }

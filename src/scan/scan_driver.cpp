@@ -1,7 +1,31 @@
 #include "scan/scan_driver.h"
 
+#include "core/elevation.h"
+#include "core/product.h"
 #include "framework/prompt.h"
 #include "scan/path_tests.h"
+
+void ScanDriverView::ShowScanEnd(const std::string& message, int) { ShowMessage(message); }
+
+std::string ScanEndMessage(const std::string& endText, int deniedSections, bool elevated) {
+  if (deniedSections <= 0) return endText;
+  const bool one = deniedSections == 1;
+  std::string text = endText + "\r\n\r\n" +
+                     (one ? std::string("1 section could not be checked: access to its keys was denied.")
+                          : std::to_string(deniedSections) +
+                                " sections could not be checked: access to their keys was denied.");
+  if (!elevated) {
+    text += std::string(" Running ") + qb::kProductName + " as administrator checks " +
+            (one ? "it." : "them.");
+  }
+  return text;
+}
+
+std::string DeniedLogBlock(const std::string& sectionName, const std::vector<std::string>& keys) {
+  std::string block = "Section : " + sectionName + " \r\nStatus : Access Denied\r\n";
+  for (const std::string& key : keys) block += "Key : " + key + "\r\n";
+  return block + "\r\n";
+}
 
 ScanDriver::ScanDriver(SectionCatalogue& catalogue, ProblemStore& store, SectionScanner& scanner,
                        ScanDriverView& view, ScanLogSession* log)
@@ -66,7 +90,11 @@ bool ScanDriver::RunSection(int sectionId) {
 }
 
 void ScanDriver::RunScan() {
+  // Read anew each time: the list may have changed from the console or another
+  // window since the last scan.
+  m_store.SetIgnoreList(LoadIgnoreList());
   m_scanner.StartScan();
+  m_nDeniedSections = 0;
   if (m_bAbortAtStart) {
     m_bAbortAtStart = false;
     m_scanner.RequestAbort();
@@ -83,6 +111,7 @@ void ScanDriver::RunScan() {
     if (!hasScanner) continue;
 
     m_view.SetRowImage(row, kImageScanning);
+    m_scanner.ClearDeniedKeys();
     if (id != kStartupPrograms) {
       m_view.SetRowStatus(row, "Scanning");
       if (!RunSection(id)) {
@@ -90,14 +119,22 @@ void ScanDriver::RunScan() {
         break;
       }
     }
-    m_view.SetRowStatus(row, "Finished");
+    // Keys that would not open are not known to be clean: the row says so.
+    const std::vector<std::string>& denied = m_scanner.DeniedKeys();
+    if (!denied.empty()) {
+      ++m_nDeniedSections;
+      if (m_pLog) m_pLog->AppendNote(DeniedLogBlock(section->name, denied));
+    }
+    m_view.SetRowStatus(row, denied.empty() ? "Finished" : "Access Denied");
     m_view.SetRowImage(row, kImageDone);
   }
 
+  if (m_pLog && m_store.Ignoring()) m_pLog->NoteIgnored(IgnoredSummary(m_catalogue));
   if (m_pLog) m_pLog->Reset();
   m_view.ShowAnimation(false);
   m_strEndText = m_scanner.WasAborted() ? "Scan Aborted" : "Scan Complete";
   m_view.ShowStatusText(m_strEndText);
-  ShowMessage(m_strEndText);
+  m_view.ShowScanEnd(ScanEndMessage(m_strEndText, m_nDeniedSections, ProcessIsElevated()),
+                     m_nDeniedSections);
   m_view.ShowResults();
 }

@@ -5,6 +5,7 @@
 // front end and tests implement.
 
 #include <string>
+#include <vector>
 
 #include "core/problem_store.h"
 #include "core/section_catalogue.h"
@@ -31,6 +32,9 @@ class ScanDriverView : public StoreView {
   virtual void ShowAnimation(bool show) = 0;
   // After the end message: hide the panels and show the results.
   virtual void ShowResults() = 0;
+  // The end of a scan: its message (ScanEndMessage) in a box. A view that can do
+  // more for sections that could not be checked overrides it.
+  virtual void ShowScanEnd(const std::string& message, int deniedSections);
 };
 
 // The scan log's session: opened before the first section, reset at the end.
@@ -38,8 +42,19 @@ class ScanLogSession {
  public:
   virtual ~ScanLogSession() = default;
   virtual bool Open() = 0;
+  // At the end of a scan that applied an ignore list: the "N ignored" line for
+  // the header. Called before Reset.
+  virtual void NoteIgnored(const std::string& line) { (void)line; }
   virtual void Reset() = 0;
+  // A block that is not a problem's (a section that could not be checked).
+  virtual void AppendNote(const std::string& /*block*/) {}
 };
+
+// The end text, followed - when sections could not be checked - by how many, and
+// (when this process is not elevated) that running as administrator checks them.
+std::string ScanEndMessage(const std::string& endText, int deniedSections, bool elevated);
+// The log's block for a section whose keys could not be opened.
+std::string DeniedLogBlock(const std::string& sectionName, const std::vector<std::string>& keys);
 
 class ScanDriver {
  public:
@@ -57,6 +72,8 @@ class ScanDriver {
 
   // "Scan Complete" or "Scan Aborted" after a scan; "" before one.
   const std::string& EndText() const { return m_strEndText; }
+  // Sections of the last scan that ended "Access Denied".
+  int DeniedSections() const { return m_nDeniedSections; }
 
  private:
   // Runs the scanner(s) of a section; false when the result that counts is 0.
@@ -68,6 +85,7 @@ class ScanDriver {
   ScanDriverView& m_view;
   ScanLogSession* m_pLog;
   std::string m_strEndText;
+  int m_nDeniedSections = 0;
   bool m_bStarting = false;
   bool m_bAbortAtStart = false;
 };

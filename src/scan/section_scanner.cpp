@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "core/registry.h"
+
 SectionScanner::SectionScanner(ScanHost* host) : m_bRunning(0), m_pHost(host) {}
 
 SectionScanner::~SectionScanner() = default;
@@ -51,6 +53,14 @@ void SectionScanner::ReportFindings(int sectionId, HKEY hRoot, const std::string
     ReportRegistry(sectionId, hRoot, keyPath, valueName, finding.data, finding.isValue,
                    finding.message);
   }
+}
+
+bool SectionScanner::OpenSectionKey(ScopedKey& key, HKEY hRoot, const std::string& subKey) {
+  if (key.Open(hRoot, subKey)) return true;
+  if (key.LastOpenResult() == ERROR_ACCESS_DENIED) {
+    m_vDeniedKeys.push_back(subKey.empty() ? RootKeyName(hRoot) : RootKeyName(hRoot) + "\\" + subKey);
+  }
+  return false;
 }
 
 std::string FileNotFoundMessage(const std::string& path) {

@@ -13,6 +13,7 @@
 
 #include "core/problem_record.h"
 #include "scan/item_checks.h"
+#include "scan/registry_read.h"
 #include "scan/scan_host.h"
 
 class SectionScanner {
@@ -60,7 +61,16 @@ class SectionScanner {
 
   int ScanFileAssociations();
 
+  // Keys a section starts from that are there but could not be opened with the
+  // full access the scan asks for, since the last ClearDeniedKeys: the section
+  // could not be checked ("Access Denied"), which is not the same as clean.
+  const std::vector<std::string>& DeniedKeys() const { return m_vDeniedKeys; }
+  void ClearDeniedKeys() { m_vDeniedKeys.clear(); }
+
  private:
+  // Opens a section's own key with full access; a key that is there but refuses
+  // that access is noted in DeniedKeys.
+  bool OpenSectionKey(ScopedKey& key, HKEY hRoot, const std::string& subKey);
   void Report(std::unique_ptr<ProblemRecord> record);
   void Status(const std::string& text);
   void Pump();
@@ -77,6 +87,7 @@ class SectionScanner {
 
   int m_bRunning;
   ScanHost* m_pHost;
+  std::vector<std::string> m_vDeniedKeys;
 };
 
 // The message of most registry problems, with the tested path.

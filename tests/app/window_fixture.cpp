@@ -52,6 +52,8 @@ const std::vector<std::string>& OpenedTargets() { return g_opened; }
 
 void MainWindowTest::SetUp() {
   SandboxedTest::SetUp();
+  // The data protection API behind the archives' tag finds its providers here.
+  ASSERT_TRUE(m_sandbox.CopyMachineSoftwareKey("Microsoft\\Cryptography"));
   g_opened.clear();
   HyperlinkLabel::SetOpener(RecordOpen);
 }

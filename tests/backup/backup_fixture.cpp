@@ -1,6 +1,9 @@
 #include "backup_fixture.h"
 
 #include "backup/minizip_io.h"
+#include "backup/reg_export_file.h"
+#include "core/product.h"
+#include "core/registry.h"
 #include "backup/zip_packer.h"
 
 FakeEditor::FakeEditor() : m_pPrevious(SetRegistryEditor(this)) {}
@@ -15,6 +18,7 @@ bool FakeEditor::Run(const std::string& arguments) {
     if ((close = arguments.find('"', open + 1)) == std::string::npos) break;
     quoted.push_back(arguments.substr(open + 1, close - open - 1));
   }
+  if (arguments.compare(0, 4, " /S ") == 0 && quoted.size() == 1) return Import(quoted[0]);
   if (arguments.compare(0, 3, "/e ") != 0 || quoted.size() != 2) return false;
   if (failExports) return true;  // like regedit: ran, wrote nothing
   if (emptyExports) return WriteFileBytes(quoted[0], "");
@@ -26,7 +30,26 @@ bool FakeEditor::Run(const std::string& arguments) {
   return WriteFileBytes(quoted[0], bytes);
 }
 
+bool FakeEditor::Import(const std::string& file) {
+  std::string bytes;
+  ExportContents contents;
+  std::string error;
+  if (!ReadFileBytes(file, bytes) || !ParseExportFile(bytes, contents, error)) return true;
+  for (const ExportSection& section : contents.sections) {
+    const size_t slash = section.keyName.find('\\');
+    const HKEY root = RootKeyFromName(section.keyName.substr(0, slash));
+    if (root && slash != std::string::npos && !section.deletes) {
+      RegPutString(root, section.keyName.substr(slash + 1), "imported", "yes");
+    }
+  }
+  return true;
+}
+
 BackupTest::BackupTest() {
+  // The settings key holds this user's archive key, protected by the system:
+  // with it, archives are tagged.
+  RegPutDword(HKEY_CURRENT_USER, qb::kSettingsKeyPath, "AutoBackup", 0);
+  m_sandbox.CopyMachineSoftwareKey("Microsoft\\Cryptography");
   m_archive.SetStagingFolder(Staging());
   m_archive.SetBackupFolder(BackupFolder());
 }

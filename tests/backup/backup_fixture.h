@@ -17,7 +17,8 @@
 #include "support/temp_folder.h"
 
 // Exports write the header and the key's section line, as regedit does (ASCII
-// key names only). Every argument text is recorded.
+// key names only); imports create each section's key with a value "imported".
+// Every argument text is recorded.
 class FakeEditor : public RegistryEditor {
  public:
   FakeEditor();
@@ -30,6 +31,7 @@ class FakeEditor : public RegistryEditor {
   std::string exportInstead;  // another key's name, as a split command line gives
 
  private:
+  bool Import(const std::string& file);
   RegistryEditor* m_pPrevious;
 };
 

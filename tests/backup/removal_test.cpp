@@ -191,3 +191,37 @@ TEST_F(Removal, ItemsAreRemovedOnlyAsTheScanSawThem) {
   std::string text;
   EXPECT_TRUE(key.OpenKey(HKEY_CURRENT_USER, deep) && !key.QueryStringValue("v", text));
 }
+
+// A deletion that reports success yet leaves the item: a key put back at once by
+// another program, and a file another program holds open with delete sharing
+// (the system only marks it for deletion; its name stays until the handle is
+// closed). Both are kept, counted and said.
+TEST_F(Removal, AnItemStillThereAfterItsDeletionIsReportedKept) {
+  ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "Respawn", "v", "1"));
+  ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "Gone", "v", "1"));
+  ASSERT_TRUE(WriteFileBytes(m_folder / "held.lnk", "h"));
+  Add(KeyProblem(HKEY_CURRENT_USER, "Respawn", 9));
+  Add(KeyProblem(HKEY_CURRENT_USER, "Gone", 9));
+  const ProblemRecord* held = Add(FileProblem(m_folder / "held.lnk"));
+  const HANDLE hHeld = CreateFileW(WideText(m_folder / "held.lnk").c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+  RemovalHooks hooks;
+  hooks.afterDeletion = [](const ProblemRecord& problem) {
+    if (problem.keyPath == "Respawn") RegPutString(HKEY_CURRENT_USER, "Respawn", "v", "2");
+  };
+
+  const RemovalOutcome outcome =
+      RemoveProblems(m_catalogue, m_archive, 2, true, BackupChoice::kNever, hooks);
+  CloseHandle(hHeld);
+  EXPECT_EQ(outcome.stillPresent, 2);
+  ASSERT_EQ(outcome.kept.size(), 2u);
+  EXPECT_EQ(outcome.kept[0].problem->keyPath, "Respawn");
+  EXPECT_EQ(outcome.kept[1].problem, held);
+  for (const KeptProblem& kept : outcome.kept) EXPECT_EQ(kept.reason, "still present after removal");
+  EXPECT_EQ(outcome.removed.size(), 1u);
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Gone"));
+  EXPECT_EQ(m_prompts.Texts(), std::vector<std::string>{"Selected Items Removed\r\n\r\n2 items were "
+                                                        "kept in place: 2 still present after removal."});
+}

@@ -22,24 +22,37 @@ class Restore : public BackupTest {
 };
 
 const char* const kInvalid = "Backup is Invalid, Cannot Recover items";
+// Archives crafted here carry no tag: they are restored as if the user trusted them.
+const RestoreOptions kTrust{true, {}};
 
 }  // namespace
 
-TEST_F(Restore, OlderArchivesRestoreTextValuesAndBareNamedFiles) {
+// Archives written before the tag (or by anyone else) restore only once the user
+// agrees; No is the default and restores nothing.
+TEST_F(Restore, OlderArchivesAskFirstThenRestoreTextValuesAndBareNamedFiles) {
   const std::string dest = m_folder / "links\\old.lnk";
   CreateFolder(m_folder / "links");
   const std::string config =
-      "stray\r\r\n]\r\r\n[TYPE:reg_value]\r\r\n[MAIN_KEY:HKEY_CURRENT_USER\\Run]\r\r\n"
+      "stray\r\r\n]\r\r\n[TYPE:reg_value]\r\r\n[MAIN_KEY:HKEY_CURRENT_USER\\Software\\Run]\r\r\n"
       "[VALUE_NAME:n]\r\r\n[VALUE:C:\\p.exe]\r\r\n[TYPE:NONSENSE]\r\n"
       "[TYPE:FILE]\r\n[DEST_PATH:" + dest + "]\r\n";
   const std::string archive = MakeArchive("1,2,2009_3,4,5", {{"Config.ini", config},
                                                              {"old.lnk", "old bytes"}});
+  EXPECT_EQ(RestoreBackup(m_archive, archive), RestoreResult::kDeclined);
+  ASSERT_EQ(m_prompts.Seen().size(), 1u);
+  EXPECT_EQ(m_prompts.Seen()[0].text, UntrustedArchiveQuestion());
+  EXPECT_EQ(m_prompts.Seen()[0].caption, "backup_tests");
+  EXPECT_TRUE(m_prompts.Seen()[0].question);
+  EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, "Software\\Run", "n"));
+  EXPECT_FALSE(PathExists(dest));
+
+  m_prompts.Answer(true);
   EXPECT_EQ(RestoreBackup(m_archive, archive), RestoreResult::kRestored);
   DWORD type = 0;
-  EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Run", "n", type), std::string("C:\\p.exe", 9));
+  EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\Run", "n", type), std::string("C:\\p.exe", 9));
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(FileText(dest), "old bytes");
-  EXPECT_EQ(m_prompts.Texts(), std::vector<std::string>{"Items Restored"});
+  EXPECT_EQ(m_prompts.Texts().back(), "Items Restored");
 }
 
 TEST_F(Restore, BadArchivesRestoreNothing) {
@@ -54,28 +67,29 @@ TEST_F(Restore, BadArchivesRestoreNothing) {
 
 TEST_F(Restore, DamagedRecordFilesReportErrorsAndKeepWhatWasRestored) {
   // Empty record file: nothing to do.
-  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,2", {{"Config.ini", ""}})),
+  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,2", {{"Config.ini", ""}}), kTrust),
             RestoreResult::kRestored);
   // Ends inside a record: the values before it stay restored, with their type and
   // exact bytes where the record carries them, as text where it does not.
   const std::string binary("\x00\x01\xff\r\n]", 6);
-  const std::string cut = RegValueRecord("HKEY_CURRENT_USER\\A", "b]x", "00 01") +
+  const std::string cut = RegValueRecord("HKEY_CURRENT_USER\\Software\\A", "b]x", "00 01") +
                           RawDataLine(REG_BINARY, binary) +
-                          RegValueRecord("HKEY_CURRENT_USER\\A", "n", "v") +
-                          "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\B]\r\n";
-  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,3", {{"Config.ini", cut}})),
+                          RegValueRecord("HKEY_CURRENT_USER\\Software\\A", "n", "v") +
+                          "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\Software\\B]\r\n";
+  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,3", {{"Config.ini", cut}}), kTrust),
             RestoreResult::kErrors);
   DWORD type = 0;
-  EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "A", "b]x", type), binary);
+  EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\A", "b]x", type), binary);
   EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-  EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "A", "n", type), std::string("v", 2));
+  EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\A", "n", type), std::string("v", 2));
   // A destination folder that no longer exists, an export name that climbs out
   // of the staging folder, and a root without a name all fail.
   const std::string bad = FileRecord("C:\\QuillbaneTests\\no\\such\\folder\\x.lnk") +
-                          "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\C]\r\n[PATH:\\..\\x.reg]\r\n" +
+                          "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\Software\\C]\r\n"
+                          "[PATH:\\..\\x.reg]\r\n" +
                           RegValueRecord("\\Nowhere", "n", "v");
   EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,4", {{"Config.ini", bad},
-                                                                    {"x.lnk", "x"}})),
+                                                                    {"x.lnk", "x"}}), kTrust),
             RestoreResult::kErrors);
   EXPECT_TRUE(m_editor.calls.empty());
   EXPECT_EQ(m_prompts.Texts().back(), "Not all backed items were restored, Errors Occured");
@@ -113,7 +127,7 @@ TEST_F(Restore, KeptFoldersRestoreAndADamagedEntrySpoilsOnlyItself) {
   ASSERT_TRUE(WriteFileBytes(kept + "\\Config.ini",
                              FileRecord(one) + AttributesLine(hiddenReadOnly)));
   ASSERT_TRUE(WriteFileBytes(kept + "\\" + StagedFileName(one), "one"));
-  EXPECT_EQ(RestoreBackup(m_archive, kept), RestoreResult::kRestored);
+  EXPECT_EQ(RestoreBackup(m_archive, kept, kTrust), RestoreResult::kRestored);
   EXPECT_EQ(FileText(one), "one");
   EXPECT_EQ(GetFileAttributesA(one.c_str()) & hiddenReadOnly, hiddenReadOnly);
 
@@ -129,7 +143,73 @@ TEST_F(Restore, KeptFoldersRestoreAndADamagedEntrySpoilsOnlyItself) {
   ASSERT_TRUE(WriteFileBytes(path, zip));
   SetFileAttributesA(one.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(one.c_str());
-  EXPECT_EQ(RestoreBackup(m_archive, path), RestoreResult::kErrors);
+  EXPECT_EQ(RestoreBackup(m_archive, path, kTrust), RestoreResult::kErrors);
   EXPECT_EQ(FileText(two), "two");
   EXPECT_FALSE(PathExists(one));
+}
+
+namespace {
+
+std::string Utf16Export(const std::string& ascii) {
+  std::string bytes = "\xFF\xFE";
+  for (char c : "Windows Registry Editor Version 5.00\r\n\r\n" + ascii) bytes += std::string{c, '\0'};
+  return bytes;
+}
+
+}  // namespace
+
+// Crafted archives, each holding one genuine value beside the record under test:
+// a refused record is named, nothing of it is written, and the genuine value is
+// restored all the same. Genuine exports of both encodings go through.
+TEST_F(Restore, AnArchiveRestoresOnlyWhatWasRemovedWhereItsRecordSays) {
+  const std::string safe = "HKEY_CURRENT_USER\\Software\\QbSafe", there = m_folder / "there.lnk";
+  const std::string key = RegKeyRecord(safe, 0), section = "[" + safe + "]\r\n";
+  ASSERT_TRUE(WriteFileBytes(there, "mine"));
+  const struct {
+    std::string record, entry;
+    std::string refused;  // the name the refusal gives; "" when restored
+    std::string never;    // a key below HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER, or a file
+  } cases[] = {
+      {key, Utf16Export("[HKEY_LOCAL_MACHINE\\SOFTWARE\\QbEvil]\r\n"), safe, "SOFTWARE\\QbEvil"},
+      {key, Utf16Export(section + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QbEvil]\r\n"), safe, "SOFTWARE\\QbEvil"},
+      {key, Utf16Export(section + "[" + safe + "\\..\\Other]\r\n"), safe, "Software\\Other"},
+      {key, Utf16Export(section + "[" + safe + "X]\r\n"), safe, "Software\\QbSafeX"},
+      {key, Utf16Export(section + "[-HKEY_CURRENT_USER\\Software\\QbVictim]\r\n"), safe, "Software\\QbSafe"},
+      {key, Utf16Export(section + "  [HKEY_LOCAL_MACHINE\\SOFTWARE\\QbEvil]\r\n"), safe, "SOFTWARE\\QbEvil"},
+      {key, Utf16Export(section + "\"v\"=dword:00000001\r\n[" + safe + "\\Sub]\r\n"), "", ""},
+      {key, "REGEDIT4\r\n\r\n" + section + "@=\"x\"\r\n", "", ""},
+      {RegValueRecord("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QbEvil", "ImagePath", "x"),
+       "", "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QbEvil (value \"ImagePath\")",
+       "SYSTEM\\CurrentControlSet\\Services\\QbEvil"},
+      {FileRecord(m_folder / "evil.dll"), "evil", m_folder / "evil.dll", m_folder / "evil.dll"},
+      {FileRecord(there), "evil", there, ""},
+      {FileRecord("D:\\qbevil.lnk"), "evil", "D:\\qbevil.lnk", "D:\\qbevil.lnk"},  // CD-ROM
+      {FileRecord("N:\\qbevil.lnk"), "evil", "N:\\qbevil.lnk", "N:\\qbevil.lnk"},  // network
+  };
+  const std::string good = RegValueRecord("HKEY_CURRENT_USER\\Software\\QbGood", "v", "1");
+  int number = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.record);
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software");
+    m_editor.calls.clear();
+    const BackupRecord record = ParseRecordFile(c.record).records.at(0);
+    const std::string entry = record.kind == BackupRecord::kFile ? StagedFileName(record.destPath)
+                                                                 : "RegKeyBkup0.reg";
+    const std::string archive = MakeArchive("1,1,2010_0,0," + std::to_string(++number),
+                                            {{"Config.ini", c.record + good}, {entry, c.entry}});
+    EXPECT_EQ(RestoreBackup(m_archive, archive, kTrust),
+              c.refused.empty() ? RestoreResult::kRestored : RestoreResult::kErrors);
+    EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Software\\QbGood", "v"));
+    const std::vector<std::string> texts = m_prompts.Texts();
+    if (c.refused.empty()) {
+      EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Software\\QbSafe", "imported"));
+      continue;
+    }
+    EXPECT_EQ(texts.at(texts.size() - 2).find("These saved items were refused and not restored:\r\n" +
+                                              c.refused + ": "), 0u) << texts.at(texts.size() - 2);
+    EXPECT_TRUE(m_editor.calls.empty());  // no refused export reaches the editor
+    EXPECT_FALSE(!c.never.empty() && (RegKeyExists(HKEY_LOCAL_MACHINE, c.never) ||
+                                      RegKeyExists(HKEY_CURRENT_USER, c.never) || PathExists(c.never)));
+  }
+  EXPECT_EQ(FileText(there), "mine");
 }

@@ -8,6 +8,7 @@
 #include "app/settings_store.h"
 #include "cli/backup_commands.h"
 #include "cli/scan_report.h"
+#include "core/elevation.h"
 #include "core/section_catalogue.h"
 #include "support/registry_sandbox.h"
 #include "support/temp_folder.h"
@@ -60,14 +61,37 @@ TEST_F(ConsoleScanTest, JsonDocumentInCatalogueOrder) {
   doc["sections"].erase(1);
   EXPECT_EQ(nlohmann::json::parse(R"({
     "program": "Quillbane v2.1", "status": "Scan Complete", "totalProblems": 2, "affectedSections": 2,
-    "sections": [
+    "elevated": true, "sections": [
       {"id": 1, "name": "Startup Programs", "severity": "Moderate", "status": "Finished", "count": 0,
-       "problems": []},
+       "ignored": 0, "problems": []},
       {"id": 4, "name": "Installed Sound Files", "severity": "Severe", "status": "Finished", "count": 1,
-       "problems": [{"type": "REG_VALUE", "root": "HKEY_CURRENT_USER", "key": "Control Panel\\Sounds",
+       "ignored": 0, "problems": [{"type": "REG_VALUE", "root": "HKEY_CURRENT_USER", "key": "Control Panel\\Sounds",
                      "valueName": "Ding", "valueData": "qb-gone.wav", "view": "64",
                      "message": "The File (qb-gone.wav) cannot be found at the specified location."}]}]})"),
             doc);
+}
+
+// Sounds the user may read but not change: the section was not checked, and the
+// report says so instead of "Finished, 0 problems".
+TEST_F(ConsoleScanTest, ASectionThatCouldNotBeCheckedSaysSo) {
+  ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "Control Panel\\Sounds", "Ding", "qb-gone.wav"));
+  ReadOnlyKey readOnly(HKEY_CURRENT_USER, "Control Panel\\Sounds");
+  ASSERT_TRUE(readOnly.Applied());
+  SetElevationForTest(0);
+  ConsoleScan scan;
+  std::string error;
+  ASSERT_TRUE(scan.SelectSections("4", error));
+  scan.Run();
+  const nlohmann::json doc = ScanJson(scan);
+  const std::string text = ScanText(scan);
+  SetElevationForTest(-1);
+  EXPECT_EQ(false, doc["elevated"]);
+  EXPECT_EQ("Access Denied", doc["sections"][0]["status"]);
+  EXPECT_NE(std::string::npos,
+            text.find("Installed Sound Files  [Severe]  Access Denied, 0 problems\n"));
+  EXPECT_NE(std::string::npos,
+            text.find("\n1 section could not be checked: access to its keys was denied. Running "
+                      "Quillbane as administrator checks it.\n"));
 }
 
 TEST(ScanReport, RegistryProblemsSayWhoseViewTheyBelongTo) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # restore on a cloned prefix: an archive as a removal run writes it (a key export
 # made by the real regedit, a REG_DWORD value with its type line, an old-style
-# text value, two same-named files) puts keys, values and files back exactly; a
-# hostile or damaged archive restores nothing; backups lists the archives.
+# text value, two same-named files) puts keys, values and files back exactly once
+# the user trusts it (it carries no tag of this user's); a hostile or damaged
+# archive restores nothing; backups lists the archives.
 . "$(dirname "$0")/../support/e2e.sh"
 cli="${1:?usage: backup_restore_test.sh quillbane-cli.exe}"
 
@@ -54,9 +55,18 @@ with zipfile.ZipFile(os.path.join(stage, "..", "good.zip"), "w", zipfile.ZIP_DEF
 with zipfile.ZipFile(os.path.join(stage, "..", "hostile.zip"), "w") as z:
     z.writestr("Config.ini", "[TYPE:FILE]\r\n[DEST_PATH:C:\\links\\one\\app.lnk]\r\n")
     z.writestr("..\\..\\evil.txt", "evil")
+# Dropped into the backup folder by someone else: a file where this program never
+# puts one, and a key record whose export writes another key.
+with zipfile.ZipFile(os.path.join(stage, "..", "planted.zip"), "w") as z:
+    z.writestr("Config.ini", "[TYPE:FILE]\r\n[DEST_PATH:C:\\windows\\qbevil.txt]\r\n"
+               "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\Software\\QbSafe]\r\n[PATH:\\RegKeyBkup1.reg]\r\n")
+    z.writestr("qbevil.txt", "evil")
+    z.writestr("RegKeyBkup1.reg", ("Windows Registry Editor Version 5.00\r\n\r\n"
+               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QbEvil]\r\n\"v\"=\"evil\"\r\n").encode("utf-16"))
 EOF
 cp "$E2E_DIR/good.zip" "$drive/Quillbane/Backup/12,31,2008_23,59,59.zip"
 cp "$E2E_DIR/hostile.zip" "$drive/Quillbane/Backup/1,1,2009_0,0,0.zip"
+cp "$E2E_DIR/planted.zip" "$drive/Quillbane/Backup/1,1,2026_1,1,1.zip"
 head -c 300 "$E2E_DIR/good.zip" >"$drive/Quillbane/Backup/1,2,2009_0,0,0.zip"
 
 # Removed since: the key, the value and both files.
@@ -67,7 +77,7 @@ rm "$drive/links/one/app.lnk" "$drive/links/two/app.lnk"
 out=$(run backups --json) && rc=0 || rc=$?
 check "backups exits 0" test "$rc" -eq 0
 check "backups lists the dated archive" grep -qx 'Wednesday, December 31, 2008 Time: 23:59:59' <<<"$(jq -r '.[].name' <<<"$out")"
-check "backups lists three archives" test "$(jq 'map(.path) | length' <<<"$out")" -eq 3
+check "backups lists four archives" test "$(jq 'map(.path) | length' <<<"$out")" -eq 4
 
 out=$(run restore '1,1,2009_0,0,0.zip') && rc=0 || rc=$?
 check "a hostile archive is refused (exit 2)" test "$rc" -eq 2
@@ -77,7 +87,20 @@ check "... and writes nothing outside the staging folder" bash -c "! find '$WINE
 out=$(run restore '1,2,2009_0,0,0.zip') && rc=0 || rc=$?
 check "a truncated archive is an invalid backup (exit 2)" test "$rc" -eq 2
 
+out=$(run restore '1,1,2026_1,1,1.zip') && rc=0 || rc=$?
+check "an archive not made here is refused without --trust-archive (exit 2)" test "$rc" -eq 2
+check "... saying how to restore it anyway" grep -q -- '--trust-archive' "$E2E_DIR/stderr"
+out=$(run restore --trust-archive '1,1,2026_1,1,1.zip') && rc=0 || rc=$?
+check "trusted, the planted archive still restores nothing of its own (exit 2)" test "$rc" -eq 2
+check "... no file where none is ever removed" test ! -e "$drive/windows/qbevil.txt"
+check "... no key its record does not name" bash -c "! wine reg query 'HKLM\Software\QbEvil' >/dev/null 2>&1"
+check "... and names both records" grep -q 'QbSafe: its saved export holds the key HKEY_LOCAL_MACHINE' <<<"$out"
+check "... the file too" grep -q 'qbevil.txt: it is not a shortcut file' <<<"$out"
+
 out=$(run restore 'C:\Quillbane\Backup\12,31,2008_23,59,59.zip') && rc=0 || rc=$?
+check "untrusted, the good archive restores nothing either (exit 2)" test "$rc" -eq 2
+check "... its key stays gone" bash -c "! wine reg query '$key' >/dev/null 2>&1"
+out=$(run restore --trust-archive 'C:\Quillbane\Backup\12,31,2008_23,59,59.zip') && rc=0 || rc=$?
 check "restore exits 0" test "$rc" -eq 0
 check "restore says Items Restored" grep -q '^Items Restored$' <<<"$out"
 e2e_wine regedit /e 'C:\after-key.reg' 'HKEY_CURRENT_USER\Software\QbE2E\Orphan'

@@ -35,8 +35,9 @@ duplicate_problems() {
     | @json' "$1" | sort | uniq -d
 }
 
-# First run: no settings key yet.
-check "the clone starts without settings" bash -c "! grep -q 'Software\\\\\\\\Tarnwick' '$WINEPREFIX/user.reg'"
+# First run: no settings key yet. Only the key itself counts: suites running beside
+# this one keep their sandboxed settings below Software\QuillbaneTests in the template.
+check "the clone starts without settings" bash -c "! grep -q '^\\[Software\\\\\\\\Tarnwick\\]' '$WINEPREFIX/user.reg'"
 e2e_wine "$qb" scan --json >"$E2E_DIR/baseline.json" && rc=0 || rc=$?
 check "the baseline scan runs (exit 0 or 1)" test "$rc" -le 1
 check "the baseline JSON lists all thirteen sections" test "$(jq '.sections | length' "$E2E_DIR/baseline.json")" -eq 13

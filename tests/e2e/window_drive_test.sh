@@ -22,6 +22,7 @@ fonts='HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts'
 app_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\qbgone.exe'
 settings='HKCU\Software\Tarnwick'
 e2e_wine reg add "$fonts" /v 'Qb Gone (TrueType)' /d 'C:\gone\qbgone.ttf' /f >/dev/null
+e2e_wine reg add "$fonts" /v 'Qb Ignore (TrueType)' /d 'C:\gone\qbignore.ttf' /f >/dev/null
 e2e_wine reg add "$app_key" /ve /d 'C:\gone\qbgone.exe' /f >/dev/null
 # Only Installed Fonts and Application Paths take part.
 for id in 1 2 3 4 5 6 7 8 9 10 11 13 14; do
@@ -63,17 +64,48 @@ check "the total is shown" grep -Eq '^Total Problems : [0-9]+$' <<<"$total"
 check "rows start checked" test "$(sed -n 3p <<<"$out")" = 1
 check "the progress rows finished" test "$(sed -n 4p <<<"$out")" = Finished
 
+# The fonts' details (through "View Details"; the prefix has stale fonts of its
+# own): one of ours is ignored for good, every other stays checked for removal.
+out=$(d rowclick "$main" 1018 0 50 46 + wait Details 20 + count Details 1023 + find Details 1023 'Qb Ignore (TrueType)')
+fonts_rows=$(head -1 <<<"$out"); row=$(tail -1 <<<"$out")
+check "View Details lists the fonts" test "$fonts_rows" -ge 2
+out=$(d click Details 1040 + check Details 1023 "$row" + click Details 1060 + \
+      until 10 $((fonts_rows - 1)) count Details 1023 + click Details 1039 + click Details 2 + gone Details 20 + \
+      until 10 "Total Problems : $((${total##* } - 1))" text "$main" 1054)
+check "Ignore Checked takes the checked row away" test "$(head -1 <<<"$out")" = $((fonts_rows - 1))
+check "the results total drops" test "$(tail -1 <<<"$out")" = "Total Problems : $((${total##* } - 1))"
+check "the ignored value is on the list" bash -c "wine reg query '$settings\Ignore' </dev/null 2>/dev/null | grep -qF 'Qb Ignore (TrueType)'"
+
 out=$(d click "$main" 1019 + answer Tarnwick 6 + answer Quillbane 1 120)
 check "asked about the backup, then removed" test "$(tail -1 <<<"$out")" = "Selected Items Removed"
 check "the font value is gone" bash -c "! wine reg query '$fonts' /v 'Qb Gone (TrueType)' >/dev/null 2>&1 </dev/null"
 check "the App Paths key is gone" bash -c "! wine reg query '$app_key' >/dev/null 2>&1 </dev/null"
 check "back on Home" test "$(d until 10 1 visible "$main" 1051)" = 1
 
+# Show Items...: the archive's items; only the App Paths key is put back.
+out=$(d click "$main" 1002 + until 10 1 count "$main" 1041 + select "$main" 1041 0 + click "$main" 1063 + \
+      wait 'Backup Items' 20 + find 'Backup Items' 1023 Key)
+key_row=$(tail -1 <<<"$out")
+out=$(d check 'Backup Items' 1023 "$key_row" + click 'Backup Items' 1061 + answer Quillbane 1 120 + \
+      click 'Backup Items' 2 + gone 'Backup Items' 20)
+check "Restore Checked restores the checked item" test "$out" = "Items Restored"
+check "the App Paths key is back alone" bash -c "wine reg query '$app_key' /ve </dev/null 2>/dev/null | grep -qi 'qbgone.exe'"
+check "the font value is still away" bash -c "! wine reg query '$fonts' /v 'Qb Gone (TrueType)' >/dev/null 2>&1 </dev/null"
+
 out=$(d click "$main" 1002 + until 10 1 count "$main" 1041 + select "$main" 1041 0 + click "$main" 1042 + answer Quillbane 1 120)
 check "one backup is listed" test "$(head -1 <<<"$out")" = 1
 check "the backup is restored" test "$(tail -1 <<<"$out")" = "Items Restored"
 check "the font value is back" bash -c "wine reg query '$fonts' /v 'Qb Gone (TrueType)' >/dev/null 2>&1 </dev/null"
 check "the App Paths key is back" bash -c "wine reg query '$app_key' /ve </dev/null 2>/dev/null | grep -qi 'qbgone.exe'"
+
+# Advanced Controls: the ignore list, and taking its entry off.
+out=$(d click "$main" 1003 + click "$main" 1062 + wait 'Ignored Items' 20 + count 'Ignored Items' 1023 + \
+      cell 'Ignored Items' 1023 0 2 + check 'Ignored Items' 1023 0 + click 'Ignored Items' 1061 + \
+      until 10 0 count 'Ignored Items' 1023 + click 'Ignored Items' 2 + gone 'Ignored Items' 20)
+check "Ignored Items lists the value" test "$(sed -n 1,2p <<<"$out")" = $'1\nQb Ignore (TrueType)'
+check "Remove Checked empties the list" test "$(sed -n 3p <<<"$out")" = 0
+check "the entry left the registry" bash -c "! wine reg query '$settings\Ignore' </dev/null 2>/dev/null | grep -qF 'Qb Ignore'"
+check "the ignored value was never removed" bash -c "wine reg query '$fonts' /v 'Qb Ignore (TrueType)' >/dev/null 2>&1 </dev/null"
 
 check "the close box ends the program" d close "$main" + gone "$main" 20
 check "the program has ended" timeout 20 tail --pid="$first" -f /dev/null

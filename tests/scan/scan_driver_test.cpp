@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/elevation.h"
 #include "scan/exclusion_list.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_prompts.h"
@@ -52,8 +53,9 @@ class CountingLog : public ScanLogSession, public ProblemLogSink {
   bool Open() override { ++opened; return true; }
   void Reset() override { ++reset; }
   void Append(const std::string& block) override { blocks.push_back(block); }
+  void AppendNote(const std::string& block) override { notes.push_back(block); }
   int opened = 0, reset = 0;
-  std::vector<std::string> blocks;
+  std::vector<std::string> blocks, notes;
 };
 
 // The test is the scanner's host: it files into the store, and presses Abort
@@ -141,6 +143,28 @@ TEST_F(ScanDriverTest, AbortEndsTheSectionAtTheNextItem) {
     EXPECT_EQ(abortAt, m_store.totalProblems());
     EXPECT_EQ(static_cast<size_t>(abortAt), m_log.blocks.size());
   }
+}
+
+// A key that is there but refuses the full access the scan asks for (a standard
+// user's view of the machine's keys) is not a clean section: its row, the log and
+// the end message say it was not checked. A missing key is simply clean.
+TEST_F(ScanDriverTest, AKeyThatWillNotOpenIsNotReportedClean) {
+  ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, kFonts, "Gone", "qb-gone.ttf"));
+  ReadOnlyKey readOnly(HKEY_LOCAL_MACHINE, kFonts);
+  ASSERT_TRUE(readOnly.Applied());
+  Enable({kInstalledFonts, kSoundFiles});
+  SetElevationForTest(0);
+  m_driver.PrepareScan();
+  m_driver.RunScan();
+  SetElevationForTest(-1);
+  EXPECT_EQ("Access Denied", m_view.rows[0].status);
+  EXPECT_EQ("Finished", m_view.rows[1].status);
+  EXPECT_EQ((std::vector<std::string>{"Section : Installed Fonts \r\nStatus : Access Denied\r\n"
+                                      "Key : HKEY_LOCAL_MACHINE\\" + std::string(kFonts) + "\r\n\r\n"}),
+            m_log.notes);
+  EXPECT_EQ("Scan Complete\r\n\r\n2 sections could not be checked: access to their keys was "
+            "denied. Running Quillbane as administrator checks them.",
+            ScanEndMessage("Scan Complete", 2, false));
 }
 
 TEST_F(ScanDriverTest, TheButtonAbortsWhileItSaysAbort) {

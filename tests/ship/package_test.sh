@@ -3,13 +3,15 @@
 # The portable zip: unpacked anywhere, its console program runs and scans, and
 # keeps its logs in its own folder. The installer, silent: the files, the
 # shortcuts (read back with IShellLink: targets there, the window's started as
-# administrator), the installed-programs entry; our own scan finds nothing wrong
+# administrator; the Start menu one opens the window), the installed-programs entry; our own scan finds nothing wrong
 # with what it wrote; the silent uninstaller removes all it installed and keeps
 # the user's backups.
 # PACKAGE_FROM names another build folder to package (default: the test's build).
 . "$(dirname "$0")/../support/e2e.sh"
-cli="${1:?usage: package_test.sh quillbane-cli.exe qb-read-shortcut.exe}"
-reader="${2:?usage: package_test.sh quillbane-cli.exe qb-read-shortcut.exe}"
+usage="usage: package_test.sh quillbane-cli.exe qb-read-shortcut.exe qb-drive.exe"
+cli="${1:?$usage}"
+reader="${2:?$usage}"
+driver="${3:?$usage}"
 from="${PACKAGE_FROM:-$QB_BUILD}"
 if [ ! -f "$from/bin/Quillbane.exe" ]; then
   echo "skipped: $from/bin/Quillbane.exe is not built, and the package needs the window"
@@ -41,6 +43,7 @@ check "its log stays in the unpacked folder" bash -c "ls '$drive/Tools/Quillbane
 mkdir -p "$drive/Check"
 cp "$cli" "$drive/Check/quillbane-cli.exe"
 cp "$reader" "$drive/Check/read_shortcut.exe"
+cp "$driver" "$drive/Check/qb-drive.exe"
 scan_sections() { (cd "$drive" && e2e_wine "$1" scan --sections 9,10,13,14 --json) || true; }
 problem_lines() { jq -c '.sections[] | .problems[] | del(.message)' | sort; }
 scan_sections 'C:\Check\quillbane-cli.exe' | problem_lines >"$E2E_DIR/before.txt"
@@ -66,6 +69,12 @@ check "the shortcuts read back as written" test "$(cat "$E2E_DIR/links.txt")" = 
   $'C:\\Program Files\\Quillbane\\Skelda.chm\t0\t1' \
   $'C:\\Program Files\\Quillbane\\uninstall.exe\t0\t1' \
   $'C:\\Program Files\\Quillbane\\Quillbane.exe\t1\t1')"
+
+# The Start menu shortcut opens the installed window, as a user's click on it does.
+main="Quillbane v$version "
+e2e_wine start "${windows_links[0]}" >/dev/null || true
+check "the Start menu shortcut opens the window" e2e_wine 'C:\Check\qb-drive.exe' wait "$main" 30
+check "... which closes with its close box" e2e_wine 'C:\Check\qb-drive.exe' close "$main" + gone "$main" 20
 
 entry=$(e2e_wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillbane') || true
 value() { sed -n "s/^ *$1 *REG_[A-Z_]* *//p" <<<"$entry"; }

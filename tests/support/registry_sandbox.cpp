@@ -1,5 +1,7 @@
 #include "support/registry_sandbox.h"
 
+#include <sddl.h>
+
 #include <atomic>
 
 namespace {
@@ -28,6 +30,10 @@ RegistrySandbox::RegistrySandbox() {
   }
   // Wine reuses process ids: a run that was killed left its keys under this name.
   RegDeleteTreeA(m_hSoftware, m_strBase.c_str());
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &m_hRealMachineSoftware) !=
+      ERROR_SUCCESS) {
+    m_hRealMachineSoftware = nullptr;
+  }
   m_hMachine = CreateBelow(m_hSoftware, m_strBase + "\\HKLM");
   m_hUser = CreateBelow(m_hSoftware, m_strBase + "\\HKCU");
   m_hClasses = CreateBelow(m_hSoftware, m_strBase + "\\HKCR");
@@ -41,13 +47,26 @@ RegistrySandbox::~RegistrySandbox() {
   RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
   RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
   RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-  for (HKEY hKey : {m_hMachine, m_hUser, m_hClasses}) {
+  for (HKEY hKey : {m_hMachine, m_hUser, m_hClasses, m_hRealMachineSoftware}) {
     if (hKey) RegCloseKey(hKey);
   }
   if (m_hSoftware) {
     RegDeleteTreeA(m_hSoftware, m_strBase.c_str());
     RegCloseKey(m_hSoftware);
   }
+}
+
+bool RegistrySandbox::CopyMachineSoftwareKey(const std::string& path) {
+  if (!m_bActive || !m_hRealMachineSoftware) return false;
+  HKEY hFrom = nullptr;
+  if (RegOpenKeyExA(m_hRealMachineSoftware, path.c_str(), 0, KEY_READ, &hFrom) != ERROR_SUCCESS) {
+    return false;
+  }
+  HKEY hTo = CreateBelow(m_hMachine, "SOFTWARE\\" + path);
+  const bool copied = hTo && RegCopyTreeA(hFrom, nullptr, hTo) == ERROR_SUCCESS;
+  if (hTo) RegCloseKey(hTo);
+  RegCloseKey(hFrom);
+  return copied;
 }
 
 HKEY RegistrySandbox::Backing(HKEY predefined) const {
@@ -96,4 +115,30 @@ bool RegGetRaw(HKEY root, const std::string& key, const std::string& name, DWORD
   }
   RegCloseKey(hKey);
   return rc == ERROR_SUCCESS;
+}
+
+namespace {
+
+bool SetAccessList(HKEY hKey, const char* sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor,
+                                                            nullptr)) {
+    return false;
+  }
+  const bool set = RegSetKeySecurity(hKey, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+  LocalFree(descriptor);
+  return set;
+}
+
+}  // namespace
+
+ReadOnlyKey::ReadOnlyKey(HKEY root, const std::string& key) {
+  if (RegOpenKeyExA(root, key.c_str(), 0, WRITE_DAC, &m_hKey) != ERROR_SUCCESS) m_hKey = nullptr;
+  m_bApplied = m_hKey && SetAccessList(m_hKey, "D:P(A;;KR;;;WD)");
+}
+
+ReadOnlyKey::~ReadOnlyKey() {
+  if (!m_hKey) return;
+  SetAccessList(m_hKey, "D:(A;;KA;;;WD)");
+  RegCloseKey(m_hKey);
 }

@@ -22,11 +22,16 @@ class RegistrySandbox {
   HKEY Backing(HKEY predefined) const;
   // Its path below the real HKEY_CURRENT_USER.
   const std::string& BasePath() const { return m_strBase; }
+  // Copies a key of the real HKEY_LOCAL_MACHINE\SOFTWARE into the private one,
+  // for system services that read their settings there (the data protection
+  // API finds its cryptographic providers under Microsoft\Cryptography).
+  bool CopyMachineSoftwareKey(const std::string& path);
 
  private:
   bool m_bActive = false;
   std::string m_strBase;
   HKEY m_hSoftware = nullptr;  // the real HKCU\Software, opened before redirecting
+  HKEY m_hRealMachineSoftware = nullptr;  // the real HKLM\SOFTWARE, likewise
   HKEY m_hMachine = nullptr;
   HKEY m_hUser = nullptr;
   HKEY m_hClasses = nullptr;
@@ -49,3 +54,19 @@ bool RegKeyExists(HKEY root, const std::string& key);
 // Type and raw bytes of a value; false when it cannot be read.
 bool RegGetRaw(HKEY root, const std::string& key, const std::string& name, DWORD& type,
                std::string& bytes);
+
+// Lets everyone only read a key (a real access list: Wine checks it) for the
+// object's lifetime, as a standard user sees the machine's keys; then everyone
+// may do anything with it again, so the sandbox can delete it.
+class ReadOnlyKey {
+ public:
+  ReadOnlyKey(HKEY root, const std::string& key);
+  ~ReadOnlyKey();
+  ReadOnlyKey(const ReadOnlyKey&) = delete;
+  ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
+  bool Applied() const { return m_bApplied; }
+
+ private:
+  HKEY m_hKey = nullptr;  // opened with the right to change its list
+  bool m_bApplied = false;
+};

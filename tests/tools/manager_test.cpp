@@ -49,13 +49,6 @@ TEST_F(ManagerTest, CheckedKeysAreExportedThenDeletedInListOrderUnlessTheExportF
                                                       "entries could not be backed up and were "
                                                       "kept in place."});
   dialog.DestroyWindow();
-
-  // An empty list.
-  SHDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKeyPath);
-  AddRemoveManagerDialog empty(nullptr);
-  ASSERT_TRUE(empty.Create());
-  SendMessageA(empty.Item(IDOK), BM_CLICK, 0, 0);
-  EXPECT_EQ(prompts.Texts().back(), kSelectFirstMessage);
 }
 
 TEST_F(ManagerTest, DetailsChangeOnlyForARowThatBecomesSelectedAndFocused) {

@@ -19,21 +19,20 @@ intptr_t RecordingOpener(const std::string& target, int) {
   return g_openResult;
 }
 
+// Template 300: the link "Orrelmoor Home" (1000) and an empty label (1001).
 class LinkDialog : public Dialog {
  public:
   LinkDialog() : Dialog(300, nullptr) {}
   HyperlinkLabel link;
   HyperlinkLabel empty;
-  std::vector<int> clicks;
+  int clicks = 0;
 
   void Click() {
-    SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(1000, STN_CLICKED),
-                 reinterpret_cast<LPARAM>(Item(1000)));
+    SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(1000, STN_CLICKED), reinterpret_cast<LPARAM>(Item(1000)));
   }
   COLORREF DrawnColour() {
     HDC hdc = CreateCompatibleDC(nullptr);
-    SendMessageA(m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hdc),
-                 reinterpret_cast<LPARAM>(Item(1000)));
+    SendMessageA(m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hdc), reinterpret_cast<LPARAM>(Item(1000)));
     const COLORREF colour = GetTextColor(hdc);
     DeleteDC(hdc);
     return colour;
@@ -52,7 +51,7 @@ class LinkDialog : public Dialog {
     return TRUE;
   }
   bool OnCommand(int id, int code, HWND hControl) override {
-    if (code == STN_CLICKED) clicks.push_back(id);
+    clicks += code == STN_CLICKED ? 1 : 0;
     return Dialog::OnCommand(id, code, hControl);
   }
 };
@@ -73,12 +72,10 @@ class HyperlinkTest : public ::testing::Test {
 };
 
 TEST_F(HyperlinkTest, TakesTargetFromTextShowsTargetAsTextAndFitsItsText) {
-  EXPECT_EQ(m_dialog.link.URL(), "Orrelmoor Home");
   char text[128] = {};
   GetWindowTextA(m_dialog.Item(1001), text, sizeof(text));
   EXPECT_STREQ(text, "http://www.example.com/support.php");
   EXPECT_TRUE(GetWindowLongPtrA(m_dialog.Item(1000), GWL_STYLE) & SS_NOTIFY);
-
   RECT rect = {};
   GetClientRect(m_dialog.Item(1000), &rect);
   HDC hdc = GetDC(m_dialog.Item(1000));
@@ -90,37 +87,30 @@ TEST_F(HyperlinkTest, TakesTargetFromTextShowsTargetAsTextAndFitsItsText) {
   EXPECT_EQ(rect.bottom, size.cy);
 }
 
-TEST_F(HyperlinkTest, ClickOpensTargetMarksVisitedAndReachesTheParent) {
+// Every click reaches the parent too: one that opens marks the link visited, one
+// with navigation off opens nothing, one that fails explains the code.
+TEST_F(HyperlinkTest, ClickOpensTargetOrExplainsWhyNot) {
+  ScriptedPrompts prompts;
   EXPECT_EQ(m_dialog.DrawnColour(), RGB(0, 0, 238));
-  m_dialog.Click();
-  EXPECT_EQ(g_opened, std::vector<std::string>{"Orrelmoor Home"});
-  EXPECT_TRUE(m_dialog.link.Visited());
-  EXPECT_EQ(m_dialog.DrawnColour(), RGB(85, 26, 139));
-  EXPECT_EQ(m_dialog.clicks.size(), 1u) << "the parent sees the click as well";
-}
-
-TEST_F(HyperlinkTest, NavigationOffOpensNothingButTheParentHearsTheClick) {
   m_dialog.link.SetNavigationOff(true);
   m_dialog.Click();
-  EXPECT_TRUE(g_opened.empty());
-  EXPECT_FALSE(m_dialog.link.Visited());
-  EXPECT_EQ(m_dialog.clicks.size(), 1u);
-}
-
-TEST_F(HyperlinkTest, FailureExplainsTheCode) {
-  ScriptedPrompts prompts;
+  m_dialog.link.SetNavigationOff(false);
   g_openResult = 26;
   m_dialog.Click();
+  EXPECT_FALSE(m_dialog.link.Visited());
   EXPECT_EQ(prompts.Texts(), std::vector<std::string>{
                                  "Unable to open hyperlink:\n\nA sharing violation occurred. "});
-  EXPECT_FALSE(m_dialog.link.Visited());
-  EXPECT_EQ(m_dialog.clicks.size(), 1u);
+  g_openResult = 42;
+  m_dialog.Click();
+  EXPECT_EQ(g_opened, std::vector<std::string>(2, "Orrelmoor Home"));
+  EXPECT_TRUE(m_dialog.link.Visited());
+  EXPECT_EQ(m_dialog.DrawnColour(), RGB(85, 26, 139));
+  EXPECT_EQ(m_dialog.clicks, 3);
 }
 
-TEST_F(HyperlinkTest, HoverUnderlinesAndTheTimerTakesItAway) {
+TEST_F(HyperlinkTest, HoverUnderlinesUntilTheTimerFindsThePointerGone) {
   HFONT normal = m_dialog.link.CurrentFont();
   SendMessageA(m_dialog.Item(1000), WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
-  EXPECT_TRUE(m_dialog.link.Hovered());
   EXPECT_EQ(m_dialog.DrawnColour(), RGB(255, 0, 0));
   EXPECT_TRUE(m_dialog.Underlined());
   // The tick sees the position of the message it came with: post it with the cursor
@@ -131,9 +121,7 @@ TEST_F(HyperlinkTest, HoverUnderlinesAndTheTimerTakesItAway) {
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   EXPECT_FALSE(m_dialog.link.Hovered());
   EXPECT_EQ(m_dialog.link.CurrentFont(), normal);
-}
 
-TEST_F(HyperlinkTest, AlwaysUnderlinedStaysUnderlined) {
   m_dialog.link.SetUnderline(HyperlinkLabel::kUnderlineAlways);
   EXPECT_TRUE(m_dialog.Underlined());
   m_dialog.link.SetColours(RGB(255, 255, 255), RGB(255, 255, 255), static_cast<COLORREF>(-1));

@@ -58,17 +58,3 @@ bool Surface::SameAs(const Surface& other) const {
 bool IsInk(COLORREF c) { return c != RGB(255, 255, 255); }
 bool IsRed(COLORREF c) { return GetRValue(c) > 160 && GetGValue(c) < 90 && GetBValue(c) < 90; }
 bool IsBlue(COLORREF c) { return GetBValue(c) > 160 && GetRValue(c) < 90 && GetGValue(c) < 90; }
-
-GuardedBuffer::GuardedBuffer(const std::vector<uint8_t>& bytes) : m_nSize(bytes.size()) {
-  SYSTEM_INFO system;
-  GetSystemInfo(&system);
-  const size_t page = system.dwPageSize;
-  const size_t dataPages = (bytes.size() + page - 1) / page + 1;
-  m_pBase = static_cast<uint8_t*>(
-      VirtualAlloc(nullptr, (dataPages + 1) * page, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-  DWORD old = 0;
-  VirtualProtect(m_pBase + dataPages * page, page, PAGE_NOACCESS, &old);
-  uint8_t* data = m_pBase + dataPages * page - bytes.size();
-  if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
-  m_pData = data;
-}

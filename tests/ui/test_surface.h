@@ -1,11 +1,12 @@
 #pragma once
-// Helpers for the control tests: a memory drawing surface whose pixels can be read,
-// and a buffer that ends at an inaccessible page so any read past the data faults.
+// Helpers for the control tests: a memory drawing surface whose pixels can be read.
 
 #include <windows.h>
 
 #include <cstdint>
 #include <vector>
+
+#include "support/guarded_buffer.h"
 
 // A white top-down 32-bit bitmap with a 13-pixel Tahoma (no smoothing) selected.
 class Surface {
@@ -40,19 +41,3 @@ class Surface {
 bool IsInk(COLORREF c);
 bool IsRed(COLORREF c);
 bool IsBlue(COLORREF c);
-
-// Bytes placed so that the byte after the last one is on a page that cannot be read.
-class GuardedBuffer {
- public:
-  explicit GuardedBuffer(const std::vector<uint8_t>& bytes);
-  ~GuardedBuffer() { VirtualFree(m_pBase, 0, MEM_RELEASE); }
-  GuardedBuffer(const GuardedBuffer&) = delete;
-  GuardedBuffer& operator=(const GuardedBuffer&) = delete;
-  const uint8_t* Data() const { return m_pData; }
-  size_t Size() const { return m_nSize; }
-
- private:
-  uint8_t* m_pBase = nullptr;
-  const uint8_t* m_pData = nullptr;
-  size_t m_nSize = 0;
-};

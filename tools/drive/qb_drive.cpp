@@ -16,8 +16,13 @@
 //   select CAPTION ID INDEX          selects a combo box entry
 //   cell CAPTION ID ROW COLUMN       prints a list-view cell
 //   checked CAPTION ID ROW           prints 1 when a list-view row's box is checked
+//   find CAPTION ID TEXT             prints the first list-view row whose first cell
+//                                    holds TEXT
+//   check CAPTION ID ROW [0|1]       checks (or clears) a list-view row's box, as
+//                                    the space bar on the row does
 //   rowclick CAPTION ID ROW X Y      left click at (X, Y) from a list-view row's corner
 //   visible CAPTION ID               prints 1 or 0
+//   rect CAPTION                     prints the window's frame: left top right bottom
 //   close CAPTION                    the close box
 //   sleep MS
 //   until SECONDS EXPECTED COMMAND...  repeats a reading COMMAND until it prints
@@ -190,6 +195,13 @@ bool Run(const Args& c, std::string& out) {
     if (hAny) std::snprintf(style, sizeof(style), "style %08lx", static_cast<unsigned long>(GetWindowLongA(hAny, GWL_STYLE)));
     return Fail(c, "no visible window \"" + c[1] + "\" (" + style + ")");
   }
+  if (verb == "rect") {
+    RECT frame = {};
+    if (!GetWindowRect(hTop, &frame)) return Fail(c, "no frame");
+    std::printf("%ld %ld %ld %ld\n", static_cast<long>(frame.left), static_cast<long>(frame.top),
+                static_cast<long>(frame.right), static_cast<long>(frame.bottom));
+    return true;
+  }
   if (verb == "close") {
     // As the close box does.
     return PostMessageA(hTop, WM_SYSCOMMAND, SC_CLOSE, 0) ? true : Fail(c, "post failed");
@@ -231,6 +243,27 @@ bool Run(const Args& c, std::string& out) {
     const UINT state = static_cast<UINT>(SendMessageA(hItem, LVM_GETITEMSTATE, Number(c[3]), LVIS_STATEIMAGEMASK));
     out = (state >> 12) == 2 ? "1\n" : "0\n";
     return true;
+  }
+  if (verb == "find" && need(3)) {
+    const int rows = static_cast<int>(SendMessageA(hItem, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+      std::string text;
+      if (Cell(hItem, row, 0, text) && text.find(c[3]) != std::string::npos) {
+        out = std::to_string(row) + "\n";
+        return true;
+      }
+    }
+    return Fail(c, "no row holds \"" + c[3] + "\"");
+  }
+  if (verb == "check" && need(3)) {
+    RemoteBuffer buffer(hItem, sizeof(LVITEMA));
+    LVITEMA item = {};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(need(4) && Number(c[4]) == 0 ? 1 : 2);
+    if (!buffer.Ok() || !buffer.Write(0, &item, sizeof(item))) return Fail(c, "cannot reach the list");
+    return SendMessageA(hItem, LVM_SETITEMSTATE, Number(c[3]), reinterpret_cast<LPARAM>(buffer.At(0)))
+               ? true
+               : Fail(c, "no row " + c[3]);
   }
   if (verb == "rowclick" && need(5)) {
     RECT row = {};

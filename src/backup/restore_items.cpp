@@ -1,0 +1,85 @@
+#include "backup/restore_items.h"
+
+#include <algorithm>
+#include <sstream>
+
+#include "backup/file_utils.h"
+#include "backup/zip_packer.h"
+
+namespace {
+
+constexpr const char* kRecordFileName = "config.ini";
+
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// Restore takes the record file from wherever it stands in the archive, as
+// extraction drops the folders (a later one over an earlier): so does this.
+bool ReadRecordEntry(const std::string& archivePath, std::string& text) {
+  ZipUnpacker unpacker;
+  if (!unpacker.Open(archivePath)) return false;
+  bool found = false;
+  for (bool more = unpacker.GotoFirst(); more; more = unpacker.GotoNext()) {
+    ZipEntryInfo info;
+    if (!unpacker.GetEntryInfo(info) || info.isFolder) continue;
+    const size_t slash = info.name.find_last_of('\\');
+    const std::string name = slash == std::string::npos ? info.name : info.name.substr(slash + 1);
+    if (Lower(name) != kRecordFileName) continue;
+    std::string read;
+    found = unpacker.ReadEntry(&read);
+    if (found) text = read;
+  }
+  return found;
+}
+
+}  // namespace
+
+bool ReadArchiveRecords(const std::string& archivePath, RecordFile& file) {
+  std::string text;
+  const DWORD attributes = FileAttributes(archivePath);
+  const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (folder ? !ReadWholeFile(archivePath + "\\Config.ini", text) : !ReadRecordEntry(archivePath, text)) {
+    return false;
+  }
+  file = ParseRecordFile(text);
+  return true;
+}
+
+const char* RecordKindName(const BackupRecord& record) {
+  switch (record.kind) {
+    case BackupRecord::kRegKey: return "REG_KEY";
+    case BackupRecord::kRegValue: return "REG_VALUE";
+    case BackupRecord::kFile: return "FILE";
+  }
+  return "";
+}
+
+bool ParseItemNumbers(const std::string& text, int count, std::vector<int>& items,
+                      std::string& error) {
+  std::vector<int> parsed;
+  std::stringstream list(text);
+  std::string item;
+  while (std::getline(list, item, ',')) {
+    const size_t first = item.find_first_not_of(" \t");
+    const size_t last = item.find_last_not_of(" \t");
+    item = first == std::string::npos ? "" : item.substr(first, last - first + 1);
+    const bool digits = !item.empty() && item.size() <= 9 &&
+                        item.find_first_not_of("0123456789") == std::string::npos;
+    const int number = digits ? std::stoi(item) : 0;
+    if (number < 1 || number > count) {
+      error = "\"" + item + "\" is not an item of this archive (1 to " + std::to_string(count) + ")";
+      return false;
+    }
+    if (std::find(parsed.begin(), parsed.end(), number) == parsed.end()) parsed.push_back(number);
+  }
+  if (parsed.empty()) {
+    error = "give one or more item numbers, such as 1,3";
+    return false;
+  }
+  items = parsed;
+  return true;
+}

@@ -1,0 +1,47 @@
+#pragma once
+// What a restore may write. An archive is only a file in a folder others may
+// write to: restore puts back only what this program could have removed, where
+// its record says, and refuses the rest by name. Pure rules; the system's facts
+// about drives and folders come in through DestinationFacts.
+//
+// Every rule returns "" when the record may be restored, otherwise the reason it
+// is refused, worded for the user.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A full key name's components ("HKEY_CURRENT_USER", "Software", ...); false when
+// one is empty, "." or "..", which would name another key than the text seems to.
+bool KeyNameComponents(const std::string& fullKeyName, std::vector<std::string>& components);
+
+// True when `key` is `base` or lies below it, by whole components, the letter
+// case of ASCII letters ignored (as the registry does); "..\" never climbs.
+bool KeyAtOrBelow(const std::string& key, const std::string& base);
+
+// REG_KEY: only keys strictly below the branches the scanners report keys from
+// (the machine's software and services, the classes, the user's software).
+std::string RegKeyRefusal(const std::string& fullKeyName);
+// REG_VALUE: only values at or below the branches the scanners report values
+// from (HKLM\SOFTWARE, HKCU\Software, HKCU\Control Panel\Sounds, HKCR).
+std::string RegValueRefusal(const std::string& mainKey);
+// A REG_KEY record's export: readable, its first key section the record's key,
+// every other one below it, and nothing that deletes.
+std::string ExportRefusal(const std::string& exportBytes, const std::string& fullKeyName);
+
+enum class FolderState { kFolder, kLink, kMissing, kOther };
+
+struct DestinationFacts {
+  // True when the drive of this letter (upper case) is a local fixed disk.
+  std::function<bool(char letter)> isFixedDrive;
+  // What a path is: a plain folder, a junction or folder link, missing, or else.
+  std::function<FolderState(const std::string& path)> folderState;
+  // True when anything (a file, a folder, a link) is at the path.
+  std::function<bool(const std::string& path)> exists;
+};
+
+// FILE: only a shortcut (".lnk"), by a full path on a local fixed drive whose
+// folders hold no junction or link, and never over anything that is there. A
+// destination folder that is missing is not refused here (the copy then fails as
+// it always did).
+std::string FileRefusal(const std::string& destPath, const DestinationFacts& facts);

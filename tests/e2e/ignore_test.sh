@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# The ignore list from the console: a value, a whole key and a shortcut added
+# with `ignore add` leave exactly those problems out of the next scan (siblings
+# whose names start the same are still reported) and are counted as ignored;
+# junk in the Ignore key is passed over; `ignore remove` brings them back. The
+# JSON shapes of `ignore list` and of the scan's "ignored" are checked here.
+. "$(dirname "$0")/../support/e2e.sh"
+cli="${1:?usage: ignore_test.sh quillbane-cli.exe qb-make-shortcut.exe}"
+make_shortcut="${2:?usage: ignore_test.sh quillbane-cli.exe qb-make-shortcut.exe}"
+
+e2e_clone
+drive_c="$WINEPREFIX/drive_c"
+mkdir -p "$drive_c/Quillbane" "$drive_c/QbSeed"
+cp "$cli" "$drive_c/Quillbane/quillbane-cli.exe"
+cp "$make_shortcut" "$drive_c/Quillbane/make_shortcut.exe"
+qb='C:\Quillbane\quillbane-cli.exe'
+fonts='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts'
+paths='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths'
+ignore='HKCU\Software\Tarnwick\Ignore'
+
+echo x >"$drive_c/QbSeed/target.exe"
+e2e_wine 'C:\Quillbane\make_shortcut.exe' 'C:\QbSeed\dead.lnk' 'C:\QbSeed\target.exe' \
+  'C:\QbSeed\dead2.lnk' 'C:\QbSeed\target.exe' >/dev/null
+rm -f "$drive_c/QbSeed/target.exe"
+e2e_wine reg add "$fonts" /v 'Qb Gone' /d 'C:\gone\a.ttf' /f >/dev/null
+e2e_wine reg add "$fonts" /v 'Qb Gone 2' /d 'C:\gone\b.ttf' /f >/dev/null
+e2e_wine reg add "$paths\\qbgone.exe" /ve /d 'C:\gone\a.exe' /f >/dev/null
+e2e_wine reg add "$paths\\qbgone.exe2" /ve /d 'C:\gone\b.exe' /f >/dev/null
+
+# Our seeded problems as "section|item" lines, and the ignored counts.
+seeded() {
+  jq -r '.sections[] | .id as $id | .problems[] |
+    [$id, (.linkPath // (.key + "|" + .valueName))] | map(tostring) | join("|")' "$1" |
+    grep -E 'Qb Gone|qbgone|QbSeed' | LC_ALL=C sort
+}
+scan() { e2e_wine "$qb" scan --sections 3,9,14 --json >"$E2E_DIR/$1.json" || true; }
+all=$'14|C:\\QbSeed\\dead.lnk\n14|C:\\QbSeed\\dead2.lnk\n3|SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts|Qb Gone\n3|SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts|Qb Gone 2\n9|SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\qbgone.exe2|\n9|SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\qbgone.exe|'
+
+scan before
+check "all six seeded problems are found" test "$(seeded "$E2E_DIR/before.json")" = "$all"
+check "nothing is ignored without a list" test "$(jq -c '[.sections[].ignored]' "$E2E_DIR/before.json")" = '[0,0,0]'
+e2e_wine "$qb" scan --sections 3 >"$E2E_DIR/before.txt" || true
+check "the text report says nothing of ignoring" bash -c "! grep -qi ignored '$E2E_DIR/before.txt'"
+
+out=$(e2e_wine "$qb" ignore add --key "$fonts" --value 'Qb Gone')
+check "a value is added" test "$out" = "Ignored: Value: $fonts\\\\Qb Gone"
+e2e_wine "$qb" ignore add --key 'hklm\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\qbgone.exe\' >/dev/null
+e2e_wine "$qb" ignore add --link 'C:\QbSeed\dead.lnk' >/dev/null
+out=$(e2e_wine "$qb" ignore add --link 'c:\qbseed\DEAD.lnk')
+check "the same shortcut in other letters is there already" grep -q '^Already ignored: ' <<<"$out"
+e2e_wine "$qb" ignore add --key 'HKEY_USERS\.DEFAULT\x' >/dev/null 2>&1 && rc=0 || rc=$?
+check "another root is refused (exit 2)" test "$rc" -eq 2
+
+# Junk beside the entries: other types, an empty text, a 16,383-character name.
+long=$(printf 'n%.0s' $(seq 16383))
+e2e_wine reg add "$ignore" /v 900 /t REG_DWORD /d 5 /f >/dev/null
+e2e_wine reg add "$ignore" /v empty /d '' /f >/dev/null
+e2e_wine reg add "$ignore" /v bin /t REG_BINARY /d 00ff /f >/dev/null
+e2e_wine reg add "$ignore" /v "$long" /d 'Key: nowhere' /f >/dev/null
+check "the long name is stored" bash -c "wine reg query '$ignore' </dev/null 2>/dev/null | grep -q nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn"
+
+e2e_wine "$qb" ignore list --json >"$E2E_DIR/list.json"
+check "ignore list --json: the three entries and their shapes" test \
+  "$(jq -c '[.[] | [.id, .type, .root, .key, .valueName, .linkPath]]' "$E2E_DIR/list.json")" = \
+  '[["1","REG_VALUE","HKEY_LOCAL_MACHINE","SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts","Qb Gone",null],["2","REG_KEY","HKEY_LOCAL_MACHINE","SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\qbgone.exe",null,null],["3","FILE",null,null,null,"C:\\QbSeed\\dead.lnk"]]'
+check "each entry carries its identity text" test "$(jq -r '.[2].text' "$E2E_DIR/list.json")" = 'Shortcut: C:\QbSeed\dead.lnk'
+
+scan ignoring
+check "exactly the three ignored problems are left out" test "$(seeded "$E2E_DIR/ignoring.json")" = \
+  "$(grep -v -e '|Qb Gone$' -e 'qbgone.exe|$' -e 'dead.lnk$' <<<"$all")"
+check "each section counts its ignored problem" test \
+  "$(jq -c '[.sections[] | [.id, .ignored]]' "$E2E_DIR/ignoring.json")" = '[[3,1],[9,1],[14,1]]'
+check "the counts are of the problems reported" test \
+  "$(jq '[.sections[].count] | add' "$E2E_DIR/ignoring.json")" -eq "$(jq .totalProblems "$E2E_DIR/ignoring.json")"
+e2e_wine "$qb" scan --sections 3,9 >"$E2E_DIR/ignoring.txt" || true
+check "the text report counts them per section" grep -q '^Installed Fonts .*problems\?, 1 ignored$' "$E2E_DIR/ignoring.txt"
+check "and in all" grep -qxF 'Ignored : 2 ignored (Installed Fonts : 1, Application Paths : 1)' "$E2E_DIR/ignoring.txt"
+log=$(ls -t "$drive_c/Quillbane/logs/"Date*.txt | head -1)
+tr -d '\r' <"$log" >"$E2E_DIR/log.txt"
+# (The scan before it may have shared the file, within the same second.)
+check "the log header says how many were ignored" grep -qzF \
+  $'OS : Windows 7 Service Pack 1\n2 ignored (Installed Fonts : 1, Application Paths : 1)\n---------------------' "$E2E_DIR/log.txt"
+check "the log has no block for them" bash -c "! grep -q 'ValueName : Qb Gone$' '$E2E_DIR/log.txt'"
+
+out=$(e2e_wine "$qb" ignore remove --key "$fonts" --value 'Qb Gone')
+check "a value is taken off" test "$out" = "Removed from the ignore list: Value: $fonts\\\\Qb Gone"
+e2e_wine "$qb" ignore remove --id 3 >/dev/null
+e2e_wine "$qb" ignore remove --link 'C:\QbSeed\dead.lnk' >/dev/null 2>&1 && rc=0 || rc=$?
+check "removing what is not there fails (exit 2)" test "$rc" -eq 2
+scan after
+check "the removed entries are reported again, the key stays ignored" test "$(seeded "$E2E_DIR/after.json")" = \
+  "$(grep -v 'qbgone.exe|$' <<<"$all")"
+e2e_finish

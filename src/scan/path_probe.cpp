@@ -18,48 +18,71 @@ bool IsDriveRooted(const std::wstring& path) {
          ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
 }
 
-// The answers of a walk, by path text as asked. Bounded, so a walk over a million
-// distinct paths holds no more than a walk over ten thousand.
+// The answers of a walk. Bounded, so a walk over a million distinct paths holds
+// no more than a walk over ten thousand.
 class ProbeMemory {
  public:
   static constexpr ULONGLONG kLifetimeMs = 1000;
   static constexpr size_t kMostAnswers = 16384;
 
-  bool Recall(ProbeQuestion question, const std::string& text, PathState& state) const {
-    const Answers& answers = m_answers[static_cast<size_t>(question)];
-    const auto found = answers.find(text);
-    if (found == answers.end() || !Fresh(found->second, GetTickCount64())) return false;
-    state = found->second.state;
+  bool Recall(ProbeQuestion question, const std::string& text, PathState& state) {
+    Book& book = m_books[static_cast<size_t>(question)];
+    const auto there = book.there.find(Folded(text));
+    if (there != book.there.end()) {
+      state = there->second;
+      return true;
+    }
+    const auto missing = book.missing.find(text);
+    if (missing == book.missing.end() || GetTickCount64() - missing->second >= kLifetimeMs) {
+      return false;
+    }
+    state = PathState::kMissing;
     return true;
   }
   void Keep(ProbeQuestion question, const std::string& text, PathState state) {
-    Answers& answers = m_answers[static_cast<size_t>(question)];
+    Book& book = m_books[static_cast<size_t>(question)];
     const ULONGLONG now = GetTickCount64();
-    if (answers.size() >= kMostAnswers) {
-      for (auto it = answers.begin(); it != answers.end();) {
-        it = Fresh(it->second, now) ? std::next(it) : answers.erase(it);
-      }
-      if (answers.size() >= kMostAnswers) answers.clear();
+    if (state != PathState::kMissing) {
+      if (book.there.size() >= kMostAnswers) book.there.clear();
+      book.there[Folded(text)] = state;
+      return;
     }
-    answers[text] = {state, now};
+    if (book.missing.size() >= kMostAnswers) {
+      for (auto it = book.missing.begin(); it != book.missing.end();) {
+        it = now - it->second < kLifetimeMs ? std::next(it) : book.missing.erase(it);
+      }
+      // Mostly fresh answers: all go, rather than sweeping again at the next one.
+      if (book.missing.size() >= kMostAnswers / 2) book.missing.clear();
+    }
+    book.missing[text] = now;
   }
   void Clear() {
-    for (Answers& answers : m_answers) answers.clear();
+    for (Book& book : m_books) {
+      book.there.clear();
+      book.missing.clear();
+    }
   }
 
  private:
-  struct Answer {
-    PathState state;
-    ULONGLONG when;
-  };
-  using Answers = std::unordered_map<std::string, Answer>;
   // An answer that lets an entry stand is good for the whole walk: at worst a
-  // file deleted meanwhile is reported by the next scan. One that would report
-  // an entry is kept only for a moment.
-  static bool Fresh(const Answer& answer, ULONGLONG now) {
-    return answer.state != PathState::kMissing || now - answer.when < kLifetimeMs;
+  // file deleted meanwhile is reported by the next scan. It holds for the text in
+  // any case, as the file system ignores case; where a folder does not (a
+  // case-sensitive one), believing a path there only keeps an entry. An answer
+  // that would report an entry is kept for the text exactly as asked, and only
+  // for a moment.
+  struct Book {
+    std::unordered_map<std::string, PathState> there;  // by the text in lower case
+    std::unordered_map<std::string, ULONGLONG> missing;  // by the text, when asked
+  };
+  const std::string& Folded(const std::string& text) {
+    m_strFolded.assign(text);
+    for (char& c : m_strFolded) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return m_strFolded;
   }
-  Answers m_answers[static_cast<size_t>(ProbeQuestion::kCount)];
+  Book m_books[static_cast<size_t>(ProbeQuestion::kCount)];
+  std::string m_strFolded;  // reused: most questions cost no allocation
 };
 
 thread_local ProbeMemory t_memory;

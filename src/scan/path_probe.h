@@ -18,11 +18,19 @@ PathState ProbePath(const std::string& path);
 // A walk over many entries asks about the same paths again and again: every
 // value of a program names its few files. While one of these lives on a thread,
 // ProbePath answers a path it was asked about before from memory: "there" (or
-// "cannot tell") for the rest of the walk, "missing" for a second, as the drive
-// types are kept. Removal never runs under one: it asks the system afresh before
-// it deletes anything.
+// "cannot tell") for the rest of the walk and for the path in any case, "missing"
+// for a second and for the path exactly as asked, as the drive types are kept.
+// Removal never runs under one: it asks the system afresh before it deletes
+// anything.
 // The questions remembered, each with its own answers.
-enum class ProbeQuestion { kPath, kReferenced64, kReferenced32, kCount };
+enum class ProbeQuestion {
+  kPath,
+  kReferenced64,
+  kReferenced32,
+  kFullScan64,  // a full-scan value's whole text: does it name something that exists?
+  kFullScan32,
+  kCount
+};
 
 // Under a ScopedProbeMemory on this thread: the answer kept for a question, by the
 // same rules; false when there is none (or no memory).

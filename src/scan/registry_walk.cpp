@@ -9,8 +9,11 @@
 //
 // Values below a Wow6432Node key belong to 32-bit programs, and their paths are
 // tested as those programs find them. A subkey that is a registry link (the
-// system's way of sharing a key between the two views) is not entered: the key
+// system's way of sharing a key between the two views) is not followed: the key
 // it reaches is walked where it lives, and its values would be reported twice.
+// Subkeys are opened as themselves (REG_OPTION_OPEN_LINK), so a link is only the
+// link key, whose one value (REG_LINK) is no text: nothing below it is visited,
+// and no question per key is needed to tell a link from a key.
 
 #include <cstring>
 #include <exception>
@@ -50,7 +53,6 @@ struct WalkFrame {
   bool owned;
   std::string path;
   RegistryView view;
-  std::wstring name;  // the key's own name in the registry, for telling links
   DWORD subKeys;
   DWORD values;
   DWORD nextSubKey;
@@ -61,9 +63,8 @@ void CloseFrame(WalkFrame& frame) {
   frame.hKey = nullptr;
 }
 
-WalkFrame MakeFrame(HKEY hKey, bool owned, std::string path, RegistryView view,
-                    std::wstring name) {
-  WalkFrame frame{hKey, owned, std::move(path), view, std::move(name), 0, 0, 0};
+WalkFrame MakeFrame(HKEY hKey, bool owned, std::string path, RegistryView view) {
+  WalkFrame frame{hKey, owned, std::move(path), view, 0, 0, 0};
   if (RegQueryInfoKeyA(hKey, nullptr, nullptr, nullptr, &frame.subKeys, nullptr, nullptr,
                        &frame.values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
     frame.subKeys = frame.values = 0;
@@ -127,12 +128,20 @@ Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view
   if (type != REG_SZ) return {};
   const size_t start = DrivePathAt(text);
   if (start == std::string::npos) return {};
+  // A program's values repeat the same few texts: a text a walk found naming
+  // something that exists is not taken apart again (see ScopedProbeMemory).
+  const ProbeQuestion question =
+      view == RegistryView::k32 ? ProbeQuestion::kFullScan32 : ProbeQuestion::kFullScan64;
+  PathState known;
+  if (RecallAnswer(question, text, known) && known != PathState::kMissing) return {};
   // Tested as written: the file system ignores case either way, but a path in the
   // case it is stored in is found at once, where a lower-cased one makes a system
   // that keeps case-sensitive names (Wine, case-sensitive folders) search each
   // folder for it. Every rule of the candidate ignores case, so both name the same.
   const std::string written = CandidatePath(text.substr(start), view);
-  if (ReferencedFileExists(written, view) || IsDirectory(written)) return {};
+  const bool there = ReferencedFileExists(written, view) || IsDirectory(written);
+  KeepAnswer(question, text, there ? PathState::kFile : PathState::kMissing);
+  if (there) return {};
   // The problem names the path in lower case, as it always has.
   return {{text, FileNotFoundMessage(CandidatePath(LowerText(text.substr(start)), view)), 1}};
 }
@@ -157,7 +166,7 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
   ScopedProbeMemory memory;
 
   std::vector<WalkFrame> stack;
-  stack.push_back(MakeFrame(hKey, false, path, ViewOfKey(path), RegistryKeyName(hKey)));
+  stack.push_back(MakeFrame(hKey, false, path, ViewOfKey(path)));
   std::vector<char> valueName(16384);
   std::vector<char> data(kFirstBuffer + 1);
   std::string name, text, status;
@@ -170,24 +179,21 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
         std::string name;
         if (!EnumSubKeyName(frame.hKey, frame.nextSubKey++, name)) continue;
         HKEY hSub = nullptr;
-        if (RegOpenKeyExA(frame.hKey, name.c_str(), 0, KEY_ALL_ACCESS, &hSub) != ERROR_SUCCESS) {
+        if (RegOpenKeyExA(frame.hKey, name.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &hSub) !=
+            ERROR_SUCCESS) {
           continue;
         }
+        const std::string lower = LowerText(name);
         // Class registrations are the other sections' business, and far too many.
-        if (LowerText(name).find("classes") != std::string::npos) {
+        if (lower.find("classes") != std::string::npos) {
           RegCloseKey(hSub);
           continue;
         }
-        std::wstring subName = RegistryKeyName(hSub);
-        if (IsLinkedSubKey(frame.name, subName, name)) {
-          RegCloseKey(hSub);
-          continue;
-        }
-        const RegistryView view =
-            frame.view == RegistryView::k32 || LowerText(name) == "wow6432node" ? RegistryView::k32
-                                                                                : RegistryView::k64;
+        const RegistryView view = frame.view == RegistryView::k32 || lower == "wow6432node"
+                                      ? RegistryView::k32
+                                      : RegistryView::k64;
         std::string subPath = frame.path + "\\" + name;
-        stack.push_back(MakeFrame(hSub, true, std::move(subPath), view, std::move(subName)));
+        stack.push_back(MakeFrame(hSub, true, std::move(subPath), view));
         continue;
       }
 

@@ -106,8 +106,19 @@ bool MakeShortcut(const std::string& linkPath, const std::string& target) {
 
 long BuildShortcutTree(const std::string& root, int folders) {
   CreateDirectoryA(root.c_str(), nullptr);
-  const std::string target = root + "\\target.exe";
-  CloseHandle(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  // The programs the links start: a few hundred, as on a real machine.
+  const std::string programs = root + "\\Programs";
+  CreateDirectoryA(programs.c_str(), nullptr);
+  std::vector<std::string> targets;
+  for (int p = 0; p < 400; ++p) {
+    const std::string folder = programs + "\\App " + std::to_string(p);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    targets.push_back(folder + (p % 8 == 0 ? "" : "\\app.exe"));  // some links name a folder
+    if (p % 8 != 0) {
+      CloseHandle(CreateFileA(targets.back().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                              nullptr));
+    }
+  }
   long links = 0;
   for (int f = 0; f < folders; ++f) {
     const std::string parent = root + "\\Folder" + std::to_string(f / 10);
@@ -116,8 +127,10 @@ long BuildShortcutTree(const std::string& root, int folders) {
     CreateDirectoryA(folder.c_str(), nullptr);
     for (int i = 0; i < 100; ++i) {
       if (i < 10) {
+        // One link in ten is broken, each to a program of its own that is gone.
         links += MakeShortcut(folder + "\\link" + std::to_string(i) + ".lnk",
-                              i % 2 ? target : root + "\\gone" + std::to_string(f) + ".exe");
+                              i == 9 ? root + "\\gone" + std::to_string(f) + ".exe"
+                                     : targets[(f * 9 + i) % targets.size()]);
         continue;
       }
       const std::string file = folder + "\\file" + std::to_string(i) + ".txt";

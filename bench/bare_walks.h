@@ -17,6 +17,7 @@ long BareRegistryWalk(HKEY hKey);
 // Returns the number of targets read.
 long BareShortcutWalk(const std::wstring& folder);
 
-// `folders` folders of 100 files below root, ten of them shortcuts (half of
-// those to a target that is gone). Returns the number of shortcuts made.
+// `folders` folders of 100 files below root, ten of them shortcuts: nine to one
+// of 400 programs' files or folders, one to a program that is gone. Returns the
+// number of shortcuts made.
 long BuildShortcutTree(const std::string& root, int folders);

@@ -18,6 +18,8 @@
 // builds the 1,000,000-value registry (or the 100,000-file tree) and runs only
 // that side, for a profiler; QB_BENCH_PROFILE=ratio measures that registry alone,
 // and QB_BENCH_PROFILE=probe times the full scan's test of single path texts.
+// There QB_BENCH_VALUES=N builds N values instead, and QB_BENCH_CLEAN=1 leaves
+// the removed programs' files in place.
 
 #include <windows.h>
 #include <objbase.h>
@@ -26,6 +28,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -232,8 +235,10 @@ int Profile(const std::string& side, const BenchFiles& files, Sandbox& sandbox) 
     time("removed program's file", files.removed);
     return 0;
   }
-  SetRemovedPresent(false);
-  MachineOn machine(sandbox.Tree("profile", 1000000, 2, files));
+  SetRemovedPresent(!Env("QB_BENCH_CLEAN").empty());
+  const std::string count = Env("QB_BENCH_VALUES");
+  const long values = count.empty() ? 1000000 : std::atol(count.c_str());
+  MachineOn machine(sandbox.Tree("profile", values, 2, files));
   std::printf("profile: running\n");
   std::fflush(stdout);
   if (side == "ratio") {
@@ -272,6 +277,7 @@ int main() {
     } else {
       HKEY small = sandbox.Tree("100,000 values", 100000, 1, files);
       HKEY large = sandbox.Tree("1,000,000 values", 1000000, 2, files);
+      CreateDirectoryA("C:\\QbBench", nullptr);
       const std::string links10k = "C:\\QbBench\\Files10k", links100k = "C:\\QbBench\\Files100k";
       const long made = BuildShortcutTree(links10k, 100) + BuildShortcutTree(links100k, 1000);
       std::printf("shortcut trees: 110,000 files, %ld shortcuts\n", made);

@@ -115,7 +115,10 @@ bool AskReferencedFileExists(const std::string& text, RegistryView view) {
 
   if (FileOrFolderExists(unquoted)) return true;
   if (FoundOnSearchPath(text, view)) return true;
-  if (FileOrFolderExists(trimmed) || FoundOnSearchPath(trimmed, view)) return true;
+  // Most texts are neither quoted nor end in a separator: the same questions
+  // would be asked again.
+  if (trimmed != unquoted && FileOrFolderExists(trimmed)) return true;
+  if (trimmed != text && FoundOnSearchPath(trimmed, view)) return true;
 
   static const char* const kExtensions[] = {".exe", ".dll", ".com"};
   for (size_t blank = words.find(' '); blank != std::string::npos;

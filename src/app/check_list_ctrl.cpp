@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "framework/list_view.h"
 #include "ui/html_text.h"
 #include "ui/resource_ids.h"
 
@@ -34,16 +35,6 @@ void CopyPicture(HDC hdc, HBITMAP hBitmap, int x, int y) {
   BitBlt(hdc, x, y, size.cx, size.cy, hMemory, 0, 0, SRCCOPY);
   SelectObject(hMemory, old);
   DeleteDC(hMemory);
-}
-
-std::string RowText(HWND hList, int row) {
-  std::vector<char> buffer(4096);
-  LVITEMA item = {};
-  item.iSubItem = 0;
-  item.pszText = buffer.data();
-  item.cchTextMax = static_cast<int>(buffer.size());
-  SendMessageA(hList, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-  return buffer.data();
 }
 
 // Selects the list's own font into a context for the life of the object.
@@ -141,10 +132,7 @@ void CheckListCtrl::DeleteRow(int row) {
 }
 
 void CheckListCtrl::SetRowText(int row, const std::string& text) {
-  LVITEMA item = {};
-  item.iSubItem = 0;
-  item.pszText = const_cast<char*>(text.c_str());
-  SendMessageA(m_hWnd, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+  SetListCell(m_hWnd, row, 0, text);
   SendMessageA(m_hWnd, LVM_REDRAWITEMS, row, row);
 }
 
@@ -204,7 +192,7 @@ RECT CheckListCtrl::LinkRect() {
   if (!hdc) return m_rcLink;
   {
     ListFont font(m_hWnd, hdc);
-    m_rcLink = MeasureLink(hdc, RowText(m_hWnd, 0));
+    m_rcLink = MeasureLink(hdc, ListCellText(m_hWnd, 0, 0));
   }
   ReleaseDC(m_hWnd, hdc);
   m_rcLink.bottom = bounds.bottom - bounds.top;
@@ -254,7 +242,7 @@ void CheckListCtrl::DrawItem(const DRAWITEMSTRUCT& item) {
     text.left = row.left + TextLeft();
     text.top = row.top + 10;
   }
-  const std::string rowText = RowText(m_hWnd, rowIndex);
+  const std::string rowText = ListCellText(m_hWnd, rowIndex, 0);
   DrawHtmlText(hdc, rowText.c_str(), -1, text);
 
   if (!m_strLinkText.empty()) {

@@ -9,35 +9,9 @@
 #include "backup/restore_items.h"
 #include "core/ignore_list.h"
 #include "core/registry.h"
+#include "framework/list_view.h"
 #include "framework/prompt.h"
 #include "ui/resource_ids.h"
-
-namespace {
-
-void InsertColumn(HWND hList, int index, const char* header, int width) {
-  LVCOLUMNA column = {};
-  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-  column.fmt = LVCFMT_LEFT;
-  column.cx = width;
-  column.pszText = const_cast<char*>(header);
-  column.iSubItem = index;
-  SendMessageA(hList, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
-}
-
-void SetCell(HWND hList, int row, int column, const std::string& text) {
-  LVITEMA item = {};
-  item.iSubItem = column;
-  item.pszText = const_cast<char*>(text.c_str());
-  SendMessageA(hList, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-}
-
-bool IsChecked(HWND hList, int row) {
-  const UINT state =
-      static_cast<UINT>(SendMessageA(hList, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK));
-  return (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
-}
-
-}  // namespace
 
 ItemListDialog::ItemListDialog(int templateId, HWND hParent) : Dialog(templateId, hParent) {
   INITCOMMONCONTROLSEX init = {sizeof(init), ICC_LISTVIEW_CLASSES};
@@ -55,9 +29,9 @@ BOOL ItemListDialog::OnInitDialog() {
   GetClientRect(hList, &client);
   const int width = client.right - client.left - GetSystemMetrics(SM_CXVSCROLL);
   // Keys are long and their ends tell them apart: the middle column gets most room.
-  InsertColumn(hList, 0, "Kind", width * 10 / 100);
-  InsertColumn(hList, 1, "Key or Path", width * 72 / 100);
-  InsertColumn(hList, 2, "Value", width - width * 10 / 100 - width * 72 / 100);
+  InsertListColumn(hList, 0, "Kind", width * 10 / 100);
+  InsertListColumn(hList, 1, "Key or Path", width * 72 / 100);
+  InsertListColumn(hList, 2, "Value", width - width * 10 / 100 - width * 72 / 100);
   SendMessageA(hList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
   Refill();
@@ -74,8 +48,8 @@ void ItemListDialog::Refill() {
     item.iItem = row;
     item.pszText = const_cast<char*>(read.kind.c_str());
     if (SendMessageA(hList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) < 0) break;
-    SetCell(hList, row, 1, FitPlace(read.place));
-    SetCell(hList, row, 2, read.value);
+    SetListCell(hList, row, 1, FitPlace(read.place));
+    SetListCell(hList, row, 2, read.value);
     ++row;
   }
 }
@@ -118,7 +92,7 @@ bool ItemListDialog::OnCommand(int id, int code, HWND hControl) {
   if (id != kItemAction || code != BN_CLICKED) return Dialog::OnCommand(id, code, hControl);
   std::vector<int> checked;
   for (int row = 0; row < RowCount(); ++row) {
-    if (IsChecked(Item(kItemList), row)) checked.push_back(row);
+    if (IsListRowChecked(Item(kItemList), row)) checked.push_back(row);
   }
   if (checked.empty()) {
     ShowMessage(NothingCheckedMessage());

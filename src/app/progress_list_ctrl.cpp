@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "framework/list_view.h"
 #include "ui/resource_ids.h"
 
 ProgressListCtrl::~ProgressListCtrl() { Detach(); }
@@ -55,20 +56,11 @@ int ProgressListCtrl::AppendRow(const std::string& name, const std::string& coun
 }
 
 void ProgressListCtrl::SetCell(int row, int column, const std::string& text) {
-  LVITEMA item = {};
-  item.iSubItem = column;
-  item.pszText = const_cast<char*>(text.c_str());
-  SendMessageA(m_hWnd, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+  SetListCell(m_hWnd, row, column, text);
 }
 
 std::string ProgressListCtrl::Cell(int row, int column) const {
-  char buffer[512] = {};
-  LVITEMA item = {};
-  item.iSubItem = column;
-  item.pszText = buffer;
-  item.cchTextMax = sizeof(buffer);
-  SendMessageA(m_hWnd, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-  return buffer;
+  return ListCellText(m_hWnd, row, column);
 }
 
 void ProgressListCtrl::SetProgressImage(int image, int row) {

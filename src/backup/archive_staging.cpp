@@ -2,6 +2,8 @@
 // keeping it aside when that fails, recovering what an interrupted run left in
 // it, and extracting an archive into it for restore.
 
+#include <algorithm>
+#include <cstring>
 #include <set>
 #include <vector>
 
@@ -29,11 +31,57 @@ bool IsMarker(const std::string& name) {
          SameNameIgnoringCase(name, kRestoreMarkerFile);
 }
 
+// The staged record file, read block by block: a run of tens of thousands of
+// items has one of megabytes, and the check of its archive need not hold it.
+class RecordFileOnDisk {
+ public:
+  explicit RecordFileOnDisk(const std::string& path)
+      : m_hFile(CreateFileW(WideText(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~RecordFileOnDisk() {
+    if (m_hFile != INVALID_HANDLE_VALUE) CloseHandle(m_hFile);
+  }
+  RecordFileOnDisk(const RecordFileOnDisk&) = delete;
+  RecordFileOnDisk& operator=(const RecordFileOnDisk&) = delete;
+
+  // What a missing file reads as: nothing (an empty run stages none).
+  bool Missing() const { return m_hFile == INVALID_HANDLE_VALUE; }
+  // The next bytes; 0 at the end, or (Failed() then) when reading failed.
+  size_t Read(char* buffer, size_t size) {
+    DWORD got = 0;
+    if (Missing() || !ReadFile(m_hFile, buffer, static_cast<DWORD>(size), &got, nullptr)) {
+      m_bFailed = !Missing();
+      return 0;
+    }
+    return got;
+  }
+  // True when the next bytes are exactly these.
+  bool ReadsAs(const char* data, size_t size) {
+    char block[16384];
+    while (size > 0) {
+      const size_t got = Read(block, std::min(size, sizeof(block)));
+      if (got == 0 || std::memcmp(block, data, got) != 0) return false;
+      data += got;
+      size -= got;
+    }
+    return true;
+  }
+  bool AtEnd() {
+    char byte;
+    return Read(&byte, 1) == 0 && !m_bFailed;
+  }
+  bool Failed() const { return m_bFailed; }
+
+ private:
+  HANDLE m_hFile;
+  bool m_bFailed = false;
+};
+
 // Reads the archive back: exactly the expected entry names, each entry whole
 // (its CRC checked), the record file byte for byte, and - when a count is given
 // - that many records in it.
 bool ArchiveReadsBack(const std::string& path, const std::vector<std::string>& names,
-                      const std::string& records, int expectedRecords) {
+                      const std::string& recordFile, int expectedRecords) {
   ZipUnpacker archive(path);
   if (!archive.IsOpen() || archive.EntryCount() != static_cast<int>(names.size())) return false;
   const std::set<std::string> expected(names.begin(), names.end());
@@ -43,14 +91,22 @@ bool ArchiveReadsBack(const std::string& path, const std::vector<std::string>& n
     if (!archive.GetEntryInfo(info) || !expected.count(info.name) || !seen.insert(info.name).second) {
       return false;
     }
-    std::string data;
-    const bool isRecordFile = info.name == kRecordFile;
-    if (!archive.ReadEntry(isRecordFile ? &data : nullptr)) return false;
-    if (isRecordFile && data != records) return false;
+    if (info.name != kRecordFile) {
+      if (!archive.ReadEntry(nullptr)) return false;
+      continue;
+    }
+    RecordFileOnDisk staged(recordFile);
+    if (!archive.ReadEntry([&](const char* data, size_t size) { return staged.ReadsAs(data, size); }) ||
+        !staged.AtEnd()) {
+      return false;
+    }
   }
   if (seen.size() != expected.size()) return false;
-  return expectedRecords < 0 ||
-         ParseRecordFile(records).records.size() == static_cast<size_t>(expectedRecords);
+  if (expectedRecords < 0) return true;
+  RecordFileOnDisk staged(recordFile);
+  const size_t count =
+      CountRecords([&staged](char* buffer, size_t size) { return staged.Read(buffer, size); });
+  return !staged.Failed() && count == static_cast<size_t>(expectedRecords);
 }
 
 // "M,D,YYYY_h,m,s" of a file's last write, in local time; "" when unreadable.
@@ -80,8 +136,6 @@ bool BackupArchive::PackStaging(const std::string& baseName, bool recovered,
   for (const std::string& name : FolderFiles(m_strStagingFolder)) {
     if (!IsMarker(name)) names.push_back(name);
   }
-  std::string records;
-  ReadWholeFile(m_strStagingFolder + "\\" + kRecordFile, records);
   CreateFolder(m_strBackupFolder);
 
   for (int attempt = 1; attempt <= kMaxSameNameArchives; ++attempt) {
@@ -96,7 +150,8 @@ bool BackupArchive::PackStaging(const std::string& baseName, bool recovered,
     }
     packed = m_packer.Close() && packed;
     packed = packed && FlushFileToDisk(partial) &&
-             ArchiveReadsBack(partial, names, records, expectedRecords);
+             ArchiveReadsBack(partial, names, m_strStagingFolder + "\\" + kRecordFile,
+                              expectedRecords);
     if (packed && MoveFileExW(WideText(partial).c_str(), WideText(path).c_str(),
                               MOVEFILE_WRITE_THROUGH)) {
       m_strArchivePath = path;

@@ -95,15 +95,18 @@ std::string StagedFileName(const std::string& destPath) {
   return name.substr(0, keep);
 }
 
-std::string UncutStagedFileName(const std::string& destPath) {
-  // FNV-1a over the path with ASCII letters folded: the same file named with
-  // other letter cases is the same file on Windows.
+unsigned long FoldedPathHash(const std::string& path) {
   unsigned long hash = 2166136261ul;
-  for (char c : destPath) {
+  for (char c : path) {
     hash ^= static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c)));
     hash = (hash * 16777619ul) & 0xFFFFFFFFul;
   }
+  return hash;
+}
+
+std::string UncutStagedFileName(const std::string& destPath) {
+  // The same file named with other letter cases is the same file on Windows.
   char prefix[16];
-  std::snprintf(prefix, sizeof(prefix), "%08lx_", hash);
+  std::snprintf(prefix, sizeof(prefix), "%08lx_", FoldedPathHash(destPath));
   return prefix + BareFileName(destPath);
 }

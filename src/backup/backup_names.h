@@ -35,4 +35,8 @@ std::string StagedFileName(const std::string& destPath);
 // The name archives written before the cut used (the same, uncut).
 std::string UncutStagedFileName(const std::string& destPath);
 
+// A 32-bit FNV-1a hash of a path with its ASCII letters folded to lower case, so
+// the same file or folder named in other letter cases hashes alike.
+unsigned long FoldedPathHash(const std::string& path);
+
 constexpr size_t kMaxFileNameBytes = 255;

@@ -1,8 +1,13 @@
 #include "backup/backup_records.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <deque>
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -15,6 +20,69 @@ bool EqualsNoCase(const std::string& a, const char* b) {
     }
   }
   return i == a.size() && b[i] == '\0';
+}
+
+// The lines of a record file, in order, as `read` hands out blocks of the file
+// (a line ends before its LF; a last line without LF counts), with the few lines
+// of look-ahead a record needs. Only those are held: a run of tens of thousands
+// of items is read back before its archive may take its name.
+class LineWindow {
+ public:
+  explicit LineWindow(const RecordFileReader& read) : m_read(read) {}
+
+  // True when line i exists; i is never below the last DropBefore.
+  bool Has(size_t i) {
+    while (m_nFirst + m_lines.size() <= i && NextLine()) {
+    }
+    return i < m_nFirst + m_lines.size();
+  }
+  const std::string& operator[](size_t i) { return Has(i) ? m_lines[i - m_nFirst] : m_strEmpty; }
+  void DropBefore(size_t i) {
+    for (; m_nFirst < i && !m_lines.empty(); ++m_nFirst) m_lines.pop_front();
+  }
+
+ private:
+  bool NextLine() {
+    for (;;) {
+      const size_t end = m_strPending.find('\n', m_nPendingStart);
+      if (end != std::string::npos) {
+        m_lines.push_back(m_strPending.substr(m_nPendingStart, end - m_nPendingStart));
+        m_nPendingStart = end + 1;
+        return true;
+      }
+      m_strPending.erase(0, m_nPendingStart);
+      m_nPendingStart = 0;
+      char block[16384];
+      const size_t got = m_bEnd ? 0 : m_read(block, sizeof(block));
+      if (got == 0) {
+        m_bEnd = true;
+        if (m_strPending.empty()) return false;
+        m_lines.push_back(std::move(m_strPending));
+        m_strPending.clear();
+        return true;
+      }
+      m_strPending.append(block, got);
+    }
+  }
+
+  const RecordFileReader& m_read;
+  std::deque<std::string> m_lines;
+  size_t m_nFirst = 0;
+  std::string m_strPending;
+  size_t m_nPendingStart = 0;
+  bool m_bEnd = false;
+  const std::string m_strEmpty;
+};
+
+// A reader over a text in memory.
+RecordFileReader TextReader(const std::string& text) {
+  size_t at = 0;
+  return [&text, at](char* buffer, size_t size) mutable {
+    const size_t count = std::min(size, text.size() - at);
+    text.copy(buffer, count, at);
+    at += count;
+    return count;
+  };
 }
 
 constexpr const char* kRawDataPrefix = "[RAW_DATA:";
@@ -109,16 +177,21 @@ std::vector<std::string> SplitRecordLines(const std::string& text) {
   return lines;
 }
 
-RecordFile ParseRecordFile(const std::string& text) {
-  RecordFile file;
-  const std::vector<std::string> lines = SplitRecordLines(text);
+namespace {
+
+// Walks the records in file order, handing each to `take`; true when the file
+// ends inside a record.
+bool WalkRecords(const RecordFileReader& read, const std::function<void(BackupRecord&)>& take) {
+  LineWindow lines(read);
+  bool truncated = false;
   size_t i = 0;
   auto need = [&](size_t count) {
-    if (i + count < lines.size()) return true;
-    file.truncated = true;
+    if (lines.Has(i + count)) return true;
+    truncated = true;
     return false;
   };
-  for (; i < lines.size() && !file.truncated; ++i) {
+  for (; lines.Has(i) && !truncated; ++i) {
+    lines.DropBefore(i);
     const std::string type = RecordField(lines[i], "TYPE");
     BackupRecord record;
     if (EqualsNoCase(type, "REG_KEY")) {
@@ -136,7 +209,7 @@ RecordFile ParseRecordFile(const std::string& text) {
       record.valueName = RecordField(lines[i + 2], "VALUE_NAME");
       record.value = RecordField(lines[i + 3], "VALUE");
       i += 3;
-      if (i + 1 < lines.size() && StartsWith(lines[i + 1], kRawDataPrefix)) {
+      if (lines.Has(i + 1) && StartsWith(lines[i + 1], kRawDataPrefix)) {
         ReadRawData(lines[i + 1], record);
         ++i;
       }
@@ -145,17 +218,35 @@ RecordFile ParseRecordFile(const std::string& text) {
       record.kind = BackupRecord::kFile;
       record.destPath = RecordField(lines[i + 1], "DEST_PATH");
       i += 1;
-      if (i + 1 < lines.size() && StartsWith(lines[i + 1], kAttributesPrefix)) {
+      if (lines.Has(i + 1) && StartsWith(lines[i + 1], kAttributesPrefix)) {
         ReadAttributes(lines[i + 1], record);
         ++i;
       }
     } else {
       continue;
     }
-    file.records.push_back(std::move(record));
+    take(record);
   }
+  return truncated;
+}
+
+}  // namespace
+
+RecordFile ParseRecordFile(const std::string& text) {
+  RecordFile file;
+  file.truncated = WalkRecords(TextReader(text), [&file](BackupRecord& record) {
+    file.records.push_back(std::move(record));
+  });
   return file;
 }
+
+size_t CountRecords(const RecordFileReader& read) {
+  size_t count = 0;
+  WalkRecords(read, [&count](BackupRecord&) { ++count; });
+  return count;
+}
+
+size_t CountRecords(const std::string& text) { return CountRecords(TextReader(text)); }
 
 std::string HexBytes(const std::string& bytes) {
   static const char kDigits[] = "0123456789abcdef";

@@ -12,6 +12,8 @@
 // A FILE record may carry "[ATTRIBUTES:<number>]" the same way: the file's
 // read-only, hidden, system and archive attributes, given back on restore.
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,14 @@ std::vector<std::string> SplitRecordLines(const std::string& text);
 // Reads every record; lines whose TYPE is none of REG_KEY, REG_VALUE and FILE (any
 // case) are skipped. Stops at a record that the file ends inside of.
 RecordFile ParseRecordFile(const std::string& text);
+// Hands out the next block of a record file: fills at most `size` bytes, returns
+// how many (0 at its end).
+using RecordFileReader = std::function<size_t(char* buffer, size_t size)>;
+
+// The number of records ParseRecordFile finds, without keeping them (nor the
+// file: it is read block by block).
+size_t CountRecords(const RecordFileReader& read);
+size_t CountRecords(const std::string& text);
 
 // Hex text of bytes (lower case) and back; false for odd length or a non-hex digit.
 std::string HexBytes(const std::string& bytes);

@@ -1,7 +1,8 @@
 #include "backup/removal_lock.h"
 
-#include <cctype>
 #include <cstdio>
+
+#include "backup/backup_names.h"
 
 RemovalLock::RemovalLock(const std::string& stagingFolder) {
   m_hMutex = CreateMutexA(nullptr, FALSE, RemovalLockName(stagingFolder).c_str());
@@ -18,13 +19,9 @@ RemovalLock::~RemovalLock() {
 }
 
 std::string RemovalLockName(const std::string& stagingFolder) {
-  // FNV-1a of the folder in lower case: names may not hold backslashes.
-  unsigned long hash = 2166136261ul;
-  for (char c : stagingFolder) {
-    hash ^= static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c)));
-    hash = (hash * 16777619ul) & 0xFFFFFFFFul;
-  }
+  // A hash of the folder: names may not hold backslashes.
   char name[64];
-  std::snprintf(name, sizeof(name), "Global\\Quillbane.RemovalOrRestore.%08lx", hash);
+  std::snprintf(name, sizeof(name), "Global\\Quillbane.RemovalOrRestore.%08lx",
+                FoldedPathHash(stagingFolder));
   return name;
 }

@@ -1,10 +1,10 @@
 #include "backup/restore_items.h"
 
 #include <algorithm>
-#include <sstream>
 
 #include "backup/file_utils.h"
 #include "backup/zip_packer.h"
+#include "core/number_list.h"
 
 namespace {
 
@@ -61,20 +61,15 @@ const char* RecordKindName(const BackupRecord& record) {
 bool ParseItemNumbers(const std::string& text, int count, std::vector<int>& items,
                       std::string& error) {
   std::vector<int> parsed;
-  std::stringstream list(text);
-  std::string item;
-  while (std::getline(list, item, ',')) {
-    const size_t first = item.find_first_not_of(" \t");
-    const size_t last = item.find_last_not_of(" \t");
-    item = first == std::string::npos ? "" : item.substr(first, last - first + 1);
-    const bool digits = !item.empty() && item.size() <= 9 &&
-                        item.find_first_not_of("0123456789") == std::string::npos;
-    const int number = digits ? std::stoi(item) : 0;
-    if (number < 1 || number > count) {
-      error = "\"" + item + "\" is not an item of this archive (1 to " + std::to_string(count) + ")";
+  for (const ListedNumber& item : ParseNumberList(text, 9)) {
+    if (item.value < 1 || item.value > count) {
+      error = "\"" + item.text + "\" is not an item of this archive (1 to " + std::to_string(count) +
+              ")";
       return false;
     }
-    if (std::find(parsed.begin(), parsed.end(), number) == parsed.end()) parsed.push_back(number);
+    if (std::find(parsed.begin(), parsed.end(), item.value) == parsed.end()) {
+      parsed.push_back(item.value);
+    }
   }
   if (parsed.empty()) {
     error = "give one or more item numbers, such as 1,3";

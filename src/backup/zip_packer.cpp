@@ -315,21 +315,28 @@ bool ZipUnpacker::ExtractEntry(const std::string& folder, bool ignorePath) {
 }
 
 bool ZipUnpacker::ReadEntry(std::string* bytes) {
-  if (!m_hUnzip || unzOpenCurrentFile(m_hUnzip) != UNZ_OK) return false;
   std::string data;
+  const bool ok = ReadEntry([&](const char* block, size_t size) {
+    if (bytes) data.append(block, size);
+    return true;
+  });
+  if (ok && bytes) bytes->swap(data);
+  return ok;
+}
+
+bool ZipUnpacker::ReadEntry(const std::function<bool(const char* data, size_t size)>& take) {
+  if (!m_hUnzip || unzOpenCurrentFile(m_hUnzip) != UNZ_OK) return false;
   std::vector<char> block(kExtractBlock);
   bool ok = true;
   for (;;) {
     const int read = unzReadCurrentFile(m_hUnzip, block.data(), kExtractBlock);
     if (read == 0) break;
-    if (read < 0) {
+    if (read < 0 || !take(block.data(), static_cast<size_t>(read))) {
       ok = false;
       break;
     }
-    if (bytes) data.append(block.data(), static_cast<size_t>(read));
   }
   if (unzCloseCurrentFile(m_hUnzip) != UNZ_OK) ok = false;
-  if (ok && bytes) bytes->swap(data);
   return ok;
 }
 

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct ZipEntryInfo {
@@ -78,6 +79,9 @@ class ZipUnpacker {
   // Reads the current entry to its end, checking its CRC; the data goes to bytes
   // when given. False for an entry that cannot be read whole and intact.
   bool ReadEntry(std::string* bytes);
+  // The same, handing each block read to `take` (false from it stops the read and
+  // fails it), so a big entry need not be held whole.
+  bool ReadEntry(const std::function<bool(const char* data, size_t size)>& take);
   // An empty folder means the default output folder (the archive path less its
   // extension). Entry names that could write outside the folder, onto a drive, a
   // stream or a device are refused: the entry fails and nothing is written.

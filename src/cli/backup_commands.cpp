@@ -184,7 +184,76 @@ void HoldForTest(const std::string& file) {
   for (int waited = 0; waited < 600000 && FileExists(file); waited += 50) Sleep(50);
 }
 
-int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, bool json) {
+// Checks every problem the scan found and removes them, as Remove Problems does
+// with everything checked. `ran` is false when there was nothing to remove.
+RemovalOutcome RemoveEverything(SectionCatalogue& catalogue, bool noBackup, bool& ran) {
+  int rows = 0;
+  for (ScanSection& section : catalogue.Sections()) {
+    if (section.problems.empty()) continue;
+    ++rows;
+    for (auto& problem : section.problems) problem->checked = 1;
+  }
+  ran = rows > 0;
+  if (!ran) return RemovalOutcome();
+  const std::string holdFile = TestHoldFile();
+  const int holdAt = holdFile.empty() ? -2 : TestHoldItem();
+  if (holdAt == -1) HoldForTest(holdFile);
+  int item = 0;
+  RemovalHooks hooks;
+  hooks.stopRequested = [&] {
+    if (item++ == holdAt) HoldForTest(holdFile);
+    return ConsoleInterruptRequested();
+  };
+  // The section's own test once more: what became valid since the scan stays.
+  hooks.recheck = [](const ProblemRecord& problem, std::string& reason) {
+    return !RecheckProblem(problem, reason);
+  };
+  BackupArchive archive;
+  return RemoveProblems(catalogue, archive, rows, true,
+                        noBackup ? BackupChoice::kNever : BackupChoice::kAlways, hooks);
+}
+
+// The scan's document with what the removal did, written while the records live.
+void WriteCleanJson(ReportStream& out, const RemovalOutcome& outcome,
+                    const ScanReportWriter& writeScan) {
+  nlohmann::json fields = nlohmann::json::object();
+  fields["archive"] = outcome.archivePath.empty() ? nlohmann::json(nullptr)
+                                                  : nlohmann::json(outcome.archivePath);
+  fields["aborted"] = outcome.stopped;
+  if (!outcome.keptFolder.empty()) fields["keptFolder"] = outcome.keptFolder;
+  std::vector<StreamedMember> members;
+  members.push_back({"removed", [&outcome](ReportStream& removedOut) {
+                       JsonArray removed(removedOut);
+                       for (const ProblemRecord* problem : outcome.removed) {
+                         WriteJson(removed.Next(), ProblemJson(*problem));
+                       }
+                       removed.End();
+                     }});
+  members.push_back({"kept", [&outcome](ReportStream& keptOut) {
+                       JsonArray kept(keptOut);
+                       for (const KeptProblem& item : outcome.kept) {
+                         nlohmann::json entry = ProblemJson(*item.problem);
+                         entry["reason"] = item.reason;
+                         WriteJson(kept.Next(), entry);
+                       }
+                       kept.End();
+                     }});
+  writeScan(out, fields, std::move(members));
+}
+
+void WriteCleanText(ReportStream& out, const RemovalOutcome& outcome) {
+  out.Write("Removed " + std::to_string(outcome.removed.size()) + ", kept " +
+            std::to_string(outcome.kept.size()) + ".\n");
+  for (const KeptProblem& item : outcome.kept) {
+    // Items a stop left alone are summed up by the removal's own message.
+    if (outcome.stopped && item.reason.compare(0, 12, "not reached:") == 0) continue;
+    out.Write(ConsoleText("kept (" + item.reason + "): " + item.problem->message) + "\n");
+  }
+  if (!outcome.archivePath.empty()) out.Write("Backup: " + outcome.archivePath + "\n");
+}
+
+int RunClean(const CleanScan& scan, const std::string* sections, int pauseMs, bool noBackup,
+             bool json) {
   ConsolePrompts prompts(json ? stderr : stdout);
   // Refused before the scan, so a second run touches nothing (not even a log).
   RemovalLock lock(DefaultStagingFolder());
@@ -195,69 +264,35 @@ int RunClean(const CleanScan& scan, const std::string* sections, bool noBackup, 
   // What an interrupted run left is packed at once, whatever this scan finds.
   BackupArchive().RecoverUnfinishedRun();
   ConsoleInterrupt interrupt;
-  nlohmann::json report = nlohmann::json::object();
-  nlohmann::json removed = nlohmann::json::array();
-  nlohmann::json kept = nlohmann::json::array();
-  std::vector<std::string> keptLines;
   int code = kExitDone;
-  RemovalOutcome outcome;
-  const int scanned = scan(sections, report, [&](SectionCatalogue& catalogue) {
-    int rows = 0;
-    for (ScanSection& section : catalogue.Sections()) {
-      if (section.problems.empty()) continue;
-      ++rows;
-      for (auto& problem : section.problems) problem->checked = 1;
-    }
-    if (rows == 0) return;
-    const std::string holdFile = TestHoldFile();
-    const int holdAt = holdFile.empty() ? -2 : TestHoldItem();
-    if (holdAt == -1) HoldForTest(holdFile);
-    int item = 0;
-    RemovalHooks hooks;
-    hooks.stopRequested = [&] {
-      if (item++ == holdAt) HoldForTest(holdFile);
-      return ConsoleInterruptRequested();
-    };
-    // The section's own test once more: what became valid since the scan stays.
-    hooks.recheck = [](const ProblemRecord& problem, std::string& reason) {
-      return !RecheckProblem(problem, reason);
-    };
-    BackupArchive archive;
-    outcome = RemoveProblems(catalogue, archive, rows, true,
-                             noBackup ? BackupChoice::kNever : BackupChoice::kAlways, hooks);
-    code = CleanExitCode(outcome);
-    // The records die with the scan: describe them while they live.
-    for (const ProblemRecord* problem : outcome.removed) removed.push_back(ProblemJson(*problem));
-    for (const KeptProblem& item : outcome.kept) {
-      nlohmann::json entry = ProblemJson(*item.problem);
-      entry["reason"] = item.reason;
-      kept.push_back(entry);
-      // Items a stop left alone are summed up by the removal's own message.
-      if (outcome.stopped && item.reason.compare(0, 12, "not reached:") == 0) continue;
-      keptLines.push_back(ConsoleText("kept (" + item.reason + "): " + item.problem->message));
-    }
-    outcome.removed.clear();
-    outcome.kept.clear();
-  });
-  if (scanned == kExitUsage || scanned == kExitAborted) {
+  bool reported = false;
+  bool written = true;
+  const int scanned = scan(sections, pauseMs, [&](SectionCatalogue& catalogue, bool completed,
+                                                  const ScanReportWriter& writeScan) {
     // An incomplete scan removes nothing.
-    if (json) std::printf("%s\n", DumpJson(report).c_str());
-    return scanned;
+    RemovalOutcome outcome;
+    bool ran = false;
+    if (completed) outcome = RemoveEverything(catalogue, noBackup, ran);
+    if (ran) code = CleanExitCode(outcome);
+    // The records die with the scan: the report is written while they live.
+    ReportStream out(stdout);
+    if (json && completed) {
+      WriteCleanJson(out, outcome, writeScan);
+    } else if (json) {
+      writeScan(out, nlohmann::json::object(), {});
+    } else if (completed) {
+      WriteCleanText(out, outcome);
+    }
+    if (json) out.Write("\n");
+    written = out.Finish();
+    reported = true;
+  });
+  if (!reported && json) std::printf("{}\n");
+  if (!written) {
+    std::fprintf(stderr, "%s\n", kReportNotWritten);
+    return kExitUsage;
   }
-
-  if (json) {
-    report["removed"] = removed;
-    report["kept"] = kept;
-    report["archive"] = outcome.archivePath.empty() ? nlohmann::json(nullptr)
-                                                    : nlohmann::json(outcome.archivePath);
-    report["aborted"] = outcome.stopped;
-    if (!outcome.keptFolder.empty()) report["keptFolder"] = outcome.keptFolder;
-    std::printf("%s\n", DumpJson(report).c_str());
-  } else {
-    std::printf("Removed %zu, kept %zu.\n", removed.size(), kept.size());
-    for (const std::string& line : keptLines) std::printf("%s\n", line.c_str());
-    if (!outcome.archivePath.empty()) std::printf("Backup: %s\n", outcome.archivePath.c_str());
-  }
+  if (scanned == kExitUsage || scanned == kExitAborted) return scanned;
   std::fflush(stdout);
   return code;
 }
@@ -305,6 +340,7 @@ void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan) {
     bool backup = false;
     bool noBackup = false;
     bool json = false;
+    int pauseMs = 0;
   };
   auto options = std::make_shared<CleanOptions>();
   CLI::App* clean = app.add_subcommand(
@@ -315,8 +351,9 @@ void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan) {
       clean->add_flag("--backup", options->backup, "Back up before removing (the default)");
   clean->add_flag("--no-backup", options->noBackup, "Remove without a backup")->excludes(withBackup);
   clean->add_flag("--json", options->json, "Print one JSON document");
+  AddPauseOption(*clean, options->pauseMs);
   clean->callback([&exitCode, options, sections, scan] {
     exitCode = RunClean(scan, sections->count() > 0 ? &options->sections : nullptr,
-                        options->noBackup, options->json);
+                        options->pauseMs, options->noBackup, options->json);
   });
 }

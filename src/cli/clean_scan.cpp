@@ -10,7 +10,7 @@
 #include "cli/scan_report.h"
 
 CleanScan ConsoleCleanScan() {
-  return [](const std::string* sections, nlohmann::json& report, const CleanRemoval& remove) {
+  return [](const std::string* sections, int pauseMs, const CleanFinish& finish) {
     // Shortcut targets are read through the shell-link object.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int code = kExitUsage;
@@ -20,10 +20,14 @@ CleanScan ConsoleCleanScan() {
       if (sections && !scan.SelectSections(*sections, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
       } else {
+        scan.SetItemPauseMs(pauseMs);
         scan.Run();
-        report = ScanJson(scan);
         code = ScanExitCode(scan);
-        if (code == kExitNothingFound || code == kExitProblemsFound) remove(scan.Catalogue());
+        finish(scan.Catalogue(), code == kExitNothingFound || code == kExitProblemsFound,
+               [&scan](ReportStream& out, const nlohmann::json& fields,
+                       std::vector<StreamedMember> members) {
+                 WriteScanJson(scan, out, fields, std::move(members));
+               });
       }
     }
     if (SUCCEEDED(com)) CoUninitialize();

@@ -3,11 +3,11 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <sstream>
 
 #include "app/settings_store.h"
 #include "cli/console_interrupt.h"
 #include "core/elevation.h"
+#include "core/number_list.h"
 #include "framework/prompt.h"
 #include "scan/exclusion_list.h"
 #include "sysinfo/system_info.h"
@@ -54,6 +54,7 @@ ConsoleScan::ConsoleScan()
       m_scanner(this),
       m_driver(*m_pCatalogue, m_store, m_scanner, *this, this),
       m_pPrompts(std::make_unique<Prompts>(m_vMessages)) {
+  m_driver.SetItemPauseMs(0);
   SystemInfo info;
   info.Collect();
   m_log.SetOsName(info.osName);
@@ -65,21 +66,12 @@ void ConsoleScan::RequestAbortFromConsole() { RequestConsoleInterrupt(); }
 
 bool ConsoleScan::SelectSections(const std::string& list, std::string& error) {
   std::vector<int> ids;
-  std::stringstream items(list);
-  std::string item;
-  while (std::getline(items, item, ',')) {
-    const size_t first = item.find_first_not_of(" \t");
-    const size_t last = item.find_last_not_of(" \t");
-    item = first == std::string::npos ? "" : item.substr(first, last - first + 1);
-    int id = 0;
-    bool digits = !item.empty() && item.size() <= 3;
-    for (char c : item) digits = digits && c >= '0' && c <= '9';
-    if (digits) id = std::stoi(item);
-    if (!digits || m_pCatalogue->Find(id) == nullptr) {
-      error = "--sections: \"" + item + "\" is not a section id (1 to 11, 13, 14)";
+  for (const ListedNumber& item : ParseNumberList(list, 3)) {
+    if (item.value < 0 || m_pCatalogue->Find(item.value) == nullptr) {
+      error = "--sections: \"" + item.text + "\" is not a section id (1 to 11, 13, 14)";
       return false;
     }
-    ids.push_back(id);
+    ids.push_back(item.value);
   }
   if (ids.empty()) {
     error = "--sections: give one or more section ids, such as 3,4,13";

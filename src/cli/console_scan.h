@@ -32,6 +32,10 @@ class ConsoleScan : public ScanDriverView, public ScanHost, public ScanLogSessio
   // choice is left as it is. False, with a message, for a malformed list.
   bool SelectSections(const std::string& list, std::string& error);
 
+  // The pause after each item: none unless asked for (the window pauses so that it
+  // can repaint between items; a console has nothing to repaint).
+  void SetItemPauseMs(int pauseMs) { m_driver.SetItemPauseMs(pauseMs); }
+
   // Runs the scan; the progress line shows only when stderr is a console. When
   // the process is not elevated, stderr says so first.
   void Run();

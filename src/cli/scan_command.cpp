@@ -1,4 +1,4 @@
-// quillbane-cli scan [--sections 3,4,13] [--json]
+// quillbane-cli scan [--sections 3,4,13] [--json] [--pause-ms N]
 
 #include <objbase.h>
 
@@ -13,6 +13,7 @@ namespace {
 struct ScanOptions {
   std::string sections;
   bool json = false;
+  int pauseMs = 0;
 };
 
 class ComSession {
@@ -38,14 +39,32 @@ int RunScanCommand(const ScanOptions& options, bool sectionsGiven) {
       return kExitUsage;
     }
   }
+  scan.SetItemPauseMs(options.pauseMs);
   scan.Run();
-  const std::string out = options.json ? DumpJson(ScanJson(scan)) + "\n" : ScanText(scan);
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  std::fflush(stdout);
+  ReportStream out(stdout);
+  if (options.json) {
+    WriteScanJson(scan, out);
+    out.Write("\n");
+  } else {
+    WriteScanText(scan, out);
+  }
+  // A report cut short (a full disk, a closed pipe) must not pass for a whole one.
+  if (!out.Finish()) {
+    std::fprintf(stderr, "%s\n", kReportNotWritten);
+    return kExitUsage;
+  }
   return ScanExitCode(scan);
 }
 
 }  // namespace
+
+void AddPauseOption(CLI::App& command, int& pauseMs) {
+  command
+      .add_option("--pause-ms", pauseMs,
+                  "Pause N ms after each item, as the window does (default 0: no pause)")
+      ->check(CLI::Range(0, 1000))
+      ->type_name("N");
+}
 
 void AddScanCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<ScanOptions>();
@@ -55,6 +74,7 @@ void AddScanCommand(CLI::App& app, int& exitCode) {
       scan->add_option("--sections", options->sections,
                        "Comma-separated section ids to scan instead of the enabled ones");
   scan->add_flag("--json", options->json, "Print one JSON document on stdout");
+  AddPauseOption(*scan, options->pauseMs);
   scan->callback([options, sections, &exitCode]() {
     exitCode = RunScanCommand(*options, sections->count() > 0);
   });

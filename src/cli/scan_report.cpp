@@ -57,31 +57,45 @@ nlohmann::json ProblemJson(const ProblemRecord& record) {
   return problem;
 }
 
-nlohmann::json ScanJson(ConsoleScan& scan) {
-  nlohmann::json document;
+namespace {
+
+// One row of the progress list: the section's totals and its problems.
+void WriteSectionJson(ReportStream& out, const ConsoleRow& row) {
+  const ScanSection& section = *row.section;
+  nlohmann::json entry;
+  entry["id"] = section.sectionId;
+  entry["name"] = section.name;
+  entry["severity"] = SeverityName(section.severity);
+  entry["status"] = row.status;
+  entry["count"] = section.problemCount();
+  entry["ignored"] = section.ignored;
+  WriteJsonObject(out, entry, {{"problems", [&section](ReportStream& problemsOut) {
+                                  JsonArray problems(problemsOut);
+                                  for (const auto& record : section.problems) {
+                                    WriteJson(problems.Next(), ProblemJson(*record));
+                                  }
+                                  problems.End();
+                                }}});
+}
+
+}  // namespace
+
+void WriteScanJson(ConsoleScan& scan, ReportStream& out, const nlohmann::json& fields,
+                   std::vector<StreamedMember> members) {
+  nlohmann::json document = fields;
   document["program"] = Program();
   document["status"] = scan.EndText();
   document["totalProblems"] = scan.Store().totalProblems();
   document["affectedSections"] = scan.Store().affectedSections();
   document["elevated"] = ProcessIsElevated();
-  nlohmann::json sections = nlohmann::json::array();
-  for (const ConsoleRow& row : scan.Rows()) {
-    if (row.section == nullptr) continue;
-    const ScanSection& section = *row.section;
-    nlohmann::json entry;
-    entry["id"] = section.sectionId;
-    entry["name"] = section.name;
-    entry["severity"] = SeverityName(section.severity);
-    entry["status"] = row.status;
-    entry["count"] = section.problemCount();
-    entry["ignored"] = section.ignored;
-    nlohmann::json problems = nlohmann::json::array();
-    for (const auto& record : section.problems) problems.push_back(ProblemJson(*record));
-    entry["problems"] = problems;
-    sections.push_back(entry);
-  }
-  document["sections"] = sections;
-  return document;
+  members.push_back({"sections", [&scan](ReportStream& sectionsOut) {
+                       JsonArray sections(sectionsOut);
+                       for (const ConsoleRow& row : scan.Rows()) {
+                         if (row.section) WriteSectionJson(sections.Next(), row);
+                       }
+                       sections.End();
+                     }});
+  WriteJsonObject(out, document, std::move(members));
 }
 
 std::string DumpJson(const nlohmann::json& document) {
@@ -117,18 +131,19 @@ std::string ConsoleText(const std::string& text) {
   return out;
 }
 
-std::string ScanText(ConsoleScan& scan) {
-  std::string text = Program() + " - " + scan.EndText() + "\n\n";
+void WriteScanText(ConsoleScan& scan, ReportStream& out) {
+  out.Write(Program() + " - " + scan.EndText() + "\n\n");
   for (const ConsoleRow& row : scan.Rows()) {
     if (row.section == nullptr) continue;
     const ScanSection& section = *row.section;
-    text += section.name + "  [" + SeverityName(section.severity) + "]  " + row.status + ", " +
-            Plural(section.problemCount(), "problem") +
-            (section.ignored > 0 ? ", " + std::to_string(section.ignored) + " ignored" : "") + "\n";
+    out.Write(section.name + "  [" + SeverityName(section.severity) + "]  " + row.status + ", " +
+              Plural(section.problemCount(), "problem") +
+              (section.ignored > 0 ? ", " + std::to_string(section.ignored) + " ignored" : "") +
+              "\n");
     for (const auto& record : section.problems) {
       const ProblemRecord& r = *record;
       const std::string kind = ErrorType(r);
-      text += "  " + kind + std::string(kind.size() < 10 ? 10 - kind.size() : 1, ' ');
+      std::string text = "  " + kind + std::string(kind.size() < 10 ? 10 - kind.size() : 1, ' ');
       if (r.errorType == kRegistryError) {
         text += ConsoleText(RootKeyName(r.rootKey) + "\\" + r.keyPath) + "\n";
         if (!r.valueName.empty() || !r.valueData.empty()) {
@@ -139,20 +154,21 @@ std::string ScanText(ConsoleScan& scan) {
       } else {
         text += ConsoleText(r.linkPath) + " -> " + ConsoleText(r.targetPath) + "\n";
       }
-      text += "            " + ConsoleText(r.message) + "\n";
+      out.Write(text + "            " + ConsoleText(r.message) + "\n");
     }
   }
-  text += "\nTotal Problems : " + std::to_string(scan.Store().totalProblems()) + "\n";
-  text += "Affected Sections : " + std::to_string(scan.Store().affectedSections()) + "\n";
-  if (scan.Store().Ignoring()) text += "Ignored : " + ConsoleText(IgnoredSummary(scan.Catalogue())) + "\n";
+  out.Write("\nTotal Problems : " + std::to_string(scan.Store().totalProblems()) + "\n");
+  out.Write("Affected Sections : " + std::to_string(scan.Store().affectedSections()) + "\n");
+  if (scan.Store().Ignoring()) {
+    out.Write("Ignored : " + ConsoleText(IgnoredSummary(scan.Catalogue())) + "\n");
+  }
   if (scan.DeniedSections() > 0) {
     // The sentence after the end text, as the window's end message has it.
     const std::string message =
         ScanEndMessage(scan.EndText(), scan.DeniedSections(), ProcessIsElevated());
-    text += message.substr(message.rfind('\n') + 1) + "\n";
+    out.Write(message.substr(message.rfind('\n') + 1) + "\n");
   }
-  if (!scan.LogPath().empty()) text += "Log : " + scan.LogPath() + "\n";
-  return text;
+  if (!scan.LogPath().empty()) out.Write("Log : " + scan.LogPath() + "\n");
 }
 
 int ScanExitCode(ConsoleScan& scan) {

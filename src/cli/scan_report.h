@@ -6,10 +6,18 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/console_scan.h"
+#include "cli/json_stream.h"
 
+// One problem's object of the JSON document (small: it is dumped and dropped).
 nlohmann::json ProblemJson(const ProblemRecord& record);
-nlohmann::json ScanJson(ConsoleScan& scan);
-std::string ScanText(ConsoleScan& scan);
+// The scan's JSON document, written as it goes (no whole tree, whatever the
+// number of problems). `fields` and `members` are added to the document in their
+// key order: `clean` adds what it removed and kept.
+void WriteScanJson(ConsoleScan& scan, ReportStream& out,
+                   const nlohmann::json& fields = nlohmann::json::object(),
+                   std::vector<StreamedMember> members = {});
+// The readable report grouped by section, written as it goes.
+void WriteScanText(ConsoleScan& scan, ReportStream& out);
 
 // Registry data may hold any bytes: invalid UTF-8 is replaced, never thrown on.
 std::string DumpJson(const nlohmann::json& document);

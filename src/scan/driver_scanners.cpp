@@ -99,32 +99,9 @@ Findings DriverFindings(const std::string& subKey, bool services, bool* tested) 
 }
 
 int SectionScanner::ScanUninstallEntries(int pauseMs) {
-  const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-  for (const ViewKey& viewKey : KeysOfBothViews(HKEY_LOCAL_MACHINE, uninstall)) {
-    const std::string& key = viewKey.keyPath;
-    ScopedKey hKey;
-    if (!m_bRunning || !OpenSectionKey(hKey, HKEY_LOCAL_MACHINE, key)) continue;
-    const DWORD count = SubKeyCount(hKey.Get());
-
-    for (DWORD index = 0; index < count && m_bRunning; ++index) {
-      std::string name;
-      if (!EnumSubKeyName(hKey.Get(), index, name)) continue;
-
-      const std::string entryKey = key + "\\" + name;
-      ScopedKey hEntry;
-      if (hEntry.Open(HKEY_LOCAL_MACHINE, entryKey)) {
-        bool tested = false;
-        ReportFindings(kAddRemovePrograms, HKEY_LOCAL_MACHINE, entryKey, "UninstallString",
-                       UninstallFindings(hEntry.Get(), viewKey.view, &tested));
-        if (tested) {
-          Status("HKEY_LOCAL_MACHINE\\" + entryKey);
-          Pump();
-        }
-      }
-      PauseAndPump(pauseMs);
-    }
-  }
-  return m_bRunning;
+  return ScanMachineSubKeys(kAddRemovePrograms,
+                            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                            "UninstallString", UninstallFindings, pauseMs);
 }
 
 Findings UninstallFindings(HKEY hEntry, RegistryView view, bool* tested) {

@@ -132,9 +132,9 @@ Findings ListValueFindings(int sectionId, const std::string& name, const std::st
   return {{sectionId == kSharedFiles ? "" : data, FileNotFoundMessage(tested), 1}};
 }
 
-int SectionScanner::ScanAppPaths(int pauseMs) {
-  const std::string appPaths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
-  for (const ViewKey& viewKey : KeysOfBothViews(HKEY_LOCAL_MACHINE, appPaths)) {
+int SectionScanner::ScanMachineSubKeys(int sectionId, const std::string& keyPath,
+                                       const char* valueName, SubKeyTest test, int pauseMs) {
+  for (const ViewKey& viewKey : KeysOfBothViews(HKEY_LOCAL_MACHINE, keyPath)) {
     const std::string& key = viewKey.keyPath;
     ScopedKey hKey;
     if (!m_bRunning || !OpenSectionKey(hKey, HKEY_LOCAL_MACHINE, key)) continue;
@@ -145,11 +145,11 @@ int SectionScanner::ScanAppPaths(int pauseMs) {
       if (!EnumSubKeyName(hKey.Get(), index, name)) continue;
 
       const std::string subKey = key + "\\" + name;
-      ScopedKey hApp;
+      ScopedKey hSubKey;
       bool tested = false;
-      if (hApp.Open(HKEY_LOCAL_MACHINE, subKey)) {
-        ReportFindings(kApplicationPaths, HKEY_LOCAL_MACHINE, subKey, "",
-                       AppPathFindings(hApp.Get(), viewKey.view, &tested));
+      if (hSubKey.Open(HKEY_LOCAL_MACHINE, subKey)) {
+        ReportFindings(sectionId, HKEY_LOCAL_MACHINE, subKey, valueName,
+                       test(hSubKey.Get(), viewKey.view, &tested));
       }
       if (tested) {
         Status("HKEY_LOCAL_MACHINE\\" + subKey);
@@ -159,6 +159,12 @@ int SectionScanner::ScanAppPaths(int pauseMs) {
     }
   }
   return m_bRunning;
+}
+
+int SectionScanner::ScanAppPaths(int pauseMs) {
+  return ScanMachineSubKeys(kApplicationPaths,
+                            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths", "",
+                            AppPathFindings, pauseMs);
 }
 
 Findings AppPathFindings(HKEY hApp, RegistryView view, bool* tested) {

@@ -69,19 +69,20 @@ void ScanDriver::OnScanButton() {
 
 bool ScanDriver::RunSection(int sectionId) {
   SectionScanner& s = m_scanner;
+  const int pause = m_nItemPauseMs;
   switch (sectionId) {
-    case kVxdFiles: return s.ScanVxdFiles(5) != 0;
-    case kInstalledFonts: return s.ScanFonts(5) != 0;
-    case kSoundFiles: return s.ScanSoundFiles(5) != 0;
+    case kVxdFiles: return s.ScanVxdFiles(pause) != 0;
+    case kInstalledFonts: return s.ScanFonts(pause) != 0;
+    case kSoundFiles: return s.ScanSoundFiles(pause) != 0;
     case kFileAssociations:
       // Only the program-identifier half decides; it stops at once after an abort.
       s.ScanFileAssociations();
       return s.ScanProgIds(0) != 0;
-    case kSystemServices: return s.ScanServices(5) != 0;
-    case kHelpFiles: return s.ScanHelpFiles(5) != 0;
-    case kSharedFiles: return s.ScanSharedFiles(5) != 0;
-    case kApplicationPaths: return s.ScanAppPaths(5) != 0;
-    case kAddRemovePrograms: return s.ScanUninstallEntries(5) != 0;
+    case kSystemServices: return s.ScanServices(pause) != 0;
+    case kHelpFiles: return s.ScanHelpFiles(pause) != 0;
+    case kSharedFiles: return s.ScanSharedFiles(pause) != 0;
+    case kApplicationPaths: return s.ScanAppPaths(pause) != 0;
+    case kAddRemovePrograms: return s.ScanUninstallEntries(pause) != 0;
     case kActiveXCom: return s.ScanTypeLibraries() != 0;
     case kFullRegistryScan: return s.ScanMachineSoftware(0) != 0 && s.ScanUserSoftware() != 0;
     case kProgramShortcuts: return s.ScanShortcuts() != 0;

@@ -11,6 +11,9 @@
 #include "core/section_catalogue.h"
 #include "scan/section_scanner.h"
 
+// The window's pause after each item of most scanners, in milliseconds.
+constexpr int kWindowItemPauseMs = 5;
+
 // Row icons of the progress list.
 enum ProgressImage { kImagePending = 0, kImageScanning = 1, kImageDone = 2 };
 
@@ -70,6 +73,11 @@ class ScanDriver {
   void OnScanButton();
   void RunScan();
 
+  // The pause after each item of the scanners that have one. The window keeps the
+  // default, so a repaint and an Abort click get their turn between items; the
+  // console has no window to repaint and passes 0 unless asked to be gentle.
+  void SetItemPauseMs(int pauseMs) { m_nItemPauseMs = pauseMs > 0 ? pauseMs : 0; }
+
   // "Scan Complete" or "Scan Aborted" after a scan; "" before one.
   const std::string& EndText() const { return m_strEndText; }
   // Sections of the last scan that ended "Access Denied".
@@ -88,4 +96,5 @@ class ScanDriver {
   int m_nDeniedSections = 0;
   bool m_bStarting = false;
   bool m_bAbortAtStart = false;
+  int m_nItemPauseMs = kWindowItemPauseMs;
 };

@@ -27,7 +27,8 @@ void SectionScanner::Pump() {
 }
 
 void SectionScanner::PauseAndPump(int pauseMs) {
-  Sleep(static_cast<DWORD>(pauseMs > 0 ? pauseMs : 0));
+  // No pause, no sleep: even Sleep(0) gives the processor away on a busy machine.
+  if (pauseMs > 0) Sleep(static_cast<DWORD>(pauseMs));
   Pump();
 }
 

@@ -84,6 +84,12 @@ class SectionScanner {
   int ScanValueList(int which, int pauseMs);
   void ScanValueKey(int which, const std::string& key, RegistryView view, int pauseMs);
   int ScanDriverKey(bool services, int pauseMs);
+  // Tests each subkey of an HKEY_LOCAL_MACHINE key, in both registry views, with
+  // `test`, reporting its findings at valueName; a subkey whose test read
+  // something shows in the status line.
+  using SubKeyTest = Findings (*)(HKEY hSubKey, RegistryView view, bool* tested);
+  int ScanMachineSubKeys(int sectionId, const std::string& keyPath, const char* valueName,
+                         SubKeyTest test, int pauseMs);
 
   int m_bRunning;
   ScanHost* m_pHost;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "backup/program_folder.h"
+#include "framework/list_view.h"
 #include "framework/prompt.h"
 #include "scan/view_paths.h"
 #include "tools/file_version_info.h"
@@ -14,22 +15,6 @@ constexpr int kNameColumnWidth = 130;
 constexpr int kFileColumnWidth = 400;
 constexpr DWORD kListStyles = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;  // 36
 constexpr UINT kSelectedAndFocused = LVIS_SELECTED | LVIS_FOCUSED;
-
-void InsertColumn(HWND hList, int index, const char* header, int width) {
-  LVCOLUMNA column = {};
-  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-  column.fmt = LVCFMT_LEFT;
-  column.cx = width;
-  column.pszText = const_cast<char*>(header);
-  column.iSubItem = index;
-  SendMessageA(hList, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
-}
-
-bool IsChecked(HWND hList, int index) {
-  const UINT state = static_cast<UINT>(
-      SendMessageA(hList, LVM_GETITEMSTATE, index, LVIS_STATEIMAGEMASK));
-  return (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
-}
 
 // "n entry ... was" or "n entries ... were".
 std::string CountNote(int count, const char* singular, const char* plural) {
@@ -56,8 +41,8 @@ BOOL ManagerDialog::OnInitDialog() {
   SetPromptOwner(m_hWnd);
 
   HWND hList = Item(kManagerList);
-  InsertColumn(hList, 0, m_kind.nameHeader, kNameColumnWidth);
-  InsertColumn(hList, 1, "File Name", kFileColumnWidth);
+  InsertListColumn(hList, 0, m_kind.nameHeader, kNameColumnWidth);
+  InsertListColumn(hList, 1, "File Name", kFileColumnWidth);
   SendMessageA(hList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kListStyles);
   FillList();
   m_introLabel.AttachItem(m_hWnd, kManagerIntro);
@@ -83,10 +68,7 @@ void ManagerDialog::FillList() {
       m_rows.pop_back();
       continue;
     }
-    LVITEMA text = {};
-    text.iSubItem = 1;
-    text.pszText = const_cast<char*>(row->file.c_str());
-    SendMessageA(hList, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&text));
+    SetListCell(hList, index, 1, row->file);
   }
 }
 
@@ -117,7 +99,7 @@ void ManagerDialog::RemoveChecked() {
   const int count = static_cast<int>(SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0));
   std::vector<const ManagerRow*> checked;
   for (int i = 0; i < count; ++i) {
-    if (!IsChecked(hList, i)) continue;
+    if (!IsListRowChecked(hList, i)) continue;
     if (const ManagerRow* row = RowAt(i)) checked.push_back(row);
   }
   if (checked.empty()) {

@@ -52,7 +52,7 @@ class RowPicture {
   int m_nWidth = 0, m_nHeight = 0;
 };
 
-TEST_F(MainWindowTest, ResultRowsShowTheirStateSeverityAndEdges) {
+TEST_F(MainWindowTest, ResultRowsShowTheirStateSeverityAndEdgesAndAHandOverTheLink) {
   Open();
   RunScan();
   HWND hList = Item(kResultsList);
@@ -93,13 +93,8 @@ TEST_F(MainWindowTest, ResultRowsShowTheirStateSeverityAndEdges) {
     }
     DeleteDC(hBarDc);
   }
-}
 
-TEST_F(MainWindowTest, ThePointerIsAHandOnlyOverViewDetails) {
-  Open();
-  RunScan();
-  HWND hList = Item(kResultsList);
-  auto* results = static_cast<CheckListCtrl*>(Control::FromHandle(hList));
+  // The pointer is a hand over "View Details" only.
   HCURSOR hHand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_LINK_HAND));
   ASSERT_NE(nullptr, hHand);
   const RECT link = results->LinkRect();

@@ -203,6 +203,12 @@ TEST_F(MainWindowTest, ResultRowChecksReachTheProblemsAndDetailsOpenAtAnyScroll)
         << row;
   }
   EXPECT_GT(SendMessageA(hList, LVM_GETTOPINDEX, 0, 0), 0);
+
+  // Ignoring every problem of a section takes its row away.
+  ASSERT_TRUE(WithModal("Details", [&] { ClickAt(hList, RowPoint(hList, 4, link)); }, [](HWND hDetails) {
+    for (int button : {1039, kIgnoreCheckedButton}) SendMessageA(GetDlgItem(hDetails, button), BM_CLICK, 0, 0);
+  }));
+  EXPECT_EQ(4, Rows(hList));
 }
 
 TEST_F(MainWindowTest, DetailsRowTexts) {
@@ -211,19 +217,12 @@ TEST_F(MainWindowTest, DetailsRowTexts) {
   value.keyPath = "SOFTWARE\\A";
   value.valueData = "x.dll";
   value.message = "gone";
-  ProblemRecord link = value;
-  link.errorType = kFileError;
-  link.linkPath = "C:\\a.lnk";
-  link.targetPath = "C:\\gone.exe";
   EXPECT_EQ("<b>Key</b> : HKEY_LOCAL_MACHINE \\SOFTWARE \\A<br><b>ValueName</b> : (Default)<br>"
             "<b>Value</b> : x.dll<br><font color=\"#FF0000\">gone</font>",
             ProblemRowText(value));
-  EXPECT_EQ("<b>Shortcut Path</b> : C:\\a.lnk<br><b>Target Path</b> : C:\\gone.exe<br>"
-            "<font color=\"#FF0000\">gone</font>",
-            ProblemRowText(link));
 }
 
-TEST_F(MainWindowTest, RemovalTakesOnlyCheckedProblemsThatAreStillStale) {
+TEST_F(MainWindowTest, RemovalTakesOnlyCheckedStaleProblemsAndItsBackupRestores) {
   ASSERT_TRUE(RegPutDword(HKEY_CURRENT_USER, qb::kSettingsKeyPath, "Select All", 1));
   Open();
   ASSERT_TRUE(RegPutDword(HKEY_CURRENT_USER, qb::kSettingsKeyPath, "Select All", 1));
@@ -249,7 +248,7 @@ TEST_F(MainWindowTest, RemovalTakesOnlyCheckedProblemsThatAreStillStale) {
   // The program comes back while the results wait: its application path is valid
   // again and must survive the removal.
   ASSERT_TRUE(WriteFileBytes("C:\\qbgone\\qbgone.exe", "MZ"));
-  m_prompts.Answer(false);  // no backup
+  m_prompts.Answer(true);  // with a backup
   Click(kRemoveButton);
   DeleteTree("C:\\qbgone");
   EXPECT_EQ("Selected Items Removed\r\n\r\n1 item was kept in place: 1 changed since the scan.",
@@ -259,30 +258,8 @@ TEST_F(MainWindowTest, RemovalTakesOnlyCheckedProblemsThatAreStillStale) {
   EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, std::string(kAppPathsKey) + "\\qbgone.exe"));
   EXPECT_TRUE(Visible(kDescription) && Visible(kOsLine) && !Visible(kResultsList));
   EXPECT_EQ(0, m_pDialog->BackgroundMode());
-}
 
-TEST_F(MainWindowTest, RemovalNeedsACheckedRowAndRestoreNeedsADate) {
-  Open();
-  RunScan();
-  Click(kRemoveButton);  // Select All is off: nothing is checked
-  EXPECT_EQ("No Sections Checked", m_prompts.Texts().back());
-  EXPECT_TRUE(Visible(kResultsList));
-  Click(kNavRestoreBackup);
-  Click(kRestoreButton);
-  EXPECT_EQ("Please Select a backup Date", m_prompts.Texts().back());
-  EXPECT_EQ(Item(kBackupDates), GetFocus());
-}
-
-TEST_F(MainWindowTest, ABackedUpRemovalIsListedAndRestored) {
-  Open();
-  RunScan();
-  HWND hList = Item(kResultsList);
-  ClickAt(hList, RowPoint(hList, 0, RECT{8, 15, 24, 31}));  // Installed Fonts: two values
-  m_prompts.Answer(true);
-  Click(kRemoveButton);
-  ASSERT_EQ("Selected Items Removed", m_prompts.Texts().back());
-  EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, kFontsKey, "Qb Gone A"));
-
+  // The backup is listed by its date and puts back what was removed.
   Click(kNavRestoreBackup);
   HWND hDates = Item(kBackupDates);
   ASSERT_EQ(1, SendMessageA(hDates, CB_GETCOUNT, 0, 0));
@@ -292,8 +269,21 @@ TEST_F(MainWindowTest, ABackedUpRemovalIsListedAndRestored) {
   SendMessageA(hDates, CB_SETCURSEL, 0, 0);
   Click(kRestoreButton);
   EXPECT_EQ("Items Restored", m_prompts.Texts().back());
-  EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, kFontsKey, "Qb Gone A"));
-  EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, kFontsKey, "Qb Gone B"));
+  EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, kFontsKey, fonts->problems[1]->valueName));
+}
+
+TEST_F(MainWindowTest, RemovalNeedsACheckedRowAndRestoreNeedsADate) {
+  Open();
+  RunScan();
+  Click(kRemoveButton);  // Select All is off: nothing is checked
+  EXPECT_EQ("No Sections Checked", m_prompts.Texts().back());
+  EXPECT_TRUE(Visible(kResultsList));
+  Click(kNavRestoreBackup);
+  for (int button : {kShowBackupItems, kRestoreButton}) {
+    Click(button);
+    EXPECT_EQ("Please Select a backup Date", m_prompts.Texts().back()) << button;
+  }
+  EXPECT_EQ(Item(kBackupDates), GetFocus());
 }
 
 TEST_F(MainWindowTest, ChoosingSectionsSavesThemAndOpensTheScanPanel) {

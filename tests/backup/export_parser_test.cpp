@@ -29,19 +29,6 @@ const std::string kGenuine =
 
 }  // namespace
 
-TEST(ExportReader, ReadsWhatTheEditorWritesInBothEncodings) {
-  ExportContents contents;
-  std::string error;
-  ASSERT_TRUE(ParseExportFile(Utf16(kGenuine), contents, error)) << error;
-  ASSERT_EQ(contents.sections.size(), 2u);
-  EXPECT_EQ(contents.sections[1].keyName, kKey + "\\Sub");
-
-  ASSERT_TRUE(ParseExportFile("REGEDIT4\n\n[HKEY_CLASSES_ROOT\\.qb]\n\"x\"=-\n[-HKEY_CLASSES_ROOT\\.qb\\Old]\n",
-                              contents, error)) << error;
-  EXPECT_TRUE(contents.sections[1].deletes);
-  EXPECT_EQ(contents.valueDeletionLine, 4u);
-}
-
 // Forms the fuzzing below does not reach: the editor would write keys from them
 // that no "[...]" line names, or read them in another code page.
 TEST(ExportReader, RefusesWhatItCannotReadAsTheEditorDoes) {

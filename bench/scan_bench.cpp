@@ -1,35 +1,55 @@
 // Scan benchmark: the full registry scan against a bare walk of the same keys and
-// values, and the shortcut scan against a bare find-file walk that resolves the
-// same links (with the same resolve and path flags), each pair in the same run.
-// Reports ratios (best of seven alternating rounds: the machine is shared) and
-// memory. Both scans are the pause-free ones. QB_BENCH_ROUNDS=1 prints each round.
+// values, and the shortcut scan against a bare find-file walk that reads the same
+// links' targets, each pair on the same tree in the same run. Best of seven
+// alternating rounds (the machine is shared), and the private bytes before and
+// after the first scan of each tree. Prints one table.
 //
-// Runs under Wine in a throwaway prefix (bench/run-bench); the registry tree is
-// built below HKCU\Software\QuillbaneBench and HKEY_LOCAL_MACHINE is redirected
-// onto it, so the prefix's own registry is left alone.
+// Trees: a registry of 100,000 and one of 1,000,000 values shaped like a real
+// machine's (bench/registry_tree.h), each scanned clean and with one value in a
+// hundred stale; shortcut trees of 10,000 and 100,000 files. Both scans are the
+// pause-free ones, run with what the console host does per item when nobody
+// watches a progress line.
+//
+// Runs under Wine in a throwaway prefix (bench/run-bench); the registry trees are
+// built below HKCU\Software\QuillbaneBench, HKEY_LOCAL_MACHINE is redirected onto
+// one at a time, and the sandbox is removed at the end.
+//
+// QB_BENCH_ROUNDS=1 prints every round. QB_BENCH_PROFILE=scan|bare|links|linkwalk
+// builds the 1,000,000-value registry (or the 100,000-file tree) and runs only
+// that side, for a profiler; QB_BENCH_PROFILE=ratio measures that registry alone,
+// and QB_BENCH_PROFILE=probe times the full scan's test of single path texts.
+// There QB_BENCH_VALUES=N builds N values instead, and QB_BENCH_CLEAN=1 leaves
+// the removed programs' files in place.
 
 #include <windows.h>
 #include <objbase.h>
 #include <psapi.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "bare_walks.h"
+#include "registry_tree.h"
+#include "scan/exclusion_list.h"
+#include "scan/item_checks.h"
+#include "scan/path_probe.h"
 #include "scan/scan_host.h"
 #include "scan/section_scanner.h"
 
 namespace {
 
-// What the console host does per item when nobody watches a progress line.
-class CountingHost : public ScanHost {
+// The console host's per-item work when no progress line is shown: reports go
+// through the exclusion test and are kept, status texts are dropped.
+class BenchHost : public ScanHost {
  public:
   void ReportProblem(std::unique_ptr<ProblemRecord> record) override {
-    records.push_back(std::move(record));
+    if (!IsExcluded(*record)) records.push_back(std::move(record));
   }
   void ShowStatus(const std::string&) override { ++statuses; }
   void PumpInput() override {}
@@ -37,285 +57,249 @@ class CountingHost : public ScanHost {
   long statuses = 0;
 };
 
+std::string Env(const char* name) {
+  char value[64] = {};
+  const DWORD length = GetEnvironmentVariableA(name, value, sizeof(value));
+  return length > 0 && length < sizeof(value) ? value : "";
+}
+
 double Seconds(const std::function<void()>& work) {
   const auto start = std::chrono::steady_clock::now();
   work();
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The best of several alternating runs of each, so both see a warm cache.
-void Compare(const char* what, const std::function<void()>& scan,
-             const std::function<void()>& bare, int rounds) {
+// The commit charge (private bytes) on Windows; Wine reports the resident
+// anonymous memory here and leaves PrivateUsage at 0.
+size_t PrivateKb() {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof(counters);
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+  return counters.PagefileUsage >> 10;
+}
+
+struct Row {
+  std::string tree;
+  double scan = 0, bare = 0;
+  size_t privateBefore = 0, privateAfter = 0;
+  size_t problems = 0;
+};
+
+// One scan of the tree: its problems, and the private bytes around it.
+using Scan = std::function<size_t(size_t& privateBefore, size_t& privateAfter)>;
+
+Row Measure(const std::string& tree, const Scan& scan, const std::function<void()>& bare) {
+  Row row;
+  row.tree = tree;
+  row.problems = scan(row.privateBefore, row.privateAfter);
+  const bool verbose = !Env("QB_BENCH_ROUNDS").empty();
   double bestScan = 1e9, bestBare = 1e9;
-  for (int i = 0; i < rounds; ++i) {
-    const double b = Seconds(bare), s = Seconds(scan);
-    char verbose[8] = {};
-    if (GetEnvironmentVariableA("QB_BENCH_ROUNDS", verbose, sizeof(verbose)) && verbose[0]) std::printf("  round %d: scan %.3f bare %.3f\n", i, s, b);
+  for (int i = 0; i < 7; ++i) {
+    size_t before = 0, after = 0;
+    const double b = Seconds(bare);
+    const double s = Seconds([&] { scan(before, after); });
+    if (verbose) std::printf("  %s, round %d: scan %.3f bare %.3f\n", tree.c_str(), i, s, b);
     bestBare = std::min(bestBare, b);
     bestScan = std::min(bestScan, s);
   }
-  std::printf("%-34s scan %.3f s, bare %.3f s, ratio %.2f\n", what, bestScan, bestBare,
-              bestScan / bestBare);
+  row.scan = bestScan;
+  row.bare = bestBare;
+  return row;
 }
 
-size_t PeakWorkingSetMb() {
-  PROCESS_MEMORY_COUNTERS counters = {};
-  counters.cb = sizeof(counters);
-  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
-  return counters.PeakWorkingSetSize >> 20;
+size_t RegistryScan(size_t& privateBefore, size_t& privateAfter) {
+  BenchHost host;
+  SectionScanner scanner(&host);
+  scanner.StartScan();
+  privateBefore = PrivateKb();
+  scanner.ScanMachineSoftware(0);
+  privateAfter = PrivateKb();
+  return host.records.size();
 }
 
-size_t PrivateMb() {
-  PROCESS_MEMORY_COUNTERS counters = {};
-  counters.cb = sizeof(counters);
-  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
-  return counters.PagefileUsage >> 20;
-}
-
-void PutString(HKEY key, const std::string& name, const std::string& text, DWORD type = REG_SZ) {
-  RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
-                 static_cast<DWORD>(text.size() + 1));
-}
-
-// A tree of 10 x 10 x 10 keys below SOFTWARE with `perKey` values in each leaf:
-// mostly plain texts and numbers, some existing paths, and `staleEvery` (0 for
-// none) making one in so many a path that does not exist.
-void BuildRegistry(HKEY machine, int perKey, int staleEvery) {
-  HKEY software = nullptr;
-  RegCreateKeyExA(machine, "SOFTWARE", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &software, nullptr);
-  int n = 0;
-  for (int a = 0; a < 10; ++a) {
-    for (int b = 0; b < 10; ++b) {
-      for (int c = 0; c < 10; ++c) {
-        const std::string path = "Vendor" + std::to_string(a) + "\\Product" + std::to_string(b) +
-                                 "\\Part" + std::to_string(c);
-        HKEY key = nullptr;
-        RegCreateKeyExA(software, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr);
-        for (int v = 0; v < perKey; ++v, ++n) {
-          const std::string name = "Value" + std::to_string(v);
-          if (staleEvery && n % staleEvery == 0) {
-            PutString(key, name, "C:\\QbBench\\gone\\app" + std::to_string(n) + ".exe");
-          } else if (n % 10 == 1) {
-            PutString(key, name, "C:\\windows\\system32\\notepad.exe");
-          } else if (n % 10 == 2) {
-            const DWORD number = static_cast<DWORD>(n);
-            RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                           sizeof(number));
-          } else if (n % 10 == 3) {
-            PutString(key, name, "%SystemRoot%\\system32\\x.dll", REG_EXPAND_SZ);
-          } else {
-            PutString(key, name, "Some setting text " + std::to_string(n));
-          }
-        }
-        RegCloseKey(key);
-      }
-    }
-  }
-  RegCloseKey(software);
-}
-
-// Opens the same keys and reads the same values as the full scan, nothing more.
-long BareRegistryWalk(HKEY key) {
-  DWORD subKeys = 0, values = 0;
-  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
-                   nullptr, nullptr, nullptr);
-  long read = 0;
-  for (DWORD i = 0; i < subKeys; ++i) {
-    char name[256];
-    DWORD length = 255;
-    if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-      continue;
-    }
-    HKEY sub = nullptr;
-    if (RegOpenKeyExA(key, name, 0, KEY_ALL_ACCESS, &sub) != ERROR_SUCCESS) continue;
-    read += BareRegistryWalk(sub);
-    RegCloseKey(sub);
-  }
-  static char valueName[16384];
-  for (DWORD i = 0; i < values; ++i) {
-    char data[260];
-    DWORD nameLength = 16383, size = sizeof(data), type = 0;
-    if (RegEnumValueA(key, i, valueName, &nameLength, nullptr, &type,
-                      reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS) {
-      ++read;
-    }
-  }
-  return read;
-}
-
-void RegistryBench(HKEY benchRoot) {
-  HKEY machine = nullptr;
-  RegCreateKeyExA(benchRoot, "HKLM", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &machine, nullptr);
-  RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine);
-
-  // Memory first: a clean tree of 10,000 values, then one of 100,000.
-  BuildRegistry(machine, 10, 0);
-  {
-    CountingHost host;
+Scan ShortcutScan(const std::string& root) {
+  return [root](size_t& privateBefore, size_t& privateAfter) {
+    BenchHost host;
     SectionScanner scanner(&host);
     scanner.StartScan();
-    const size_t before = PrivateMb();
-    scanner.ScanMachineSoftware(0);
-    std::printf("clean 10,000 values:  private %zu MB -> %zu MB, %zu problems\n", before,
-                PrivateMb(), host.records.size());
-  }
-  BuildRegistry(machine, 100, 0);
-  {
-    CountingHost host;
-    SectionScanner scanner(&host);
-    scanner.StartScan();
-    const size_t before = PrivateMb();
-    scanner.ScanMachineSoftware(0);
-    std::printf("clean 100,000 values: private %zu MB -> %zu MB, %zu problems, %ld items\n",
-                before, PrivateMb(), host.records.size(), host.statuses);
-  }
-  {
-    HKEY software = nullptr;
-    RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_ALL_ACCESS, &software);
-    Compare("full registry scan, clean tree",
-            [&] {
-              CountingHost host;
-              SectionScanner scanner(&host);
-              scanner.StartScan();
-              scanner.ScanMachineSoftware(0);
-            },
-            [&] { BareRegistryWalk(software); }, 7);
-    RegCloseKey(software);
-  }
-
-  // Timing: the same tree with one value in a hundred stale.
-  BuildRegistry(machine, 100, 100);
-  HKEY software = nullptr;
-  RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_ALL_ACCESS, &software);
-  size_t problems = 0;
-  Compare("full registry scan (100,000 values)",
-          [&] {
-            CountingHost host;
-            SectionScanner scanner(&host);
-            scanner.StartScan();
-            scanner.ScanMachineSoftware(0);
-            problems = host.records.size();
-          },
-          [&] { BareRegistryWalk(software); }, 7);
-  std::printf("  problems found: %zu\n", problems);
-  RegCloseKey(software);
-
-  RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-  RegCloseKey(machine);
+    privateBefore = PrivateKb();
+    scanner.ScanFolderForShortcuts(root);
+    privateAfter = PrivateKb();
+    return host.records.size();
+  };
 }
 
-bool MakeShortcut(const std::string& linkPath, const std::string& target) {
-  IShellLinkA* link = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(&link)))) {
-    return false;
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+void PrintTable(const std::vector<Row>& rows) {
+  std::printf("\n%-40s %8s %8s %6s %22s %9s\n", "tree", "scan s", "bare s", "ratio",
+              "private KB before/after", "problems");
+  for (const Row& row : rows) {
+    std::printf("%-40s %8.3f %8.3f %6.2f %10zu / %-10zu %9zu\n", row.tree.c_str(), row.scan,
+                row.bare, row.scan / row.bare, row.privateBefore, row.privateAfter, row.problems);
   }
-  IPersistFile* file = nullptr;
-  wchar_t wide[MAX_PATH] = {};
-  MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-  const bool ok = SUCCEEDED(link->SetPath(target.c_str())) &&
-                  SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-                  SUCCEEDED(file->Save(wide, TRUE));
-  if (file) file->Release();
-  link->Release();
-  return ok;
 }
 
-// 100 folders of 100 files, ten of them shortcuts (half of those dead).
-void BuildTree(const std::string& root) {
-  CreateDirectoryA(root.c_str(), nullptr);
-  const std::string target = root + "\\target.exe";
-  HANDLE t = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  CloseHandle(t);
-  for (int f = 0; f < 100; ++f) {
-    const std::string folder = root + "\\Folder" + std::to_string(f / 10) + "\\Sub" + std::to_string(f);
-    CreateDirectoryA((root + "\\Folder" + std::to_string(f / 10)).c_str(), nullptr);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    for (int i = 0; i < 100; ++i) {
-      if (i < 10) {
-        MakeShortcut(folder + "\\link" + std::to_string(i) + ".lnk",
-                     i % 2 ? target : root + "\\gone" + std::to_string(f) + ".exe");
-      } else {
-        const std::string file = folder + "\\file" + std::to_string(i) + ".txt";
-        HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        WriteFile(h, "data", 4, &written, nullptr);
-        CloseHandle(h);
-      }
+class Sandbox {
+ public:
+  Sandbox() {
+    RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &m_hSoftware);
+    RegCreateKeyExA(m_hSoftware, "QuillbaneBench", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                    nullptr, &m_hRoot, nullptr);
+  }
+  ~Sandbox() {
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    for (HKEY key : m_trees) RegCloseKey(key);
+    RegCloseKey(m_hRoot);
+    RegDeleteTreeA(m_hSoftware, "QuillbaneBench");
+    RegCloseKey(m_hSoftware);
+  }
+  // A machine hive of `values` values; HKEY_LOCAL_MACHINE is not yet redirected.
+  HKEY Tree(const char* name, long values, unsigned seed, const BenchFiles& files) {
+    HKEY tree = nullptr;
+    RegCreateKeyExA(m_hRoot, name, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &tree,
+                    nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const TreeCounts c = BuildRegistryTree(tree, values, seed, files);
+    std::printf("%s: %ld keys (%ld below Wow6432Node), %ld values, %ld REG_SZ, %ld paths, "
+                "%ld stale; built in %.1f s\n",
+                name, c.keys, c.keys32, c.values, c.texts, c.paths, c.stale,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    m_trees.push_back(tree);
+    return tree;
+  }
+
+ private:
+  HKEY m_hSoftware = nullptr;
+  HKEY m_hRoot = nullptr;
+  std::vector<HKEY> m_trees;
+};
+
+// HKEY_LOCAL_MACHINE redirected onto the tree while the object lives.
+class MachineOn {
+ public:
+  explicit MachineOn(HKEY tree) {
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, tree);
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_ALL_ACCESS, &m_hSoftware);
+  }
+  ~MachineOn() {
+    RegCloseKey(m_hSoftware);
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+  }
+  HKEY Software() const { return m_hSoftware; }
+
+ private:
+  HKEY m_hSoftware = nullptr;
+};
+
+int Profile(const std::string& side, const BenchFiles& files, Sandbox& sandbox) {
+  size_t before = 0, after = 0;
+  if (side == "links" || side == "linkwalk") {
+    BuildShortcutTree("C:\\QbBench", 1000);
+    std::printf("profile: running\n");
+    std::fflush(stdout);
+    for (int i = 0; i < 5; ++i) {
+      std::printf("%s: %.3f s\n", side.c_str(), Seconds([&] {
+        if (side == "links") ShortcutScan("C:\\QbBench")(before, after);
+        else BareShortcutWalk(L"C:\\QbBench");
+      }));
     }
+    return 0;
   }
-}
-
-long BareShortcutWalk(const std::string& folder) {
-  WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return 0;
-  long links = 0;
-  do {
-    const std::string name = entry.cFileName;
-    if (name == "." || name == "..") continue;
-    const std::string full = folder + "\\" + name;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      links += BareShortcutWalk(full);
-    } else if (full.size() > 4 && full.compare(full.size() - 4, 4, ".lnk") == 0) {
-      IShellLinkA* link = nullptr;
-      IPersistFile* file = nullptr;
-      if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_IShellLinkA, reinterpret_cast<void**>(&link))) &&
-          SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        wchar_t wide[MAX_PATH] = {};
-        MultiByteToWideChar(CP_ACP, 0, full.c_str(), -1, wide, MAX_PATH);
-        char target[MAX_PATH];
-        WIN32_FIND_DATAA found;
-        if (SUCCEEDED(file->Load(wide, STGM_READ)) &&
-            SUCCEEDED(link->Resolve(nullptr, SLR_NO_UI | SLR_ANY_MATCH | SLR_UPDATE | SLR_NOUPDATE | SLR_NOSEARCH)) &&
-            SUCCEEDED(link->GetPath(target, MAX_PATH, &found, SLGP_SHORTPATH))) {
-          ++links;
-        }
-      }
-      if (file) file->Release();
-      if (link) link->Release();
+  if (side == "probe") {
+    SetRemovedPresent(false);
+    // One full scan test of each text, with the walk's memory fresh, then again.
+    const auto time = [](const char* what, const std::vector<std::string>& texts) {
+      ScopedProbeMemory memory;
+      const double first = Seconds([&] {
+        for (const std::string& text : texts) FullScanFindings(REG_SZ, text, RegistryView::k64);
+      });
+      const double again = Seconds([&] {
+        for (const std::string& text : texts) FullScanFindings(REG_SZ, text, RegistryView::k64);
+      });
+      std::printf("%-28s first %7.1f us, again %5.2f us per value\n", what,
+                  first * 1e6 / texts.size(), again * 1e6 / texts.size());
+    };
+    std::vector<std::string> lower;
+    for (const std::string& f : files.programs64) {
+      std::string l = f;
+      for (char& c : l) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+      lower.push_back(l);
     }
-  } while (FindNextFileA(search, &entry));
-  FindClose(search);
-  return links;
-}
+    std::vector<std::string> quoted;
+    for (const std::string& f : files.programs64) quoted.push_back("\"" + f + "\" /background");
+    time("program file as stored", files.programs64);
+    time("program file lower case", lower);
+    time("program file quoted", quoted);
+    time("system file", files.system);
+    time("removed program's file", files.removed);
+    return 0;
+  }
+  SetRemovedPresent(!Env("QB_BENCH_CLEAN").empty());
+  const std::string count = Env("QB_BENCH_VALUES");
+  const long values = count.empty() ? 1000000 : std::atol(count.c_str());
+  MachineOn machine(sandbox.Tree("profile", values, 2, files));
+  std::printf("profile: running\n");
+  std::fflush(stdout);
+  if (side == "ratio") {
+    PrintTable({Measure("registry, 1,000,000 values, 1% stale", RegistryScan,
+                        [&] { BareRegistryWalk(machine.Software()); })});
+    return 0;
+  }
 
-void ShortcutBench() {
-  const std::string root = "C:\\QbBench";
-  BuildTree(root);
-  size_t problems = 0;
-  long links = 0;
-  Compare("shortcut scan (10,000 files)",
-          [&] {
-            CountingHost host;
-            SectionScanner scanner(&host);
-            scanner.StartScan();
-            scanner.ScanFolderForShortcuts(root);
-            problems = host.records.size();
-          },
-          [&] { links = BareShortcutWalk(root); }, 7);
-  std::printf("  shortcuts resolved by the bare walk: %ld, problems found: %zu\n", links, problems);
+  for (int i = 0; i < 5; ++i) {
+    std::printf("%s: %.3f s\n", side.c_str(), Seconds([&] {
+      if (side == "scan") RegistryScan(before, after);
+      else BareRegistryWalk(machine.Software());
+    }));
+  }
+  return 0;
 }
 
 }  // namespace
 
 int main() {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  HKEY software = nullptr;
-  RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &software);
-  HKEY benchRoot = nullptr;
-  RegCreateKeyExA(software, "QuillbaneBench", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &benchRoot,
-                  nullptr);
+  int result = 0;
+  {
+    Sandbox sandbox;
+    const BenchFiles files = MakeBenchFiles();
+    {
+      // What the private-bytes counter makes of memory this process takes.
+      const size_t before = PrivateKb();
+      std::vector<char> taken(8 << 20, 'x');
+      std::printf("private bytes counter: 8,192 KB taken reads as %ld KB more\n",
+                  static_cast<long>(PrivateKb()) - static_cast<long>(before) + taken[0] - 'x');
+    }
+    const std::string profile = Env("QB_BENCH_PROFILE");
+    if (!profile.empty()) {
+      result = Profile(profile, files, sandbox);
+    } else {
+      HKEY small = sandbox.Tree("100,000 values", 100000, 1, files);
+      HKEY large = sandbox.Tree("1,000,000 values", 1000000, 2, files);
+      CreateDirectoryA("C:\\QbBench", nullptr);
+      const std::string links10k = "C:\\QbBench\\Files10k", links100k = "C:\\QbBench\\Files100k";
+      const long made = BuildShortcutTree(links10k, 100) + BuildShortcutTree(links100k, 1000);
+      std::printf("shortcut trees: 110,000 files, %ld shortcuts\n", made);
 
-  RegistryBench(benchRoot);
-  ShortcutBench();
-  std::printf("peak working set: %zu MB\n", PeakWorkingSetMb());
-
-  RegCloseKey(benchRoot);
-  RegDeleteTreeA(software, "QuillbaneBench");
-  RegCloseKey(software);
+      std::vector<Row> rows;
+      for (bool clean : {true, false}) {
+        SetRemovedPresent(clean);
+        for (HKEY tree : {small, large}) {
+          MachineOn machine(tree);
+          rows.push_back(Measure(std::string("registry, ") +
+                                     (tree == small ? "100,000" : "1,000,000") + " values" +
+                                     (clean ? ", clean" : ", 1% stale"),
+                                 RegistryScan, [&] { BareRegistryWalk(machine.Software()); }));
+        }
+      }
+      rows.push_back(Measure("shortcuts, 10,000 files, 1,000 links", ShortcutScan(links10k),
+                             [&] { BareShortcutWalk(Wide(links10k)); }));
+      rows.push_back(Measure("shortcuts, 100,000 files, 10,000 links", ShortcutScan(links100k),
+                             [&] { BareShortcutWalk(Wide(links100k)); }));
+      PrintTable(rows);
+    }
+  }
   CoUninitialize();
-  return 0;
+  return result;
 }

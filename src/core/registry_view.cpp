@@ -72,7 +72,8 @@ std::string CaseLike(const std::string& old, const char* name) {
 }
 
 void ReplaceVariable(std::string& text, const std::string& name, const std::string& value) {
-  if (value.empty()) return;
+  // Most texts hold no reference at all: they are not looked through.
+  if (value.empty() || text.find('%') == std::string::npos) return;
   const std::string reference = "%" + name + "%";
   for (size_t at = 0; at + reference.size() <= text.size();) {
     if (MatchesAt(text, at, reference)) {
@@ -92,7 +93,11 @@ std::string WithoutTrailingSeparators(std::string folder) {
 void MapSystemFolders(std::string& text, const std::string& windowsFolder, RegistryView view) {
   const std::string windows = WithoutTrailingSeparators(windowsFolder);
   if (windows.empty()) return;
+  const char first = Lower(windows[0]);
   for (size_t at = 0; at < text.size(); ++at) {
+    // One comparison rules out almost every place: this runs for every path a
+    // full scan meets.
+    if (Lower(text[at]) != first && !IsSeparator(first)) continue;
     if (!BeginsPath(text, at) || !MatchesAt(text, at, windows)) continue;
     const size_t part = at + windows.size();
     if (part >= text.size() || !IsSeparator(text[part])) continue;

@@ -15,6 +15,40 @@ enum class PathState { kMissing, kFile, kFolder, kUnknown };
 
 PathState ProbePath(const std::string& path);
 
+// A walk over many entries asks about the same paths again and again: every
+// value of a program names its few files. While one of these lives on a thread,
+// ProbePath answers a path it was asked about before from memory: "there" (or
+// "cannot tell") for the rest of the walk and for the path in any case, "missing"
+// for a second and for the path exactly as asked, as the drive types are kept.
+// Removal never runs under one: it asks the system afresh before it deletes
+// anything.
+// The questions remembered, each with its own answers.
+enum class ProbeQuestion {
+  kPath,
+  kReferenced64,
+  kReferenced32,
+  kFullScan64,  // a full-scan value's whole text: does it name something that exists?
+  kFullScan32,
+  kCount
+};
+
+// Under a ScopedProbeMemory on this thread: the answer kept for a question, by the
+// same rules; false when there is none (or no memory).
+bool RecallAnswer(ProbeQuestion question, const std::string& text, PathState& state);
+// Keeps an answer the system gave just now (nothing without a memory).
+void KeepAnswer(ProbeQuestion question, const std::string& text, PathState state);
+
+class ScopedProbeMemory {
+ public:
+  ScopedProbeMemory();
+  ~ScopedProbeMemory();
+  ScopedProbeMemory(const ScopedProbeMemory&) = delete;
+  ScopedProbeMemory& operator=(const ScopedProbeMemory&) = delete;
+
+ private:
+  ScopedProbeMemory* m_pOuter;
+};
+
 // True unless the path is known not to exist.
 inline bool MayExist(const std::string& path) { return ProbePath(path) != PathState::kMissing; }
 

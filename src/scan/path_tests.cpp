@@ -89,9 +89,9 @@ std::string UnquoteSpaces(const std::string& text) {
   return text;
 }
 
-bool ReferencedFileExists(const std::string& text, RegistryView view) {
-  // Nothing named is nothing found; the search path would only be asked about "".
-  if (text.empty()) return false;
+namespace {
+
+bool AskReferencedFileExists(const std::string& text, RegistryView view) {
   if (HoldsLostCharacter(text)) return true;
 
   const std::string unquoted = UnquoteSpaces(text);
@@ -115,7 +115,10 @@ bool ReferencedFileExists(const std::string& text, RegistryView view) {
 
   if (FileOrFolderExists(unquoted)) return true;
   if (FoundOnSearchPath(text, view)) return true;
-  if (FileOrFolderExists(trimmed) || FoundOnSearchPath(trimmed, view)) return true;
+  // Most texts are neither quoted nor end in a separator: the same questions
+  // would be asked again.
+  if (trimmed != unquoted && FileOrFolderExists(trimmed)) return true;
+  if (trimmed != text && FoundOnSearchPath(trimmed, view)) return true;
 
   static const char* const kExtensions[] = {".exe", ".dll", ".com"};
   for (size_t blank = words.find(' '); blank != std::string::npos;
@@ -127,6 +130,21 @@ bool ReferencedFileExists(const std::string& text, RegistryView view) {
     }
   }
   return false;
+}
+
+}  // namespace
+
+bool ReferencedFileExists(const std::string& text, RegistryView view) {
+  // Nothing named is nothing found; the search path would only be asked about "".
+  if (text.empty()) return false;
+  // A walk meets the same texts again and again (see ScopedProbeMemory).
+  const ProbeQuestion question =
+      view == RegistryView::k32 ? ProbeQuestion::kReferenced32 : ProbeQuestion::kReferenced64;
+  PathState state;
+  if (RecallAnswer(question, text, state)) return state != PathState::kMissing;
+  const bool found = AskReferencedFileExists(text, view);
+  KeepAnswer(question, text, found ? PathState::kFile : PathState::kMissing);
+  return found;
 }
 
 bool ExpandEnvironment(std::string& text) {

@@ -9,8 +9,11 @@
 //
 // Values below a Wow6432Node key belong to 32-bit programs, and their paths are
 // tested as those programs find them. A subkey that is a registry link (the
-// system's way of sharing a key between the two views) is not entered: the key
+// system's way of sharing a key between the two views) is not followed: the key
 // it reaches is walked where it lives, and its values would be reported twice.
+// Subkeys are opened as themselves (REG_OPTION_OPEN_LINK), so a link is only the
+// link key, whose one value (REG_LINK) is no text: nothing below it is visited,
+// and no question per key is needed to tell a link from a key.
 
 #include <cstring>
 #include <exception>
@@ -20,6 +23,7 @@
 #include "core/section_catalogue.h"
 #include "framework/prompt.h"
 #include "scan/item_checks.h"
+#include "scan/path_probe.h"
 #include "scan/path_tests.h"
 #include "scan/registry_read.h"
 #include "scan/section_scanner.h"
@@ -49,7 +53,6 @@ struct WalkFrame {
   bool owned;
   std::string path;
   RegistryView view;
-  std::wstring name;  // the key's own name in the registry, for telling links
   DWORD subKeys;
   DWORD values;
   DWORD nextSubKey;
@@ -60,9 +63,8 @@ void CloseFrame(WalkFrame& frame) {
   frame.hKey = nullptr;
 }
 
-WalkFrame MakeFrame(HKEY hKey, bool owned, std::string path, RegistryView view,
-                    std::wstring name) {
-  WalkFrame frame{hKey, owned, std::move(path), view, std::move(name), 0, 0, 0};
+WalkFrame MakeFrame(HKEY hKey, bool owned, std::string path, RegistryView view) {
+  WalkFrame frame{hKey, owned, std::move(path), view, 0, 0, 0};
   if (RegQueryInfoKeyA(hKey, nullptr, nullptr, nullptr, &frame.subKeys, nullptr, nullptr,
                        &frame.values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
     frame.subKeys = frame.values = 0;
@@ -72,12 +74,23 @@ WalkFrame MakeFrame(HKEY hKey, bool owned, std::string path, RegistryView view,
 
 }  // namespace
 
-bool DrivePathStart(const std::string& text, std::string& lowerOut) {
+namespace {
+
+// Where the drive letter before the text's first ":\" stands; npos when the text
+// holds no such path.
+size_t DrivePathAt(const std::string& text) {
   const size_t at = text.find(":\\");
-  if (at == std::string::npos || at < 1) return false;
+  if (at == std::string::npos || at < 1) return std::string::npos;
   const char letter = LowerAscii(text[at - 1]);
-  if (letter < 'a' || letter > 'z') return false;
-  lowerOut = LowerText(text.substr(at - 1));
+  return letter >= 'a' && letter <= 'z' ? at - 1 : std::string::npos;
+}
+
+}  // namespace
+
+bool DrivePathStart(const std::string& text, std::string& lowerOut) {
+  const size_t start = DrivePathAt(text);
+  if (start == std::string::npos) return false;
+  lowerOut = LowerText(text.substr(start));
   return true;
 }
 
@@ -100,14 +113,37 @@ bool SplitRegistryPath(const std::string& path, HKEY& rootOut, std::string& keyO
   return true;
 }
 
-Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view) {
-  std::string candidate;
-  if (type != REG_SZ || !DrivePathStart(text, candidate)) return {};
-  candidate = PathToTest(candidate, view);
+namespace {
+
+// The path a text names from its drive letter on: mapped for the view, expanded, cut.
+std::string CandidatePath(const std::string& fromLetter, RegistryView view) {
+  std::string candidate = PathToTest(fromLetter, view);
   ExpandEnvironment(candidate);
-  candidate = TrimCandidatePath(candidate);
-  if (ReferencedFileExists(candidate, view) || IsDirectory(candidate)) return {};
-  return {{text, FileNotFoundMessage(candidate), 1}};
+  return TrimCandidatePath(std::move(candidate));
+}
+
+}  // namespace
+
+Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view) {
+  if (type != REG_SZ) return {};
+  const size_t start = DrivePathAt(text);
+  if (start == std::string::npos) return {};
+  // A program's values repeat the same few texts: a text a walk found naming
+  // something that exists is not taken apart again (see ScopedProbeMemory).
+  const ProbeQuestion question =
+      view == RegistryView::k32 ? ProbeQuestion::kFullScan32 : ProbeQuestion::kFullScan64;
+  PathState known;
+  if (RecallAnswer(question, text, known) && known != PathState::kMissing) return {};
+  // Tested as written: the file system ignores case either way, but a path in the
+  // case it is stored in is found at once, where a lower-cased one makes a system
+  // that keeps case-sensitive names (Wine, case-sensitive folders) search each
+  // folder for it. Every rule of the candidate ignores case, so both name the same.
+  const std::string written = CandidatePath(text.substr(start), view);
+  const bool there = ReferencedFileExists(written, view) || IsDirectory(written);
+  KeepAnswer(question, text, there ? PathState::kFile : PathState::kMissing);
+  if (there) return {};
+  // The problem names the path in lower case, as it always has.
+  return {{text, FileNotFoundMessage(CandidatePath(LowerText(text.substr(start)), view)), 1}};
 }
 
 int SectionScanner::ScanMachineSoftware(int /*pauseMs: this walk never pauses*/) {
@@ -126,9 +162,11 @@ int SectionScanner::ScanUserSoftware() {
 
 int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
   if (!m_bRunning) return 0;
+  // A program's values name its few files over and over.
+  ScopedProbeMemory memory;
 
   std::vector<WalkFrame> stack;
-  stack.push_back(MakeFrame(hKey, false, path, ViewOfKey(path), RegistryKeyName(hKey)));
+  stack.push_back(MakeFrame(hKey, false, path, ViewOfKey(path)));
   std::vector<char> valueName(16384);
   std::vector<char> data(kFirstBuffer + 1);
   std::string name, text, status;
@@ -141,24 +179,21 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
         std::string name;
         if (!EnumSubKeyName(frame.hKey, frame.nextSubKey++, name)) continue;
         HKEY hSub = nullptr;
-        if (RegOpenKeyExA(frame.hKey, name.c_str(), 0, KEY_ALL_ACCESS, &hSub) != ERROR_SUCCESS) {
+        if (RegOpenKeyExA(frame.hKey, name.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &hSub) !=
+            ERROR_SUCCESS) {
           continue;
         }
+        const std::string lower = LowerText(name);
         // Class registrations are the other sections' business, and far too many.
-        if (LowerText(name).find("classes") != std::string::npos) {
+        if (lower.find("classes") != std::string::npos) {
           RegCloseKey(hSub);
           continue;
         }
-        std::wstring subName = RegistryKeyName(hSub);
-        if (IsLinkedSubKey(frame.name, subName, name)) {
-          RegCloseKey(hSub);
-          continue;
-        }
-        const RegistryView view =
-            frame.view == RegistryView::k32 || LowerText(name) == "wow6432node" ? RegistryView::k32
-                                                                                : RegistryView::k64;
+        const RegistryView view = frame.view == RegistryView::k32 || lower == "wow6432node"
+                                      ? RegistryView::k32
+                                      : RegistryView::k64;
         std::string subPath = frame.path + "\\" + name;
-        stack.push_back(MakeFrame(hSub, true, std::move(subPath), view, std::move(subName)));
+        stack.push_back(MakeFrame(hSub, true, std::move(subPath), view));
         continue;
       }
 

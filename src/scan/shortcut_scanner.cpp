@@ -169,46 +169,41 @@ bool PathFromIdList(PCIDLIST_ABSOLUTE pidl, std::wstring& path) {
 
 }  // namespace
 
-HRESULT ResolveShortcut(const std::string& linkPath, std::string& targetOut,
-                        std::string& descriptionOut) {
-  targetOut.clear();
-  descriptionOut.clear();
+namespace {
+
+// The shortcut file loaded into a shell-link object and resolved.
+HRESULT OpenLink(const std::string& linkPath, ComRef<IShellLinkW>& link) {
   std::wstring wideLink;
   if (!WideFromNarrow(linkPath, wideLink)) return E_INVALIDARG;
-
-  std::wstring target, description;
-  {
-    ComRef<IShellLinkW> link;
-    ComRef<IPersistFile> file;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                  link.Out());
-    if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, file.Out());
-    if (SUCCEEDED(hr)) hr = file->Load(wideLink.c_str(), STGM_READ);
-    if (SUCCEEDED(hr)) {
-      hr = link->Resolve(nullptr, SLR_NO_UI | SLR_ANY_MATCH | SLR_UPDATE | SLR_NOUPDATE |
-                                      SLR_NOSEARCH);
-    }
-    if (FAILED(hr)) return hr;
-
-    PIDLIST_ABSOLUTE pidl = nullptr;
-    bool fromList = false;
-    if (link->GetIDList(&pidl) == S_OK && pidl != nullptr) {
-      fromList = PathFromIdList(pidl, target);
-      CoTaskMemFree(pidl);
-    }
-    if (!fromList &&
-        !ReadWholeText([&](wchar_t* buffer, int size) {
-          return link->GetPath(buffer, size, nullptr, 0);
-        }, target)) {
-      // Cut at the longest length a path may have: not the target as written.
-      return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-    }
-    // Not used by the scan; a description that cannot be read does not matter.
-    ReadWholeText([&](wchar_t* buffer, int size) { return link->GetDescription(buffer, size); },
-                  description);
+  ComRef<IPersistFile> file;
+  HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                link.Out());
+  if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, file.Out());
+  if (SUCCEEDED(hr)) hr = file->Load(wideLink.c_str(), STGM_READ);
+  if (SUCCEEDED(hr)) {
+    hr = link->Resolve(nullptr, SLR_NO_UI | SLR_ANY_MATCH | SLR_UPDATE | SLR_NOUPDATE |
+                                    SLR_NOSEARCH);
   }
-  std::string narrowDescription;
-  if (NarrowExactly(description, narrowDescription)) descriptionOut = narrowDescription;
+  return hr;
+}
+
+// The target of a loaded link, exactly: from its item ID list where it has one.
+HRESULT ExactTarget(const ComRef<IShellLinkW>& link, std::string& targetOut) {
+  targetOut.clear();
+  std::wstring target;
+  PIDLIST_ABSOLUTE pidl = nullptr;
+  bool fromList = false;
+  if (link->GetIDList(&pidl) == S_OK && pidl != nullptr) {
+    fromList = PathFromIdList(pidl, target);
+    CoTaskMemFree(pidl);
+  }
+  if (!fromList &&
+      !ReadWholeText([&](wchar_t* buffer, int size) {
+        return link->GetPath(buffer, size, nullptr, 0);
+      }, target)) {
+    // Cut at the longest length a path may have: not the target as written.
+    return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+  }
   // A target with a character lost on the way is not the path the link names.
   if (!NarrowExactly(target, targetOut)) {
     targetOut.clear();
@@ -224,6 +219,28 @@ HRESULT ResolveShortcut(const std::string& linkPath, std::string& targetOut,
   return S_OK;
 }
 
+}  // namespace
+
+HRESULT ResolveShortcut(const std::string& linkPath, std::string& targetOut,
+                        std::string& descriptionOut) {
+  targetOut.clear();
+  descriptionOut.clear();
+  std::wstring description;
+  {
+    ComRef<IShellLinkW> link;
+    const HRESULT hr = OpenLink(linkPath, link);
+    if (FAILED(hr)) return hr;
+    const HRESULT read = ExactTarget(link, targetOut);
+    if (FAILED(read)) return read;
+    // Not used by the scan; a description that cannot be read does not matter.
+    ReadWholeText([&](wchar_t* buffer, int size) { return link->GetDescription(buffer, size); },
+                  description);
+  }
+  std::string narrowDescription;
+  if (NarrowExactly(description, narrowDescription)) descriptionOut = narrowDescription;
+  return S_OK;
+}
+
 int SectionScanner::ScanShortcuts() {
   for (const std::string& root : LogicalDriveRoots()) {
     if (!m_bRunning) return 0;
@@ -233,6 +250,8 @@ int SectionScanner::ScanShortcuts() {
 }
 
 int SectionScanner::ScanFolderForShortcuts(const std::string& folder) {
+  // The shortcuts of a tree name the same programs and folders again and again.
+  ScopedProbeMemory memory;
   std::string base = folder;
   while (!base.empty() && base.back() == '\\') base.pop_back();
   std::wstring wideBase;
@@ -279,8 +298,24 @@ int SectionScanner::ScanFolderForShortcuts(const std::string& folder) {
 }
 
 Findings ShortcutFindings(const std::string& linkPath) {
-  std::string target, description;
-  ResolveShortcut(linkPath, target, description);
+  ComRef<IShellLinkW> link;
+  if (FAILED(OpenLink(linkPath, link))) return {};
+  // The path text the link stores is read at once, where the exact target costs
+  // the shell a walk over the item list. When that text names something that
+  // exists, the shortcut stands: a text saved with a character changed (a link
+  // made in another code page) can at worst name another file that exists, and
+  // keep a shortcut. Only a target about to be reported must be the exact one.
+  std::wstring stored;
+  std::string text;
+  if (ReadWholeText([&](wchar_t* buffer, int size) {
+        return link->GetPath(buffer, size, nullptr, 0);
+      }, stored) &&
+      NarrowExactly(stored, text) && !text.empty() &&
+      (ReferencedFileExists(text) || IsDirectory(text))) {
+    return {};
+  }
+  std::string target;
+  ExactTarget(link, target);
   if (target.empty() || ReferencedFileExists(target) || IsDirectory(target) ||
       ClsidKeyExists(target)) {
     return {};

@@ -199,4 +199,66 @@ TEST(IsExcluded, MatchesAnywhereInRootKeyNameAndDataButNotAcrossFields) {
   EXPECT_FALSE(IsExcluded(shortcut));
 }
 
+// Stands in for the file system and counts the questions: paths holding "there"
+// exist, except in the empty SysWOW64; nothing else does.
+int g_asked = 0;
+std::wstring g_firstAsked;
+DWORD CountedAnswer(const std::wstring& path, DWORD& error) {
+  if (g_asked++ == 0) g_firstAsked = path;
+  const bool there = path.find(L"there") != std::wstring::npos &&
+                     path.find(L"SysWOW64") == std::wstring::npos;
+  error = there ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  return there ? FILE_ATTRIBUTE_NORMAL : INVALID_FILE_ATTRIBUTES;
+}
+
+// A walk asks about each path once; "missing" is believed for a second only, and
+// outside a walk (removal's re-check) every question goes to the system.
+TEST(ProbeMemory, AWalkAsksOnceRemovalAlways) {
+  PathQueryOverride answers(CountedAnswer);
+  g_asked = 0;
+  ProbePath("C:\\there\\a.exe");
+  ProbePath("C:\\there\\a.exe");
+  EXPECT_EQ(2, g_asked);
+  {
+    ScopedProbeMemory walk;
+    g_asked = 0;
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(PathState::kFile, ProbePath("C:\\there\\a.exe"));
+      EXPECT_EQ(PathState::kMissing, ProbePath("C:\\gone\\a.exe"));
+      EXPECT_TRUE(ReferencedFileExists("C:\\there\\a.exe"));
+      // "There" holds in any case (this stand-in would call it missing), "missing"
+      // only as asked.
+      EXPECT_EQ(PathState::kFile, ProbePath("C:\\THERE\\A.EXE"));
+    }
+    EXPECT_EQ(2, g_asked);
+    EXPECT_EQ(PathState::kMissing, ProbePath("C:\\Gone\\a.exe"));
+    EXPECT_EQ(3, g_asked);
+    Sleep(1100);
+    ProbePath("C:\\there\\a.exe");
+    ProbePath("C:\\gone\\a.exe");
+    EXPECT_EQ(4, g_asked);
+  }
+  // Removal's re-check: a path a walk believed missing is asked about again.
+  EXPECT_EQ(PathState::kMissing, ProbePath("C:\\gone\\a.exe"));
+  EXPECT_EQ(5, g_asked);
+}
+
+// The full scan asks about a path as it is written (a case-sensitive folder, and
+// Wine, find it only so) and names it in lower case.
+TEST(ProbeMemory, FullScanAsksAsWrittenAndReportsLowerCase) {
+  PathQueryOverride answers(CountedAnswer);
+  g_asked = 0;
+  const Findings findings = FullScanFindings(REG_SZ, "Run C:\\Tools\\App.exe,0", RegistryView::k64);
+  EXPECT_EQ(L"C:\\Tools\\App.exe", g_firstAsked);
+  ASSERT_EQ(1u, findings.size());
+  EXPECT_EQ("The File (c:\\tools\\app.exe) cannot be found at the specified location.",
+            findings[0].message);
+  // A walk remembers a text's answer for its view only: System32 of a 32-bit
+  // program is SysWOW64.
+  ScopedProbeMemory walk;
+  const std::string text = GetWindowsFolder() + "\\System32\\there.dll";
+  EXPECT_TRUE(FullScanFindings(REG_SZ, text, RegistryView::k64).empty());
+  EXPECT_EQ(1u, FullScanFindings(REG_SZ, text, RegistryView::k32).size());
+}
+
 }  // namespace

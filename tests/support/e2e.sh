@@ -3,17 +3,27 @@
 # Expects QB_ROOT (source tree) and QB_BUILD (build tree) in the environment.
 
 set -euo pipefail
+# A step that fails outside a check ends the test: say which, or the log is empty.
+trap 'echo "e2e: stopped by a failing step at line $LINENO: $BASH_COMMAND" >&2' ERR
 
 E2E_FAILURES=0
 
 e2e_clone() {
   E2E_DIR="$(mktemp -d "${QB_BUILD}/e2e.XXXXXX")"
   export WINEPREFIX="$E2E_DIR/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-  "$QB_ROOT/scripts/clone-prefix" "$QB_BUILD/wineprefix" "$WINEPREFIX"
-  wineserver -p </dev/null >/dev/null 2>&1
+  "$QB_ROOT/scripts/clone-prefix" "$QB_BUILD/wineprefix" "$WINEPREFIX" ||
+    { echo "e2e: the test prefix could not be cloned" >&2; return 1; }
+  wineserver -p </dev/null >/dev/null 2>&1 || true
   trap e2e_cleanup EXIT
-  # Start Wine's background services with our streams out of their reach.
-  wine cmd.exe /c exit </dev/null >/dev/null 2>&1
+  # Start Wine's background services with our streams out of their reach. Under
+  # heavy load Wine now and then fails to start a program at all: try again.
+  local attempt
+  for attempt in 1 2 3; do
+    wine cmd.exe /c exit </dev/null >/dev/null 2>&1 && return 0
+    echo "e2e: Wine did not start in the clone (attempt $attempt)" >&2
+    sleep 1
+  done
+  return 1
 }
 
 e2e_cleanup() {

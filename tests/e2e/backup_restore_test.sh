@@ -10,7 +10,7 @@ cli="${1:?usage: backup_restore_test.sh quillbane-cli.exe}"
 e2e_clone
 drive="$WINEPREFIX/drive_c"
 mkdir -p "$drive/Quillbane/Backup" "$drive/links/one" "$drive/links/two"
-cp "$cli" "$drive/Quillbane/quillbane-cli.exe"
+e2e_install "$cli"
 run() { e2e_wine 'C:\Quillbane\quillbane-cli.exe' "$@"; }
 
 key='HKCU\Software\QbE2E\Orphan'

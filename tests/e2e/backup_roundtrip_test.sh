@@ -9,8 +9,8 @@ cli="${1:?usage: backup_roundtrip_test.sh quillbane-cli.exe}"
 
 e2e_clone
 drive="$WINEPREFIX/drive_c"
-mkdir -p "$drive/Quillbane" "$drive/links/one" "$drive/links/two" "$drive/gone"
-cp "$cli" "$drive/Quillbane/quillbane-cli.exe"
+mkdir -p "$drive/links/one" "$drive/links/two" "$drive/gone"
+e2e_install "$cli"
 run() { e2e_wine 'C:\Quillbane\quillbane-cli.exe' "$@"; }
 
 fonts='HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts'

@@ -10,9 +10,8 @@ make_shortcut="${2:?usage: ignore_test.sh quillbane-cli.exe qb-make-shortcut.exe
 
 e2e_clone
 drive_c="$WINEPREFIX/drive_c"
-mkdir -p "$drive_c/Quillbane" "$drive_c/QbSeed"
-cp "$cli" "$drive_c/Quillbane/quillbane-cli.exe"
-cp "$make_shortcut" "$drive_c/Quillbane/make_shortcut.exe"
+mkdir -p "$drive_c/QbSeed"
+e2e_install "$cli" "$make_shortcut"
 qb='C:\Quillbane\quillbane-cli.exe'
 fonts='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts'
 paths='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths'

@@ -13,8 +13,7 @@ cli="${1:?usage: removal_interrupt_test.sh quillbane-cli.exe}"
 
 e2e_clone
 drive="$WINEPREFIX/drive_c"
-mkdir -p "$drive/Quillbane"
-cp "$cli" "$drive/Quillbane/quillbane-cli.exe"
+e2e_install "$cli"
 run() { e2e_wine 'C:\Quillbane\quillbane-cli.exe' "$@"; }
 backup="$drive/Quillbane/Backup"
 stage="$(e2e_temp_dir)/PlovenTemp"

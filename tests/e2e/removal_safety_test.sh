@@ -15,9 +15,8 @@ make_shortcut="${2:?usage: removal_safety_test.sh quillbane-cli.exe qb-make-shor
 
 e2e_clone
 drive="$WINEPREFIX/drive_c"
-mkdir -p "$drive/Quillbane" "$drive/links" "$drive/qbok"
-cp "$cli" "$drive/Quillbane/quillbane-cli.exe"
-cp "$make_shortcut" "$drive/Quillbane/make_shortcut.exe"
+mkdir -p "$drive/links" "$drive/qbok"
+e2e_install "$cli" "$make_shortcut"
 run() { e2e_wine 'C:\Quillbane\quillbane-cli.exe' "$@"; }
 
 part=$(printf 'x%.0s' $(seq 1 95))

@@ -11,9 +11,7 @@ e2e_clone
 # Saving a shell link must not start Wine's menu builder.
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 drive_c="$WINEPREFIX/drive_c"
-mkdir -p "$drive_c/Quillbane"
-cp "$cli" "$drive_c/Quillbane/quillbane-cli.exe"
-cp "$make_shortcut" "$drive_c/Quillbane/make_shortcut.exe"
+e2e_install "$cli" "$make_shortcut"
 qb='C:\Quillbane\quillbane-cli.exe'
 
 # One problem per line: id|type|root|key|valueName|valueData|view|message, or

@@ -11,9 +11,8 @@ cli="${1:?$usage}" make_shortcut="${2:?$usage}" make_shortcut_1252="${3:?$usage}
 
 e2e_clone
 drive="$WINEPREFIX/drive_c"
-mkdir -p "$drive/Quillbane" "$drive/QbSafe/Links"
-cp "$cli" "$drive/Quillbane/quillbane-cli.exe"
-cp "$make_shortcut" "$drive/Quillbane/make_shortcut.exe"
+mkdir -p "$drive/QbSafe/Links"
+e2e_install "$cli" "$make_shortcut"
 cp "$make_shortcut_1252" "$drive/Quillbane/make_shortcut_1252.exe"
 run() { e2e_wine 'C:\Quillbane\quillbane-cli.exe' "$@"; }
 

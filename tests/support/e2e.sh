@@ -26,6 +26,15 @@ e2e_clone() {
   return 1
 }
 
+# Puts the console (and, when given, the shortcut maker) into C:\Quillbane of the
+# clone, where the scripts run them from.
+e2e_install() {
+  local dir="$WINEPREFIX/drive_c/Quillbane"
+  mkdir -p "$dir"
+  cp "$1" "$dir/quillbane-cli.exe"
+  [ -z "${2:-}" ] || cp "$2" "$dir/make_shortcut.exe"
+}
+
 e2e_cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   rm -rf "$E2E_DIR"

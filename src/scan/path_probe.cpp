@@ -1,5 +1,7 @@
 #include "scan/path_probe.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <unordered_map>
 #include <vector>
 
@@ -18,20 +20,105 @@ bool IsDriveRooted(const std::wstring& path) {
          ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
 }
 
-// The answers of a walk. Bounded, so a walk over a million distinct paths holds
-// no more than a walk over ten thousand.
+// Answers that let an entry stand, by a 64-bit fingerprint of the text in lower
+// case, in an open table that grows to a fixed size at most: a walk over a
+// million values holds no more than a walk over ten thousand, a question costs
+// no allocation, and a small table stays in the processor's cache. Two texts
+// sharing a fingerprint (one chance in about 2^62 for a pair) can only keep an
+// entry.
+class ThereTable {
+ public:
+  bool Find(uint64_t print, PathState& state) const {
+    if (m_slots.empty()) return false;
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = Home(print, mask);; i = (i + 1) & mask) {
+      const uint64_t slot = m_slots[i];
+      if (slot == 0) return false;
+      if ((slot & ~kCodeBits) == (print & ~kCodeBits)) {
+        state = static_cast<PathState>((slot & kCodeBits) - 1);
+        return true;
+      }
+    }
+  }
+  void Put(uint64_t print, PathState state) {
+    // Half full: twice the room, up to the most; there, the walk starts over.
+    if (m_slots.empty()) {
+      m_slots.assign(kFirstSlots, 0);
+    } else if (m_filled >= m_slots.size() / 2) {
+      if (m_slots.size() < kMostSlots) {
+        Rehash(m_slots.size() * 2);
+      } else {
+        std::fill(m_slots.begin(), m_slots.end(), 0);
+        m_filled = 0;
+      }
+    }
+    Insert((print & ~kCodeBits) | (static_cast<uint64_t>(state) + 1));
+  }
+
+ private:
+  static constexpr size_t kFirstSlots = 1 << 10;
+  static constexpr size_t kMostSlots = 1 << 15;  // 256 KB
+  static constexpr uint64_t kCodeBits = 3;       // the state, plus one: a used slot is never 0
+  static size_t Home(uint64_t print, size_t mask) { return static_cast<size_t>(print >> 2) & mask; }
+  void Insert(uint64_t slot) {
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = Home(slot, mask);; i = (i + 1) & mask) {
+      if (m_slots[i] == 0) ++m_filled;
+      if (m_slots[i] == 0 || (m_slots[i] & ~kCodeBits) == (slot & ~kCodeBits)) {
+        m_slots[i] = slot;
+        return;
+      }
+    }
+  }
+  void Rehash(size_t slots) {
+    std::vector<uint64_t> old(slots, 0);
+    old.swap(m_slots);
+    m_filled = 0;
+    for (const uint64_t slot : old) {
+      if (slot != 0) Insert(slot);
+    }
+  }
+  std::vector<uint64_t> m_slots;
+  size_t m_filled = 0;
+};
+
+// The fingerprint of a text in lower case: FNV-1a over the folded bytes, then
+// mixed so that every bit of it moves the table slot.
+constexpr uint64_t kPrintStart = 0xcbf29ce484222325ull;
+
+uint64_t AddFolded(uint64_t hash, char c) {
+  const unsigned char lower = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return (hash ^ lower) * 0x100000001b3ull;
+}
+
+uint64_t FinishPrint(uint64_t hash) {
+  hash ^= hash >> 33;
+  hash *= 0xff51afd7ed558ccdull;
+  hash ^= hash >> 33;
+  return hash;
+}
+
+uint64_t FoldedPrint(const char* text, size_t length) {
+  uint64_t hash = kPrintStart;
+  for (size_t i = 0; i < length; ++i) hash = AddFolded(hash, text[i]);
+  return FinishPrint(hash);
+}
+
+uint64_t FoldedPrint(const std::string& text) { return FoldedPrint(text.data(), text.size()); }
+
+}  // namespace
+
+// The answers of a walk, bounded: a walk over a million distinct paths holds no
+// more than a walk over ten thousand.
 class ProbeMemory {
  public:
   static constexpr ULONGLONG kLifetimeMs = 1000;
-  static constexpr size_t kMostAnswers = 16384;
+  static constexpr size_t kMostMissing = 4096;
 
   bool Recall(ProbeQuestion question, const std::string& text, PathState& state) {
     Book& book = m_books[static_cast<size_t>(question)];
-    const auto there = book.there.find(Folded(text));
-    if (there != book.there.end()) {
-      state = there->second;
-      return true;
-    }
+    if (book.there.Find(FoldedPrint(text), state)) return true;
+    if (book.missing.empty()) return false;
     const auto missing = book.missing.find(text);
     if (missing == book.missing.end() || GetTickCount64() - missing->second >= kLifetimeMs) {
       return false;
@@ -41,26 +128,25 @@ class ProbeMemory {
   }
   void Keep(ProbeQuestion question, const std::string& text, PathState state) {
     Book& book = m_books[static_cast<size_t>(question)];
-    const ULONGLONG now = GetTickCount64();
     if (state != PathState::kMissing) {
-      if (book.there.size() >= kMostAnswers) book.there.clear();
-      book.there[Folded(text)] = state;
+      book.there.Put(FoldedPrint(text), state);
       return;
     }
-    if (book.missing.size() >= kMostAnswers) {
+    const ULONGLONG now = GetTickCount64();
+    if (book.missing.size() >= kMostMissing) {
       for (auto it = book.missing.begin(); it != book.missing.end();) {
         it = now - it->second < kLifetimeMs ? std::next(it) : book.missing.erase(it);
       }
       // Mostly fresh answers: all go, rather than sweeping again at the next one.
-      if (book.missing.size() >= kMostAnswers / 2) book.missing.clear();
+      if (book.missing.size() >= kMostMissing / 2) book.missing.clear();
     }
     book.missing[text] = now;
   }
-  void Clear() {
-    for (Book& book : m_books) {
-      book.there.clear();
-      book.missing.clear();
-    }
+  bool RecallThere(ProbeQuestion question, uint64_t print, PathState& state) const {
+    return m_books[static_cast<size_t>(question)].there.Find(print, state);
+  }
+  void KeepThere(ProbeQuestion question, uint64_t print, PathState state) {
+    m_books[static_cast<size_t>(question)].there.Put(print, state);
   }
 
  private:
@@ -71,22 +157,24 @@ class ProbeMemory {
   // that would report an entry is kept for the text exactly as asked, and only
   // for a moment.
   struct Book {
-    std::unordered_map<std::string, PathState> there;  // by the text in lower case
+    ThereTable there;
     std::unordered_map<std::string, ULONGLONG> missing;  // by the text, when asked
   };
-  const std::string& Folded(const std::string& text) {
-    m_strFolded.assign(text);
-    for (char& c : m_strFolded) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return m_strFolded;
-  }
   Book m_books[static_cast<size_t>(ProbeQuestion::kCount)];
-  std::string m_strFolded;  // reused: most questions cost no allocation
 };
 
-thread_local ProbeMemory t_memory;
-thread_local ScopedProbeMemory* t_pScope = nullptr;
+namespace {
+
+// The innermost walk scope of each thread. (The compiler's thread_local costs a
+// lock per use with this tool chain, and it is asked at every value.)
+DWORD ScopeSlot() {
+  static const DWORD slot = TlsAlloc();
+  return slot;
+}
+
+ScopedProbeMemory* CurrentScope() {
+  return static_cast<ScopedProbeMemory*>(TlsGetValue(ScopeSlot()));
+}
 
 PathState AskSystem(const std::string& path) {
   std::wstring wide;
@@ -114,21 +202,43 @@ PathState AskSystem(const std::string& path) {
 
 }  // namespace
 
-ScopedProbeMemory::ScopedProbeMemory() : m_pOuter(t_pScope) {
-  if (m_pOuter == nullptr) t_memory.Clear();
-  t_pScope = this;
+ScopedProbeMemory::ScopedProbeMemory()
+    : m_pOuter(CurrentScope()),
+      m_pOwned(m_pOuter ? nullptr : new ProbeMemory),
+      m_pMemory(m_pOuter ? &m_pOuter->Memory() : m_pOwned.get()) {
+  TlsSetValue(ScopeSlot(), this);
 }
 
-ScopedProbeMemory::~ScopedProbeMemory() {
-  t_pScope = m_pOuter;
-  if (m_pOuter == nullptr) t_memory.Clear();
-}
+ScopedProbeMemory::~ScopedProbeMemory() { TlsSetValue(ScopeSlot(), m_pOuter); }
 
 void SetPathQueryForTesting(PathQuery query) { g_query = query ? query : RealQuery; }
 
+namespace {
+
+// Every code page Windows uses for narrow text keeps the ASCII characters as they
+// are: such a text needs no conversion, and most paths are such texts.
+bool IsAscii(const std::string& text) {
+  for (const unsigned char c : text) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+
+bool IsAscii(const std::wstring& text) {
+  for (const wchar_t c : text) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool WideFromNarrow(const std::string& text, std::wstring& wide) {
   wide.clear();
-  if (text.empty()) return true;
+  if (IsAscii(text)) {
+    wide.assign(text.begin(), text.end());
+    return true;
+  }
   const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(),
                                          static_cast<int>(text.size()), nullptr, 0);
   if (length <= 0) return false;
@@ -140,7 +250,10 @@ bool WideFromNarrow(const std::string& text, std::wstring& wide) {
 bool NarrowExactly(const std::wstring& wide, std::string& text) {
   text.clear();
   if (wide.find_first_of(L"?\xFFFD") != std::wstring::npos) return false;
-  if (wide.empty()) return true;
+  if (IsAscii(wide)) {
+    text.assign(wide.begin(), wide.end());
+    return true;
+  }
   const bool utf8 = GetACP() == CP_UTF8;
   // UTF-8 refuses lone surrogates itself; any other code page reports a stand-in.
   const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
@@ -171,18 +284,75 @@ std::wstring LongPathForm(const std::wstring& path) {
 }
 
 bool RecallAnswer(ProbeQuestion question, const std::string& text, PathState& state) {
-  return t_pScope != nullptr && t_memory.Recall(question, text, state);
+  const ScopedProbeMemory* scope = CurrentScope();
+  return scope != nullptr && scope->Memory().Recall(question, text, state);
 }
 
 void KeepAnswer(ProbeQuestion question, const std::string& text, PathState state) {
-  if (t_pScope != nullptr) t_memory.Keep(question, text, state);
+  if (const ScopedProbeMemory* scope = CurrentScope()) scope->Memory().Keep(question, text, state);
 }
+
+namespace {
+
+// A plain drive path ("C:\\a\\b"): no other separator, no "." or ".." and no empty
+// name between its separators, so that each part up to a separator names a
+// folder the whole path goes through.
+bool IsPlainDrivePath(const std::string& path) {
+  if (path.size() < 4 || path[1] != ':' || path[2] != '\\' ||
+      !((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
+    return false;
+  }
+  size_t start = 3;
+  for (size_t i = 3; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] == '/') return false;
+    if (i < path.size() && path[i] != '\\') continue;
+    const size_t length = i - start;
+    if (length == 0 && i < path.size()) return false;
+    if ((length == 1 && path[start] == '.') ||
+        (length == 2 && path[start] == '.' && path[start + 1] == '.')) {
+      return false;
+    }
+    start = i + 1;
+  }
+  return true;
+}
+
+// A path that exists goes through folders that exist: each is kept as there,
+// so a later question about one of them (a program's install folder after its
+// files) needs no system call.
+void KeepFoldersOf(ProbeMemory& memory, const std::string& path) {
+  if (!IsPlainDrivePath(path)) return;
+  uint64_t hash = kPrintStart;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (path[i] == '\\' && i > 2) {
+      memory.KeepThere(ProbeQuestion::kPath, FinishPrint(hash), PathState::kFolder);
+    }
+    hash = AddFolded(hash, path[i]);
+  }
+}
+
+// A folder kept as there, asked about with its closing separator.
+bool RecallFolder(ProbeMemory& memory, const std::string& path) {
+  size_t length = path.size();
+  while (length > 3 && path[length - 1] == '\\') --length;
+  if (length == path.size() || length <= 3) return false;
+  PathState state;
+  return memory.RecallThere(ProbeQuestion::kPath, FoldedPrint(path.data(), length), state) &&
+         state == PathState::kFolder;
+}
+
+}  // namespace
 
 PathState ProbePath(const std::string& path) {
   if (path.empty()) return PathState::kMissing;
+  const ScopedProbeMemory* scope = CurrentScope();
+  if (scope == nullptr) return AskSystem(path);
+  ProbeMemory& memory = scope->Memory();
   PathState state;
-  if (RecallAnswer(ProbeQuestion::kPath, path, state)) return state;
+  if (memory.Recall(ProbeQuestion::kPath, path, state)) return state;
+  if (RecallFolder(memory, path)) return PathState::kFolder;
   state = AskSystem(path);
-  KeepAnswer(ProbeQuestion::kPath, path, state);
+  memory.Keep(ProbeQuestion::kPath, path, state);
+  if (state == PathState::kFile || state == PathState::kFolder) KeepFoldersOf(memory, path);
   return state;
 }

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 enum class PathState { kMissing, kFile, kFolder, kUnknown };
@@ -38,6 +39,8 @@ bool RecallAnswer(ProbeQuestion question, const std::string& text, PathState& st
 // Keeps an answer the system gave just now (nothing without a memory).
 void KeepAnswer(ProbeQuestion question, const std::string& text, PathState state);
 
+class ProbeMemory;
+
 class ScopedProbeMemory {
  public:
   ScopedProbeMemory();
@@ -45,8 +48,13 @@ class ScopedProbeMemory {
   ScopedProbeMemory(const ScopedProbeMemory&) = delete;
   ScopedProbeMemory& operator=(const ScopedProbeMemory&) = delete;
 
+  // The answers of the walk this scope belongs to (the outermost scope's).
+  ProbeMemory& Memory() const { return *m_pMemory; }
+
  private:
   ScopedProbeMemory* m_pOuter;
+  std::unique_ptr<ProbeMemory> m_pOwned;  // only the outermost scope's
+  ProbeMemory* m_pMemory;
 };
 
 // True unless the path is known not to exist.

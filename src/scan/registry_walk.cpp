@@ -79,10 +79,16 @@ namespace {
 // Where the drive letter before the text's first ":\" stands; npos when the text
 // holds no such path.
 size_t DrivePathAt(const std::string& text) {
-  const size_t at = text.find(":\\");
-  if (at == std::string::npos || at < 1) return std::string::npos;
-  const char letter = LowerAscii(text[at - 1]);
-  return letter >= 'a' && letter <= 'z' ? at - 1 : std::string::npos;
+  // Asked of every text value: a plain loop, where a search for the pair would
+  // call into the C library for each colon.
+  const size_t size = text.size();
+  for (size_t at = 0; at + 1 < size; ++at) {
+    if (text[at] != ':' || text[at + 1] != '\\') continue;
+    if (at < 1) return std::string::npos;
+    const char letter = LowerAscii(text[at - 1]);
+    return letter >= 'a' && letter <= 'z' ? at - 1 : std::string::npos;
+  }
+  return std::string::npos;
 }
 
 }  // namespace
@@ -197,6 +203,10 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
         continue;
       }
 
+      // Each value's status text is its key's path and its name: the path part is
+      // written once per key.
+      status.assign(frame.path).append(1, '\\');
+      const size_t statusPrefix = status.size();
       for (DWORD index = 0; index < frame.values && m_bRunning; ++index) {
         // One read gives name, type and data; a value longer than the buffer is
         // read again with a buffer of its size.
@@ -224,7 +234,8 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
           SplitRegistryPath(frame.path, hRoot, keyPath);
           ReportFindings(kFullRegistryScan, hRoot, keyPath, name, findings);
         }
-        status.assign(frame.path).append(1, '\\').append(name);
+        status.resize(statusPrefix);
+        status.append(name);
         Status(status);
         Pump();
       }

@@ -243,6 +243,23 @@ TEST(ProbeMemory, AWalkAsksOnceRemovalAlways) {
   EXPECT_EQ(5, g_asked);
 }
 
+// A path found there vouches for the folders it goes through (a program's install
+// folder, asked with its closing separator after its files), but only where its
+// text names them: not through "..", and a file is no folder.
+TEST(ProbeMemory, AFoundPathVouchesForItsFolders) {
+  PathQueryOverride answers(CountedAnswer);
+  ScopedProbeMemory walk;
+  g_asked = 0;
+  EXPECT_EQ(PathState::kFile, ProbePath("C:\\there\\sub\\a.exe"));
+  EXPECT_EQ(PathState::kFolder, ProbePath("C:\\there\\sub\\"));
+  EXPECT_EQ(PathState::kFolder, ProbePath("c:\\THERE\\"));
+  EXPECT_EQ(1, g_asked);
+  ProbePath("C:\\there\\sub\\a.exe\\");
+  ProbePath("C:\\gone\\..\\there\\b.exe");
+  EXPECT_EQ(PathState::kMissing, ProbePath("C:\\gone\\"));
+  EXPECT_EQ(4, g_asked);
+}
+
 // The full scan asks about a path as it is written (a case-sensitive folder, and
 // Wine, find it only so) and names it in lower case.
 TEST(ProbeMemory, FullScanAsksAsWrittenAndReportsLowerCase) {

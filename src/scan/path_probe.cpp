@@ -148,6 +148,17 @@ class ProbeMemory {
   void KeepThere(ProbeQuestion question, uint64_t print, PathState state) {
     m_books[static_cast<size_t>(question)].there.Put(print, state);
   }
+  // A folder a found path went through, by the fingerprint of its text in lower
+  // case: the text it was found by.
+  const std::string* FolderAsFound(uint64_t print) const {
+    const auto found = m_folders.find(print);
+    return found == m_folders.end() ? nullptr : &found->second;
+  }
+  void KeepFolderAsFound(uint64_t print, const char* text, size_t length) {
+    if (m_folders.count(print) != 0) return;
+    if (m_folders.size() >= kMostFolders) m_folders.clear();
+    m_folders.emplace(print, std::string(text, length));
+  }
 
  private:
   // An answer that lets an entry stand is good for the whole walk: at worst a
@@ -161,6 +172,8 @@ class ProbeMemory {
     std::unordered_map<std::string, ULONGLONG> missing;  // by the text, when asked
   };
   Book m_books[static_cast<size_t>(ProbeQuestion::kCount)];
+  static constexpr size_t kMostFolders = 4096;
+  std::unordered_map<uint64_t, std::string> m_folders;
 };
 
 namespace {
@@ -322,13 +335,36 @@ bool IsPlainDrivePath(const std::string& path) {
 // files) needs no system call.
 void KeepFoldersOf(ProbeMemory& memory, const std::string& path) {
   if (!IsPlainDrivePath(path)) return;
-  uint64_t hash = kPrintStart;
+  uint64_t hash = kPrintStart, deepest = 0;
+  size_t deepestLength = 0;
   for (size_t i = 0; i < path.size(); ++i) {
     if (path[i] == '\\' && i > 2) {
-      memory.KeepThere(ProbeQuestion::kPath, FinishPrint(hash), PathState::kFolder);
+      deepest = FinishPrint(hash);
+      deepestLength = i;
+      memory.KeepThere(ProbeQuestion::kPath, deepest, PathState::kFolder);
     }
     hash = AddFolded(hash, path[i]);
   }
+  if (deepestLength > 0) memory.KeepFolderAsFound(deepest, path.data(), deepestLength);
+}
+
+// Wine finds a name written in another case than on disk only by reading every
+// folder on the way. In a folder a found path went through, the name is asked
+// with the folder part as it was found then: the same file to a system that
+// ignores case. Only "there" is taken from that question; any other answer
+// leaves the path to be asked as written.
+bool FoundInKnownFolder(const ProbeMemory& memory, const std::string& path, PathState& state) {
+  if (!IsPlainDrivePath(path)) return false;
+  size_t end = path.size();
+  while (end > 3 && path[end - 1] == '\\') --end;
+  const size_t slash = path.rfind('\\', end - 1);
+  if (slash == std::string::npos || slash < 3) return false;
+  const std::string* folder = memory.FolderAsFound(FoldedPrint(path.data(), slash));
+  if (folder == nullptr || path.compare(0, slash, *folder) == 0) return false;
+  const PathState answer = AskSystem(*folder + path.substr(slash));
+  if (answer != PathState::kFile && answer != PathState::kFolder) return false;
+  state = answer;
+  return true;
 }
 
 // A folder kept as there, asked about with its closing separator.
@@ -351,7 +387,7 @@ PathState ProbePath(const std::string& path) {
   PathState state;
   if (memory.Recall(ProbeQuestion::kPath, path, state)) return state;
   if (RecallFolder(memory, path)) return PathState::kFolder;
-  state = AskSystem(path);
+  if (!FoundInKnownFolder(memory, path, state)) state = AskSystem(path);
   memory.Keep(ProbeQuestion::kPath, path, state);
   if (state == PathState::kFile || state == PathState::kFolder) KeepFoldersOf(memory, path);
   return state;

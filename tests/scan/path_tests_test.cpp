@@ -260,6 +260,30 @@ TEST(ProbeMemory, AFoundPathVouchesForItsFolders) {
   EXPECT_EQ(4, g_asked);
 }
 
+// A name in a folder the walk found is asked with the folder as it was found (Wine
+// reads every folder on the way for a name in another case); only "there" is
+// taken from that: the path as written is asked otherwise.
+DWORD CaseSensitiveAnswer(const std::wstring& path, DWORD& error) {
+  ++g_asked;
+  const bool there = (path.find(L"\\Tools\\") != std::wstring::npos &&
+                      path.find(L"lower") == std::wstring::npos) ||
+                     path == L"C:\\tools\\lower.exe";
+  error = there ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  return there ? FILE_ATTRIBUTE_NORMAL : INVALID_FILE_ATTRIBUTES;
+}
+
+TEST(ProbeMemory, ANameIsAskedInItsFolderAsFound) {
+  PathQueryOverride answers(CaseSensitiveAnswer);
+  ScopedProbeMemory walk;
+  g_asked = 0;
+  EXPECT_EQ(PathState::kFile, ProbePath("C:\\Tools\\a.exe"));
+  EXPECT_EQ(PathState::kFile, ProbePath("c:\\TOOLS\\b.exe"));
+  EXPECT_EQ(2, g_asked);
+  EXPECT_EQ(PathState::kFile, ProbePath("C:\\tools\\lower.exe"));
+  EXPECT_EQ(PathState::kMissing, ProbePath("C:\\TOOLS\\gone\\c.exe"));
+  EXPECT_EQ(5, g_asked);
+}
+
 // The full scan asks about a path as it is written (a case-sensitive folder, and
 // Wine, find it only so) and names it in lower case.
 TEST(ProbeMemory, FullScanAsksAsWrittenAndReportsLowerCase) {

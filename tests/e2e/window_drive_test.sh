@@ -97,6 +97,7 @@ check "the font value is still away" bash -c "! wine reg query '$fonts' /v 'Qb G
 
 out=$(d click "$main" 1002 + until 10 1 count "$main" 1041 + select "$main" 1041 0 + click "$main" 1042 + answer Quillbane 1 120)
 check "one backup is listed" test "$(head -1 <<<"$out")" = 1
+[ "$(tail -1 <<<"$out")" = "Items Restored" ] || echo "the driver read: $out"
 check "the backup is restored" test "$(tail -1 <<<"$out")" = "Items Restored"
 check "the font value is back" bash -c "wine reg query '$fonts' /v 'Qb Gone (TrueType)' >/dev/null 2>&1 </dev/null"
 check "the App Paths key is back" bash -c "wine reg query '$app_key' /ve </dev/null 2>/dev/null | grep -qi 'qbgone.exe'"

@@ -161,7 +161,8 @@ bool IsValidProgId(const std::string& text) {
 }
 
 bool ClsidKeyExists(const std::string& text) {
-  if (text.empty()) return false;
+  // A class id holds no backslash: such a text (a path) would name a key further down.
+  if (text.empty() || text.find('\\') != std::string::npos) return false;
   const std::string braced = text[0] == '{' ? text : "{" + text + "}";
   // A class registered for 32-bit programs only is registered all the same.
   return KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" + braced) ||

@@ -237,12 +237,6 @@ bool IsAscii(const std::string& text) {
   return true;
 }
 
-bool IsAscii(const std::wstring& text) {
-  for (const wchar_t c : text) {
-    if (c >= 0x80) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -260,10 +254,16 @@ bool WideFromNarrow(const std::string& text, std::wstring& wide) {
                              static_cast<int>(text.size()), &wide[0], length) == length;
 }
 
-bool NarrowExactly(const std::wstring& wide, std::string& text) {
+bool NarrowExactly(std::wstring_view wide, std::string& text) {
   text.clear();
-  if (wide.find_first_of(L"?\xFFFD") != std::wstring::npos) return false;
-  if (IsAscii(wide)) {
+  // One pass over the text (it is every name a walk meets): a stand-in for a lost
+  // character refuses it, and ASCII needs no conversion.
+  bool ascii = true;
+  for (const wchar_t c : wide) {
+    if (c == L'?' || c == L'\xFFFD') return false;
+    if (c >= 0x80) ascii = false;
+  }
+  if (ascii) {
     text.assign(wide.begin(), wide.end());
     return true;
   }

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 enum class PathState { kMissing, kFile, kFolder, kUnknown };
 
@@ -71,7 +72,7 @@ bool WideFromNarrow(const std::string& text, std::wstring& wide);
 // The narrow form of a wide text, only when every character survives the trip: no
 // lone surrogate, no character the code page lacks, no U+FFFD or '?' (which stand
 // for a character that an earlier conversion already lost).
-bool NarrowExactly(const std::wstring& wide, std::string& text);
+bool NarrowExactly(std::wstring_view wide, std::string& text);
 
 // A path as the wide file functions take it at any length: absolute drive paths of
 // MAX_PATH or more get the "\\?\" prefix (made absolute and canonical first).

@@ -130,6 +130,11 @@ HRESULT ResolveShortcut(const std::string& linkPath, std::string& targetOut,
 // cuts silently: the buffer grows until the text ends before its last place. False
 // when the call fails or the text fills even the largest buffer.
 bool ReadWholeText(const std::function<HRESULT(wchar_t*, int)>& read, std::wstring& text);
+// The drive path a link's item ID list spells with the full names its items keep:
+// the computer, a drive, then folders and a file. Empty for a list of any other
+// shape, or with an item whose full name cannot be read for certain; the shell
+// is the one to ask then. `size` bounds the bytes read.
+std::wstring PathFromItemNames(const void* list, size_t size);
 // The long form of a path with 8.3 components; 0 when it cannot be made.
 size_t LongPathName(const std::string& path, std::string& longOut);
 // True for a folder the shortcut walk descends into: not a junction or link.

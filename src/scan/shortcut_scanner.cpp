@@ -171,6 +171,88 @@ bool PathFromIdList(PCIDLIST_ABSOLUTE pidl, std::wstring& path) {
 
 namespace {
 
+WORD ReadWord(const BYTE* at) {
+  WORD value;
+  std::memcpy(&value, at, sizeof(value));
+  return value;
+}
+
+DWORD ReadDword(const BYTE* at) {
+  DWORD value;
+  std::memcpy(&value, at, sizeof(value));
+  return value;
+}
+
+// The full name a file or folder item keeps in its first extension block, whose
+// place the item's last two bytes give. Windows writes that block with a
+// signature and a version that decides where the name starts; Wine writes the
+// same block with both left zero and the name where version 3 has it.
+bool FullNameOfItem(const BYTE* item, WORD itemSize, std::wstring& name) {
+  const BYTE type = item[2];
+  // A folder (0x31) or file (0x32), with its short name in ANSI or UTF-16.
+  if (type != 0x31 && type != 0x32 && type != 0x35 && type != 0x36) return false;
+  const WORD block = ReadWord(item + itemSize - 2);
+  if (block < 14 || static_cast<size_t>(block) + 8 > itemSize) return false;
+  const WORD blockSize = ReadWord(item + block);
+  // The block ends where the item does, with the two bytes that point to it.
+  if (blockSize < 8 || static_cast<size_t>(block) + blockSize > itemSize) return false;
+  const WORD version = ReadWord(item + block + 2);
+  const DWORD signature = ReadDword(item + block + 4);
+  size_t start = 0;
+  if (signature == 0xBEEF0004 && version >= 3) {
+    start = 18 + (version >= 7 ? 18 : 0) + 2 + (version >= 9 ? 4 : 0) + (version >= 8 ? 4 : 0);
+  } else if (signature == 0 && version == 0) {
+    start = 20;
+  } else {
+    return false;
+  }
+  // UTF-16 up to its terminator, all inside the block.
+  name.clear();
+  for (size_t at = block + start; at + 4 <= static_cast<size_t>(block) + blockSize; at += 2) {
+    const wchar_t c = static_cast<wchar_t>(ReadWord(item + at));
+    if (c == L'\0') return !name.empty() && name != L"." && name != L"..";
+    if (c == L'\\' || c == L'/' || c == L':' || c < 0x20) return false;
+    name.push_back(c);
+  }
+  return false;
+}
+
+}  // namespace
+
+std::wstring PathFromItemNames(const void* list, size_t size) {
+  // {20D04FE0-3AEA-1069-A2D8-08002B30309D}: the computer, the root of drive paths.
+  static const BYTE kComputer[16] = {0xe0, 0x4f, 0xd0, 0x20, 0xea, 0x3a, 0x69, 0x10,
+                                     0xa2, 0xd8, 0x08, 0x00, 0x2b, 0x30, 0x30, 0x9d};
+  const BYTE* at = static_cast<const BYTE*>(list);
+  const BYTE* const end = at + size;
+  std::wstring path;
+  for (int index = 0;; ++index) {
+    if (end - at < 2) return {};
+    const WORD itemSize = ReadWord(at);
+    if (itemSize == 0) break;
+    if (itemSize < 3 || itemSize > end - at) return {};
+    if (index == 0) {
+      if (itemSize != 20 || at[2] != 0x1f || std::memcmp(at + 4, kComputer, 16) != 0) return {};
+    } else if (index == 1) {
+      // A drive: "X:\" as text (Windows marks it 0x2f, Wine 0x23).
+      const BYTE type = at[2];
+      if ((type != 0x2f && type != 0x23) || itemSize < 7) return {};
+      const char letter = static_cast<char>(at[3] & ~0x20);
+      if (letter < 'A' || letter > 'Z' || at[4] != ':' || at[5] != '\\' || at[6] != 0) return {};
+      path.assign({static_cast<wchar_t>(letter), L':', L'\\'});
+    } else {
+      std::wstring name;
+      if (!FullNameOfItem(at, itemSize, name)) return {};
+      if (index > 2) path.push_back(L'\\');
+      path += name;
+    }
+    at += itemSize;
+  }
+  return path.size() > 3 ? path : std::wstring();
+}
+
+namespace {
+
 // The shortcut file loaded into a shell-link object and resolved.
 HRESULT OpenLink(const std::string& linkPath, ComRef<IShellLinkW>& link) {
   std::wstring wideLink;
@@ -219,6 +301,18 @@ HRESULT ExactTarget(const ComRef<IShellLinkW>& link, std::string& targetOut) {
   return S_OK;
 }
 
+// Whether the link's item list, read by the full names its items keep, names
+// exactly its stored path text. Then that text is the exact target, and the
+// shell's walk over the list (several folder reads under Wine) is spared; on any
+// doubt the shell is asked.
+bool ItemNamesSpell(const ComRef<IShellLinkW>& link, const std::wstring& stored) {
+  PIDLIST_ABSOLUTE pidl = nullptr;
+  if (link->GetIDList(&pidl) != S_OK || pidl == nullptr) return false;
+  const bool same = PathFromItemNames(pidl, ILGetSize(pidl)) == stored;
+  CoTaskMemFree(pidl);
+  return same;
+}
+
 }  // namespace
 
 HRESULT ResolveShortcut(const std::string& linkPath, std::string& targetOut,
@@ -262,13 +356,15 @@ int SectionScanner::ScanFolderForShortcuts(const std::string& folder) {
   FindHandle search(FindFirstFileW(LongPathForm(wideBase + L"\\*").c_str(), &entry));
   if (!search.Valid()) return 1;
 
+  std::string name, full;
   do {
-    const std::wstring wideName = entry.cFileName;
-    if (wideName == L"." || wideName == L"..") continue;
-    std::string name;
+    const wchar_t* wideName = entry.cFileName;
+    if (wideName[0] == L'.' && (wideName[1] == L'\0' || (wideName[1] == L'.' && wideName[2] == L'\0'))) {
+      continue;
+    }
     // A name that has no exact narrow form could not be named again: passed over.
     if (!NarrowExactly(wideName, name)) continue;
-    const std::string full = base + "\\" + name;
+    full.assign(base).append(1, '\\').append(name);
 
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (!m_bRunning) return 0;
@@ -315,7 +411,8 @@ Findings ShortcutFindings(const std::string& linkPath) {
     return {};
   }
   std::string target;
-  ExactTarget(link, target);
+  if (!ItemNamesSpell(link, stored)) ExactTarget(link, target);
+  else target = text;
   if (target.empty() || ReferencedFileExists(target) || IsDirectory(target) ||
       ClsidKeyExists(target)) {
     return {};

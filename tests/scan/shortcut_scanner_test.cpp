@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -118,6 +119,101 @@ TEST_F(ShortcutTest, TheRecheckResolvesTheLinkAgain) {
   DeleteFileA(link.c_str());
   EXPECT_FALSE(RecheckProblem(problem, reason));
   EXPECT_EQ(kNoLongerPresent, reason);
+}
+
+TEST_F(ShortcutTest, ItemNamesOfAShellMadeLinkSpellItsTarget) {
+  const std::string link = m_folder / "Links\\dead.lnk";
+  MakeDeadShortcut(link);
+  IShellLinkW* shellLink = nullptr;
+  IPersistFile* file = nullptr;
+  ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_IShellLinkW, reinterpret_cast<void**>(&shellLink))));
+  ASSERT_TRUE(SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
+  ASSERT_TRUE(SUCCEEDED(file->Load(WideText(link).c_str(), STGM_READ)));
+  PIDLIST_ABSOLUTE pidl = nullptr;
+  ASSERT_EQ(S_OK, shellLink->GetIDList(&pidl));
+  EXPECT_EQ(WideText(m_folder / "Programs\\gone.exe"), PathFromItemNames(pidl, ILGetSize(pidl)));
+  // Cut anywhere, the list is refused, never read past its end: each cut is put
+  // at the end of a page whose next page cannot be read.
+  BYTE* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, 0x2000, MEM_COMMIT, PAGE_READWRITE));
+  ASSERT_NE(nullptr, pages);
+  DWORD was = 0;
+  ASSERT_TRUE(VirtualProtect(pages + 0x1000, 0x1000, PAGE_NOACCESS, &was));
+  for (UINT size = 0; size + 2 < ILGetSize(pidl); ++size) {
+    std::memcpy(pages + 0x1000 - size, pidl, size);
+    EXPECT_EQ(L"", PathFromItemNames(pages + 0x1000 - size, size)) << size;
+  }
+  VirtualFree(pages, 0, MEM_RELEASE);
+  CoTaskMemFree(pidl);
+  file->Release();
+  shellLink->Release();
+}
+
+// Item lists as Windows writes them, by the version of their names' block.
+class ItemList {
+ public:
+  ItemList() {
+    Item(std::string("\x1f\x50\xe0\x4f\xd0\x20\xea\x3a\x69\x10\xa2\xd8\x08\x00\x2b\x30\x30\x9d", 18));
+    Item(std::string("\x2f" "C:\\", 4) + std::string(19, '\0'));
+  }
+  // A folder or file item: header, short name, then the block with the full name.
+  ItemList& Entry(char type, const std::string& shortName, const std::wstring& name, int version,
+                  DWORD signature = 0xBEEF0004) {
+    std::string item = std::string(1, type) + std::string(11, '\0') + shortName + '\0';
+    if (item.size() % 2) item += '\0';
+    std::string block(4, '\0');
+    block += std::string(reinterpret_cast<const char*>(&signature), 4);
+    const size_t nameAt = version == 0 ? 20
+                                       : 18 + (version >= 7 ? 18 : 0) + 2 + (version >= 9 ? 4 : 0) +
+                                             (version >= 8 ? 4 : 0);
+    block.resize(nameAt, '\0');
+    block.append(reinterpret_cast<const char*>(name.c_str()), (name.size() + 1) * 2);
+    const WORD offset = static_cast<WORD>(item.size() + 2);
+    const WORD blockSize = static_cast<WORD>(block.size() + 2);
+    std::memcpy(&block[0], &blockSize, 2);
+    const WORD v = static_cast<WORD>(version);
+    std::memcpy(&block[2], &v, 2);
+    Item(item + block + std::string(reinterpret_cast<const char*>(&offset), 2));
+    return *this;
+  }
+  ItemList& Item(const std::string& body) {
+    const WORD size = static_cast<WORD>(body.size() + 2);
+    m_bytes += std::string(reinterpret_cast<const char*>(&size), 2) + body;
+    return *this;
+  }
+  std::wstring Path() const {
+    const std::string list = m_bytes + std::string(2, '\0');
+    return PathFromItemNames(list.data(), list.size());
+  }
+  std::string m_bytes;
+};
+
+TEST(ShortcutWalk, ItemNamesAreReadOnlyWhenCertain) {
+  EXPECT_EQ(L"C:\\Program Files\\R\u00e9sum\u00e9 Tool\\app.exe",
+            ItemList()
+                .Entry('\x31', "PROGRA~1", L"Program Files", 9)
+                .Entry('\x31', "RSUM~1", L"R\u00e9sum\u00e9 Tool", 8)
+                .Entry('\x32', "app.exe", L"app.exe", 3)
+                .Path());
+  EXPECT_EQ(L"C:\\Tools\\a.exe", ItemList().Entry('\x31', "Tools", L"Tools", 0, 0).Entry('\x32', "a.exe", L"a.exe", 7).Path());
+  // What is not read for certain: the shell is asked instead.
+  EXPECT_EQ(L"", ItemList().Path());  // the drive alone
+  EXPECT_EQ(L"", ItemList().Entry('\x32', "a.exe", L"a.exe", 9, 0xBEEF0026).Path());
+  EXPECT_EQ(L"", ItemList().Entry('\x32', "a.exe", L"a.exe", 2).Path());
+  EXPECT_EQ(L"", ItemList().Entry('\x74', "a.exe", L"a.exe", 9).Path());  // a delegate item
+  EXPECT_EQ(L"", ItemList().Entry('\x32', "a", L"..\\a", 9).Path());
+  EXPECT_EQ(L"", ItemList().Entry('\x32', "a", L"", 9).Path());
+  ItemList unterminated;
+  unterminated.Entry('\x32', "a.exe", L"a.exe", 9);
+  unterminated.m_bytes[unterminated.m_bytes.size() - 4] = 'x';  // the name's terminator
+  EXPECT_EQ(L"", unterminated.Path());
+  ItemList pointsOut;
+  pointsOut.Entry('\x32', "a.exe", L"a.exe", 9);
+  pointsOut.m_bytes[pointsOut.m_bytes.size() - 2] = '\x7f';  // where the block starts
+  EXPECT_EQ(L"", pointsOut.Path());
+  ItemList network;
+  network.m_bytes = std::string("\x14\x00\x1f\x58", 4) + std::string(16, '\x11');
+  EXPECT_EQ(L"", network.Entry('\x32', "a.exe", L"a.exe", 9).Path());
 }
 
 // Link texts are read through calls that cut silently at the buffer's size.

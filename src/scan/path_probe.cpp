@@ -332,39 +332,55 @@ bool IsPlainDrivePath(const std::string& path) {
 
 // A path that exists goes through folders that exist: each is kept as there,
 // so a later question about one of them (a program's install folder after its
-// files) needs no system call.
+// files) needs no system call, and with the text it was found by.
 void KeepFoldersOf(ProbeMemory& memory, const std::string& path) {
   if (!IsPlainDrivePath(path)) return;
-  uint64_t hash = kPrintStart, deepest = 0;
-  size_t deepestLength = 0;
+  uint64_t hash = kPrintStart;
   for (size_t i = 0; i < path.size(); ++i) {
     if (path[i] == '\\' && i > 2) {
-      deepest = FinishPrint(hash);
-      deepestLength = i;
-      memory.KeepThere(ProbeQuestion::kPath, deepest, PathState::kFolder);
+      const uint64_t folder = FinishPrint(hash);
+      memory.KeepThere(ProbeQuestion::kPath, folder, PathState::kFolder);
+      memory.KeepFolderAsFound(folder, path.data(), i);
     }
     hash = AddFolded(hash, path[i]);
   }
-  if (deepestLength > 0) memory.KeepFolderAsFound(deepest, path.data(), deepestLength);
 }
 
 // Wine finds a name written in another case than on disk only by reading every
-// folder on the way. In a folder a found path went through, the name is asked
-// with the folder part as it was found then: the same file to a system that
-// ignores case. Only "there" is taken from that question; any other answer
-// leaves the path to be asked as written.
-bool FoundInKnownFolder(const ProbeMemory& memory, const std::string& path, PathState& state) {
+// folder on the way. Below the deepest folder a found path went through, the
+// rest of the path is asked with that folder as it was found then: the same
+// file to a system that ignores case. Only "there" is taken from that question;
+// any other answer leaves the path to be asked as written.
+bool FoundInKnownFolder(const ProbeMemory& memory, const std::string& path, PathState& state,
+                        std::string& asked) {
   if (!IsPlainDrivePath(path)) return false;
   size_t end = path.size();
   while (end > 3 && path[end - 1] == '\\') --end;
-  const size_t slash = path.rfind('\\', end - 1);
-  if (slash == std::string::npos || slash < 3) return false;
-  const std::string* folder = memory.FolderAsFound(FoldedPrint(path.data(), slash));
-  if (folder == nullptr || path.compare(0, slash, *folder) == 0) return false;
-  const PathState answer = AskSystem(*folder + path.substr(slash));
-  if (answer != PathState::kFile && answer != PathState::kFolder) return false;
-  state = answer;
-  return true;
+  // The folders the path goes through, deepest last.
+  uint64_t prints[64];
+  size_t ends[64];
+  size_t folders = 0;
+  uint64_t hash = kPrintStart;
+  for (size_t i = 0; i < end && folders < 64; ++i) {
+    if (path[i] == '\\' && i > 2) {
+      prints[folders] = FinishPrint(hash);
+      ends[folders++] = i;
+    }
+    hash = AddFolded(hash, path[i]);
+  }
+  while (folders > 0) {
+    --folders;
+    const std::string* folder = memory.FolderAsFound(prints[folders]);
+    if (folder == nullptr) continue;
+    // Written as found: nothing below it is known any better.
+    if (path.compare(0, ends[folders], *folder) == 0) return false;
+    asked.assign(*folder).append(path, ends[folders], std::string::npos);
+    const PathState answer = AskSystem(asked);
+    if (answer != PathState::kFile && answer != PathState::kFolder) return false;
+    state = answer;
+    return true;
+  }
+  return false;
 }
 
 // A folder kept as there, asked about with its closing separator.
@@ -387,8 +403,12 @@ PathState ProbePath(const std::string& path) {
   PathState state;
   if (memory.Recall(ProbeQuestion::kPath, path, state)) return state;
   if (RecallFolder(memory, path)) return PathState::kFolder;
-  if (!FoundInKnownFolder(memory, path, state)) state = AskSystem(path);
+  std::string asked;
+  const bool inKnownFolder = FoundInKnownFolder(memory, path, state, asked);
+  if (!inKnownFolder) state = AskSystem(path);
   memory.Keep(ProbeQuestion::kPath, path, state);
-  if (state == PathState::kFile || state == PathState::kFolder) KeepFoldersOf(memory, path);
+  if (state == PathState::kFile || state == PathState::kFolder) {
+    KeepFoldersOf(memory, inKnownFolder ? asked : path);
+  }
   return state;
 }

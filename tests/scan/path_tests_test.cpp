@@ -260,14 +260,15 @@ TEST(ProbeMemory, AFoundPathVouchesForItsFolders) {
   EXPECT_EQ(4, g_asked);
 }
 
-// A name in a folder the walk found is asked with the folder as it was found (Wine
-// reads every folder on the way for a name in another case); only "there" is
-// taken from that: the path as written is asked otherwise.
+// Below a folder the walk found, the rest of a path is asked with the folder as
+// it was found (Wine reads every folder on the way for a name in another case);
+// only "there" is taken from that: the path as written is asked otherwise. The
+// stand-in finds names only in the case they have here.
 DWORD CaseSensitiveAnswer(const std::wstring& path, DWORD& error) {
   ++g_asked;
-  const bool there = (path.find(L"\\Tools\\") != std::wstring::npos &&
-                      path.find(L"lower") == std::wstring::npos) ||
-                     path == L"C:\\tools\\lower.exe";
+  const bool there = path == L"C:\\Tools\\a.exe" || path == L"C:\\Tools\\b.exe" ||
+                     path == L"C:\\tools\\lower.exe" || path == L"C:\\Tools\\sub\\deep.exe" ||
+                     path == L"C:\\Tools\\sub\\x.exe";
   error = there ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
   return there ? FILE_ATTRIBUTE_NORMAL : INVALID_FILE_ATTRIBUTES;
 }
@@ -276,12 +277,15 @@ TEST(ProbeMemory, ANameIsAskedInItsFolderAsFound) {
   PathQueryOverride answers(CaseSensitiveAnswer);
   ScopedProbeMemory walk;
   g_asked = 0;
-  EXPECT_EQ(PathState::kFile, ProbePath("C:\\Tools\\a.exe"));
-  EXPECT_EQ(PathState::kFile, ProbePath("c:\\TOOLS\\b.exe"));
-  EXPECT_EQ(2, g_asked);
-  EXPECT_EQ(PathState::kFile, ProbePath("C:\\tools\\lower.exe"));
-  EXPECT_EQ(PathState::kMissing, ProbePath("C:\\TOOLS\\gone\\c.exe"));
-  EXPECT_EQ(5, g_asked);
+  const std::pair<const char*, PathState> kQuestions[] = {
+      {"C:\\Tools\\a.exe", PathState::kFile},
+      {"c:\\TOOLS\\b.exe", PathState::kFile},             // asked in "C:\Tools"
+      {"c:\\tools\\sub\\deep.exe", PathState::kFile},     // the deepest folder found
+      {"C:\\TOOLS\\SUB\\x.exe", PathState::kFile},        // "C:\Tools\sub", found so
+      {"C:\\tools\\lower.exe", PathState::kFile},         // missing in the folder: as written
+      {"C:\\TOOLS\\gone\\c.exe", PathState::kMissing}};  // both ways
+  for (const auto& q : kQuestions) EXPECT_EQ(q.second, ProbePath(q.first)) << q.first;
+  EXPECT_EQ(8, g_asked);
 }
 
 // The full scan asks about a path as it is written (a case-sensitive folder, and

@@ -180,10 +180,25 @@ class ProbeMemory {
     const auto found = m_folders.find(print);
     return found == m_folders.end() ? nullptr : &found->second;
   }
+  // A text with capital letters is kept over one without: names written all in
+  // lower case are the ones most often in another case than on disk.
   void KeepFolderAsFound(uint64_t print, const char* text, size_t length) {
-    if (m_folders.count(print) != 0) return;
+    const auto known = m_folders.find(print);
+    if (known != m_folders.end()) {
+      if (!HasCapitals(known->second.data(), known->second.size()) && HasCapitals(text, length)) {
+        known->second.assign(text, length);
+      }
+      return;
+    }
     if (m_folders.size() >= kMostFolders) m_folders.clear();
     m_folders.emplace(print, std::string(text, length));
+  }
+  // Past the drive letter, whose case never matters.
+  static bool HasCapitals(const char* text, size_t length) {
+    for (size_t i = 3; i < length; ++i) {
+      if (text[i] >= 'A' && text[i] <= 'Z') return true;
+    }
+    return false;
   }
 
  private:
@@ -371,9 +386,9 @@ void KeepFoldersOf(ProbeMemory& memory, const std::string& path) {
 
 // Wine finds a name written in another case than on disk only by reading every
 // folder on the way. Below the deepest folder a found path went through, the
-// rest of the path is asked with that folder as it was found then: the same
-// file to a system that ignores case. Only "there" is taken from that question;
-// any other answer leaves the path to be asked as written.
+// rest of a path written in lower case is asked with that folder as it was
+// found: the same file to a system that ignores case. Only "there" is taken
+// from that question; any other answer leaves the path to be asked as written.
 bool FoundInKnownFolder(const ProbeMemory& memory, const std::string& path, PathState& state,
                         std::string& asked) {
   if (!IsPlainDrivePath(path)) return false;
@@ -392,8 +407,12 @@ bool FoundInKnownFolder(const ProbeMemory& memory, const std::string& path, Path
     --folders;
     const std::string* folder = memory.FolderAsFound(prints[folders]);
     if (folder == nullptr) continue;
-    // Written as found: nothing below it is known any better.
-    if (path.compare(0, ends[folders], *folder) == 0) return false;
+    // Written as found, or with capitals of its own (then most likely as on
+    // disk): nothing below it is known any better.
+    if (path.compare(0, ends[folders], *folder) == 0 ||
+        ProbeMemory::HasCapitals(path.data(), ends[folders])) {
+      return false;
+    }
     asked.assign(*folder).append(path, ends[folders], std::string::npos);
     const PathState answer = AskSystem(asked);
     if (answer != PathState::kFile && answer != PathState::kFolder) return false;

@@ -279,13 +279,14 @@ TEST(ProbeMemory, ANameIsAskedInItsFolderAsFound) {
   g_asked = 0;
   const std::pair<const char*, PathState> kQuestions[] = {
       {"C:\\Tools\\a.exe", PathState::kFile},
-      {"c:\\TOOLS\\b.exe", PathState::kFile},             // asked in "C:\Tools"
+      {"c:\\tools\\b.exe", PathState::kFile},             // asked in "C:\Tools"
       {"c:\\tools\\sub\\deep.exe", PathState::kFile},     // the deepest folder found
-      {"C:\\TOOLS\\SUB\\x.exe", PathState::kFile},        // "C:\Tools\sub", found so
+      {"C:\\tools\\sub\\x.exe", PathState::kFile},        // "C:\Tools\sub", found so
       {"C:\\tools\\lower.exe", PathState::kFile},         // missing in the folder: as written
-      {"C:\\TOOLS\\gone\\c.exe", PathState::kMissing}};  // both ways
+      {"c:\\tools\\gone\\c.exe", PathState::kMissing},   // both ways
+      {"C:\\TOOLS\\e.exe", PathState::kMissing}};         // capitals: as written only
   for (const auto& q : kQuestions) EXPECT_EQ(q.second, ProbePath(q.first)) << q.first;
-  EXPECT_EQ(8, g_asked);
+  EXPECT_EQ(9, g_asked);
 }
 
 // The full scan asks about a path as it is written (a case-sensitive folder, and

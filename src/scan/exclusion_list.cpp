@@ -46,36 +46,54 @@ std::string Lower(std::string text) {
   return text;
 }
 
-// Asked of every problem a scan finds: a plain loop, where a search through the
-// C library makes a call at each place the first letter stands.
-bool Contains(const std::string& text, const std::string& part) {
-  if (part.empty()) return true;
-  if (part.size() > text.size()) return false;
-  const size_t last = text.size() - part.size();
-  for (size_t at = 0; at <= last; ++at) {
-    if (text[at] != part[0]) continue;
-    size_t i = 1;
-    while (i < part.size() && text[at + i] == part[i]) ++i;
-    if (i == part.size()) return true;
+// The lowered entries by their first byte: asked of every problem a scan finds,
+// the text is gone through once, and only entries that begin with the byte at a
+// place are compared there.
+class EntryIndex {
+ public:
+  EntryIndex() {
+    for (const char* entry : ExclusionList) {
+      const std::string lowered = Lower(entry);
+      // The same entry twice in the list is one entry.
+      bool known = false;
+      for (const std::string& e : m_entries) known = known || e == lowered;
+      if (known) continue;
+      // An empty entry is found in every text.
+      if (lowered.empty()) m_everything = true;
+      else m_entries.push_back(lowered);
+    }
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+      m_byFirst[static_cast<unsigned char>(m_entries[i][0])].push_back(i);
+    }
   }
-  return false;
-}
+  bool FoundIn(const std::string& text) const {
+    if (m_everything) return true;
+    for (size_t at = 0; at < text.size(); ++at) {
+      for (const size_t i : m_byFirst[static_cast<unsigned char>(text[at])]) {
+        const std::string& entry = m_entries[i];
+        if (entry.size() > text.size() - at) continue;
+        size_t k = 1;
+        while (k < entry.size() && text[at + k] == entry[k]) ++k;
+        if (k == entry.size()) return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  std::vector<std::string> m_entries;
+  std::vector<size_t> m_byFirst[256];
+  bool m_everything = false;
+};
 
 }  // namespace
 
 bool IsExcluded(const ProblemRecord& problem) {
   if (problem.errorType != kRegistryError) return false;
-  static const std::vector<std::string> lowered = [] {
-    std::vector<std::string> list;
-    for (const char* entry : ExclusionList) list.push_back(Lower(entry));
-    return list;
-  }();
+  static const EntryIndex entries;
   std::string text = RootKeyName(problem.rootKey);
   text.append(1, '\\').append(problem.keyPath).append(1, '\\').append(problem.valueName);
   text.append(1, '\\').append(problem.valueData);
   text = Lower(std::move(text));
-  for (const std::string& entry : lowered) {
-    if (Contains(text, entry)) return true;
-  }
-  return false;
+  return entries.FoundIn(text);
 }

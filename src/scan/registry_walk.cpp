@@ -138,8 +138,17 @@ Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view
   // something that exists is not taken apart again (see ScopedProbeMemory).
   const ProbeQuestion question =
       view == RegistryView::k32 ? ProbeQuestion::kFullScan32 : ProbeQuestion::kFullScan64;
+  // The problem names the path in lower case, as it always has.
+  const auto problem = [&] {
+    const std::string lower = CandidatePath(LowerText(text.substr(start)), view);
+    return Findings{{text, FileNotFoundMessage(lower), 1}};
+  };
   PathState known;
-  if (RecallAnswer(question, text, known) && known != PathState::kMissing) return {};
+  if (RecallAnswer(question, text, known)) {
+    // A text found missing a moment ago is missing still (the same rule as for
+    // every path a walk asks about).
+    return known == PathState::kMissing ? problem() : Findings();
+  }
   // Tested as written: the file system ignores case either way, but a path in the
   // case it is stored in is found at once, where a lower-cased one makes a system
   // that keeps case-sensitive names (Wine, case-sensitive folders) search each
@@ -148,8 +157,7 @@ Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view
   const bool there = ReferencedFileExists(written, view) || IsDirectory(written);
   KeepAnswer(question, text, there ? PathState::kFile : PathState::kMissing);
   if (there) return {};
-  // The problem names the path in lower case, as it always has.
-  return {{text, FileNotFoundMessage(CandidatePath(LowerText(text.substr(start)), view)), 1}};
+  return problem();
 }
 
 int SectionScanner::ScanMachineSoftware(int /*pauseMs: this walk never pauses*/) {

@@ -1,6 +1,7 @@
 #include "core/registry_view.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -149,8 +150,8 @@ std::string Wow64KeyPath(const std::string& keyPath, bool classesRoot) {
   return keyPath.substr(0, slash) + "\\Wow6432Node" + keyPath.substr(slash);
 }
 
-std::string PathInView(const std::string& text, RegistryView view, const ViewFolders& folders) {
-  std::string out = text;
+std::string PathInView(std::string text, RegistryView view, const ViewFolders& folders) {
+  std::string out = std::move(text);
   ReplaceVariable(out, "SystemRoot", folders.windows);
   ReplaceVariable(out, "windir", folders.windows);
   if (view == RegistryView::k32) {

@@ -47,4 +47,4 @@ struct ViewFolders {
 //   <Windows>\System32 in either view.
 // Case is ignored, '/' counts as '\', a path may stand quoted or after a blank,
 // '=' or ',' and may carry the "\\?\" prefix. Anything else stays as it is.
-std::string PathInView(const std::string& text, RegistryView view, const ViewFolders& folders);
+std::string PathInView(std::string text, RegistryView view, const ViewFolders& folders);

@@ -17,6 +17,7 @@
 
 #include <cstring>
 #include <exception>
+#include <utility>
 #include <vector>
 
 #include "core/registry.h"
@@ -78,10 +79,9 @@ namespace {
 
 // Where the drive letter before the text's first ":\" stands; npos when the text
 // holds no such path.
-size_t DrivePathAt(const std::string& text) {
+size_t DrivePathAt(const char* text, size_t size) {
   // Asked of every text value: a plain loop, where a search for the pair would
   // call into the C library for each colon.
-  const size_t size = text.size();
   for (size_t at = 0; at + 1 < size; ++at) {
     if (text[at] != ':' || text[at + 1] != '\\') continue;
     if (at < 1) return std::string::npos;
@@ -90,6 +90,8 @@ size_t DrivePathAt(const std::string& text) {
   }
   return std::string::npos;
 }
+
+size_t DrivePathAt(const std::string& text) { return DrivePathAt(text.data(), text.size()); }
 
 }  // namespace
 
@@ -122,8 +124,8 @@ bool SplitRegistryPath(const std::string& path, HKEY& rootOut, std::string& keyO
 namespace {
 
 // The path a text names from its drive letter on: mapped for the view, expanded, cut.
-std::string CandidatePath(const std::string& fromLetter, RegistryView view) {
-  std::string candidate = PathToTest(fromLetter, view);
+std::string CandidatePath(std::string fromLetter, RegistryView view) {
+  std::string candidate = PathToTest(std::move(fromLetter), view);
   ExpandEnvironment(candidate);
   return TrimCandidatePath(std::move(candidate));
 }
@@ -231,19 +233,24 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
         // Only text values are looked at (and shown).
         if (rc != ERROR_SUCCESS || type != REG_SZ || dataSize >= data.size()) continue;
         data[dataSize] = '\0';
-        // The texts are reused from item to item: most values cost no allocation.
-        name.assign(valueName.data(), nameLength < 16383 ? nameLength : 16383);
-        text.assign(data.data(), std::strlen(data.data()));
-
-        const Findings findings = FullScanFindings(type, text, frame.view);
-        if (!findings.empty()) {
-          HKEY hRoot = nullptr;
-          std::string keyPath;
-          SplitRegistryPath(frame.path, hRoot, keyPath);
-          ReportFindings(kFullRegistryScan, hRoot, keyPath, name, findings);
+        const size_t nameSize = nameLength < 16383 ? nameLength : 16383;
+        size_t length = 0;
+        while (length < dataSize && data[length] != '\0') ++length;
+        // Only a text holding a drive path is tested (most hold none). The texts
+        // are reused from item to item: most values cost no allocation.
+        if (DrivePathAt(data.data(), length) != std::string::npos) {
+          text.assign(data.data(), length);
+          const Findings findings = FullScanFindings(type, text, frame.view);
+          if (!findings.empty()) {
+            HKEY hRoot = nullptr;
+            std::string keyPath;
+            SplitRegistryPath(frame.path, hRoot, keyPath);
+            name.assign(valueName.data(), nameSize);
+            ReportFindings(kFullRegistryScan, hRoot, keyPath, name, findings);
+          }
         }
         status.resize(statusPrefix);
-        status.append(name);
+        status.append(valueName.data(), nameSize);
         Status(status);
         Pump();
       }

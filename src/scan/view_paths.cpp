@@ -1,5 +1,6 @@
 #include "scan/view_paths.h"
 
+#include <utility>
 #include <vector>
 
 #include "scan/path_probe.h"
@@ -51,8 +52,8 @@ const ViewFolders& SystemViewFolders() {
   return folders;
 }
 
-std::string PathToTest(const std::string& text, RegistryView view) {
-  return PathInView(text, view, SystemViewFolders());
+std::string PathToTest(std::string text, RegistryView view) {
+  return PathInView(std::move(text), view, SystemViewFolders());
 }
 
 std::wstring RegistryKeyName(HKEY hKey) {

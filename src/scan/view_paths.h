@@ -14,7 +14,7 @@
 const ViewFolders& SystemViewFolders();
 
 // The path to test for a text of a registration of the view (see PathInView).
-std::string PathToTest(const std::string& text, RegistryView view);
+std::string PathToTest(std::string text, RegistryView view);
 
 // The key's own name in the registry, as the system keeps it ("\REGISTRY\..."),
 // with any registry link already followed; empty when it cannot be asked.

@@ -394,6 +394,11 @@ bool FoundInKnownFolder(const ProbeMemory& memory, const std::string& path, Path
   if (!IsPlainDrivePath(path)) return false;
   size_t end = path.size();
   while (end > 3 && path[end - 1] == '\\') --end;
+  // A capital in the first name is in every folder's text: asked as written
+  // (most paths are so written, and spared the work below).
+  size_t firstName = 3;
+  while (firstName < end && path[firstName] != '\\') ++firstName;
+  if (ProbeMemory::HasCapitals(path.data(), firstName)) return false;
   // The folders the path goes through, deepest last.
   uint64_t prints[64];
   size_t ends[64];

@@ -235,7 +235,9 @@ PathState AskSystem(const std::string& path) {
   // A text that is no valid path text cannot be looked up as it is meant.
   if (!WideFromNarrow(path, wide)) return PathState::kUnknown;
   DWORD error = ERROR_SUCCESS;
-  const DWORD attributes = g_query(LongPathForm(wide), error);
+  // Most paths are short: asked as they are, without a copy.
+  const DWORD attributes =
+      wide.size() < MAX_PATH ? g_query(wide, error) : g_query(LongPathForm(wide), error);
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathState::kFolder : PathState::kFile;
   }

@@ -73,6 +73,9 @@ check "the reinstalled program's value is kept: changed since the scan" test "$(
 check "... and is still there" grep -qF reinstalled.exe <<<"$(e2e_wine reg query 'HKCU\Software\QbChange' /v reinstalled)"
 out=$(e2e_wine reg query 'HKCU\Software\QbChange' /v changes) || true
 check "the changed value keeps its new data" grep -qF 'C:\qbgone\new.exe' <<<"$out"
+if ! grep -qF 'C:\qbgone\new.exe' <<<"$out"; then
+  echo "read: $out ($(cat "$E2E_DIR/stderr")); removed: $(jq -c '[.removed[] | .valueName // .linkPath]' "$E2E_DIR/clean-lf.json")" >&2
+fi
 removed() { jq -r '.removed[] | .valueName // .linkPath' "$E2E_DIR/clean-lf.json"; }
 check "the deep value was removed" grep -qx deep <<<"$(removed)"
 check "... and is gone" bash -c "! wine reg query 'HKCU\\$deep' /v deep >/dev/null 2>&1"

@@ -132,6 +132,15 @@ uint64_t FoldedPrint(const char* text, size_t length) {
 
 uint64_t FoldedPrint(const std::string& text) { return FoldedPrint(text.data(), text.size()); }
 
+// Whether a path text holds capital letters past its drive letter, whose case
+// never matters.
+bool HasCapitals(const char* text, size_t length) {
+  for (size_t i = 3; i < length; ++i) {
+    if (text[i] >= 'A' && text[i] <= 'Z') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // The answers of a walk, bounded: a walk over a million distinct paths holds no
@@ -192,13 +201,6 @@ class ProbeMemory {
     }
     if (m_folders.size() >= kMostFolders) m_folders.clear();
     m_folders.emplace(print, std::string(text, length));
-  }
-  // Past the drive letter, whose case never matters.
-  static bool HasCapitals(const char* text, size_t length) {
-    for (size_t i = 3; i < length; ++i) {
-      if (text[i] >= 'A' && text[i] <= 'Z') return true;
-    }
-    return false;
   }
 
  private:
@@ -279,7 +281,6 @@ bool IsAscii(const std::string& text) {
   }
   return true;
 }
-
 
 }  // namespace
 
@@ -400,7 +401,7 @@ bool FoundInKnownFolder(const ProbeMemory& memory, const std::string& path, Path
   // (most paths are so written, and spared the work below).
   size_t firstName = 3;
   while (firstName < end && path[firstName] != '\\') ++firstName;
-  if (ProbeMemory::HasCapitals(path.data(), firstName)) return false;
+  if (HasCapitals(path.data(), firstName)) return false;
   // The folders the path goes through, deepest last.
   uint64_t prints[64];
   size_t ends[64];
@@ -417,7 +418,7 @@ bool FoundInKnownFolder(const ProbeMemory& memory, const std::string& path, Path
     // Written as found, or with capitals of its own (then most likely as on
     // disk): nothing below it is known any better.
     if (path.compare(0, ends[folders], *folder) == 0 ||
-        ProbeMemory::HasCapitals(path.data(), ends[folders])) {
+        HasCapitals(path.data(), ends[folders])) {
       return false;
     }
     asked.assign(*folder).append(path, ends[folders], std::string::npos);

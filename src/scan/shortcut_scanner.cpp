@@ -359,9 +359,9 @@ int SectionScanner::ScanFolderForShortcuts(const std::string& folder) {
   std::string name, full;
   do {
     const wchar_t* wideName = entry.cFileName;
-    if (wideName[0] == L'.' && (wideName[1] == L'\0' || (wideName[1] == L'.' && wideName[2] == L'\0'))) {
-      continue;
-    }
+    const bool dots = wideName[0] == L'.' &&
+                      (wideName[1] == L'\0' || (wideName[1] == L'.' && wideName[2] == L'\0'));
+    if (dots) continue;
     // A name that has no exact narrow form could not be named again: passed over.
     if (!NarrowExactly(wideName, name)) continue;
     full.assign(base).append(1, '\\').append(name);
@@ -411,8 +411,11 @@ Findings ShortcutFindings(const std::string& linkPath) {
     return {};
   }
   std::string target;
-  if (!ItemNamesSpell(link, stored)) ExactTarget(link, target);
-  else target = text;
+  if (ItemNamesSpell(link, stored)) {
+    target = text;
+  } else {
+    ExactTarget(link, target);
+  }
   if (target.empty() || ReferencedFileExists(target) || IsDirectory(target) ||
       ClsidKeyExists(target)) {
     return {};

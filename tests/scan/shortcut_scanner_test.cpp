@@ -128,7 +128,8 @@ TEST_F(ShortcutTest, ItemNamesOfAShellMadeLinkSpellItsTarget) {
   IPersistFile* file = nullptr;
   ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
                                          IID_IShellLinkW, reinterpret_cast<void**>(&shellLink))));
-  ASSERT_TRUE(SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
+  ASSERT_TRUE(SUCCEEDED(
+      shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
   ASSERT_TRUE(SUCCEEDED(file->Load(WideText(link).c_str(), STGM_READ)));
   PIDLIST_ABSOLUTE pidl = nullptr;
   ASSERT_EQ(S_OK, shellLink->GetIDList(&pidl));
@@ -153,7 +154,9 @@ TEST_F(ShortcutTest, ItemNamesOfAShellMadeLinkSpellItsTarget) {
 class ItemList {
  public:
   ItemList() {
-    Item(std::string("\x1f\x50\xe0\x4f\xd0\x20\xea\x3a\x69\x10\xa2\xd8\x08\x00\x2b\x30\x30\x9d", 18));
+    // The computer, then drive C:.
+    Item(std::string("\x1f\x50\xe0\x4f\xd0\x20\xea\x3a\x69\x10\xa2\xd8\x08\x00\x2b\x30\x30\x9d",
+                     18));
     Item(std::string("\x2f" "C:\\", 4) + std::string(19, '\0'));
   }
   // A folder or file item: header, short name, then the block with the full name.
@@ -195,7 +198,8 @@ TEST(ShortcutWalk, ItemNamesAreReadOnlyWhenCertain) {
                 .Entry('\x31', "RSUM~1", L"R\u00e9sum\u00e9 Tool", 8)
                 .Entry('\x32', "app.exe", L"app.exe", 3)
                 .Path());
-  EXPECT_EQ(L"C:\\Tools\\a.exe", ItemList().Entry('\x31', "Tools", L"Tools", 0, 0).Entry('\x32', "a.exe", L"a.exe", 7).Path());
+  EXPECT_EQ(L"C:\\Tools\\a.exe",  // a folder as Wine writes it, a file of version 7
+            ItemList().Entry('\x31', "Tools", L"Tools", 0, 0).Entry('\x32', "a.exe", L"a.exe", 7).Path());
   // What is not read for certain: the shell is asked instead.
   EXPECT_EQ(L"", ItemList().Path());  // the drive alone
   EXPECT_EQ(L"", ItemList().Entry('\x32', "a.exe", L"a.exe", 9, 0xBEEF0026).Path());

@@ -141,23 +141,46 @@ bool HasCapitals(const char* text, size_t length) {
   return false;
 }
 
+// Texts an answer that would report an entry was given for: each exactly as
+// asked, and only for a moment. At most a few thousand; once full, the stale
+// ones go, or all of them when most are fresh (rather than sweeping again at the
+// next one).
+class MomentaryTexts {
+ public:
+  static constexpr ULONGLONG kLifetimeMs = 1000;
+  static constexpr size_t kMost = 4096;
+
+  bool Holds(const std::string& text) const {
+    if (m_texts.empty()) return false;
+    const auto found = m_texts.find(text);
+    return found != m_texts.end() && GetTickCount64() - found->second < kLifetimeMs;
+  }
+  bool Empty() const { return m_texts.empty(); }
+  void Add(const std::string& text) {
+    const ULONGLONG now = GetTickCount64();
+    if (m_texts.size() >= kMost) {
+      for (auto it = m_texts.begin(); it != m_texts.end();) {
+        it = now - it->second < kLifetimeMs ? std::next(it) : m_texts.erase(it);
+      }
+      if (m_texts.size() >= kMost / 2) m_texts.clear();
+    }
+    m_texts[text] = now;
+  }
+
+ private:
+  std::unordered_map<std::string, ULONGLONG> m_texts;  // by the text, when asked
+};
+
 }  // namespace
 
 // The answers of a walk, bounded: a walk over a million distinct paths holds no
 // more than a walk over ten thousand.
 class ProbeMemory {
  public:
-  static constexpr ULONGLONG kLifetimeMs = 1000;
-  static constexpr size_t kMostMissing = 4096;
-
   bool Recall(ProbeQuestion question, const std::string& text, PathState& state) {
     Book& book = m_books[static_cast<size_t>(question)];
     if (book.there.Find(FoldedPrint(text), state)) return true;
-    if (book.missing.empty()) return false;
-    const auto missing = book.missing.find(text);
-    if (missing == book.missing.end() || GetTickCount64() - missing->second >= kLifetimeMs) {
-      return false;
-    }
+    if (!book.missing.Holds(text)) return false;
     state = PathState::kMissing;
     return true;
   }
@@ -167,15 +190,18 @@ class ProbeMemory {
       book.there.Put(FoldedPrint(text), state);
       return;
     }
-    const ULONGLONG now = GetTickCount64();
-    if (book.missing.size() >= kMostMissing) {
-      for (auto it = book.missing.begin(); it != book.missing.end();) {
-        it = now - it->second < kLifetimeMs ? std::next(it) : book.missing.erase(it);
-      }
-      // Mostly fresh answers: all go, rather than sweeping again at the next one.
-      if (book.missing.size() >= kMostMissing / 2) book.missing.clear();
+    book.missing.Add(text);
+  }
+  // A folder text the system said a path could not be reached through (a folder
+  // on the way to it is missing, or is a file): nothing below that text is
+  // there either, for the same moment and the text exactly as asked.
+  void KeepGoneFolder(const std::string& folder) { m_goneFolders.Add(folder); }
+  bool BelowGoneFolder(const std::string& path) const {
+    if (m_goneFolders.Empty()) return false;
+    for (size_t i = 3; i < path.size(); ++i) {
+      if (path[i] == '\\' && m_goneFolders.Holds(path.substr(0, i))) return true;
     }
-    book.missing[text] = now;
+    return false;
   }
   bool RecallThere(ProbeQuestion question, uint64_t print, PathState& state) const {
     return m_books[static_cast<size_t>(question)].there.Find(print, state);
@@ -212,11 +238,12 @@ class ProbeMemory {
   // for a moment.
   struct Book {
     ThereTable there;
-    std::unordered_map<std::string, ULONGLONG> missing;  // by the text, when asked
+    MomentaryTexts missing;
   };
   Book m_books[static_cast<size_t>(ProbeQuestion::kCount)];
   static constexpr size_t kMostFolders = 4096;
   std::unordered_map<uint64_t, std::string> m_folders;
+  MomentaryTexts m_goneFolders;
 };
 
 namespace {
@@ -232,7 +259,7 @@ ScopedProbeMemory* CurrentScope() {
   return static_cast<ScopedProbeMemory*>(TlsGetValue(ScopeSlot()));
 }
 
-PathState AskSystem(const std::string& path) {
+PathState AskSystem(const std::string& path, DWORD* errorOut = nullptr) {
   std::wstring wide;
   // A text that is no valid path text cannot be looked up as it is meant.
   if (!WideFromNarrow(path, wide)) return PathState::kUnknown;
@@ -240,6 +267,7 @@ PathState AskSystem(const std::string& path) {
   // Most paths are short: asked as they are, without a copy.
   const DWORD attributes =
       wide.size() < MAX_PATH ? g_query(wide, error) : g_query(LongPathForm(wide), error);
+  if (errorOut != nullptr) *errorOut = error;
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathState::kFolder : PathState::kFile;
   }
@@ -450,9 +478,25 @@ PathState ProbePath(const std::string& path) {
   PathState state;
   if (memory.Recall(ProbeQuestion::kPath, path, state)) return state;
   if (RecallFolder(memory, path)) return PathState::kFolder;
+  const bool plain = IsPlainDrivePath(path);
   std::string asked;
-  const bool inKnownFolder = FoundInKnownFolder(memory, path, state, asked);
-  if (!inKnownFolder) state = AskSystem(path);
+  bool inKnownFolder = false;
+  if (plain && memory.BelowGoneFolder(path)) {
+    state = PathState::kMissing;
+  } else {
+    inKnownFolder = FoundInKnownFolder(memory, path, state, asked);
+    if (!inKnownFolder) {
+      DWORD error = ERROR_SUCCESS;
+      state = AskSystem(path, &error);
+      // A folder on the way is not there: nothing below the folder's text is (a
+      // folder form, with its closing separator, is not taken to say which).
+      const size_t slash = path.rfind('\\');
+      if (state == PathState::kMissing && error == ERROR_PATH_NOT_FOUND && plain &&
+          path.back() != '\\' && slash > 2) {
+        memory.KeepGoneFolder(path.substr(0, slash));
+      }
+    }
+  }
   memory.Keep(ProbeQuestion::kPath, path, state);
   if (state == PathState::kFile || state == PathState::kFolder) {
     KeepFoldersOf(memory, inKnownFolder ? asked : path);

@@ -289,6 +289,37 @@ TEST(ProbeMemory, ANameIsAskedInItsFolderAsFound) {
   EXPECT_EQ(9, g_asked);
 }
 
+// "C:\gone" and "C:\far" are not there (a path through them is not reached);
+// "C:\there" is, without the files asked about.
+DWORD UnreachedAnswer(const std::wstring& path, DWORD& error) {
+  ++g_asked;
+  const bool unreached = path.rfind(L"C:\\gone\\", 0) == 0 || path.rfind(L"C:\\GONE\\", 0) == 0 ||
+                         path.rfind(L"C:\\far\\", 0) == 0;
+  error = unreached ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
+  return INVALID_FILE_ATTRIBUTES;
+}
+
+TEST(ProbeMemory, NothingIsBelowAFolderThePathCouldNotReach) {
+  PathQueryOverride answers(UnreachedAnswer);
+  ScopedProbeMemory walk;
+  g_asked = 0;
+  const std::pair<const char*, int> kQuestions[] = {
+      {"C:\\gone\\sub\\a.exe", 1},          // not reached: "C:\gone\sub" is not there
+      {"C:\\gone\\sub\\b.exe", 1},          // so neither is anything below it
+      {"C:\\gone\\sub\\deep\\c.exe", 1},
+      {"C:\\GONE\\sub\\d.exe", 2},          // another text: asked
+      {"C:\\gone\\e.exe", 3},               // "C:\gone" is not there
+      {"C:\\gone\\other\\f.exe", 3},
+      {"C:\\there\\x.exe", 4},              // not there, its folder is: both asked
+      {"C:\\there\\y.exe", 5},
+      {"C:\\far\\away\\", 6},               // a folder form says nothing of its parts
+      {"C:\\far\\away\\z.exe", 7}};
+  for (const auto& q : kQuestions) {
+    EXPECT_EQ(PathState::kMissing, ProbePath(q.first)) << q.first;
+    EXPECT_EQ(q.second, g_asked) << q.first;
+  }
+}
+
 // The full scan asks about a path as it is written (a case-sensitive folder, and
 // Wine, find it only so) and names it in lower case.
 TEST(ProbeMemory, FullScanAsksAsWrittenAndReportsLowerCase) {

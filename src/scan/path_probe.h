@@ -1,7 +1,8 @@
 #pragma once
 // What the file system says about one path, asked through the wide API so that
-// neither the length of a path nor the characters in it change the answer, and the
-// conversions between the program's narrow texts and the system's wide ones.
+// neither the length of a path nor the characters in it change the answer (the
+// conversions between the program's narrow texts and the system's wide ones are
+// in path_text.h).
 //
 // A path counts as missing only when the system says "file not found" or "path not
 // found". Access denied, a name too long, an unreachable network and every other
@@ -11,7 +12,8 @@
 
 #include <memory>
 #include <string>
-#include <string_view>
+
+#include "scan/path_text.h"
 
 enum class PathState { kMissing, kFile, kFolder, kUnknown };
 
@@ -66,14 +68,3 @@ inline bool MayExist(const std::string& path) { return ProbePath(path) != PathSt
 using PathQuery = DWORD (*)(const std::wstring& path, DWORD& error);
 // Null puts the real query back.
 void SetPathQueryForTesting(PathQuery query);
-
-// The wide form of a narrow (active code page) text; false when it is not valid text.
-bool WideFromNarrow(const std::string& text, std::wstring& wide);
-// The narrow form of a wide text, only when every character survives the trip: no
-// lone surrogate, no character the code page lacks, no U+FFFD or '?' (which stand
-// for a character that an earlier conversion already lost).
-bool NarrowExactly(std::wstring_view wide, std::string& text);
-
-// A path as the wide file functions take it at any length: absolute drive paths of
-// MAX_PATH or more get the "\\?\" prefix (made absolute and canonical first).
-std::wstring LongPathForm(const std::wstring& path);

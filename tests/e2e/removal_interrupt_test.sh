@@ -62,7 +62,7 @@ gone >"$E2E_DIR/gone.txt"
 check "Ctrl+C: the removal stopped where it was" test "$(wc -l <"$E2E_DIR/gone.txt")" -ge 399 -a "$(wc -l <"$E2E_DIR/gone.txt")" -le 400
 archive=$(jq -r '.archive // empty' "$E2E_DIR/int.json")
 check "Ctrl+C: the archive holds exactly the values that are gone" \
-  cmp -s "$E2E_DIR/gone.txt" <(archived "$(winepath -u "$archive" 2>/dev/null)")
+  cmp -s "$E2E_DIR/gone.txt" <(archived "$(e2e_wine winepath -u "$archive")")
 check "Ctrl+C: nothing is left in the staging folder" test ! -e "$stage/Config.ini"
 out=$(run restore "$archive") && rc=0 || rc=$?
 check "Ctrl+C: the archive restores" test "$rc" -eq 0 -a "$(present | wc -l)" -eq "$count"
@@ -78,7 +78,7 @@ out=$(run backups --json) && rc=0 || rc=$?
 check "next start: it says it packed the interrupted run's items" grep -q 'interrupted.*(recovered)' "$E2E_DIR/stderr"
 recovered=$(jq -r '.[] | select(.name | endswith("(recovered)")) | .path' <<<"$out" | head -1)
 check "next start: every value that is gone is in the listed recovered archive" \
-  test -n "$recovered" -a -z "$(comm -23 "$E2E_DIR/gone.txt" <(archived "$(winepath -u "$recovered" 2>/dev/null)"))"
+  test -n "$recovered" -a -z "$(comm -23 "$E2E_DIR/gone.txt" <(archived "$(e2e_wine winepath -u "$recovered")"))"
 check "next start: the staging folder holds nothing" test -z "$(ls -A "$stage" 2>/dev/null)"
 out=$(run restore "$recovered") && rc=0 || rc=$?
 check "next start: the recovered archive restores every value" test "$rc" -eq 0 -a "$(present | wc -l)" -eq "$count"

@@ -54,10 +54,6 @@ class EntryIndex {
   EntryIndex() {
     for (const char* entry : ExclusionList) {
       const std::string lowered = Lower(entry);
-      // The same entry twice in the list is one entry.
-      bool known = false;
-      for (const std::string& e : m_entries) known = known || e == lowered;
-      if (known) continue;
       // An empty entry is found in every text.
       if (lowered.empty()) m_everything = true;
       else m_entries.push_back(lowered);

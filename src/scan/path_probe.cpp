@@ -328,11 +328,10 @@ bool IsPlainDrivePath(const std::string& path) {
   return true;
 }
 
-// A path that exists goes through folders that exist: each is kept as there,
-// so a later question about one of them (a program's install folder after its
-// files) needs no system call, and with the text it was found by.
+// A plain drive path that exists goes through folders that exist: each is kept
+// as there, so a later question about one of them (a program's install folder
+// after its files) needs no system call, and with the text it was found by.
 void KeepFoldersOf(ProbeMemory& memory, const std::string& path) {
-  if (!IsPlainDrivePath(path)) return;
   for (size_t i = 3; i < path.size(); ++i) {
     if (path[i] != '\\') continue;
     const uint64_t folder = FoldedPrint(path.data(), i);
@@ -343,12 +342,12 @@ void KeepFoldersOf(ProbeMemory& memory, const std::string& path) {
 
 // Wine finds a name written in another case than on disk only by reading every
 // folder on the way. Below the deepest folder a found path went through, the
-// rest of a path written in lower case is asked with that folder as it was
-// found: the same file to a system that ignores case. Only "there" is taken
-// from that question; any other answer leaves the path to be asked as written.
+// rest of a plain drive path written in lower case is asked with that folder as
+// it was found: the same file to a system that ignores case. Only "there" is
+// taken from that question; any other answer leaves the path to be asked as
+// written.
 bool FoundInKnownFolder(const ProbeMemory& memory, const std::string& path, PathState& state,
                         std::string& asked) {
-  if (!IsPlainDrivePath(path)) return false;
   size_t end = path.size();
   while (end > 3 && path[end - 1] == '\\') --end;
   // A capital in the first name is in every folder's text: asked as written
@@ -404,28 +403,26 @@ PathState ProbePath(const std::string& path) {
   PathState state;
   if (memory.Recall(ProbeQuestion::kPath, path, state)) return state;
   if (RecallFolder(memory, path)) return PathState::kFolder;
+  // Only a plain drive path is told anything by its folders' answers.
   const bool plain = IsPlainDrivePath(path);
-  std::string asked;
-  bool inKnownFolder = false;
+  std::string asked;  // the path as asked below a folder as found, if it was
   if (plain && memory.BelowGoneFolder(path)) {
     state = PathState::kMissing;
-  } else {
-    inKnownFolder = FoundInKnownFolder(memory, path, state, asked);
-    if (!inKnownFolder) {
-      DWORD error = ERROR_SUCCESS;
-      state = AskSystem(path, &error);
-      // A folder on the way is not there: nothing below the folder's text is (a
-      // folder form, with its closing separator, is not taken to say which).
-      const size_t slash = path.rfind('\\');
-      if (state == PathState::kMissing && error == ERROR_PATH_NOT_FOUND && plain &&
-          path.back() != '\\' && slash > 2) {
-        memory.KeepGoneFolder(path.substr(0, slash));
-      }
+  } else if (!plain || !FoundInKnownFolder(memory, path, state, asked)) {
+    asked.clear();
+    DWORD error = ERROR_SUCCESS;
+    state = AskSystem(path, &error);
+    // A folder on the way is not there: nothing below the folder's text is (a
+    // folder form, with its closing separator, is not taken to say which).
+    const size_t slash = path.rfind('\\');
+    if (plain && state == PathState::kMissing && error == ERROR_PATH_NOT_FOUND &&
+        path.back() != '\\' && slash > 2) {
+      memory.KeepGoneFolder(path.substr(0, slash));
     }
   }
   memory.Keep(ProbeQuestion::kPath, path, state);
-  if (state == PathState::kFile || state == PathState::kFolder) {
-    KeepFoldersOf(memory, inKnownFolder ? asked : path);
+  if (plain && (state == PathState::kFile || state == PathState::kFolder)) {
+    KeepFoldersOf(memory, asked.empty() ? path : asked);
   }
   return state;
 }

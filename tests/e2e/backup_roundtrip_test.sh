@@ -79,10 +79,10 @@ check "clean kept nothing" test "${kept:-1}" -eq 0
 check "clean removed every kind" test "$(sed -n 2p <<<"$summary")" = "FILE REG_KEY REG_VALUE"
 check "clean removed the 32-bit value and key, named by their Wow6432Node paths" test "$(sed -n 3p <<<"$summary")" = \
   'REG_KEY:SOFTWARE\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\Qb32Gone REG_VALUE:SOFTWARE\Wow6432Node\Microsoft\Windows\CurrentVersion\SharedDLLs'
-check "the 32-bit key is gone" bash -c "! wine reg query '$uninstall32' >/dev/null 2>&1"
-check "the healthy 32-bit value stays" wine reg query "$shared32" /v 'C:\windows\system32\qb32here.dll' >/dev/null 2>&1
+check "the 32-bit key is gone" e2e_reg_lacks "$uninstall32"
+check "the healthy 32-bit value stays" e2e_reg_has "$shared32" 'C:\windows\system32\qb32here.dll'
 check "clean wrote an archive" test -n "$archive"
-check "the key is gone" bash -c "! wine reg query '$app' >/dev/null 2>&1"
+check "the key is gone" e2e_reg_lacks "$app"
 check "the shortcuts are gone" test ! -e "$drive/links/one/app.lnk" -a ! -e "$drive/links/two/app.lnk"
 
 out=$(run backups --json)

@@ -78,7 +78,7 @@ if ! grep -qF 'C:\qbgone\new.exe' <<<"$out"; then
 fi
 removed() { jq -r '.removed[] | .valueName // .linkPath' "$E2E_DIR/clean-lf.json"; }
 check "the deep value was removed" grep -qx deep <<<"$(removed)"
-check "... and is gone" bash -c "! wine reg query 'HKCU\\$deep' /v deep >/dev/null 2>&1"
+check "... and is gone" e2e_reg_lacks "HKCU\\$deep" deep
 check "the 255-byte shortcut was removed" grep -qxF "C:\\links\\$link_name" <<<"$(removed)"
 check "... and is gone" test ! -e "$drive/links/$link_name"
 

@@ -46,14 +46,13 @@ check "a value item carries its data" test "$(jq -r '.[0].valueData' "$E2E_DIR/l
 
 e2e_wine "$qb" restore "$archive" --item 4 >/dev/null 2>&1 && rc=0 || rc=$?
 check "an item the archive lacks is refused (exit 2)" test "$rc" -eq 2
-check "and nothing came back" bash -c "! wine reg query '$sounds' /v 'Qb Chime' </dev/null >/dev/null 2>&1"
+check "and nothing came back" e2e_reg_lacks "$sounds" 'Qb Chime'
 
-present() { wine reg query "$1" ${2:+/v "$2"} </dev/null >/dev/null 2>&1; }
 out=$(e2e_wine "$qb" restore "$archive" --item 1)
 check "item 1 is restored" test "$out" = "Items Restored"
 export_keys value
 check "the value is back as it was" cmp -s "$drive_c/sounds-before.reg" "$drive_c/sounds-value.reg"
-check "the key is still away" bash -c "! wine reg query '$app' </dev/null >/dev/null 2>&1"
+check "the key is still away" e2e_reg_lacks "$app"
 check "the link is still away" test ! -e "$drive_c/QbSeed/dead.lnk"
 
 e2e_wine "$qb" restore "$archive" --item 2 >/dev/null
@@ -70,7 +69,7 @@ printf '[TYPE:REG_VALUE]\r\n[MAIN_KEY:HKEY_CURRENT_USER\\Control Panel\\Sounds]\
   >"$drive_c/Foreign/Config.ini"
 e2e_wine "$qb" restore 'C:\Foreign' --item 1 >/dev/null 2>&1 && rc=0 || rc=$?
 check "an untagged archive's item is not restored unasked (exit 2)" test "$rc" -eq 2
-check "so its value is not there" bash -c "! wine reg query '$sounds' /v 'Qb Foreign' </dev/null >/dev/null 2>&1"
+check "so its value is not there" e2e_reg_lacks "$sounds" 'Qb Foreign'
 e2e_wine "$qb" restore 'C:\Foreign' --item 1 --trust-archive >/dev/null
-check "with --trust-archive it is" bash -c "wine reg query '$sounds' /v 'Qb Foreign' </dev/null >/dev/null 2>&1"
+check "with --trust-archive it is" e2e_reg_has "$sounds" 'Qb Foreign'
 e2e_finish

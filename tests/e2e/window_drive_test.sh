@@ -43,7 +43,7 @@ check "one window only" test "$(d windows "$main")" = 1
 # Preferences: select every problem after a scan.
 out=$(d click "$main" 1003 + press "$main" 1027 + click "$main" 1037 + answer Quillbane 1)
 check "preferences are saved" test "$out" = "Preferences Saved"
-check "Select All is stored" bash -c "wine reg query '$settings' /v 'Select All' </dev/null 2>/dev/null | grep -q 0x1"
+check "Select All is stored" grep -q 0x1 <<<"$(e2e_reg_query "$settings" /v 'Select All')"
 
 # Each manager opens from Advanced Controls, lists its entries and closes.
 for manager in '1055 Startup Programs Manager' '1056 Browser Helper Object Manager' \
@@ -77,12 +77,12 @@ out=$(d click Details 1040 + check Details 1023 "$row" + click Details 1060 + \
       until 10 "Total Problems : $((${total##* } - 1))" text "$main" 1054)
 check "Ignore Checked takes the checked row away" test "$(head -1 <<<"$out")" = $((fonts_rows - 1))
 check "the results total drops" test "$(tail -1 <<<"$out")" = "Total Problems : $((${total##* } - 1))"
-check "the ignored value is on the list" bash -c "wine reg query '$settings\Ignore' </dev/null 2>/dev/null | grep -qF 'Qb Ignore (TrueType)'"
+check "the ignored value is on the list" grep -qF 'Qb Ignore (TrueType)' <<<"$(e2e_reg_query "$settings\Ignore")"
 
 out=$(d click "$main" 1019 + answer Tarnwick 6 + answer Quillbane 1 120)
 check "asked about the backup, then removed" test "$(tail -1 <<<"$out")" = "Selected Items Removed"
-check "the font value is gone" bash -c "! wine reg query '$fonts' /v 'Qb Gone (TrueType)' >/dev/null 2>&1 </dev/null"
-check "the App Paths key is gone" bash -c "! wine reg query '$app_key' >/dev/null 2>&1 </dev/null"
+check "the font value is gone" e2e_reg_lacks "$fonts" 'Qb Gone (TrueType)'
+check "the App Paths key is gone" e2e_reg_lacks "$app_key"
 check "back on Home" test "$(d until 10 1 visible "$main" 1051)" = 1
 
 # Show Items...: the archive's items; only the App Paths key is put back.
@@ -92,15 +92,15 @@ key_row=$(tail -1 <<<"$out")
 out=$(d check 'Backup Items' 1023 "$key_row" + click 'Backup Items' 1061 + answer Quillbane 1 120 + \
       click 'Backup Items' 2 + gone 'Backup Items' 20)
 check "Restore Checked restores the checked item" test "$out" = "Items Restored"
-check "the App Paths key is back alone" bash -c "wine reg query '$app_key' /ve </dev/null 2>/dev/null | grep -qi 'qbgone.exe'"
-check "the font value is still away" bash -c "! wine reg query '$fonts' /v 'Qb Gone (TrueType)' >/dev/null 2>&1 </dev/null"
+check "the App Paths key is back alone" grep -qi 'qbgone.exe' <<<"$(e2e_reg_query "$app_key" /ve)"
+check "the font value is still away" e2e_reg_lacks "$fonts" 'Qb Gone (TrueType)'
 
 out=$(d click "$main" 1002 + until 10 1 count "$main" 1041 + select "$main" 1041 0 + click "$main" 1042 + answer Quillbane 1 120)
 check "one backup is listed" test "$(head -1 <<<"$out")" = 1
 [ "$(tail -1 <<<"$out")" = "Items Restored" ] || echo "the driver read: $out"
 check "the backup is restored" test "$(tail -1 <<<"$out")" = "Items Restored"
-check "the font value is back" bash -c "wine reg query '$fonts' /v 'Qb Gone (TrueType)' >/dev/null 2>&1 </dev/null"
-check "the App Paths key is back" bash -c "wine reg query '$app_key' /ve </dev/null 2>/dev/null | grep -qi 'qbgone.exe'"
+check "the font value is back" e2e_reg_has "$fonts" 'Qb Gone (TrueType)'
+check "the App Paths key is back" grep -qi 'qbgone.exe' <<<"$(e2e_reg_query "$app_key" /ve)"
 
 # Advanced Controls: the ignore list, and taking its entry off.
 out=$(d click "$main" 1003 + click "$main" 1062 + wait 'Ignored Items' 20 + count 'Ignored Items' 1023 + \
@@ -108,8 +108,8 @@ out=$(d click "$main" 1003 + click "$main" 1062 + wait 'Ignored Items' 20 + coun
       until 10 0 count 'Ignored Items' 1023 + click 'Ignored Items' 2 + gone 'Ignored Items' 20)
 check "Ignored Items lists the value" test "$(sed -n 1,2p <<<"$out")" = $'1\nQb Ignore (TrueType)'
 check "Remove Checked empties the list" test "$(sed -n 3p <<<"$out")" = 0
-check "the entry left the registry" bash -c "! wine reg query '$settings\Ignore' </dev/null 2>/dev/null | grep -qF 'Qb Ignore'"
-check "the ignored value was never removed" bash -c "wine reg query '$fonts' /v 'Qb Ignore (TrueType)' >/dev/null 2>&1 </dev/null"
+check "the entry left the registry" bash -c "! grep -qF 'Qb Ignore' <<<\"\$1\"" _ "$(e2e_reg_query "$settings\Ignore")"
+check "the ignored value was never removed" e2e_reg_has "$fonts" 'Qb Ignore (TrueType)'
 
 check "the close box ends the program" d close "$main" + gone "$main" 20
 check "the program has ended" timeout 20 tail --pid="$first" -f /dev/null

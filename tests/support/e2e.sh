@@ -56,6 +56,19 @@ e2e_wine() {
   return "$rc"
 }
 
+# `reg query` in the clone through the retrying runner: its output, and reg's exit
+# code (0 found, 1 not there). A bare `wine reg query` that Wine failed to start
+# would read as "not there" and fail a check that expects the entry.
+e2e_reg_query() { e2e_wine reg query "$@" 2>/dev/null; }
+e2e_reg_has() {  # e2e_reg_has KEY [VALUE]
+  e2e_reg_query "$1" ${2:+/v "$2"} >/dev/null
+}
+e2e_reg_lacks() {  # e2e_reg_lacks KEY [VALUE]: reg answered, and it is not there
+  local rc=0
+  e2e_reg_query "$1" ${2:+/v "$2"} >/dev/null || rc=$?
+  [ "$rc" -eq 1 ]
+}
+
 # Flushes the clone's registry to its .reg files (the server stays persistent).
 e2e_flush_registry() {
   wineserver -k >/dev/null 2>&1 || true
@@ -66,6 +79,15 @@ e2e_flush_registry() {
 check() {  # check DESCRIPTION COMMAND...
   local what="$1"; shift
   if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; E2E_FAILURES=$((E2E_FAILURES + 1)); fi
+}
+
+# check_same DESCRIPTION EXPECTED ACTUAL: like check, and a failure shows how the
+# two texts differ.
+check_same() {
+  if [ "$2" = "$3" ]; then echo "ok: $1"; return; fi
+  echo "FAILED: $1"
+  diff <(printf '%s\n' "$2") <(printf '%s\n' "$3") | sed 's/^/  /' | head -40 || true
+  E2E_FAILURES=$((E2E_FAILURES + 1))
 }
 
 e2e_finish() {

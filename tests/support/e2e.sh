@@ -41,15 +41,20 @@ e2e_cleanup() {
 }
 
 # Runs a Windows program in the clone; its stdout is kept, Wine's CR LF made LF.
-# Under heavy load Wine's loader now and then fails to start a program at all (its
-# start.exe fallback then prints "ShellExecuteEx failed: Internal error"): the program
-# never ran, so running it again is safe.
+# Under heavy load Wine now and then fails to start a program at all: its loader's
+# start.exe fallback then prints "ShellExecuteEx failed: ...", and cmd.exe says it
+# "Can't recognize" the command it was to run. The program never ran, so running
+# it again is safe.
 e2e_wine() {
   local attempt rc out="$E2E_DIR/stdout"
   for attempt in 1 2 3; do
-    wine "$@" </dev/null 2>"$E2E_DIR/stderr" | tr -d '\r' >"$out"
-    rc=${PIPESTATUS[0]}
-    grep -q '^ShellExecuteEx failed: Internal error' "$out" || break
+    # (Taken here: a failing program must not end the caller's script before the
+    # retry below has looked at it.)
+    rc=0
+    wine "$@" </dev/null 2>"$E2E_DIR/stderr" | tr -d '\r' >"$out" || rc=${PIPESTATUS[0]}
+    grep -qE "^ShellExecuteEx failed|^Can't recognize '.*' as an internal or external command" \
+      "$out" "$E2E_DIR/stderr" || break
+    echo "e2e: Wine did not start '$1' (attempt $attempt): $(head -c 200 "$E2E_DIR/stderr" "$out" | tr '\n' ' ')" >&2
     sleep 1
   done
   cat "$out"

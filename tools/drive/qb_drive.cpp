@@ -231,7 +231,16 @@ bool Run(const Args& c, std::string& out) {
     return true;
   }
   if (verb == "select" && need(3)) {
-    return SendMessageA(hItem, CB_SETCURSEL, Number(c[3]), 0) != CB_ERR ? true : Fail(c, "no entry " + c[3]);
+    // Posted like the clicks before it, so it takes effect after them: a click
+    // that refills the list would undo a selection sent ahead of it. Then read
+    // back until it shows.
+    const int index = Number(c[3]);
+    if (!PostMessageA(hItem, CB_SETCURSEL, index, 0)) return Fail(c, "post failed");
+    for (const ULONGLONG end = GetTickCount64() + 10000; SendMessageA(hItem, CB_GETCURSEL, 0, 0) != index;
+         Sleep(20)) {
+      if (GetTickCount64() > end) return Fail(c, "no entry " + c[3]);
+    }
+    return true;
   }
   if (verb == "cell" && need(4)) {
     std::string text;

@@ -41,9 +41,13 @@ scan() {  # scan NAME: a console scan of the three sections into NAME.json
 all=$'14|C:\\QbSeed\\dead.lnk\n14|C:\\QbSeed\\dead2.lnk\n3|SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts|Qb Gone\n3|SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts|Qb Gone 2\n9|SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\qbgone.exe2|\n9|SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\qbgone.exe|'
 
 scan before
-# Should the seeded set differ, how each section ended says why.
-[ "$(seeded "$E2E_DIR/before.json")" = "$all" ] ||
+# Should the seeded set differ, how each section ended (and which shortcuts the
+# walk did report) says why.
+[ "$(seeded "$E2E_DIR/before.json")" = "$all" ] || {
   jq -c '[.status, (.sections[] | [.id, .status, .count, .ignored])]' "$E2E_DIR/before.json"
+  jq -c '[.sections[] | select(.id == 14) | .problems[].linkPath][:10]' "$E2E_DIR/before.json"
+  ls -la "$drive_c/QbSeed"
+}
 check_same "all six seeded problems are found" "$all" "$(seeded "$E2E_DIR/before.json")"
 check "nothing is ignored without a list" test "$(jq -c '[.sections[].ignored]' "$E2E_DIR/before.json")" = '[0,0,0]'
 e2e_wine "$qb" scan --sections 3 >"$E2E_DIR/before.txt" || true

@@ -115,6 +115,7 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   // ScanHost
   void ReportProblem(std::unique_ptr<ProblemRecord> record) override;
   void ShowStatus(const std::string& text) override;
+  bool StatusWanted() override { return m_status.Due(); }
   void PumpInput() override;
 
  protected:

@@ -121,12 +121,14 @@ void ConsoleScan::ReportProblem(std::unique_ptr<ProblemRecord> record) {
   m_store.OnProblemFound(std::move(record));
 }
 
+// Most items go by unseen: the line is redrawn a few times a second at most.
+bool ConsoleScan::StatusWanted() {
+  return m_bProgress && GetTickCount64() - m_nLastProgress >= kProgressIntervalMs;
+}
+
 void ConsoleScan::ShowStatus(const std::string& text) {
-  if (!m_bProgress) return;
-  // Most items go by unseen: the line is redrawn a few times a second at most.
-  const unsigned long long now = GetTickCount64();
-  if (now - m_nLastProgress < kProgressIntervalMs) return;
-  m_nLastProgress = now;
+  if (!StatusWanted()) return;
+  m_nLastProgress = GetTickCount64();
   std::string line = m_strSection.empty() ? text : m_strSection + ": " + text;
   if (line.size() > kProgressWidth) line = line.substr(0, kProgressWidth - 3) + "...";
   std::fprintf(stderr, "\r%-*s", static_cast<int>(kProgressWidth), line.c_str());

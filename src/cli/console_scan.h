@@ -77,6 +77,7 @@ class ConsoleScan : public ScanDriverView, public ScanHost, public ScanLogSessio
   // ScanHost
   void ReportProblem(std::unique_ptr<ProblemRecord> record) override;
   void ShowStatus(const std::string& text) override;
+  bool StatusWanted() override;
   void PumpInput() override;
 
   // ScanLogSession: the scan log, whose path is kept for the report.

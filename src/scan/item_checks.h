@@ -47,7 +47,10 @@ Findings TypeLibFindings(const std::string& keyPath, bool* tested = nullptr);
 Findings ProgIdFindings(const std::string& extension);
 // One entry of a user's open-with list.
 Findings OpenWithFindings(const CRegistry& list, const std::string& valueName);
-// The full registry scan: one value of any type, with its data as text.
+// The full registry scan: one value of any type, with its data as text. A walk
+// passes a text of its own to work in, kept from value to value.
 Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view);
+Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view,
+                          std::string& scratch);
 // One shortcut file.
 Findings ShortcutFindings(const std::string& linkPath);

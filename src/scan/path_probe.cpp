@@ -139,31 +139,42 @@ bool HasCapitals(const char* text, size_t length) {
 // Texts an answer that would report an entry was given for: each exactly as
 // asked, and only for a moment. At most a few thousand; once full, the stale
 // ones go, or all of them when most are fresh (rather than sweeping again at the
-// next one).
+// next one). Found by the fingerprint the caller has taken anyway, and held only
+// for the very text: of two texts that share a fingerprint (one written in
+// another case, say) the one asked last is kept.
 class MomentaryTexts {
  public:
   static constexpr ULONGLONG kLifetimeMs = 1000;
   static constexpr size_t kMost = 4096;
 
-  bool Holds(const std::string& text) const {
+  bool Holds(uint64_t print, const char* text, size_t length) const {
     if (m_texts.empty()) return false;
-    const auto found = m_texts.find(text);
-    return found != m_texts.end() && GetTickCount64() - found->second < kLifetimeMs;
+    const auto found = m_texts.find(print);
+    if (found == m_texts.end()) return false;
+    const Asked& asked = found->second;
+    return asked.text.size() == length && std::memcmp(asked.text.data(), text, length) == 0 &&
+           GetTickCount64() - asked.when < kLifetimeMs;
   }
   bool Empty() const { return m_texts.empty(); }
-  void Add(const std::string& text) {
+  void Add(uint64_t print, const std::string& text) {
     const ULONGLONG now = GetTickCount64();
     if (m_texts.size() >= kMost) {
       for (auto it = m_texts.begin(); it != m_texts.end();) {
-        it = now - it->second < kLifetimeMs ? std::next(it) : m_texts.erase(it);
+        it = now - it->second.when < kLifetimeMs ? std::next(it) : m_texts.erase(it);
       }
       if (m_texts.size() >= kMost / 2) m_texts.clear();
     }
-    m_texts[text] = now;
+    Asked& asked = m_texts[print];
+    asked.text = text;
+    asked.when = now;
   }
 
  private:
-  std::unordered_map<std::string, ULONGLONG> m_texts;  // by the text, when asked
+  struct Asked {
+    std::string text;
+    ULONGLONG when = 0;
+  };
+  std::unordered_map<uint64_t, Asked> m_texts;  // by the fingerprint of the text
 };
 
 }  // namespace
@@ -174,8 +185,9 @@ class ProbeMemory {
  public:
   bool Recall(ProbeQuestion question, const std::string& text, PathState& state) {
     Book& book = m_books[static_cast<size_t>(question)];
-    if (book.there.Find(FoldedPrint(text), state)) return true;
-    if (!book.missing.Holds(text)) return false;
+    const uint64_t print = FoldedPrint(text);
+    if (book.there.Find(print, state)) return true;
+    if (!book.missing.Holds(print, text.data(), text.size())) return false;
     state = PathState::kMissing;
     return true;
   }
@@ -185,16 +197,18 @@ class ProbeMemory {
       book.there.Put(FoldedPrint(text), state);
       return;
     }
-    book.missing.Add(text);
+    book.missing.Add(FoldedPrint(text), text);
   }
   // A folder text the system said a path could not be reached through (a folder
   // on the way to it is missing, or is a file): nothing below that text is
   // there either, for the same moment and the text exactly as asked.
-  void KeepGoneFolder(const std::string& folder) { m_goneFolders.Add(folder); }
+  void KeepGoneFolder(const std::string& folder) { m_goneFolders.Add(FoldedPrint(folder), folder); }
   bool BelowGoneFolder(const std::string& path) const {
     if (m_goneFolders.Empty()) return false;
     for (size_t i = 3; i < path.size(); ++i) {
-      if (path[i] == '\\' && m_goneFolders.Holds(path.substr(0, i))) return true;
+      if (path[i] == '\\' && m_goneFolders.Holds(FoldedPrint(path.data(), i), path.data(), i)) {
+        return true;
+      }
     }
     return false;
   }

@@ -91,27 +91,37 @@ std::string UnquoteSpaces(const std::string& text) {
 
 namespace {
 
-bool AskReferencedFileExists(const std::string& text, RegistryView view) {
-  if (HoldsLostCharacter(text)) return true;
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-  const std::string unquoted = UnquoteSpaces(text);
-  // A folder path ending in '\' (or in '\' and one more character) loses that end.
-  std::string trimmed = unquoted;
-  const size_t lastSlash = trimmed.rfind('\\');
-  if (lastSlash != std::string::npos && trimmed.size() - lastSlash - 1 <= 1) {
-    trimmed.erase(lastSlash);
-  }
-  // Quotes and separators become blanks, so a command line falls apart into words.
-  std::string words = trimmed;
+// Quotes and separators become blanks, so a command line falls apart into words;
+// the text starts at its first word. Only the first `most` characters are made.
+std::string Words(const std::string& text, size_t most = std::string::npos) {
+  size_t first = 0;
+  while (first < text.size() && (IsBlank(text[first]) || IsWordBreak(text[first]))) ++first;
+  std::string words = text.substr(first, most);
   for (char& c : words) {
     if (IsWordBreak(c)) c = ' ';
   }
-  const size_t first = words.find_first_not_of(" \t\r\n");
-  words.erase(0, first == std::string::npos ? words.size() : first);
+  return words;
+}
+
+bool AskReferencedFileExists(const std::string& text, RegistryView view) {
+  if (HoldsLostCharacter(text)) return true;
+
+  // Most texts are neither quoted nor end in a separator: copies are made only of
+  // what differs.
+  std::string unquotedCopy, trimmedCopy;
+  const bool quoted = text.size() >= 2 && text.front() == '"' && text.back() == '"';
+  const std::string& unquoted = quoted ? (unquotedCopy = UnquoteSpaces(text)) : text;
+  // A folder path ending in '\' (or in '\' and one more character) loses that end.
+  const size_t lastSlash = unquoted.rfind('\\');
+  const bool cut = lastSlash != std::string::npos && unquoted.size() - lastSlash - 1 <= 1;
+  const std::string& trimmed = cut ? trimmedCopy.assign(unquoted, 0, lastSlash) : unquoted;
 
   // Asked first: looking at a share of a server that is away can take many seconds,
-  // and the answer would not count anyway.
-  if (IsOnNonFixedDrive(unquoted) || IsOnNonFixedDrive(words)) return true;
+  // and the answer would not count anyway. (The start of the words is all that
+  // tells a share or a drive.)
+  if (IsOnNonFixedDrive(unquoted) || IsOnNonFixedDrive(Words(trimmed, 2))) return true;
 
   if (FileOrFolderExists(unquoted)) return true;
   if (FoundOnSearchPath(text, view)) return true;
@@ -121,6 +131,7 @@ bool AskReferencedFileExists(const std::string& text, RegistryView view) {
   if (trimmed != text && FoundOnSearchPath(trimmed, view)) return true;
 
   static const char* const kExtensions[] = {".exe", ".dll", ".com"};
+  const std::string words = Words(trimmed);
   for (size_t blank = words.find(' '); blank != std::string::npos;
        blank = words.find(' ', blank + 1)) {
     const std::string prefix = words.substr(0, blank);

@@ -15,6 +15,7 @@
 // link key, whose one value (REG_LINK) is no text: nothing below it is visited,
 // and no question per key is needed to tell a link from a key.
 
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <utility>
@@ -39,6 +40,17 @@ std::string LowerText(std::string text) {
   return text;
 }
 
+// Whether `lower` (in lower case) stands anywhere in the text, in any case.
+bool FoundNoCase(const std::string& text, const char* lower) {
+  const size_t length = std::strlen(lower);
+  for (size_t at = 0; at + length <= text.size(); ++at) {
+    size_t k = 0;
+    while (k < length && LowerAscii(text[at + k]) == lower[k]) ++k;
+    if (k == length) return true;
+  }
+  return false;
+}
+
 void CutAtLast(std::string& text, char c) {
   const size_t at = text.rfind(c);
   if (at != std::string::npos) text.erase(at);
@@ -49,10 +61,11 @@ void CutAtLast(std::string& text, char c) {
 constexpr DWORD kFirstBuffer = 1024;
 constexpr DWORD kLongestValue = 1 << 20;
 
+// One open key of the walk; its path is the walk's path text up to pathLength.
 struct WalkFrame {
   HKEY hKey;
   bool owned;
-  std::string path;
+  size_t pathLength;
   RegistryView view;
   DWORD subKeys;
   DWORD values;
@@ -64,8 +77,8 @@ void CloseFrame(WalkFrame& frame) {
   frame.hKey = nullptr;
 }
 
-WalkFrame MakeFrame(HKEY hKey, bool owned, std::string path, RegistryView view) {
-  WalkFrame frame{hKey, owned, std::move(path), view, 0, 0, 0};
+WalkFrame MakeFrame(HKEY hKey, bool owned, size_t pathLength, RegistryView view) {
+  WalkFrame frame{hKey, owned, pathLength, view, 0, 0, 0};
   if (RegQueryInfoKeyA(hKey, nullptr, nullptr, nullptr, &frame.subKeys, nullptr, nullptr,
                        &frame.values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
     frame.subKeys = frame.values = 0;
@@ -92,6 +105,29 @@ size_t DrivePathAt(const char* text, size_t size) {
 }
 
 size_t DrivePathAt(const std::string& text) { return DrivePathAt(text.data(), text.size()); }
+
+// Whether any of the eight bytes of a word is zero.
+bool HasZeroByte(uint64_t word) {
+  return ((word - 0x0101010101010101ull) & ~word & 0x8080808080808080ull) != 0;
+}
+
+// The length of a text value as read (up to its first zero byte, at most `size`),
+// and whether a ':' stands in it, eight bytes at a time: this runs for every text
+// value, and a few are thousands of bytes long.
+size_t TextLength(const char* data, size_t size, bool& colon) {
+  colon = false;
+  size_t at = 0;
+  for (; at + 8 <= size; at += 8) {
+    uint64_t word;
+    std::memcpy(&word, data + at, 8);
+    if (HasZeroByte(word)) break;
+    if (HasZeroByte(word ^ 0x3a3a3a3a3a3a3a3aull)) colon = true;
+  }
+  for (; at < size && data[at] != '\0'; ++at) {
+    if (data[at] == ':') colon = true;
+  }
+  return at;
+}
 
 }  // namespace
 
@@ -123,16 +159,24 @@ bool SplitRegistryPath(const std::string& path, HKEY& rootOut, std::string& keyO
 
 namespace {
 
-// The path a text names from its drive letter on: mapped for the view, expanded, cut.
-std::string CandidatePath(std::string fromLetter, RegistryView view) {
-  std::string candidate = PathToTest(std::move(fromLetter), view);
-  ExpandEnvironment(candidate);
-  return TrimCandidatePath(std::move(candidate));
+// The path a text names from its drive letter on: mapped for the view, expanded,
+// cut. Made in `out`, whose room is used again (each step passes it on).
+void CandidatePath(const std::string& text, size_t start, RegistryView view, std::string& out) {
+  out.assign(text, start, std::string::npos);
+  out = PathToTest(std::move(out), view);
+  ExpandEnvironment(out);
+  out = TrimCandidatePath(std::move(out));
 }
 
 }  // namespace
 
 Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view) {
+  std::string scratch;
+  return FullScanFindings(type, text, view, scratch);
+}
+
+Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view,
+                          std::string& scratch) {
   if (type != REG_SZ) return {};
   const size_t start = DrivePathAt(text);
   if (start == std::string::npos) return {};
@@ -142,8 +186,8 @@ Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view
       view == RegistryView::k32 ? ProbeQuestion::kFullScan32 : ProbeQuestion::kFullScan64;
   // The problem names the path in lower case, as it always has.
   const auto problem = [&] {
-    const std::string lower = CandidatePath(LowerText(text.substr(start)), view);
-    return Findings{{text, FileNotFoundMessage(lower), 1}};
+    CandidatePath(LowerText(text), start, view, scratch);
+    return Findings{{text, FileNotFoundMessage(scratch), 1}};
   };
   PathState known;
   if (RecallAnswer(question, text, known)) {
@@ -155,8 +199,8 @@ Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view
   // case it is stored in is found at once, where a lower-cased one makes a system
   // that keeps case-sensitive names (Wine, case-sensitive folders) search each
   // folder for it. Every rule of the candidate ignores case, so both name the same.
-  const std::string written = CandidatePath(text.substr(start), view);
-  const bool there = ReferencedFileExists(written, view) || IsDirectory(written);
+  CandidatePath(text, start, view, scratch);
+  const bool there = ReferencedFileExists(scratch, view) || IsDirectory(scratch);
   KeepAnswer(question, text, there ? PathState::kFile : PathState::kMissing);
   if (there) return {};
   return problem();
@@ -181,42 +225,42 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
   // A program's values name its few files over and over.
   ScopedProbeMemory memory;
 
+  // The path of the innermost open key: a subkey's name is added when it is
+  // entered and taken off when the walk is back at its parent.
+  std::string keyPath = path;
   std::vector<WalkFrame> stack;
-  stack.push_back(MakeFrame(hKey, false, path, ViewOfKey(path)));
+  stack.push_back(MakeFrame(hKey, false, keyPath.size(), ViewOfKey(path)));
   std::vector<char> valueName(16384);
   std::vector<char> data(kFirstBuffer + 1);
-  std::string name, text, status;
+  std::string subKey, name, text, status, scratch;
 
   while (!stack.empty()) {
     if (!m_bRunning) break;
     try {
       WalkFrame& frame = stack.back();
+      keyPath.resize(frame.pathLength);
       if (frame.nextSubKey < frame.subKeys) {
-        std::string name;
-        if (!EnumSubKeyName(frame.hKey, frame.nextSubKey++, name)) continue;
+        if (!EnumSubKeyName(frame.hKey, frame.nextSubKey++, subKey)) continue;
         HKEY hSub = nullptr;
-        if (RegOpenKeyExA(frame.hKey, name.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &hSub) !=
-            ERROR_SUCCESS) {
+        if (RegOpenKeyExA(frame.hKey, subKey.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS,
+                          &hSub) != ERROR_SUCCESS) {
           continue;
         }
-        const std::string lower = LowerText(name);
         // Class registrations are the other sections' business, and far too many.
-        if (lower.find("classes") != std::string::npos) {
+        if (FoundNoCase(subKey, "classes")) {
           RegCloseKey(hSub);
           continue;
         }
-        const RegistryView view = frame.view == RegistryView::k32 || lower == "wow6432node"
-                                      ? RegistryView::k32
-                                      : RegistryView::k64;
-        std::string subPath = frame.path + "\\" + name;
-        stack.push_back(MakeFrame(hSub, true, std::move(subPath), view));
+        const RegistryView view =
+            frame.view == RegistryView::k32 ||
+                    (subKey.size() == 11 && FoundNoCase(subKey, "wow6432node"))
+                ? RegistryView::k32
+                : RegistryView::k64;
+        keyPath.append(1, '\\').append(subKey);
+        stack.push_back(MakeFrame(hSub, true, keyPath.size(), view));
         continue;
       }
 
-      // Each value's status text is its key's path and its name: the path part is
-      // written once per key.
-      status.assign(frame.path).append(1, '\\');
-      const size_t statusPrefix = status.size();
       for (DWORD index = 0; index < frame.values && m_bRunning; ++index) {
         // One read gives name, type and data; a value longer than the buffer is
         // read again with a buffer of its size.
@@ -234,24 +278,27 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
         if (rc != ERROR_SUCCESS || type != REG_SZ || dataSize >= data.size()) continue;
         data[dataSize] = '\0';
         const size_t nameSize = nameLength < 16383 ? nameLength : 16383;
-        size_t length = 0;
-        while (length < dataSize && data[length] != '\0') ++length;
+        bool colon = false;
+        const size_t length = TextLength(data.data(), dataSize, colon);
         // Only a text holding a drive path is tested (most hold none). The texts
         // are reused from item to item: most values cost no allocation.
-        if (DrivePathAt(data.data(), length) != std::string::npos) {
+        if (colon && DrivePathAt(data.data(), length) != std::string::npos) {
           text.assign(data.data(), length);
-          const Findings findings = FullScanFindings(type, text, frame.view);
+          const Findings findings = FullScanFindings(type, text, frame.view, scratch);
           if (!findings.empty()) {
             HKEY hRoot = nullptr;
-            std::string keyPath;
-            SplitRegistryPath(frame.path, hRoot, keyPath);
+            std::string keyBelowRoot;
+            SplitRegistryPath(keyPath, hRoot, keyBelowRoot);
             name.assign(valueName.data(), nameSize);
-            ReportFindings(kFullRegistryScan, hRoot, keyPath, name, findings);
+            ReportFindings(kFullRegistryScan, hRoot, keyBelowRoot, name, findings);
           }
         }
-        status.resize(statusPrefix);
-        status.append(valueName.data(), nameSize);
-        Status(status);
+        // Each value's status text is its key's path and its name, composed
+        // only when it would be seen.
+        if (StatusWanted()) {
+          status.assign(keyPath).append(1, '\\').append(valueName.data(), nameSize);
+          Status(status);
+        }
         Pump();
       }
       CloseFrame(frame);

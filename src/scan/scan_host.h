@@ -19,6 +19,10 @@ class ScanHost {
   virtual void ReportProblem(std::unique_ptr<ProblemRecord> record) = 0;
   // The item being checked, usually a path.
   virtual void ShowStatus(const std::string& text) = 0;
+  // Whether a status text given now would be seen. A long walk asks before it
+  // composes one, as most of its items go by while the line is hidden or was
+  // redrawn a moment ago.
+  virtual bool StatusWanted() { return true; }
   // Lets pending user input (an Abort click, Ctrl+C) through.
   virtual void PumpInput() = 0;
 };

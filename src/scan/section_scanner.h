@@ -73,6 +73,8 @@ class SectionScanner {
   bool OpenSectionKey(ScopedKey& key, HKEY hRoot, const std::string& subKey);
   void Report(std::unique_ptr<ProblemRecord> record);
   void Status(const std::string& text);
+  // Whether the host would show a status text now (see ScanHost::StatusWanted).
+  bool StatusWanted();
   void Pump();
   void PauseAndPump(int pauseMs);
   void ReportRegistry(int sectionId, HKEY hRoot, const std::string& keyPath,

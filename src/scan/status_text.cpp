@@ -27,11 +27,14 @@ void SetStatusText(HWND hLabel, const std::string& text) {
   SetWindowTextA(hLabel, buffer);
 }
 
+bool StatusLine::Due() const {
+  return m_nLastShown == 0 || GetTickCount64() - m_nLastShown >= kIntervalMs;
+}
+
 void StatusLine::Show(const std::string& text) {
   m_strText = text;
   m_bPending = true;
-  const unsigned long long now = GetTickCount64();
-  if (m_nLastShown == 0 || now - m_nLastShown >= kIntervalMs) Flush();
+  if (Due()) Flush();
 }
 
 void StatusLine::Flush() {

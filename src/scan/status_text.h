@@ -25,6 +25,8 @@ class StatusLine {
   void SetLabel(HWND hLabel) { m_hLabel = hLabel; }
 
   void Show(const std::string& text);
+  // Whether a text given to Show now would be put up at once.
+  bool Due() const;
   // Puts up the newest text now (the end of a scan, an abort).
   void Flush();
   // The newest text, shown or not.

@@ -344,12 +344,16 @@ bool IsPlainDrivePath(const std::string& path) {
 
 // A plain drive path that exists goes through folders that exist: each is kept
 // as there, so a later question about one of them (a program's install folder
-// after its files) needs no system call, and with the text it was found by.
+// after its files) needs no system call, and with the text it was found by. From
+// the deepest folder up: one found already by the very same text was kept with
+// every folder above it (a program's files share their folders).
 void KeepFoldersOf(ProbeMemory& memory, const std::string& path) {
-  for (size_t i = 3; i < path.size(); ++i) {
+  for (size_t i = path.size(); i-- > 3;) {
     if (path[i] != '\\') continue;
     const uint64_t folder = FoldedPrint(path.data(), i);
     memory.KeepThere(ProbeQuestion::kPath, folder, PathState::kFolder);
+    const std::string* known = memory.FolderAsFound(folder);
+    if (known != nullptr && known->size() == i && known->compare(0, i, path, 0, i) == 0) return;
     memory.KeepFolderAsFound(folder, path.data(), i);
   }
 }

@@ -22,8 +22,6 @@ void SectionScanner::Status(const std::string& text) {
   if (m_pHost) m_pHost->ShowStatus(text);
 }
 
-bool SectionScanner::StatusWanted() { return m_pHost != nullptr && m_pHost->StatusWanted(); }
-
 void SectionScanner::Pump() {
   if (m_pHost) m_pHost->PumpInput();
 }

@@ -74,7 +74,7 @@ class SectionScanner {
   void Report(std::unique_ptr<ProblemRecord> record);
   void Status(const std::string& text);
   // Whether the host would show a status text now (see ScanHost::StatusWanted).
-  bool StatusWanted();
+  bool StatusWanted() { return m_pHost != nullptr && m_pHost->StatusWanted(); }
   void Pump();
   void PauseAndPump(int pauseMs);
   void ReportRegistry(int sectionId, HKEY hRoot, const std::string& keyPath,

@@ -107,25 +107,29 @@ uint64_t FinishPrint(uint64_t hash) {
   return hash;
 }
 
-uint64_t FoldedPrint(const char* text, size_t length) {
+template <bool kFolded>
+uint64_t Print(const char* text, size_t length) {
   uint64_t hash = 0x9e3779b97f4a7c15ull;
   size_t at = 0;
   for (; at + 8 <= length; at += 8) {
     uint64_t word;
     std::memcpy(&word, text + at, 8);
-    hash = MixWord(hash, FoldWord(word));
+    hash = MixWord(hash, kFolded ? FoldWord(word) : word);
   }
   if (at < length) {
     uint64_t word = 0;
     for (size_t i = 0; at + i < length; ++i) {
       word |= static_cast<uint64_t>(static_cast<unsigned char>(text[at + i])) << (8 * i);
     }
-    hash = MixWord(hash, FoldWord(word));
+    hash = MixWord(hash, kFolded ? FoldWord(word) : word);
   }
   return FinishPrint(hash ^ length);
 }
 
+uint64_t FoldedPrint(const char* text, size_t length) { return Print<true>(text, length); }
 uint64_t FoldedPrint(const std::string& text) { return FoldedPrint(text.data(), text.size()); }
+// The same of the text as it is: texts that differ only in case differ.
+uint64_t ExactPrint(const char* text, size_t length) { return Print<false>(text, length); }
 
 // Whether a path text holds capital letters past its drive letter, whose case
 // never matters.
@@ -139,24 +143,24 @@ bool HasCapitals(const char* text, size_t length) {
 // Texts an answer that would report an entry was given for: each exactly as
 // asked, and only for a moment. At most a few thousand; once full, the stale
 // ones go, or all of them when most are fresh (rather than sweeping again at the
-// next one). Found by the fingerprint the caller has taken anyway, and held only
-// for the very text: of two texts that share a fingerprint (one written in
-// another case, say) the one asked last is kept.
+// next one). Found by a fingerprint of the text as it is (a folder of a path is
+// looked up without a copy), and held only for the very text: of two texts that
+// share one, the one asked last is kept.
 class MomentaryTexts {
  public:
   static constexpr ULONGLONG kLifetimeMs = 1000;
   static constexpr size_t kMost = 4096;
 
-  bool Holds(uint64_t print, const char* text, size_t length) const {
+  bool Holds(const char* text, size_t length) const {
     if (m_texts.empty()) return false;
-    const auto found = m_texts.find(print);
+    const auto found = m_texts.find(ExactPrint(text, length));
     if (found == m_texts.end()) return false;
     const Asked& asked = found->second;
     return asked.text.size() == length && std::memcmp(asked.text.data(), text, length) == 0 &&
            GetTickCount64() - asked.when < kLifetimeMs;
   }
   bool Empty() const { return m_texts.empty(); }
-  void Add(uint64_t print, const std::string& text) {
+  void Add(const std::string& text) {
     const ULONGLONG now = GetTickCount64();
     if (m_texts.size() >= kMost) {
       for (auto it = m_texts.begin(); it != m_texts.end();) {
@@ -164,7 +168,7 @@ class MomentaryTexts {
       }
       if (m_texts.size() >= kMost / 2) m_texts.clear();
     }
-    Asked& asked = m_texts[print];
+    Asked& asked = m_texts[ExactPrint(text.data(), text.size())];
     asked.text = text;
     asked.when = now;
   }
@@ -185,9 +189,8 @@ class ProbeMemory {
  public:
   bool Recall(ProbeQuestion question, const std::string& text, PathState& state) {
     Book& book = m_books[static_cast<size_t>(question)];
-    const uint64_t print = FoldedPrint(text);
-    if (book.there.Find(print, state)) return true;
-    if (!book.missing.Holds(print, text.data(), text.size())) return false;
+    if (book.there.Find(FoldedPrint(text), state)) return true;
+    if (!book.missing.Holds(text.data(), text.size())) return false;
     state = PathState::kMissing;
     return true;
   }
@@ -197,18 +200,16 @@ class ProbeMemory {
       book.there.Put(FoldedPrint(text), state);
       return;
     }
-    book.missing.Add(FoldedPrint(text), text);
+    book.missing.Add(text);
   }
   // A folder text the system said a path could not be reached through (a folder
   // on the way to it is missing, or is a file): nothing below that text is
   // there either, for the same moment and the text exactly as asked.
-  void KeepGoneFolder(const std::string& folder) { m_goneFolders.Add(FoldedPrint(folder), folder); }
+  void KeepGoneFolder(const std::string& folder) { m_goneFolders.Add(folder); }
   bool BelowGoneFolder(const std::string& path) const {
     if (m_goneFolders.Empty()) return false;
     for (size_t i = 3; i < path.size(); ++i) {
-      if (path[i] == '\\' && m_goneFolders.Holds(FoldedPrint(path.data(), i), path.data(), i)) {
-        return true;
-      }
+      if (path[i] == '\\' && m_goneFolders.Holds(path.data(), i)) return true;
     }
     return false;
   }

@@ -233,6 +233,9 @@ TEST(ProbeMemory, AWalkAsksOnceRemovalAlways) {
     EXPECT_EQ(2, g_asked);
     EXPECT_EQ(PathState::kMissing, ProbePath("C:\\Gone\\a.exe"));
     EXPECT_EQ(3, g_asked);
+    // Both texts are held, each as it was asked.
+    EXPECT_EQ(PathState::kMissing, ProbePath("C:\\gone\\a.exe"));
+    EXPECT_EQ(3, g_asked);
     Sleep(1100);
     ProbePath("C:\\there\\a.exe");
     ProbePath("C:\\gone\\a.exe");

@@ -83,6 +83,9 @@ class SectionScanner {
   // One problem per finding, for the entry at keyPath / valueName.
   void ReportFindings(int sectionId, HKEY hRoot, const std::string& keyPath,
                       const std::string& valueName, const Findings& findings);
+  // The full scan reads text values ahead of testing them (registry_walk.cpp).
+  class ReadAhead;
+  void TestReadValues(ReadAhead& batch);
   int ScanValueList(int which, int pauseMs);
   void ScanValueKey(int which, const std::string& key, RegistryView view, int pauseMs);
   int ScanDriverKey(bool services, int pauseMs);

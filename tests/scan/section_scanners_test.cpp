@@ -277,6 +277,36 @@ TEST_F(ScannerTest, FullScanVisitsSubkeysBeforeTheKeysOwnValues) {
             m_host.statuses);
 }
 
+// A key with more values than the walk reads ahead at once: every value is still
+// shown and tested in the order read, under its own key; an abort stops at once.
+TEST_F(ScannerTest, FullScanOfAKeyWithThousandsOfValuesKeepsTheirOrder) {
+  ASSERT_TRUE(RegPutString(kMachine, "SOFTWARE\\Big\\Sub", "s", m_folder / "gone0.exe"));
+  std::vector<std::string> names;
+  for (int i = 0; i < 2500; ++i) {
+    names.push_back("v" + std::to_string(10000 + i).substr(1));  // in the order listed
+    const bool stale = i == 700 || i == 2400;
+    ASSERT_TRUE(RegPutString(kMachine, "SOFTWARE\\Big", names.back(),
+                             stale ? m_folder / ("gone" + names.back() + ".exe") : "x"));
+  }
+  for (int abortAfter : {-1, 2}) {
+    ScanRecorder host;
+    host.AbortAfterReports(abortAfter);
+    host.Scanner().ScanMachineSoftware(0);
+    std::vector<std::string> filed;
+    for (const auto& r : host.records) filed.push_back(r->keyPath + "\\" + r->valueName);
+    const std::vector<std::string> all = {"Software\\Big\\Sub\\s", "Software\\Big\\v0700",
+                                          "Software\\Big\\v2400"};
+    EXPECT_EQ(abortAfter < 0 ? all : std::vector<std::string>(all.begin(), all.begin() + 2), filed);
+    std::vector<std::string> shown = {"HKEY_LOCAL_MACHINE\\Software\\Big\\Sub\\s"};
+    for (const std::string& name : names) shown.push_back("HKEY_LOCAL_MACHINE\\Software\\Big\\" + name);
+    if (abortAfter > 0) {
+      shown.resize(702);  // up to v0700, whose report pressed Abort
+      shown.push_back("Aborting Scan...");
+    }
+    EXPECT_EQ(shown, host.statuses);
+  }
+}
+
 TEST_F(ScannerTest, FullScanOfTheDeepestNestingKeepsTheStack) {
   // The registry's 512 levels: one-letter names stay within the key path limit.
   HKEY hKey = nullptr, hChild = nullptr;

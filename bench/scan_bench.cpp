@@ -149,7 +149,7 @@ void PrintTable(const std::vector<Row>& rows) {
   std::printf("\n%-40s %8s %8s %6s %6s %22s %9s\n", "tree", "scan s", "bare s", "ratio", "bests",
               "private KB before/after", "problems");
   for (const Row& row : rows) {
-    std::printf("%-40s %8.3f %8.3f %6.2f %6.2f %10zu / %-10zu %9zu\n", row.tree.c_str(), row.scan,
+    std::printf("%-40s %8.3f %8.3f %6.3f %6.3f %10zu / %-10zu %9zu\n", row.tree.c_str(), row.scan,
                 row.bare, row.ratio, row.scan / row.bare, row.privateBefore, row.privateAfter,
                 row.problems);
   }

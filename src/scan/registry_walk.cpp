@@ -161,8 +161,12 @@ namespace {
 
 // The path a text names from its drive letter on: mapped for the view, expanded,
 // cut. Made in `out`, whose room is used again (each step passes it on).
-void CandidatePath(const std::string& text, size_t start, RegistryView view, std::string& out) {
+void CandidatePath(const std::string& text, size_t start, RegistryView view, std::string& out,
+                   bool lower = false) {
   out.assign(text, start, std::string::npos);
+  if (lower) {
+    for (char& c : out) c = LowerAscii(c);
+  }
   out = PathToTest(std::move(out), view);
   ExpandEnvironment(out);
   out = TrimCandidatePath(std::move(out));
@@ -186,8 +190,11 @@ Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view
       view == RegistryView::k32 ? ProbeQuestion::kFullScan32 : ProbeQuestion::kFullScan64;
   // The problem names the path in lower case, as it always has.
   const auto problem = [&] {
-    CandidatePath(LowerText(text), start, view, scratch);
-    return Findings{{text, FileNotFoundMessage(scratch), 1}};
+    CandidatePath(text, start, view, scratch, true);
+    Findings findings(1);
+    findings[0].data = text;
+    findings[0].message = FileNotFoundMessage(scratch);
+    return findings;
   };
   PathState known;
   if (RecallAnswer(question, text, known)) {
@@ -230,7 +237,7 @@ int SectionScanner::ScanUserSoftware() {
 class SectionScanner::ReadAhead {
  public:
   // Room the tests use again from value to value.
-  std::string text, scratch, status;
+  std::string text, scratch, keyPath, name, status;
 
   struct Value {
     size_t key;
@@ -300,13 +307,14 @@ void SectionScanner::TestReadValues(ReadAhead& batch) {
     try {
       if (value.textLength > 0) {
         batch.text.assign(bytes, value.textAt, value.textLength);
-        const Findings findings = FullScanFindings(REG_SZ, batch.text, key.view, batch.scratch);
+        Findings findings = FullScanFindings(REG_SZ, batch.text, key.view, batch.scratch);
         if (!findings.empty()) {
           HKEY hRoot = nullptr;
           std::string keyBelowRoot;
-          SplitRegistryPath(bytes.substr(key.pathAt, key.pathLength), hRoot, keyBelowRoot);
-          ReportFindings(kFullRegistryScan, hRoot, keyBelowRoot,
-                         bytes.substr(value.nameAt, value.nameLength), findings);
+          batch.keyPath.assign(bytes, key.pathAt, key.pathLength);
+          SplitRegistryPath(batch.keyPath, hRoot, keyBelowRoot);
+          batch.name.assign(bytes, value.nameAt, value.nameLength);
+          ReportFindings(kFullRegistryScan, hRoot, keyBelowRoot, batch.name, std::move(findings));
         }
       }
       // Each value's status text is its key's path and its name, composed only

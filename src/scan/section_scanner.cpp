@@ -33,26 +33,26 @@ void SectionScanner::PauseAndPump(int pauseMs) {
 }
 
 void SectionScanner::ReportRegistry(int sectionId, HKEY hRoot, const std::string& keyPath,
-                                    const std::string& valueName, const std::string& valueData,
-                                    int isValue, const std::string& message) {
+                                    const std::string& valueName, std::string valueData,
+                                    int isValue, std::string message) {
   auto record = std::make_unique<ProblemRecord>();
   record->errorType = kRegistryError;
   record->checked = 0;
-  record->message = message;
+  record->message = std::move(message);
   record->sectionId = sectionId;
   record->rootKey = hRoot;
   record->keyPath = keyPath;
   record->valueName = valueName;
-  record->valueData = valueData;
+  record->valueData = std::move(valueData);
   record->isValue = isValue;
   Report(std::move(record));
 }
 
 void SectionScanner::ReportFindings(int sectionId, HKEY hRoot, const std::string& keyPath,
-                                    const std::string& valueName, const Findings& findings) {
-  for (const Finding& finding : findings) {
-    ReportRegistry(sectionId, hRoot, keyPath, valueName, finding.data, finding.isValue,
-                   finding.message);
+                                    const std::string& valueName, Findings findings) {
+  for (Finding& finding : findings) {
+    ReportRegistry(sectionId, hRoot, keyPath, valueName, std::move(finding.data), finding.isValue,
+                   std::move(finding.message));
   }
 }
 

@@ -78,11 +78,11 @@ class SectionScanner {
   void Pump();
   void PauseAndPump(int pauseMs);
   void ReportRegistry(int sectionId, HKEY hRoot, const std::string& keyPath,
-                      const std::string& valueName, const std::string& valueData, int isValue,
-                      const std::string& message);
+                      const std::string& valueName, std::string valueData, int isValue,
+                      std::string message);
   // One problem per finding, for the entry at keyPath / valueName.
   void ReportFindings(int sectionId, HKEY hRoot, const std::string& keyPath,
-                      const std::string& valueName, const Findings& findings);
+                      const std::string& valueName, Findings findings);
   // The full scan reads text values ahead of testing them (registry_walk.cpp).
   class ReadAhead;
   void TestReadValues(ReadAhead& batch);

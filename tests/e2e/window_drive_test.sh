@@ -14,8 +14,13 @@ drive="$WINEPREFIX/drive_c"
 mkdir -p "$drive/Quillbane"
 cp "$app" "$drive/Quillbane/Quillbane.exe"
 cp "$driver" "$drive/qb-drive.exe"
-# The driver; what it says on failure is shown.
-d() { e2e_wine 'C:\qb-drive.exe' "$@" || { cat "$E2E_DIR/stderr" >&2; return 1; }; }
+# The driver; on failure its exit code, what it read and what it said are shown.
+d() {
+  e2e_wine 'C:\qb-drive.exe' "$@" && return 0
+  echo "qb-drive $1 ... exited $?, read: $(tr '\n' '|' <"$E2E_DIR/stdout")" >&2
+  cat "$E2E_DIR/stderr" >&2
+  return 1
+}
 main='Quillbane v2.1 '
 
 fonts='HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts'

@@ -56,13 +56,6 @@ bool RegistrySandbox::CopyMachineSoftwareKey(const std::string& path) {
   return copied;
 }
 
-HKEY RegistrySandbox::Backing(HKEY predefined) const {
-  if (predefined == HKEY_LOCAL_MACHINE) return m_hMachine;
-  if (predefined == HKEY_CURRENT_USER) return m_hUser;
-  if (predefined == HKEY_CLASSES_ROOT) return m_hClasses;
-  return nullptr;
-}
-
 bool RegPutBytes(HKEY root, const std::string& key, const std::string& name, DWORD type,
                  const void* data, DWORD size) {
   HKEY hKey = CreateBelow(root, key);

@@ -18,10 +18,6 @@ class RegistrySandbox {
   RegistrySandbox& operator=(const RegistrySandbox&) = delete;
 
   bool Active() const { return m_bActive; }
-  // The private key standing in for a predefined root (HKLM, HKCU or HKCR).
-  HKEY Backing(HKEY predefined) const;
-  // Its path below the real HKEY_CURRENT_USER.
-  const std::string& BasePath() const { return m_strBase; }
   // Copies a key of the real HKEY_LOCAL_MACHINE\SOFTWARE into the private one,
   // for system services that read their settings there (the data protection
   // API finds its cryptographic providers under Microsoft\Cryptography).

@@ -98,17 +98,4 @@ TEST_F(ProblemStoreTest, LogBlocksAreByteExact) {
                             "Target Path = C:\\x\\gone.exe\r\n\r\n"}));
 }
 
-TEST(ErrorTypeWords, NameTheThreeKinds) {
-  ProblemRecord record;
-  std::string words;
-  for (int kind : {kRegistryError, kFileError, 3}) {
-    for (int isValue : {1, 0}) {
-      record.errorType = kind;
-      record.isValue = isValue;
-      words += ErrorType(record) + " ";
-    }
-  }
-  EXPECT_EQ(words, "REG_VALUE REG_KEY FILE FILE   ");
-}
-
 }  // namespace

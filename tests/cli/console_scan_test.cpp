@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "app/settings_store.h"
 #include "cli/backup_commands.h"
 #include "cli/console_interrupt.h"
@@ -175,27 +173,6 @@ TEST_F(ConsoleScanTest, ASectionThatCouldNotBeCheckedSaysSo) {
   EXPECT_NE(std::string::npos,
             text.find("\n1 section could not be checked: access to its keys was denied. Running "
                       "Quillbane as administrator checks it.\n"));
-}
-
-// A report that did not reach its file (a full disk, a closed pipe) is not taken
-// for a whole one.
-TEST(ReportStream, SaysWhenTheOutputFailed) {
-  TempFolder folder;
-  const std::string path = (folder / "report.json");
-  std::FILE* file = std::fopen(path.c_str(), "w");
-  ASSERT_NE(nullptr, file);
-  {
-    ReportStream out(file);
-    out.Write(std::string(100000, 'x'));
-    EXPECT_TRUE(out.Finish());
-  }
-  std::fclose(file);
-  file = std::fopen(path.c_str(), "r");
-  ASSERT_NE(nullptr, file);
-  ReportStream out(file);
-  out.Write("{}");
-  EXPECT_FALSE(out.Finish());
-  std::fclose(file);
 }
 
 // Registry names and data may hold terminal escapes and line breaks; in the text

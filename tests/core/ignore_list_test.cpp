@@ -70,7 +70,7 @@ TEST(IgnoreListTest, MatchesByIdentityOnly) {
       {Registry(HKEY_LOCAL_MACHINE, "Software\\Vendor\\App", "Pat", 1), false},
       {Registry(HKEY_CURRENT_USER, "Software\\Vendor\\App", "Path", 1), false},
       {Registry(HKEY_LOCAL_MACHINE, "Software\\Vendor\\App", "", 0), false},
-      {Registry(HKEY_CURRENT_USER, "Software\\Old", "", 0), true},
+      {Registry(HKEY_CURRENT_USER, "software\\OLD", "", 0), true},
       {Registry(HKEY_CURRENT_USER, "Software\\Old", "Any", 1), true},
       {Registry(HKEY_CURRENT_USER, "Software\\Old\\Sub", "", 0), false},
       {Registry(HKEY_CURRENT_USER, "Software\\Older", "", 0), false},

@@ -73,15 +73,6 @@ TEST_F(ProblemStoreTest, CountsSectionsOnceAndResetEmptiesThem) {
   EXPECT_EQ(m_store.affectedSections(), 1);
 }
 
-TEST_F(ProblemStoreTest, SuppressedProblemLeavesNoTrace) {
-  m_store.OnProblemFound(RegistryProblem(kSystemServices, HKEY_LOCAL_MACHINE,
-                                         "SYSTEM\\CurrentControlSet\\Services\\NortonDrv",
-                                         "ImagePath", "C:\\windows\\x.sys"));
-  EXPECT_EQ(m_store.totalProblems(), 0);
-  EXPECT_TRUE(m_view.totals.empty() && m_view.counts.empty() && m_view.log.empty());
-  EXPECT_EQ(m_catalogue.Find(kSystemServices)->problemCount(), 0);
-}
-
 // Percent signs are text, and a root the program does not name logs as nothing.
 TEST_F(ProblemStoreTest, LogBlocksAreByteExact) {
   m_store.OnProblemFound(RegistryProblem(kSoundFiles, HKEY_CURRENT_USER, "Control Panel\\Sounds",

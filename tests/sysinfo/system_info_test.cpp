@@ -36,11 +36,8 @@ TEST(OsName, EveryWindowsByItsVersionNumbers) {
 TEST(SystemInfo, CollectsTheRunningSystemsFacts) {
   SystemInfo info;
   info.Collect();
-  EXPECT_TRUE(info.IsXpOrLater());
-  EXPECT_FALSE(info.userName.empty());
   EXPECT_GT(info.totalMemory, 0u);
   EXPECT_LE(info.availableMemory, info.totalMemory);
-  EXPECT_EQ(0u, info.FreeDiskSpaceText().find("Free Disk Space : "));
   EXPECT_EQ("Free Disk Space : 2 GB of 40 GB", FreeDiskSpaceLine(2, 40));
   info.totalMemory = 2147483648ull;
   info.availableMemory = 1610612735ull;

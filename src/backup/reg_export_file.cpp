@@ -1,6 +1,6 @@
 #include "backup/reg_export_file.h"
 
-#include <cctype>
+#include "core/ascii_case.h"
 
 namespace {
 
@@ -43,17 +43,6 @@ bool Utf16LeToUtf8(const char* data, size_t size, std::string& out) {
       i += 2;
     } else {
       AppendUtf8(first, out);
-    }
-  }
-  return true;
-}
-
-bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
     }
   }
   return true;

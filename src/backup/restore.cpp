@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cctype>
 
 #include "backup/archive_key.h"
 #include "backup/archive_tag.h"
@@ -14,16 +13,12 @@
 #include "backup/removal_lock.h"
 #include "backup/restore_rules.h"
 #include "backup/zip_names.h"
+#include "core/ascii_case.h"
 #include "core/product.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
 
 namespace {
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // Splits "ROOT\path" at its first backslash; the root is null for an unknown name.
 HKEY SplitKeyName(const std::string& fullName, std::string& keyPath) {
@@ -144,7 +139,7 @@ std::vector<BackupEntry> FillBackupList(const std::string& backupFolder) {
     FindClose(hFind);
   }
   std::sort(entries.begin(), entries.end(), [](const BackupEntry& a, const BackupEntry& b) {
-    const std::string la = Lower(a.displayName), lb = Lower(b.displayName);
+    const std::string la = LowerAsciiText(a.displayName), lb = LowerAsciiText(b.displayName);
     return la != lb ? la < lb : a.path < b.path;
   });
   return entries;

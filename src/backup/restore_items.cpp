@@ -4,18 +4,12 @@
 
 #include "backup/file_utils.h"
 #include "backup/zip_packer.h"
+#include "core/ascii_case.h"
 #include "core/number_list.h"
 
 namespace {
 
 constexpr const char* kRecordFileName = "config.ini";
-
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
 
 // Restore takes the record file from wherever it stands in the archive, as
 // extraction drops the folders (a later one over an earlier): so does this.
@@ -28,7 +22,7 @@ bool ReadRecordEntry(const std::string& archivePath, std::string& text) {
     if (!unpacker.GetEntryInfo(info) || info.isFolder) continue;
     const size_t slash = info.name.find_last_of('\\');
     const std::string name = slash == std::string::npos ? info.name : info.name.substr(slash + 1);
-    if (Lower(name) != kRecordFileName) continue;
+    if (LowerAsciiText(name) != kRecordFileName) continue;
     std::string read;
     found = unpacker.ReadEntry(&read);
     if (found) text = read;

@@ -1,10 +1,10 @@
 #include "backup/zip_packer.h"
 
-#include <cctype>
 #include <vector>
 
 #include "backup/minizip_io.h"
 #include "backup/zip_names.h"
+#include "core/ascii_case.h"
 #include "core/wide_text.h"
 
 namespace {
@@ -35,10 +35,7 @@ class FileHandle {
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
   if (text.size() < prefix.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) !=
-        std::tolower(static_cast<unsigned char>(prefix[i]))) {
-      return false;
-    }
+    if (LowerAscii(text[i]) != LowerAscii(prefix[i])) return false;
   }
   return true;
 }

@@ -3,9 +3,10 @@
 #include <cstring>
 #include <utility>
 
+#include "core/ascii_case.h"
+
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -15,7 +16,7 @@ bool MatchesAt(const std::string& text, size_t at, const std::string& word) {
   for (size_t i = 0; i < word.size(); ++i) {
     const char a = text[at + i], b = word[i];
     if (IsSeparator(a) && IsSeparator(b)) continue;
-    if (Lower(a) != Lower(b)) return false;
+    if (LowerAscii(a) != LowerAscii(b)) return false;
   }
   return true;
 }
@@ -38,7 +39,7 @@ std::string PartAt(const std::string& text, size_t at) {
   size_t end = at;
   while (!EndsPart(text, end)) ++end;
   std::string part = text.substr(at, end - at);
-  for (char& c : part) c = Lower(c);
+  for (char& c : part) c = LowerAscii(c);
   return part;
 }
 
@@ -65,7 +66,7 @@ std::string CaseLike(const std::string& old, const char* name) {
   }
   std::string out = name;
   if (anyLower && !anyUpper) {
-    for (char& c : out) c = Lower(c);
+    for (char& c : out) c = LowerAscii(c);
   } else if (anyUpper && !anyLower) {
     for (char& c : out) c = Upper(c);
   }
@@ -94,11 +95,11 @@ std::string WithoutTrailingSeparators(std::string folder) {
 void MapSystemFolders(std::string& text, const std::string& windowsFolder, RegistryView view) {
   const std::string windows = WithoutTrailingSeparators(windowsFolder);
   if (windows.empty()) return;
-  const char first = Lower(windows[0]);
+  const char first = LowerAscii(windows[0]);
   for (size_t at = 0; at < text.size(); ++at) {
     // One comparison rules out almost every place: this runs for every path a
     // full scan meets.
-    if (Lower(text[at]) != first && !IsSeparator(first)) continue;
+    if (LowerAscii(text[at]) != first && !IsSeparator(first)) continue;
     if (!BeginsPath(text, at) || !MatchesAt(text, at, windows)) continue;
     const size_t part = at + windows.size();
     if (part >= text.size() || !IsSeparator(text[part])) continue;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ascii_case.h"
 #include "core/registry.h"
 
 const char* const ExclusionList[kExclusionCount] = {
@@ -39,13 +40,6 @@ const char* const ExclusionList[kExclusionCount] = {
 namespace {
 
 // ASCII only: UTF-8 bytes of other letters pass unchanged, as they must.
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 // The lowered entries by their first byte: asked of every problem a scan finds,
 // the text is gone through once, and only entries that begin with the byte at a
 // place are compared there.
@@ -53,7 +47,7 @@ class EntryIndex {
  public:
   EntryIndex() {
     for (const char* entry : ExclusionList) {
-      const std::string lowered = Lower(entry);
+      const std::string lowered = LowerAsciiText(entry);
       // An empty entry is found in every text.
       if (lowered.empty()) m_everything = true;
       else m_entries.push_back(lowered);
@@ -94,5 +88,5 @@ bool IsExcluded(const ProblemRecord& problem) {
                problem.valueData.size() + 3);
   text.append(root).append(1, '\\').append(problem.keyPath).append(1, '\\');
   text.append(problem.valueName).append(1, '\\').append(problem.valueData);
-  return entries.FoundIn(Lower(std::move(text)));
+  return entries.FoundIn(LowerAsciiText(std::move(text)));
 }

@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/ascii_case.h"
 #include "core/registry.h"
 #include "core/section_catalogue.h"
 #include "framework/prompt.h"
@@ -32,13 +33,6 @@
 #include "scan/view_paths.h"
 
 namespace {
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string LowerText(std::string text) {
-  for (char& c : text) c = LowerAscii(c);
-  return text;
-}
 
 // Whether `lower` (in lower case) stands anywhere in the text, in any case.
 bool FoundNoCase(const std::string& text, const char* lower) {
@@ -134,7 +128,7 @@ size_t TextLength(const char* data, size_t size, bool& colon) {
 bool DrivePathStart(const std::string& text, std::string& lowerOut) {
   const size_t start = DrivePathAt(text);
   if (start == std::string::npos) return false;
-  lowerOut = LowerText(text.substr(start));
+  lowerOut = LowerAsciiText(text.substr(start));
   return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/ascii_case.h"
+
 namespace {
 
 struct TagEntry {
@@ -21,14 +23,12 @@ const TagEntry kTags[] = {
     {"br", kHtmlBreak, false, true},         {"b", kHtmlBold, false, false},
 };
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 const TagEntry* FindTag(const char* name, const char* end) {
   for (const TagEntry& entry : kTags) {
     const size_t length = std::strlen(entry.name);
     if (static_cast<size_t>(end - name) < length) continue;
     size_t i = 0;
-    while (i < length && Lower(name[i]) == entry.name[i]) ++i;
+    while (i < length && LowerAscii(name[i]) == entry.name[i]) ++i;
     if (i == length) return &entry;
   }
   return nullptr;

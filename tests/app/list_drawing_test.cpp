@@ -6,50 +6,27 @@
 
 #include <gtest/gtest.h>
 
+#include "test_surface.h"
 #include "ui/resource_ids.h"
 #include "window_fixture.h"
 
 namespace {
 
-// A row drawn into a memory bitmap the size of the row.
-class RowPicture {
- public:
-  RowPicture(HWND hList, int row, bool selected) {
-    RECT bounds = {};
-    ListView_GetItemRect(hList, row, &bounds, LVIR_BOUNDS);
-    m_nWidth = bounds.right - bounds.left;
-    m_nHeight = bounds.bottom - bounds.top;
-    HDC hScreen = GetDC(nullptr);
-    m_hdc = CreateCompatibleDC(hScreen);
-    m_hBitmap = CreateCompatibleBitmap(hScreen, m_nWidth, m_nHeight);
-    ReleaseDC(nullptr, hScreen);
-    m_hOld = SelectObject(m_hdc, m_hBitmap);
-    DRAWITEMSTRUCT item = {};
-    item.CtlType = ODT_LISTVIEW;
-    item.CtlID = GetDlgCtrlID(hList);
-    item.itemID = row;
-    item.itemAction = ODA_DRAWENTIRE;
-    item.itemState = selected ? ODS_SELECTED : 0;
-    item.hwndItem = hList;
-    item.hDC = m_hdc;
-    item.rcItem = RECT{0, 0, m_nWidth, m_nHeight};
-    SendMessageA(GetParent(hList), WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
-  }
-  ~RowPicture() {
-    SelectObject(m_hdc, m_hOld);
-    DeleteObject(m_hBitmap);
-    DeleteDC(m_hdc);
-  }
-  COLORREF At(int x, int y) const { return GetPixel(m_hdc, x, y); }
-  // From the right and bottom edges.
-  COLORREF FromCorner(int dx, int dy) const { return At(m_nWidth - dx, m_nHeight - dy); }
-
- private:
-  HDC m_hdc;
-  HBITMAP m_hBitmap;
-  HGDIOBJ m_hOld;
-  int m_nWidth = 0, m_nHeight = 0;
-};
+// Row `row` of the list drawn as the list draws it, into a picture its size.
+void DrawRow(HWND hList, int row, bool selected, const Surface& picture) {
+  DRAWITEMSTRUCT item = {};
+  item.CtlType = ODT_LISTVIEW;
+  item.CtlID = GetDlgCtrlID(hList);
+  item.itemID = row;
+  item.itemAction = ODA_DRAWENTIRE;
+  item.itemState = selected ? ODS_SELECTED : 0;
+  item.hwndItem = hList;
+  item.hDC = picture.Dc();
+  // Black first: every pixel the test reads must have been drawn.
+  PatBlt(picture.Dc(), 0, 0, picture.Width(), picture.Height(), BLACKNESS);
+  item.rcItem = RECT{0, 0, picture.Width(), picture.Height()};
+  SendMessageA(GetParent(hList), WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
+}
 
 TEST_F(MainWindowTest, ResultRowsShowTheirStateSeverityAndEdgesAndAHandOverTheLink) {
   Open();
@@ -70,18 +47,21 @@ TEST_F(MainWindowTest, ResultRowsShowTheirStateSeverityAndEdgesAndAHandOverTheLi
   } kRows[] = {{0, false}, {1, false}, {2, true}, {7, false}};
   for (const auto& row : kRows) {
     results->SetRowSeverity(0, row.severity);
-    RowPicture picture(hList, 0, row.selected);
+    Surface picture(bounds.right - bounds.left, bounds.bottom - bounds.top);
+    DrawRow(hList, 0, row.selected, picture);
+    // From the right and bottom edges.
+    auto fromCorner = [&](int dx, int dy) { return picture.Pixel(picture.Width() - dx, picture.Height() - dy); };
     const COLORREF fill = row.selected ? RGB(233, 253, 222) : RGB(255, 255, 255);
-    EXPECT_EQ(fill, picture.At(120, 4)) << row.severity;
-    EXPECT_EQ(RGB(200, 200, 200), picture.At(120, 0)) << row.severity;
-    EXPECT_EQ(RGB(200, 200, 200), picture.FromCorner(1, 20)) << row.severity;
+    EXPECT_EQ(fill, picture.Pixel(120, 4)) << row.severity;
+    EXPECT_EQ(RGB(200, 200, 200), picture.Pixel(120, 0)) << row.severity;
+    EXPECT_EQ(RGB(200, 200, 200), fromCorner(1, 20)) << row.severity;
     HBITMAP hBar = row.severity <= 2 ? static_cast<HBITMAP>(LoadImageA(
         GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kBars[row.severity]), IMAGE_BITMAP, 0, 0, 0)) : nullptr;
     HDC hBarDc = CreateCompatibleDC(nullptr);
     if (hBar) SelectObject(hBarDc, hBar);
     int matching = 0;
     for (int x = 1; x < 69; x += 5) {
-      const COLORREF drawn = picture.FromCorner(10 + 69 - x, 5 + 4);
+      const COLORREF drawn = fromCorner(10 + 69 - x, 5 + 4);
       matching += hBar ? drawn == GetPixel(hBarDc, x, 4) : drawn == fill;
     }
     EXPECT_EQ(14, matching) << row.severity;
@@ -122,24 +102,17 @@ TEST_F(MainWindowTest, WithTheXpFlagAStaticShowsThePictureUnderIt) {
   MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&area), 2);
   HBITMAP hHome = static_cast<HBITMAP>(
       LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_HOME_BACKGROUND), IMAGE_BITMAP, 0, 0, 0));
-  HDC hScreen = GetDC(nullptr);
-  HDC hPicture = CreateCompatibleDC(hScreen);
-  HDC hTarget = CreateCompatibleDC(hScreen);
-  HBITMAP hCanvas = CreateCompatibleBitmap(hScreen, 40, 10);
-  ReleaseDC(nullptr, hScreen);
+  HDC hPicture = CreateCompatibleDC(nullptr);
   HGDIOBJ oldPicture = SelectObject(hPicture, hHome);
-  HGDIOBJ oldCanvas = SelectObject(hTarget, hCanvas);
-  PatBlt(hTarget, 0, 0, 40, 10, BLACKNESS);
-  SendMessageA(Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hTarget), reinterpret_cast<LPARAM>(hLine));
+  Surface canvas(40, 10);
+  PatBlt(canvas.Dc(), 0, 0, 40, 10, BLACKNESS);
+  SendMessageA(Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(canvas.Dc()), reinterpret_cast<LPARAM>(hLine));
   int same = 0;
-  for (int x = 0; x < 40; x += 4) same += GetPixel(hTarget, x, 3) == GetPixel(hPicture, area.left + x, area.top + 3);
+  for (int x = 0; x < 40; x += 4) same += canvas.Pixel(x, 3) == GetPixel(hPicture, area.left + x, area.top + 3);
   EXPECT_EQ(10, same);
   SelectObject(hPicture, oldPicture);
-  SelectObject(hTarget, oldCanvas);
-  DeleteObject(hCanvas);
   DeleteObject(hHome);
   DeleteDC(hPicture);
-  DeleteDC(hTarget);
 }
 
 }  // namespace

@@ -52,7 +52,6 @@ TEST_F(SettingsStoreTest, StartAtLogonClearsOnlyItsOwnRunValue) {
   EXPECT_TRUE(RegGetRaw(HKEY_CURRENT_USER, kRun, "Other", type, bytes));
   // No name: the Run key's default value is left alone.
   EXPECT_FALSE(SetRunAtLogon("", "x"));
-  EXPECT_FALSE(ClearRunAtLogon(""));
 }
 
 }  // namespace

@@ -138,3 +138,18 @@ TEST_F(Archive, AnInterruptedRunIsPackedByTheNextStart) {
   EXPECT_TRUE(SplitArchiveTag(FileText(m_archive.RecoveredPath() + "\\Config.ini"), covered, tag));
   EXPECT_EQ(covered, FileRecord("C:\\old.lnk"));
 }
+
+// A saved file's copy is named "<hash>_<name>"; with a name of 255 bytes (the
+// most a disk takes) the copy's name is cut, between characters, to fit.
+TEST(StagedNames, CopiesOfLongNamesFitOnTheDisk) {
+  const std::string ascii(251, 'a');
+  std::string wide;
+  for (int i = 0; i < 83; ++i) wide += "\xe6\x8a\xa5";
+  for (const std::string& name : {ascii + ".lnk", "qb" + wide + ".lnk"}) {
+    const std::string staged = StagedFileName("C:\\links\\" + name);
+    EXPECT_EQ(staged.size(), name[0] == 'a' ? 255u : 254u) << name;
+    EXPECT_EQ(staged, UncutStagedFileName("C:\\links\\" + name).substr(0, staged.size()));
+    EXPECT_NE(staged, StagedFileName("C:\\other\\" + name));
+  }
+  EXPECT_EQ(StagedFileName("C:\\x\\app.lnk").substr(8), "_app.lnk");
+}

@@ -59,6 +59,10 @@ TEST_F(Restore, DamagedRecordFilesReportErrorsAndKeepWhatWasRestored) {
   EXPECT_EQ(m_prompts.Texts(), std::vector<std::string>{kInvalid});
   EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,2", {{"Config.ini", ""}}), kTrust),
             RestoreResult::kRestored);
+  // Raw data that does not read as hex, on a last line without a line end.
+  const std::string damaged = RegValueRecord("HKEY_CURRENT_USER\\Software\\A", "d", "v") + "[RAW_DATA:4:zz]";
+  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,6", {{"Config.ini", damaged}}), kTrust),
+            RestoreResult::kErrors);
   // Ends inside a record: the values before it stay restored, with their type and
   // exact bytes where the record carries them, as text where it does not.
   const std::string binary("\x00\x01\xff\r\n]", 6);

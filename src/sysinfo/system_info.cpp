@@ -97,7 +97,3 @@ std::string SystemInfo::MemoryText() const {
   return "Available Memory : " + std::to_string(availableMemory >> 20) + " MB of " +
          std::to_string(totalMemory >> 20) + " MB";
 }
-
-bool SystemInfo::IsXpOrLater() const {
-  return isNT && (majorVersion > 5 || (majorVersion == 5 && minorVersion >= 1));
-}

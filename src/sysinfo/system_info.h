@@ -14,8 +14,6 @@ class SystemInfo {
   std::string FreeDiskSpaceText() const;
   // "Available Memory : %d MB of %d MB".
   std::string MemoryText() const;
-  // XP or any later Windows: the systems with visual styles.
-  bool IsXpOrLater() const;
 
   bool isNT;
   unsigned long majorVersion = 0;

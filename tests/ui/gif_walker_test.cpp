@@ -20,7 +20,7 @@ GifLayout Parsed(const std::vector<uint8_t>& gif, size_t frames) {
 
 TEST(GifWalker, ReadsPlacementDelayAndDisposalOfEveryFrame) {
   const std::vector<uint8_t> gif = BuildGif(
-      8, 8, {{0, 0, 8, 8, 1, 0, 2, true}, {2, 3, 4, 5, 2, 5, 3, true}, {1, 1, 2, 2, 3, 0, 0, false}},
+      8, 8, {{0, 0, 8, 8, 1, 0, 2, true}, {2, 3, 4, 5, 2, 300, 3, true}, {1, 1, 2, 2, 3, 0, 0, false}},
       true);
   const GifLayout layout = Parsed(gif, 3);
   ASSERT_EQ(layout.frames.size(), 3u);
@@ -31,7 +31,7 @@ TEST(GifWalker, ReadsPlacementDelayAndDisposalOfEveryFrame) {
   const GifFrameInfo& f2 = layout.frames[2];
   EXPECT_EQ(std::vector<int>({f0.disposal, f0.delay, f1.disposal, f1.delay, f1.left, f1.top,
                               f1.width, f1.height, f2.delay}),
-            std::vector<int>({2, 0, 3, 5, 2, 3, 4, 5, -1}));
+            std::vector<int>({2, 0, 3, 300, 2, 3, 4, 5, -1}));
   EXPECT_EQ(gif[f1.start], 0x21) << "a frame starts at its control block";
   EXPECT_EQ(gif[f2.start], 0x2C);
   EXPECT_EQ(f2.end, gif.size() - 1) << "the last frame ends at the trailer";

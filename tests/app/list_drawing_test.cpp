@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_surface.h"
+#include "support/test_surface.h"
 #include "ui/resource_ids.h"
 #include "window_fixture.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "gif_builder.h"
-#include "test_surface.h"
+#include "support/test_surface.h"
 #include "ui/resource_ids.h"
 
 namespace {

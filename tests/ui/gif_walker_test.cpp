@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "gif_builder.h"
-#include "test_surface.h"
+#include "support/test_surface.h"
 
 namespace {
 

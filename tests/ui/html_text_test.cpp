@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "test_surface.h"
+#include "support/test_surface.h"
 #include "ui/html_label.h"
 #include "ui/html_token.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "test_surface.h"
+#include "support/test_surface.h"
 
 namespace {
 

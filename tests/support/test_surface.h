@@ -1,5 +1,5 @@
 #pragma once
-// Helpers for the control tests: a memory drawing surface whose pixels can be read.
+// Helpers for the control and window drawing tests: a memory drawing surface whose pixels can be read.
 
 #include <windows.h>
 

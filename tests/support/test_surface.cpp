@@ -1,4 +1,4 @@
-#include "test_surface.h"
+#include "support/test_surface.h"
 
 #include <algorithm>
 #include <cstring>

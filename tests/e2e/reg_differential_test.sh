@@ -6,7 +6,8 @@
 # empty keys. (a) Our export imported by the editor, (b) the editor's export
 # imported by us, each give the key back exactly; (c) both exports read back to
 # the same keys and values. Quirks (text data the editor cannot carry) must come
-# back exactly through our own export and import.
+# back exactly through our own export and import. An 8-bit ("REGEDIT4") export
+# is imported by us as by the editor.
 . "$(dirname "$0")/../support/e2e.sh"
 helper="${1:?usage: reg_differential_test.sh qb-reg-corpus.exe}"
 
@@ -49,6 +50,16 @@ check "our import gives the quirks back exactly" corpus compare 'C:\quirks.reg' 
 drop "$quirks"
 e2e_wine regedit /S 'C:\quirks.reg'
 echo "  the editor's import of the quirks: $(corpus compare 'C:\quirks.reg' "$quirks" || true)"
+
+# An 8-bit export, as older archives may hold: text in the system's code page.
+narrow="$base\\Narrow"
+printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\%s]\r\n"caf\xe9"="\xe9t\xe9 \\"q\\" \\\\"\r\n"x"=hex(2):25,41,25,e9,00\r\n"m"=hex(7):61,e9,00,00\r\n"b"=hex:e9\r\n\r\n' \
+  "$narrow" >"$drive/narrow.reg"
+e2e_wine regedit /S 'C:\narrow.reg'
+check "our export holds the editor's import of an 8-bit export" corpus export "$narrow" 'C:\narrow-ours.reg'
+drop "$narrow"
+check "we import the 8-bit export" corpus import 'C:\narrow.reg' "$narrow"
+check "as the editor does" corpus compare 'C:\narrow-ours.reg' "$narrow"
 
 drop "$quirks"
 refused() { ! corpus import "$@" >/dev/null; }

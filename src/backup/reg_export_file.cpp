@@ -323,9 +323,10 @@ bool SettleValue(ValueInFile& in, bool wide, const CodePageDecoder& decoder, std
       return false;
     }
     value.data = bytes + std::string(2, '\0');
-  } else if (!wide && (value.type == 2 || value.type == 7)) {
-    // The editor writes expandable and multiple texts of an 8-bit export in the
-    // code page too, and widens them on import.
+  } else if (!wide && (value.type == 1 || value.type == 2 || value.type == 7)) {
+    // The editor writes text data of an 8-bit export in the code page as hex
+    // too, and widens it on import (it also adds a NUL where the last byte is
+    // none; its own exports always end in one, so the bytes are kept as read).
     if (!Widen(value.data, decoder, bytes)) return false;
     value.data = bytes;
   }

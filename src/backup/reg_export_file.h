@@ -84,8 +84,8 @@ using CodePageDecoder = std::function<bool(const std::string& text, std::string&
 //
 // Each section's values are the bytes the import writes: a quoted string is its
 // text in UTF-16LE with a terminating NUL (REG_SZ), dword: four bytes, hex(n):
-// its bytes; in 8-bit files the quoted texts, non-ASCII names and hex(2)/hex(7)
-// data pass through `decoder` (without one only ASCII is sure).
+// its bytes; in 8-bit files the quoted texts, non-ASCII names and hex(1),
+// hex(2) and hex(7) data pass through `decoder` (without one only ASCII is sure).
 bool ParseExportFile(const char* bytes, size_t size, ExportContents& contents,
                      std::string& error, const CodePageDecoder& decoder = nullptr);
 bool ParseExportFile(const std::string& fileBytes, ExportContents& contents, std::string& error,

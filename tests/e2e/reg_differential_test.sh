@@ -53,7 +53,7 @@ echo "  the editor's import of the quirks: $(corpus compare 'C:\quirks.reg' "$qu
 
 # An 8-bit export, as older archives may hold: text in the system's code page.
 narrow="$base\\Narrow"
-printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\%s]\r\n"caf\xe9"="\xe9t\xe9 \\"q\\" \\\\"\r\n"x"=hex(2):25,41,25,e9,00\r\n"m"=hex(7):61,e9,00,00\r\n"b"=hex:e9\r\n\r\n' \
+printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\%s]\r\n"caf\xe9"="\xe9t\xe9 \\"q\\" \\\\"\r\n"x"=hex(2):25,41,25,e9,00\r\n"m"=hex(7):61,e9,00,00\r\n"s"=hex(1):41,e9,00\r\n"b"=hex:e9\r\n\r\n' \
   "$narrow" >"$drive/narrow.reg"
 e2e_wine regedit /S 'C:\narrow.reg'
 check "our export holds the editor's import of an 8-bit export" corpus export "$narrow" 'C:\narrow-ours.reg'

@@ -339,3 +339,40 @@ TEST_F(ScannerTest, FullScanAbortUnwindsAndTheUserHalfIsNotStarted) {
 }
 
 }  // namespace
+
+namespace {
+
+// A value whose name holds a lone surrogate has no UTF-8 spelling: no scanner can
+// read it by its name, so it is counted as not checked, never passed as clean.
+TEST_F(ScannerTest, ValuesNamedWithALoneSurrogateAreCountedAsNotChecked) {
+  const std::wstring gone = L"C:\\qb-nowhere\\gone.ttf";
+  const std::wstring names[] = {std::wstring(L"Qb") + wchar_t(0xD800) + L"Lone",
+                                std::wstring(L"Qb") + wchar_t(0xDC01)};
+  for (const wchar_t* key : {L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", L"SOFTWARE\\Vendor"}) {
+    HKEY hKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(kMachine, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr));
+    for (const std::wstring& name : names)
+      RegSetValueExW(hKey, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(gone.c_str()),
+                     static_cast<DWORD>((gone.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(hKey);
+  }
+  // A name of valid text that only looks alike is checked as usual.
+  ASSERT_TRUE(RegPutString(kMachine, kFonts, "Qb \xEF\xBF\xBD Plain", "C:\\qb-nowhere\\plain.ttf"));
+  SectionScanner& s = m_host.Scanner();
+  for (int pass = 0; pass < 2; ++pass) {
+    s.ClearDeniedKeys();
+    m_host.records.clear();
+    EXPECT_NE(0, pass == 0 ? s.ScanFonts(0) : s.ScanMachineSoftware(0));
+    EXPECT_EQ(pass == 0 ? 2 : 4, s.UncheckedValues()) << pass;  // the walk sees both keys
+    int plain = 0;
+    for (const auto& record : m_host.records) {
+      EXPECT_EQ(std::string::npos, record->valueName.find("Lone")) << record->valueName;
+      plain += record->valueName.find("Plain") != std::string::npos;
+    }
+    EXPECT_EQ(1, plain) << pass;
+  }
+  EXPECT_TRUE(HasLoneSurrogate(L"a\xDBFF", 2));
+  EXPECT_FALSE(HasLoneSurrogate(L"\xD83D\xDE00", 2));
+}
+
+}  // namespace

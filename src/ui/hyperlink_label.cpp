@@ -115,7 +115,7 @@ void HyperlinkLabel::SetUnderline(int mode) {
   if (mode == m_nUnderline) return;
   m_nUnderline = mode;
   if (!m_hWnd) return;
-  ApplyFont(mode == kUnderlineAlways ? m_hUnderlineFont : m_hFont);
+  ApplyFont(RestingFont());
   Repaint();
 }
 
@@ -147,7 +147,7 @@ void HyperlinkLabel::OnAttached() {
 
   ResizeToText();
   LoadHandCursor();
-  ApplyFont(m_nUnderline == kUnderlineAlways ? m_hUnderlineFont : m_hFont);
+  ApplyFont(RestingFont());
   CreateToolTip();
 }
 
@@ -170,6 +170,18 @@ void HyperlinkLabel::ReleaseResources() {
   if (m_hLinkCursor && m_bOwnCursor) DestroyCursor(m_hLinkCursor);
   m_hLinkCursor = nullptr;
   m_bOwnCursor = false;
+}
+
+// An always underlined link hides the underline of its access key: while the
+// system shows access keys (the user has pressed Alt, or works at the
+// keyboard), such a link drops its own underline so that its letter shows.
+HFONT HyperlinkLabel::RestingFont() const {
+  if (m_nUnderline != kUnderlineAlways) return m_hFont;
+  const bool keyboard = m_hWnd && (GetWindowLongPtrA(m_hWnd, GWL_STYLE) & WS_TABSTOP) != 0;
+  const bool accessKeyShown =
+      keyboard && WindowText(m_hWnd).find('&') != std::string::npos &&
+      !(SendMessageA(m_hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL);
+  return accessKeyShown ? m_hFont : m_hUnderlineFont;
 }
 
 void HyperlinkLabel::ApplyFont(HFONT font) {
@@ -263,6 +275,8 @@ void HyperlinkLabel::SetKeyboardAccess(bool on) {
   if (!m_hWnd) return;
   const LONG_PTR style = GetWindowLongPtrA(m_hWnd, GWL_STYLE);
   SetWindowLongPtrA(m_hWnd, GWL_STYLE, on ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+  ApplyFont(RestingFont());
+  Repaint();
 }
 
 void HyperlinkLabel::Activate() {
@@ -345,9 +359,14 @@ LRESULT HyperlinkLabel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case BM_CLICK:
       Activate();
       return 0;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
     case WM_UPDATEUISTATE: {
+      const LRESULT result = Default(message, wParam, lParam);
+      if (!m_bOverControl) ApplyFont(RestingFont());
+      Repaint();
+      return result;
+    }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
       const LRESULT result = Default(message, wParam, lParam);
       Repaint();
       return result;
@@ -375,7 +394,7 @@ LRESULT HyperlinkLabel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (!PtInRect(&client, point)) {
           m_bOverControl = false;
           KillTimer(m_hWnd, kHoverTimer);
-          if (m_nUnderline != kUnderlineAlways) ApplyFont(m_hFont);
+          ApplyFont(RestingFont());
           Repaint();
         }
         return 0;

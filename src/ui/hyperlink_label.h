@@ -63,6 +63,7 @@ class HyperlinkLabel : public Control {
   void LoadHandCursor();
   void CreateToolTip();
   void ApplyFont(HFONT font);
+  HFONT RestingFont() const;
   void Repaint();
   void OnClick();
   // As a click does: the dialog hears of it, and the link opens its target.

@@ -38,7 +38,7 @@ e2e_wine reg delete "$settings" /v LogFilePath /f >/dev/null
 # Two scans at once. Every dated name of the coming minutes is taken (by files
 # that are no logs), so both must take numbered names, and neither may write
 # into another's file.
-mkdir -p "$logs"
+rm -rf "$logs"; mkdir -p "$logs"
 now=$(date +%s)
 for t in $(seq $((now - 2)) $((now + 240))); do
   : >"$logs/$(date -d "@$t" '+Date(%-d-%-m-%Y) Time(%-H-%-M-%-S).txt')"

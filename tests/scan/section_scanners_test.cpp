@@ -346,13 +346,11 @@ namespace {
 // read it by its name, so it is counted as not checked, never passed as clean.
 TEST_F(ScannerTest, ValuesNamedWithALoneSurrogateAreCountedAsNotChecked) {
   const std::wstring gone = L"C:\\qb-nowhere\\gone.ttf";
-  const std::wstring names[] = {std::wstring(L"Qb") + wchar_t(0xD800) + L"Lone",
-                                std::wstring(L"Qb") + wchar_t(0xDC01)};
   for (const wchar_t* key : {L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", L"SOFTWARE\\Vendor"}) {
     HKEY hKey = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(kMachine, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr));
-    for (const std::wstring& name : names)
-      RegSetValueExW(hKey, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(gone.c_str()),
+    for (const wchar_t* name : {L"Qb\xD800Lone", L"Qb\xDC01Lone"})
+      RegSetValueExW(hKey, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(gone.c_str()),
                      static_cast<DWORD>((gone.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(hKey);
   }
@@ -364,15 +362,9 @@ TEST_F(ScannerTest, ValuesNamedWithALoneSurrogateAreCountedAsNotChecked) {
     m_host.records.clear();
     EXPECT_NE(0, pass == 0 ? s.ScanFonts(0) : s.ScanMachineSoftware(0));
     EXPECT_EQ(pass == 0 ? 2 : 4, s.UncheckedValues()) << pass;  // the walk sees both keys
-    int plain = 0;
-    for (const auto& record : m_host.records) {
-      EXPECT_EQ(std::string::npos, record->valueName.find("Lone")) << record->valueName;
-      plain += record->valueName.find("Plain") != std::string::npos;
-    }
-    EXPECT_EQ(1, plain) << pass;
+    ASSERT_EQ(1u, m_host.records.size()) << pass;
+    EXPECT_NE(std::string::npos, m_host.records[0]->valueName.find("Plain"));
   }
-  EXPECT_TRUE(HasLoneSurrogate(L"a\xDBFF", 2));
-  EXPECT_FALSE(HasLoneSurrogate(L"\xD83D\xDE00", 2));
 }
 
 }  // namespace

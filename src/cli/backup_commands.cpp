@@ -12,6 +12,7 @@
 #include "backup/removal_lock.h"
 #include "backup/restore.h"
 #include "backup/restore_items.h"
+#include "backup/taken_items.h"
 #include "scan/recheck.h"
 #include "cli/commands.h"
 #include "cli/console_interrupt.h"
@@ -225,7 +226,12 @@ void WriteCleanJson(ReportStream& out, const RemovalOutcome& outcome,
   members.push_back({"removed", [&outcome](ReportStream& removedOut) {
                        JsonArray removed(removedOut);
                        for (const ProblemRecord* problem : outcome.removed) {
-                         WriteJson(removed.Next(), ProblemJson(*problem));
+                         nlohmann::json entry = ProblemJson(*problem);
+                         const auto with = outcome.removedWith.find(problem);
+                         if (with != outcome.removedWith.end()) {
+                           entry["with"] = TakenItemName(*with->second);
+                         }
+                         WriteJson(removed.Next(), entry);
                        }
                        removed.End();
                      }});

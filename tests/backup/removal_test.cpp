@@ -2,6 +2,8 @@
 
 #include "backup/file_utils.h"
 #include "backup/problem_removal.h"
+#include "backup/restore_items.h"
+#include "backup/taken_items.h"
 #include "core/registry.h"
 #include "backup_fixture.h"
 #include "core/section_catalogue.h"
@@ -164,4 +166,96 @@ TEST_F(Removal, AnItemStillThereAfterItsDeletionIsReportedKept) {
   EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Gone"));
   EXPECT_EQ(m_prompts.Texts(), std::vector<std::string>{"Selected Items Removed\r\n\r\n2 items were "
                                                         "kept in place: 2 still present after removal."});
+}
+
+// Items that went with an earlier item of the same run count as removed, with that
+// item: values and a subkey of a removed key (named in another case, as the full
+// registry scan names SOFTWARE), a value and a shortcut found by two sections. The
+// key's export holds its values: nothing is saved twice. Gone for another reason,
+// or below a key that only shares the first letters of a removed one, stays kept.
+TEST_F(Removal, ItemsGoneWithAnEarlierItemOfTheRunCountAsRemoved) {
+  for (BackupChoice choice : {BackupChoice::kAlways, BackupChoice::kNever}) {
+    m_catalogue.ClearProblems();
+    const std::string app = "SOFTWARE\\App Paths\\Harbor.exe";
+    ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, app, "", "C:\\gone\\harbor.exe"));
+    ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, app, "Path", "C:\\gone"));
+    ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, app + "\\Sub", "x", "C:\\gone\\x"));
+    ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, "SOFTWARE\\App Paths\\Harbor.exe2", "v", "C:\\gone"));
+    ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Help", "harbor.chm", "C:\\gone\\"));
+    ASSERT_TRUE(WriteFileBytes(m_folder / "Harbor.lnk", "h"));
+    const ProblemRecord* key = Add(KeyProblem(HKEY_LOCAL_MACHINE, app, 9));
+    const ProblemRecord* help =
+        Add(ValueProblem(HKEY_LOCAL_MACHINE, "SOFTWARE\\Help", "harbor.chm", "C:\\gone\\", 7));
+    const ProblemRecord* link = Add(FileProblem(m_folder / "Harbor.lnk"));
+    Add(FileProblem(m_folder / "HARBOR.LNK"));
+    const std::string scanned = "Software\\app paths\\HARBOR.EXE";
+    Add(ValueProblem(HKEY_LOCAL_MACHINE, scanned, "", "C:\\gone\\harbor.exe", 13));
+    Add(ValueProblem(HKEY_LOCAL_MACHINE, scanned, "PATH", "C:\\gone", 13));
+    Add(KeyProblem(HKEY_LOCAL_MACHINE, scanned + "\\Sub", 13));
+    Add(ValueProblem(HKEY_LOCAL_MACHINE, "Software\\Help", "Harbor.chm", "C:\\gone\\", 13));
+    // Gone for other reasons: nothing of this run held them.
+    Add(ValueProblem(HKEY_LOCAL_MACHINE, "SOFTWARE\\App Paths\\Harbor.exe2", "gone", "C:\\gone", 13));
+    Add(ValueProblem(HKEY_CURRENT_USER, app, "Path", "C:\\gone", 13));
+    Add(FileProblem(m_folder / "other.lnk"));
+
+    const RemovalOutcome outcome = Remove(choice);
+    EXPECT_EQ(outcome.failed, 0);
+    ASSERT_EQ(outcome.kept.size(), 3u);
+    for (const KeptProblem& kept : outcome.kept) EXPECT_EQ(kept.reason, "no longer present");
+    ASSERT_EQ(outcome.removed.size(), 8u);
+    std::vector<const ProblemRecord*> with;
+    for (const ProblemRecord* removed : outcome.removed) {
+      const auto found = outcome.removedWith.find(removed);
+      with.push_back(found == outcome.removedWith.end() ? nullptr : found->second);
+    }
+    EXPECT_EQ(with, (std::vector<const ProblemRecord*>{nullptr, nullptr, key, key, key, help,
+                                                        nullptr, link}));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, app));
+    EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\App Paths\\Harbor.exe2", "v"));
+    EXPECT_EQ(m_prompts.Texts().back(),
+              "Selected Items Removed\r\n\r\n3 items were kept in place: 3 no longer present.");
+    if (choice != BackupChoice::kAlways) continue;
+    RecordFile file;
+    ASSERT_TRUE(ReadArchiveRecords(outcome.archivePath, file));
+    ASSERT_EQ(file.records.size(), 3u) << "the key, the help value and the shortcut, once each";
+    EXPECT_EQ(file.records[1].kind, BackupRecord::kRegKey);
+  }
+}
+
+// Whether removing one item takes another with it, as the registry names keys.
+TEST(TakenItems, KeysCompareByWholePartsInAnyCaseAcrossTheClassesViews) {
+  const HKEY lm = HKEY_LOCAL_MACHINE, cu = HKEY_CURRENT_USER, cr = HKEY_CLASSES_ROOT;
+  const struct {
+    HKEY root;
+    const char* key;
+    HKEY laterRoot;
+    const char* later;
+    bool taken;
+  } cases[] = {
+      {lm, "SOFTWARE\\Vendor", lm, "Software\\VENDOR\\App\\Deep", true},
+      {lm, "SOFTWARE\\Vendor\\", lm, "SOFTWARE\\Vendor", true},
+      {lm, "SOFTWARE\\Vendor", lm, "SOFTWARE\\VendorTwo", false},
+      {lm, "SOFTWARE\\Vendor\\App", lm, "SOFTWARE\\Vendor", false},
+      {lm, "SOFTWARE\\Vendor", lm, "SOFTWARE\\Wow6432Node\\Vendor", false},
+      {lm, "SOFTWARE\\Vendor", cu, "SOFTWARE\\Vendor", false},
+      {cr, "CLSID\\{X}", lm, "SOFTWARE\\Classes\\CLSID\\{X}\\InprocServer32", true},
+      {cu, "Software\\Classes\\.ext", cr, ".EXT", true},
+      {lm, "SOFTWARE\\Wow6432Node\\Classes\\CLSID\\{X}", cr, "Wow6432Node\\CLSID\\{X}", true},
+      {cr, "Wow6432Node\\CLSID\\{X}", cr, "CLSID\\{X}", false},
+      {nullptr, "SOFTWARE", nullptr, "SOFTWARE", false},
+  };
+  for (const auto& c : cases) {
+    TakenItems taken;
+    const auto earlier = KeyProblem(c.root, c.key);
+    taken.Add(*earlier);
+    const auto value = ValueProblem(c.laterRoot, c.later, "v", "");
+    EXPECT_EQ(taken.TakenBy(*value) == earlier.get(), c.taken) << c.key << " / " << c.later;
+  }
+  TakenItems taken;
+  const auto value = ValueProblem(lm, "SOFTWARE\\Help", "Name", "");
+  taken.Add(*value);
+  EXPECT_EQ(taken.TakenBy(*ValueProblem(lm, "software\\help", "NAME", "")), value.get());
+  EXPECT_EQ(taken.TakenBy(*ValueProblem(lm, "SOFTWARE\\Help", "Name2", "")), nullptr);
+  EXPECT_EQ(taken.TakenBy(*KeyProblem(lm, "SOFTWARE\\Help")), nullptr);
+  EXPECT_EQ(TakenItemName(*value), "HKEY_LOCAL_MACHINE\\SOFTWARE\\Help\\\\Name");
 }

@@ -36,15 +36,12 @@ TEST(Prompts, AQuestionCanMakeNoTheDefault) {
     std::thread driver([&] {
       HWND hBox = nullptr;
       for (int i = 0; i < 3000 && !hBox; ++i, Sleep(10)) hBox = FindWindowA("#32770", "QbDefault");
-      // Read once the box has made one of its buttons the default.
       const auto style = [&](int id) {
         return GetWindowLongPtrA(GetDlgItem(hBox, id), GWL_STYLE) & 0x0F;
       };
-      const auto ready = [&] {
-        return IsWindowVisible(hBox) &&
-               (style(IDYES) == BS_DEFPUSHBUTTON || style(IDNO) == BS_DEFPUSHBUTTON);
-      };
-      for (int i = 0; i < 3000 && !ready(); ++i) Sleep(10);
+      // Read once the box shows with one of its buttons made the default (BS_DEFPUSHBUTTON).
+      for (int i = 0; i < 3000 && !(IsWindowVisible(hBox) && (style(IDYES) | style(IDNO))); ++i)
+        Sleep(10);
       noStyle = style(IDNO);
       PostMessageA(hBox, WM_COMMAND, IDNO, 0);
     });

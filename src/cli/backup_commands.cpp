@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 #include "backup/backup_archive.h"
@@ -12,10 +11,12 @@
 #include "backup/removal_lock.h"
 #include "backup/restore.h"
 #include "backup/restore_items.h"
+#include "backup/taken_items.h"
 #include "cli/commands.h"
 #include "cli/console_interrupt.h"
 #include "cli/console_out.h"
 #include "cli/scan_report.h"
+#include "cli/test_hold.h"
 #include "core/product.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
@@ -163,28 +164,6 @@ int RunRestore(const std::string& path, const std::string* itemList, bool trustA
   return result == RestoreResult::kRestored ? kExitDone : kExitUsage;
 }
 
-// Test seam, off unless QUILLBANE_TEST_HOLD names a file: once the scan is done,
-// clean creates that file and waits until it is deleted (ten minutes at most)
-// before it removes anything, so a test can change what the scan found. With
-// QUILLBANE_TEST_HOLD_AT=n it waits before the n-th item instead (counted from
-// 0), so a test can interrupt a removal in its middle.
-std::string TestHoldFile() {
-  char path[MAX_PATH * 4] = {};
-  const DWORD length = GetEnvironmentVariableA("QUILLBANE_TEST_HOLD", path, sizeof(path));
-  return length > 0 && length < sizeof(path) ? std::string(path, length) : std::string();
-}
-
-int TestHoldItem() {
-  char number[16] = {};
-  const DWORD length = GetEnvironmentVariableA("QUILLBANE_TEST_HOLD_AT", number, sizeof(number));
-  return length > 0 && length < sizeof(number) ? std::atoi(number) : -1;
-}
-
-void HoldForTest(const std::string& file) {
-  if (file.empty() || !AppendToFile(file, "holding", true)) return;
-  for (int waited = 0; waited < 600000 && FileExists(file); waited += 50) Sleep(50);
-}
-
 // Checks every problem the scan found and removes them, as Remove Problems does
 // with everything checked. `ran` is false when there was nothing to remove.
 RemovalOutcome RemoveEverything(SectionCatalogue& catalogue, bool noBackup, bool& ran) {
@@ -196,7 +175,7 @@ RemovalOutcome RemoveEverything(SectionCatalogue& catalogue, bool noBackup, bool
   }
   ran = rows > 0;
   if (!ran) return RemovalOutcome();
-  const std::string holdFile = TestHoldFile();
+  const std::string holdFile = TestHoldFile("QUILLBANE_TEST_HOLD");
   const int holdAt = holdFile.empty() ? -2 : TestHoldItem();
   if (holdAt == -1) HoldForTest(holdFile);
   int item = 0;
@@ -226,7 +205,12 @@ void WriteCleanJson(ReportStream& out, const RemovalOutcome& outcome,
   members.push_back({"removed", [&outcome](ReportStream& removedOut) {
                        JsonArray removed(removedOut);
                        for (const ProblemRecord* problem : outcome.removed) {
-                         WriteJson(removed.Next(), ProblemJson(*problem));
+                         nlohmann::json entry = ProblemJson(*problem);
+                         const auto with = outcome.removedWith.find(problem);
+                         if (with != outcome.removedWith.end()) {
+                           entry["with"] = TakenItemName(*with->second);
+                         }
+                         WriteJson(removed.Next(), entry);
                        }
                        removed.End();
                      }});

@@ -7,6 +7,7 @@
 #include "app/settings_store.h"
 #include "cli/console_interrupt.h"
 #include "cli/console_out.h"
+#include "cli/test_hold.h"
 #include "core/elevation.h"
 #include "core/number_list.h"
 #include "framework/prompt.h"
@@ -122,6 +123,10 @@ bool ConsoleScan::Open() {
 
 void ConsoleScan::ReportProblem(std::unique_ptr<ProblemRecord> record) {
   m_store.OnProblemFound(std::move(record));
+  if (m_bHoldAfterFirst) {
+    m_bHoldAfterFirst = false;
+    HoldForTest(TestHoldFile("QUILLBANE_TEST_SCAN_HOLD"));
+  }
 }
 
 // Most items go by unseen: the line is redrawn a few times a second at most.

@@ -102,5 +102,6 @@ class ConsoleScan : public ScanDriverView, public ScanHost, public ScanLogSessio
   std::string m_strSection;
   std::string m_strLogPath;
   bool m_bProgress = false;
+  bool m_bHoldAfterFirst = true;  // the test seam's moment: the first problem filed
   unsigned long long m_nLastProgress = 0;
 };

@@ -18,8 +18,9 @@
 
 namespace {
 
+// Waits for it (up to 30 s: a loaded machine may take long to show a window).
 HWND FindDialog(const std::string& caption) {
-  for (int i = 0; i < 200; ++i, Sleep(25)) {
+  for (int i = 0; i < 1200; ++i, Sleep(25)) {
     HWND hWnd = FindWindowA("#32770", caption.c_str());
     if (hWnd && IsWindowVisible(hWnd)) return hWnd;
   }

@@ -38,6 +38,7 @@ expected_with=$(LC_ALL=C sort <<<"$expected_with")
 
 for mode in --backup --no-backup; do
   json=$(run clean --sections 7,9,10,13 "$mode" --json) && rc=0 || rc=$?
+  [ "$rc" -eq 0 ] || { echo "clean $mode ended with exit code $rc:"; cat "$E2E_DIR/stderr"; } >&2
   check "$mode: clean exits 0" test "$rc" -eq 0
   check "$mode: nothing is kept" test "$(jq -c .kept <<<"$json")" = '[]'
   check "$mode: everything found is removed" \

@@ -34,8 +34,10 @@ const ListKey kListKeys[] = {
      false, true, true},
 };
 
-// Missing only when the system says so (see ProbePath).
-bool PathMissing(const std::string& path) { return ProbePath(path) == PathState::kMissing; }
+// Missing only when no reading of the text names something that exists.
+bool PathMissing(const std::string& text, RegistryView view) {
+  return ReadReferencedPath(text, view) == PathReading::kMissing;
+}
 
 std::string TrimTrailing(std::string text, char c) {
   while (!text.empty() && text.back() == c) text.pop_back();
@@ -107,23 +109,26 @@ Findings ListValueFindings(int sectionId, const std::string& name, const std::st
   bool missing = false;
   switch (sectionId) {
     case kInstalledFonts:
-      // The Fonts folder is the same for programs of both views.
-      if (PathMissing(PathToTest(data, view))) {
+      // A bare font file name is in the Fonts folder, the same for both views.
+      if (PathMissing(data, view)) {
         tested = GetWindowsFolder() + "\\Fonts\\" + data;
-        missing = PathMissing(tested);
+        missing = PathMissing(tested, view);
       }
       break;
     case kSoundFiles:
       tested = UnquoteSpaces(data);
-      missing = data != "," && PathMissing(tested);
+      // A bare sound file name is played from the Windows folder's Media folder.
+      missing = data != "," && PathMissing(data, view) &&
+                (tested.find_first_of("\\/:") != std::string::npos ||
+                 PathMissing(GetWindowsFolder() + "\\Media\\" + tested, view));
       break;
     case kHelpFiles:
       tested = PathToTest(TrimTrailing(data, '\\') + "\\" + TrimLeading(name, '\\'), view);
-      missing = PathMissing(tested);
+      missing = PathMissing(tested, view);
       break;
     case kSharedFiles:
       tested = PathToTest(name, view);
-      missing = PathMissing(tested);
+      missing = PathMissing(tested, view);
       break;
     default:
       break;
@@ -172,9 +177,9 @@ Findings AppPathFindings(HKEY hApp, RegistryView view, bool* tested) {
   const bool read = ReadValueText(hApp, "", data);
   if (tested) *tested = read;
   if (!read) return {};
+  if (!PathMissing(data, view)) return {};
   std::string path = PathToTest(data, view);
   ExpandEnvironment(path);
   path = UnquoteSpaces(path);
-  if (!PathMissing(path)) return {};
   return {{data, FileNotFoundMessage(path), 0}};
 }

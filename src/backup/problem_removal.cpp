@@ -8,6 +8,7 @@
 #include "backup/file_utils.h"
 #include "backup/item_check.h"
 #include "backup/removal_lock.h"
+#include "core/ignore_list.h"
 #include "core/product.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
@@ -15,6 +16,8 @@
 namespace {
 
 constexpr const char* kNotReached = "not reached: the removal was stopped";
+// A key is never removed with a value or key the user said to leave alone.
+constexpr const char* kHoldsIgnored = "holds an ignored entry";
 
 bool SavesBeforeDeleting(BackupArchive& archive, const ProblemRecord& problem) {
   return problem.errorType == kFileError ? archive.AddFileItem(problem)
@@ -231,6 +234,7 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
   outcome.backedUp = backup;
 
   size_t notReached = 0;
+  const IgnoreList ignored = LoadIgnoreList();
   PendingDeletions pending(backup ? &archive : nullptr, hooks, outcome);
   for (ScanSection& section : catalogue.Sections()) {
     for (const auto& owned : section.problems) {
@@ -240,6 +244,10 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
       if (outcome.stopped) {
         ++notReached;
         outcome.kept.push_back({&problem, kNotReached});
+        continue;
+      }
+      if (ignored.TakenByRemoval(problem)) {
+        outcome.kept.push_back({&problem, kHoldsIgnored});
         continue;
       }
       pending.FlushBefore(problem);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/registry.h"
+#include "core/wide_text.h"
 #include "framework/prompt.h"
 #include "scan/registry_read.h"
 #include "scan/path_probe.h"
@@ -84,12 +85,9 @@ bool ReferencedFileExists(const std::string& text, RegistryView view) {
 
 bool ExpandEnvironment(std::string& text) {
   if (text.find('%') == std::string::npos) return true;
-  const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
-  if (needed == 0) return false;
-  std::vector<char> expanded(needed + 1, '\0');
-  const DWORD written = ExpandEnvironmentStringsA(text.c_str(), expanded.data(), needed + 1);
-  if (written == 0 || written > needed + 1) return false;
-  text = expanded.data();
+  std::string expanded;
+  if (!ExpandEnvironmentText(text, expanded)) return false;
+  text.swap(expanded);
   return true;
 }
 

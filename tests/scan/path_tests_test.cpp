@@ -117,11 +117,16 @@ TEST(PathTexts, NarrowOnlyWhatSurvivesTheTrip) {
   }
 }
 
-TEST(PathTests, ExpansionsBeyondMaxPathAreMadeInFull) {
-  std::string text;
+// Made in full beyond MAX_PATH, and in full with multibyte characters (each
+// counts as one character to the system, and takes up to four bytes here).
+TEST(PathTests, ExpansionsAreMadeInFull) {
+  std::string text, cjk, want;
+  const std::string piece = "\\\xE6\x8A\xA5\xE5\x91\x8A \xF0\x9F\x93\x84;";
   for (int i = 0; i < 60; ++i) text += "%SystemRoot%;";
-  EXPECT_TRUE(ExpandEnvironment(text));
+  for (int i = 0; i < 40; ++i) cjk += "%SystemRoot%" + piece, want += GetWindowsFolder() + piece;
+  EXPECT_TRUE(ExpandEnvironment(text) && ExpandEnvironment(cjk));
   EXPECT_EQ(60 * (GetWindowsFolder().size() + 1), text.size());
+  EXPECT_EQ(want, cjk);
 }
 
 TEST(PathTests, PumpMessagesDispatchesTenPerCall) {

@@ -76,6 +76,7 @@ void SectionScanner::ScanValueKey(int which, const std::string& key, RegistryVie
   ScopedKey hKey;
   if (!OpenSectionKey(hKey, list.root, key)) return;
   const DWORD count = ValueCount(hKey.Get());
+  const bool shared = view == RegistryView::k64 && SharedWith32BitView(list.root, key);
 
   for (DWORD index = 0; index < count && m_bRunning; ++index) {
     std::string name;
@@ -88,7 +89,9 @@ void SectionScanner::ScanValueKey(int which, const std::string& key, RegistryVie
     const bool haveData = !list.readsData || ReadValueText(hKey.Get(), name, data);
     if (haveData) {
       ReportFindings(list.sectionId, list.root, key, name,
-                     ListValueFindings(list.sectionId, name, data, view));
+                     StaleInEveryView(shared, view, [&](RegistryView each) {
+                       return ListValueFindings(list.sectionId, name, data, each);
+                     }));
     }
 
     if (haveData || which == kHelp) {
@@ -144,6 +147,8 @@ int SectionScanner::ScanMachineSubKeys(int sectionId, const std::string& keyPath
     ScopedKey hKey;
     if (!m_bRunning || !OpenSectionKey(hKey, HKEY_LOCAL_MACHINE, key)) continue;
     const DWORD count = SubKeyCount(hKey.Get());
+    const bool shared =
+        viewKey.view == RegistryView::k64 && SharedWith32BitView(HKEY_LOCAL_MACHINE, key);
 
     for (DWORD index = 0; index < count && m_bRunning; ++index) {
       std::string name;
@@ -154,7 +159,9 @@ int SectionScanner::ScanMachineSubKeys(int sectionId, const std::string& keyPath
       bool tested = false;
       if (hSubKey.Open(HKEY_LOCAL_MACHINE, subKey)) {
         ReportFindings(sectionId, HKEY_LOCAL_MACHINE, subKey, valueName,
-                       test(hSubKey.Get(), viewKey.view, &tested));
+                       StaleInEveryView(shared, viewKey.view, [&](RegistryView each) {
+                         return test(hSubKey.Get(), each, each == viewKey.view ? &tested : nullptr);
+                       }));
       }
       if (tested) {
         Status("HKEY_LOCAL_MACHINE\\" + subKey);

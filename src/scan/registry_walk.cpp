@@ -271,8 +271,15 @@ void SectionScanner::TestReadValues(ReadAhead& batch) {
           std::string keyBelowRoot;
           batch.keyPath.assign(bytes, key.pathAt, key.pathLength);
           SplitRegistryPath(batch.keyPath, hRoot, keyBelowRoot);
-          batch.name.assign(bytes, value.nameAt, value.nameLength);
-          ReportFindings(kFullRegistryScan, hRoot, keyBelowRoot, batch.name, std::move(findings));
+          // A key both views read (see StaleInEveryView); asked only of a text
+          // the views read differently, as the question costs more than a value.
+          const bool shared = key.view == RegistryView::k64 &&
+                              PathToTest(batch.text, RegistryView::k32) != PathToTest(batch.text, key.view) &&
+                              SharedWith32BitView(hRoot, keyBelowRoot);
+          if (!shared || !FullScanFindings(REG_SZ, batch.text, RegistryView::k32, batch.scratch).empty()) {
+            batch.name.assign(bytes, value.nameAt, value.nameLength);
+            ReportFindings(kFullRegistryScan, hRoot, keyBelowRoot, batch.name, std::move(findings));
+          }
         }
       }
       // Each value's status text is its key's path and its name, composed only

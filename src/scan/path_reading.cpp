@@ -210,14 +210,15 @@ bool WholeFound(const std::string& text, RegistryView view) {
   return false;
 }
 
-// The items of a ';' list that name a path of their own.
+// The items of a ';' list that name a drive path or a share of their own.
 bool ListItemFound(const std::string& text, RegistryView view) {
   if (text.find(';') == std::string::npos) return false;
   for (size_t start = 0; start <= text.size();) {
     size_t end = text.find(';', start);
     if (end == std::string::npos) end = text.size();
     const std::string item = UnquoteSpaces(Trimmed(text.substr(start, end - start)));
-    if (IsRooted(item) && !IsBare(item) && (IsOnNonFixedDrive(item) || WholeFound(item, view))) {
+    const bool drivePath = item.size() >= 3 && item[1] == ':' && IsSeparator(item[2]);
+    if ((drivePath || IsNetworkPath(item)) && (IsOnNonFixedDrive(item) || WholeFound(item, view))) {
       return true;
     }
     start = end + 1;

@@ -234,15 +234,19 @@ bool IsCut(char c) {
 // The design's cuts: the program of a command line, an icon index, list items.
 bool CutFound(const std::string& text, RegistryView view) {
   if (text.empty()) return false;
+  // A path quotes close is meant whole: a folder counts there, as in the whole text.
+  const auto quotedFound = [&](const std::string& path) {
+    return ProgramFound(path, view) || WholeFound(path, view);
+  };
   if (text[0] == '"') {
     const size_t close = text.find('"', 1);
-    if (close != std::string::npos && ProgramFound(text.substr(1, close - 1), view)) return true;
+    if (close != std::string::npos && quotedFound(text.substr(1, close - 1))) return true;
   } else {
     // At the first of each run of cuts: the prefix before it is the same.
     for (size_t at = 1; at < text.size(); ++at) {
-      if (IsCut(text[at]) && !IsCut(text[at - 1]) && ProgramFound(text.substr(0, at), view)) {
-        return true;
-      }
+      if (!IsCut(text[at]) || IsCut(text[at - 1])) continue;
+      const std::string prefix = text.substr(0, at);
+      if (text[at] == '"' ? quotedFound(prefix) : ProgramFound(prefix, view)) return true;
     }
   }
   return ListItemFound(text, view);

@@ -46,6 +46,7 @@ TEST(PathReading, MissingOnlyWhenNoReadingNamesSomethingThatExists) {
       // A resource index names its file, a mask its folder, a trailing '\' a folder.
       {dir + "\\lib.tlb\\3", kFound}, {dir + "\\gone.tlb\\3", kMissing}, {dir + "\\Docs\\*.tmp", kFound},
       {dir + "\\Docs\\", kFound}, {dir + "\\Docs\\x", kMissing}, {dir + "\\Nothing\\", kMissing},
+      {"\"" + dir + "\\Docs\\\" /x", kFound}, {dir + "\\Docs\\\" /x", kFound}, {"\"" + dir + "\\No\\\" /x", kMissing},
       // A prefix before a blank counts as a file, never as a folder.
       {dir + "\\Program Files (x86)\\Gone\\app.exe", kMissing}, {dir + "\\Docs more", kMissing},
       // Environment references, the kernel's spellings, System32 relative, in any case.

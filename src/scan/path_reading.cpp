@@ -287,10 +287,12 @@ PathReading ReadPathText(const std::string& text, RegistryView view) {
   if (StartsOffTheFixedDisks(expanded) || StartsOffTheFixedDisks(mapped)) return PathReading::kFound;
 
   const std::string* forms[] = {&expanded, expanded == mapped ? nullptr : &mapped};
-  // An icon index is the likeliest cut: the file before it is asked first.
+  // An icon index is the likeliest cut, asked first; what it follows is meant
+  // whole (a folder counts there too).
   const size_t icon = IconIndexAt(expanded);
-  if (icon != std::string::npos && ProgramFound(expanded.substr(0, icon), view)) {
-    return PathReading::kFound;
+  if (icon != std::string::npos) {
+    const std::string source = expanded.substr(0, icon);
+    if (ProgramFound(source, view) || WholeFound(source, view)) return PathReading::kFound;
   }
   for (const std::string* form : forms) {
     if (form != nullptr && WholeFound(*form, view)) return PathReading::kFound;

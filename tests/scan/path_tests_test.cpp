@@ -41,7 +41,7 @@ TEST(PathReading, MissingOnlyWhenNoReadingNamesSomethingThatExists) {
       {dir + "\\Smith, John - Report.docx", kFound}, {dir + "\\100% Report.docx", kFound},
       {dir + "\\50%-75% range.txt", kFound}, {dir + "\\Q1;Q2 summary.xlsx", kFound},
       {dir + "\\Smith, John - Gone.docx", kMissing}, {dir + "\\50%-75% gone.txt", kMissing},
-      {app + ",0", kFound}, {app + ", -101", kFound}, {gone + ",0", kMissing},
+      {app + ",0", kFound}, {app + ", -101", kFound}, {gone + ",0", kMissing}, {dir + "\\Docs\\,0", kFound},
       {gone + ";" + dir + "\\Docs", kFound}, {gone + ";relative\\name", kMissing},
       // A resource index names its file, a mask its folder, a trailing '\' a folder.
       {dir + "\\lib.tlb\\3", kFound}, {dir + "\\gone.tlb\\3", kMissing}, {dir + "\\Docs\\*.tmp", kFound},

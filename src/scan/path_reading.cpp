@@ -41,7 +41,8 @@ bool IsRooted(const std::string& text) {
 
 // Characters no file or folder name holds: such a reading is not asked about.
 bool HasBadNameCharacter(const std::string& text) {
-  const size_t from = text.compare(0, 4, "\\\\?\\") == 0 ? 4 : 0;
+  const bool prefixed = text.compare(0, 4, "\\\\?\\") == 0 || text.compare(0, 4, "\\??\\") == 0;
+  const size_t from = prefixed ? 4 : 0;
   return text.find_first_of("\"<>|*?", from) != std::string::npos;
 }
 
@@ -252,10 +253,17 @@ bool CutFound(const std::string& text, RegistryView view) {
   return ListItemFound(text, view);
 }
 
-// "\??\" and "\SystemRoot" (in any case) are the kernel's spellings of a drive
-// path and of the Windows folder.
+// "\??\C:\", "\??\UNC\" and "\SystemRoot" (in any case) are the kernel's
+// spellings of a drive path, a share and the Windows folder. Any other "\??\"
+// path names a device (Wine's "\??\unix\" the Unix root): it is asked as it is.
 std::string WithoutKernelPrefix(std::string text) {
-  if (text.compare(0, 4, "\\??\\") == 0) text.erase(0, 4);
+  if (text.compare(0, 4, "\\??\\") == 0) {
+    if (text.size() >= 6 && IsLetter(text[4]) && text[5] == ':') {
+      text.erase(0, 4);
+    } else if (text.compare(4, 4, "UNC\\") == 0) {
+      text.replace(0, 8, "\\\\");
+    }
+  }
   static const char kSystemRoot[] = "\\systemroot";
   const size_t length = sizeof(kSystemRoot) - 1;
   if (text.size() >= length && SameIgnoringAsciiCase(text.substr(0, length), kSystemRoot) &&

@@ -53,6 +53,7 @@ TEST(PathReading, MissingOnlyWhenNoReadingNamesSomethingThatExists) {
       {"%QB_DIR%\\Fern, Inc\\uninst.exe /S", kFound}, {"%qb_dir%\\gone.exe", kMissing},
       {"%QB_NOT_DEFINED%\\app.exe", kNone}, {"\\SYSTEMROOT\\system32\\notepad.exe", kFound},
       {"%WinDir%\\SYSTEM32\\notepad.exe", kFound}, {"\\??\\" + app, kFound},
+      {"\\??\\unix\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf", kFound},
       {"System32\\NOTEPAD.EXE", kFound},
       // Bare program names are looked for as Windows looks for them.
       {"notepad.exe", kFound}, {"REGEDIT.EXE", kFound}, {"notepad /p", kNone}, {"qbnosuch.exe", kMissing},

@@ -7,6 +7,7 @@
 #include "backup/file_utils.h"
 #include "core/registry.h"
 #include "core/section_catalogue.h"
+#include "core/wide_text.h"
 
 namespace {
 
@@ -37,11 +38,8 @@ LONG ReadValue(HKEY hKey, const std::string& name, DWORD& type, std::string& byt
 }
 
 std::string Expanded(const std::string& text) {
-  const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
-  if (needed == 0) return text;
-  std::vector<char> out(needed + 1, '\0');
-  ExpandEnvironmentStringsA(text.c_str(), out.data(), needed + 1);
-  return out.data();
+  std::string out;
+  return ExpandEnvironmentText(text, out) ? out : text;
 }
 
 ItemState Unreadable(DWORD code, std::string& reasonOut) {

@@ -9,6 +9,7 @@
 #include "backup/item_check.h"
 #include "backup/removal_lock.h"
 #include "backup/taken_items.h"
+#include "core/ignore_list.h"
 #include "core/product.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
@@ -16,6 +17,8 @@
 namespace {
 
 constexpr const char* kNotReached = "not reached: the removal was stopped";
+// A key is never removed with a value or key the user said to leave alone.
+constexpr const char* kHoldsIgnored = "holds an ignored entry";
 
 bool SavesBeforeDeleting(BackupArchive& archive, const ProblemRecord& problem) {
   return problem.errorType == kFileError ? archive.AddFileItem(problem)
@@ -245,6 +248,7 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
   outcome.backedUp = backup;
 
   size_t notReached = 0;
+  const IgnoreList ignored = LoadIgnoreList();
   TakenItems taken;
   PendingDeletions pending(backup ? &archive : nullptr, hooks, outcome, taken);
   for (ScanSection& section : catalogue.Sections()) {
@@ -255,6 +259,10 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
       if (outcome.stopped) {
         ++notReached;
         outcome.kept.push_back({&problem, kNotReached});
+        continue;
+      }
+      if (ignored.TakenByRemoval(problem)) {
+        outcome.kept.push_back({&problem, kHoldsIgnored});
         continue;
       }
       pending.FlushBefore(problem);

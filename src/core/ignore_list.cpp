@@ -182,6 +182,23 @@ bool IgnoreList::Matches(const ProblemRecord& problem) const {
          m_setKeys.count(ValueLookup(problem.rootKey, problem.keyPath, problem.valueName)) > 0;
 }
 
+bool IgnoreList::TakenByRemoval(const ProblemRecord& problem) const {
+  if (problem.errorType != kRegistryError || problem.isValue != 0) return Matches(problem);
+  if (m_setKeys.empty() || RootKeyName(problem.rootKey).empty()) return false;
+  // The key itself, and every entry whose lookup continues the key's path with a
+  // backslash (a value of it, a subkey, anything below): the set is sorted, so
+  // they follow that prefix.
+  const std::string key = KeyLookup(problem.rootKey, problem.keyPath);
+  if (m_setKeys.count(key) > 0) return true;
+  for (const char kind : {'K', 'V'}) {
+    std::string below = key + "\\";
+    below[0] = kind;
+    const auto next = m_setKeys.lower_bound(below);
+    if (next != m_setKeys.end() && next->compare(0, below.size(), below) == 0) return true;
+  }
+  return false;
+}
+
 std::vector<IgnoreEntry> ReadIgnoreEntries() {
   std::vector<IgnoreEntry> entries;
   HKEY hKey = nullptr;

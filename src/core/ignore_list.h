@@ -55,6 +55,10 @@ class IgnoreList {
   void Add(const IgnoreEntry& entry);
   bool Empty() const { return m_setKeys.empty(); }
   bool Matches(const ProblemRecord& problem) const;
+  // True when removing the problem would take an ignored entry with it: a key
+  // problem whose key, a value of it, or anything below it is ignored; a value
+  // problem whose value or key is.
+  bool TakenByRemoval(const ProblemRecord& problem) const;
 
  private:
   std::set<std::string> m_setKeys;

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "core/wide_text.h"
+
 namespace {
 
 // The name each predefined root carries at the head of a key's path text.
@@ -156,17 +158,7 @@ bool CRegistry::QueryStringValue(const std::string& name, std::string& value) co
   data.resize(size);
   std::string text = TextFromBytes(data);
 
-  if (type == REG_EXPAND_SZ) {
-    DWORD needed = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
-    if (needed > 0) {
-      std::vector<char> expanded(needed + 1, '\0');
-      DWORD written = ExpandEnvironmentStringsA(text.c_str(), expanded.data(), needed + 1);
-      if (written > 0 && written <= needed + 1) {
-        expanded.resize(written);
-        text = TextFromBytes(expanded);
-      }
-    }
-  }
+  if (type == REG_EXPAND_SZ) ExpandEnvironmentText(text, text);
   value = text;
   return true;
 }

@@ -34,6 +34,13 @@ bool EndsPart(const std::string& text, size_t at) {
          std::strchr(" \t\"',;)", text[at]) != nullptr;
 }
 
+// Past the dots that close a folder's name ("System32."): the system takes them
+// away before it opens the path.
+size_t PastDots(const std::string& text, size_t at) {
+  while (at < text.size() && text[at] == '.') ++at;
+  return at;
+}
+
 // The folder part that starts at `at`, up to where it ends.
 std::string PartAt(const std::string& text, size_t at) {
   size_t end = at;
@@ -106,11 +113,12 @@ void MapSystemFolders(std::string& text, const std::string& windowsFolder, Regis
     const size_t name = part + 1;
     const char* replacement = nullptr;
     size_t length = 0;
-    if (MatchesAt(text, name, "sysnative") && EndsPart(text, name + 9)) {
+    if (MatchesAt(text, name, "sysnative") && EndsPart(text, PastDots(text, name + 9))) {
       replacement = "System32";
       length = 9;
     } else if (view == RegistryView::k32 && MatchesAt(text, name, "system32") &&
-               EndsPart(text, name + 8) && !IsExemptBelowSystem32(text, name + 8)) {
+               EndsPart(text, PastDots(text, name + 8)) &&
+               !IsExemptBelowSystem32(text, PastDots(text, name + 8))) {
       replacement = "SysWOW64";
       length = 8;
     }

@@ -31,6 +31,25 @@ std::wstring WideText(const std::string& text) { return ToWide(CP_ACP, text); }
 
 std::string NarrowText(const std::wstring& text) { return FromWide(CP_ACP, text); }
 
+bool ExpandEnvironmentText(const std::string& text, std::string& out) {
+  const std::wstring wide = WideText(text);
+  if (wide.empty() && !text.empty()) return false;
+  std::wstring expanded(wide.size() + 1, L'\0');
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    // The length it reports counts the closing zero.
+    const DWORD needed = ExpandEnvironmentStringsW(wide.c_str(), &expanded[0],
+                                                   static_cast<DWORD>(expanded.size()));
+    if (needed == 0) return false;
+    if (needed <= expanded.size()) {
+      expanded.resize(needed - 1);
+      out = NarrowText(expanded);
+      return true;
+    }
+    expanded.assign(needed, L'\0');
+  }
+  return false;
+}
+
 std::string Utf8FromNarrow(const std::string& text) {
   return GetACP() == CP_UTF8 ? text : FromWide(CP_UTF8, ToWide(CP_ACP, text));
 }

@@ -10,5 +10,11 @@ std::wstring WideText(const std::string& text);
 // Characters the code page cannot hold come back as '?'.
 std::string NarrowText(const std::wstring& text);
 
+// The text with its %NAME% references replaced as the system expands them; false
+// when the system cannot. Through the wide call: the narrow one sizes its buffer
+// in characters, not bytes, and cuts a text holding multibyte characters short
+// or leaves it without its end.
+bool ExpandEnvironmentText(const std::string& text, std::string& out);
+
 std::string Utf8FromNarrow(const std::string& text);
 std::string NarrowFromUtf8(const std::string& utf8);

@@ -105,7 +105,9 @@ Findings TypeLibFindings(const std::string& keyPath, bool* tested) {
     if (NotAFolder(text)) findings.push_back({text, FileNotFoundMessage(text), 0});
   }
   if (tested) *tested = true;
-  if (NotAFolder(text)) {
+  // A help folder whose text is no path, or uses a variable not defined here,
+  // is not known to be missing.
+  if (NotAFolder(text) && ReadReferencedPath(text, view) != PathReading::kCannotTell) {
     findings.push_back({text, "The Directory Path (" + text + ") is Invalid.", 0});
   }
   return findings;
@@ -157,7 +159,9 @@ bool IsValidProgId(const std::string& text) {
     if (SUCCEEDED(CLSIDFromProgID(wide.data(), &clsid))) return true;
   }
   if (KeyExists(HKEY_CLASSES_ROOT, text)) return true;
-  return ReferencedFileExists(text);
+  // A default value that is itself a program's path: valid only when it names
+  // something that exists (a word that is no path names no program).
+  return ReadReferencedPath(text) == PathReading::kFound;
 }
 
 bool ClsidKeyExists(const std::string& text) {

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "core/ascii_case.h"
 #include "core/section_catalogue.h"
 #include "scan/item_checks.h"
 #include "scan/path_tests.h"
@@ -12,10 +13,18 @@
 
 namespace {
 
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-  if (from.empty()) return;
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
+// Every part of the path named "SystemRoot", in any letter case (the kernel's
+// name for the Windows folder: "\SystemRoot\System32\drivers\x.sys").
+void ReplaceSystemRoot(std::string& text, const std::string& windowsFolder) {
+  static const std::string kName = "systemroot";
+  for (size_t at = 0; at + kName.size() <= text.size(); ++at) {
+    const size_t end = at + kName.size();
+    if ((at > 0 && text[at - 1] != '\\') || (end < text.size() && text[end] != '\\') ||
+        !SameIgnoringAsciiCase(text.substr(at, kName.size()), kName)) {
+      continue;
+    }
+    text.replace(at, kName.size(), windowsFolder);
+    at += windowsFolder.size();
   }
 }
 
@@ -23,10 +32,7 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
 
 bool AnchorDriverPath(std::string text, bool replaceSystemRoot, const std::string& windowsFolder,
                       std::string& out) {
-  if (replaceSystemRoot) {
-    ReplaceAll(text, "SystemRoot", windowsFolder);
-    ReplaceAll(text, "systemroot", windowsFolder);
-  }
+  if (replaceSystemRoot) ReplaceSystemRoot(text, windowsFolder);
   // The system's own spelling of a share path.
   static const char kNtShare[] = "\\??\\UNC\\";
   if (text.compare(0, sizeof(kNtShare) - 1, kNtShare) == 0) {
@@ -118,6 +124,6 @@ Findings UninstallFindings(HKEY hEntry, RegistryView view, bool* tested) {
   if (tested) *tested = true;
   std::string expanded = PathToTest(command, view);
   ExpandEnvironment(expanded);
-  if (ReferencedFileExists(expanded, view)) return {};
+  if (ReferencedFileExists(command, view)) return {};
   return {{command, FileNotFoundMessage(expanded), 0}};
 }

@@ -1,10 +1,6 @@
 // File Associations, first half: the applications in the user's per-extension
 // open-with lists must be registered applications whose program exists.
 
-#include <shlwapi.h>
-
-#include <cstring>
-
 #include "core/registry.h"
 #include "core/section_catalogue.h"
 #include "scan/item_checks.h"
@@ -16,13 +12,6 @@ namespace {
 
 const char kFileExts[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
 
-bool FoundOnSearchPath(const std::string& name) {
-  if (name.empty() || name.size() >= MAX_PATH) return false;
-  char buffer[MAX_PATH];
-  std::memcpy(buffer, name.c_str(), name.size() + 1);
-  return PathFindOnPathA(buffer, nullptr) != FALSE;
-}
-
 // Case-blind and multibyte-aware, but exact otherwise: a word sort would treat
 // "a-b.exe" and "ab.exe" as the same name.
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
@@ -33,7 +22,12 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+// The shell opens a file with an application of the list through its
+// registration under HKCR\Applications, or else finds the program by its name
+// as Windows finds programs (App Paths, the Windows and System folders, the
+// search path): either that names an existing program makes the entry valid.
 bool IsOpenWithAppValid(const std::string& appName) {
+  if (ReadReferencedPath(appName) != PathReading::kMissing) return true;
   CRegistry applications;
   // A list the user may not read says nothing about what is registered.
   if (!applications.OpenKeyForReading(HKEY_CLASSES_ROOT, "Applications")) {
@@ -49,12 +43,9 @@ bool IsOpenWithAppValid(const std::string& appName) {
     if (command.OpenKeyForReading(HKEY_CLASSES_ROOT, commandKey)) {
       std::string text;
       if (!command.QueryStringValue("", text)) text.clear();
-      ExpandEnvironment(text);
-      valid = ReferencedFileExists(text);
+      valid = valid || ReferencedFileExists(text);
     } else if (KeyExists(HKEY_CLASSES_ROOT, commandKey)) {
       valid = true;  // there, but not readable: not known to be broken
-    } else {
-      valid = FoundOnSearchPath(name);
     }
   }
   return valid;

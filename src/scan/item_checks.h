@@ -26,6 +26,16 @@ using Findings = std::vector<Finding>;
 // Each test takes the paths it finds as a program of the entry's view finds them
 // (see PathInView): the view of the key the entry stands in.
 
+// An entry of a key the system shares between the views (SharedWith32BitView)
+// is read by programs of both: it is stale only when the test finds it so in
+// each, its own view first.
+template <typename Test>
+Findings StaleInEveryView(bool shared, RegistryView view, const Test& test) {
+  Findings findings = test(view);
+  if (shared && !findings.empty() && test(RegistryView::k32).empty()) findings.clear();
+  return findings;
+}
+
 // Fonts, sounds, help files and shared files: one value of the section's list key,
 // with its data as read.
 Findings ListValueFindings(int sectionId, const std::string& name, const std::string& data,

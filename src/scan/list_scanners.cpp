@@ -34,8 +34,10 @@ const ListKey kListKeys[] = {
      false, true, true},
 };
 
-// Missing only when the system says so (see ProbePath).
-bool PathMissing(const std::string& path) { return ProbePath(path) == PathState::kMissing; }
+// Missing only when no reading of the text names something that exists.
+bool PathMissing(const std::string& text, RegistryView view) {
+  return ReadReferencedPath(text, view) == PathReading::kMissing;
+}
 
 std::string TrimTrailing(std::string text, char c) {
   while (!text.empty() && text.back() == c) text.pop_back();
@@ -74,6 +76,7 @@ void SectionScanner::ScanValueKey(int which, const std::string& key, RegistryVie
   ScopedKey hKey;
   if (!OpenSectionKey(hKey, list.root, key)) return;
   const DWORD count = ValueCount(hKey.Get());
+  const bool shared = view == RegistryView::k64 && SharedWith32BitView(list.root, key);
 
   for (DWORD index = 0; index < count && m_bRunning; ++index) {
     std::string name;
@@ -91,7 +94,9 @@ void SectionScanner::ScanValueKey(int which, const std::string& key, RegistryVie
     const bool haveData = !list.readsData || ReadValueText(hKey.Get(), name, data);
     if (haveData) {
       ReportFindings(list.sectionId, list.root, key, name,
-                     ListValueFindings(list.sectionId, name, data, view));
+                     StaleInEveryView(shared, view, [&](RegistryView each) {
+                       return ListValueFindings(list.sectionId, name, data, each);
+                     }));
     }
 
     if (haveData || which == kHelp) {
@@ -112,23 +117,26 @@ Findings ListValueFindings(int sectionId, const std::string& name, const std::st
   bool missing = false;
   switch (sectionId) {
     case kInstalledFonts:
-      // The Fonts folder is the same for programs of both views.
-      if (PathMissing(PathToTest(data, view))) {
+      // A bare font file name is in the Fonts folder, the same for both views.
+      if (PathMissing(data, view)) {
         tested = GetWindowsFolder() + "\\Fonts\\" + data;
-        missing = PathMissing(tested);
+        missing = PathMissing(tested, view);
       }
       break;
     case kSoundFiles:
       tested = UnquoteSpaces(data);
-      missing = data != "," && PathMissing(tested);
+      // A bare sound file name is played from the Windows folder's Media folder.
+      missing = data != "," && PathMissing(data, view) &&
+                (tested.find_first_of("\\/:") != std::string::npos ||
+                 PathMissing(GetWindowsFolder() + "\\Media\\" + tested, view));
       break;
     case kHelpFiles:
       tested = PathToTest(TrimTrailing(data, '\\') + "\\" + TrimLeading(name, '\\'), view);
-      missing = PathMissing(tested);
+      missing = PathMissing(tested, view);
       break;
     case kSharedFiles:
       tested = PathToTest(name, view);
-      missing = PathMissing(tested);
+      missing = PathMissing(tested, view);
       break;
     default:
       break;
@@ -144,6 +152,8 @@ int SectionScanner::ScanMachineSubKeys(int sectionId, const std::string& keyPath
     ScopedKey hKey;
     if (!m_bRunning || !OpenSectionKey(hKey, HKEY_LOCAL_MACHINE, key)) continue;
     const DWORD count = SubKeyCount(hKey.Get());
+    const bool shared =
+        viewKey.view == RegistryView::k64 && SharedWith32BitView(HKEY_LOCAL_MACHINE, key);
 
     for (DWORD index = 0; index < count && m_bRunning; ++index) {
       std::string name;
@@ -154,7 +164,9 @@ int SectionScanner::ScanMachineSubKeys(int sectionId, const std::string& keyPath
       bool tested = false;
       if (hSubKey.Open(HKEY_LOCAL_MACHINE, subKey)) {
         ReportFindings(sectionId, HKEY_LOCAL_MACHINE, subKey, valueName,
-                       test(hSubKey.Get(), viewKey.view, &tested));
+                       StaleInEveryView(shared, viewKey.view, [&](RegistryView each) {
+                         return test(hSubKey.Get(), each, each == viewKey.view ? &tested : nullptr);
+                       }));
       }
       if (tested) {
         Status("HKEY_LOCAL_MACHINE\\" + subKey);
@@ -177,9 +189,9 @@ Findings AppPathFindings(HKEY hApp, RegistryView view, bool* tested) {
   const bool read = ReadValueText(hApp, "", data);
   if (tested) *tested = read;
   if (!read) return {};
+  if (!PathMissing(data, view)) return {};
   std::string path = PathToTest(data, view);
   ExpandEnvironment(path);
   path = UnquoteSpaces(path);
-  if (!PathMissing(path)) return {};
   return {{data, FileNotFoundMessage(path), 0}};
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/registry_view.h"
+#include "scan/path_reading.h"
 
 // The Windows folder as the system reports it, normally without a trailing '\'.
 std::string GetWindowsFolder();
@@ -14,13 +15,15 @@ std::string GetWindowsFolder();
 // Dispatches pending window messages of this thread, at most ten per call.
 void PumpMessages();
 
-// True when the text, read as a path or a command line, names an existing file or
-// folder, lies on a share or a drive that is not a fixed disk, holds a character
-// lost in an earlier conversion, or names a path the system cannot look at (access
-// denied, too long, network away). Errs towards "found". A bare name of a 32-bit
-// registration is also looked for where a 32-bit program's search finds its
-// system files (SysWOW64). The text's paths are taken as they stand: map them for
-// the view first (PathToTest).
+// Whether no reading of the text names something that exists (see
+// path_reading.h): kMissing only then. A walk's answers are kept (see
+// ScopedProbeMemory). The text's paths are those of a program of the view.
+PathReading ReadReferencedPath(const std::string& text, RegistryView view = RegistryView::k64);
+
+// True unless the text, read as a path or a command line, names only things
+// that are missing: a text that names something that exists, lies on a share or
+// a drive that is not a fixed disk, holds a character lost in an earlier
+// conversion, or that is no path at all, is never called missing.
 bool ReferencedFileExists(const std::string& text, RegistryView view = RegistryView::k64);
 
 // Replaces %NAME% references by their values; false (text unchanged) on failure.

@@ -7,6 +7,7 @@
 #include "scan/item_checks.h"
 #include "scan/path_probe.h"
 #include "scan/registry_read.h"
+#include "scan/view_paths.h"
 
 namespace {
 
@@ -26,13 +27,11 @@ Live RegistryItemState(const ProblemRecord& problem, ScopedKey& key) {
   return rc == ERROR_SUCCESS ? Live::kThere : Live::kUnknown;
 }
 
-// The section test of the problem's entry, run on the entry as it is now.
-Findings LiveFindings(const ProblemRecord& problem, HKEY hKey) {
+// The section test of the problem's entry, run on the entry as it is now, as a
+// program of the view reads it.
+Findings LiveFindings(const ProblemRecord& problem, HKEY hKey, RegistryView view) {
   std::string data;
   DWORD type = REG_NONE;
-  // The view is the key's, as the scan took it: a record names 32-bit keys by
-  // their explicit Wow6432Node path.
-  const RegistryView view = ProblemView(problem);
   switch (problem.sectionId) {
     case kInstalledFonts:
     case kSoundFiles:
@@ -110,7 +109,15 @@ bool RecheckProblem(const ProblemRecord& problem, std::string& reason) {
     case Live::kThere:
       break;
   }
-  if (!StillStale(LiveFindings(problem, key.Get()), problem.valueData, problem, true)) {
+  // The view is the key's, as the scan took it: a record names 32-bit keys by
+  // their explicit Wow6432Node path. A key both views read is read in both.
+  const RegistryView view = ProblemView(problem);
+  const bool shared =
+      view == RegistryView::k64 && SharedWith32BitView(problem.rootKey, problem.keyPath);
+  const Findings findings = StaleInEveryView(shared, view, [&](RegistryView each) {
+    return LiveFindings(problem, key.Get(), each);
+  });
+  if (!StillStale(findings, problem.valueData, problem, true)) {
     reason = kChangedSinceScan;
     return false;
   }

@@ -27,6 +27,7 @@
 #include "framework/prompt.h"
 #include "scan/item_checks.h"
 #include "scan/path_probe.h"
+#include "scan/path_reading.h"
 #include "scan/path_tests.h"
 #include "scan/registry_read.h"
 #include "scan/section_scanner.h"
@@ -43,11 +44,6 @@ bool FoundNoCase(const std::string& text, const char* lower) {
     if (k == length) return true;
   }
   return false;
-}
-
-void CutAtLast(std::string& text, char c) {
-  const size_t at = text.rfind(c);
-  if (at != std::string::npos) text.erase(at);
 }
 
 // Most text values fit the first buffer; a longer one is read at its size, up to
@@ -125,23 +121,6 @@ size_t TextLength(const char* data, size_t size, bool& colon) {
 
 }  // namespace
 
-bool DrivePathStart(const std::string& text, std::string& lowerOut) {
-  const size_t start = DrivePathAt(text);
-  if (start == std::string::npos) return false;
-  lowerOut = LowerAsciiText(text.substr(start));
-  return true;
-}
-
-std::string TrimCandidatePath(std::string text) {
-  const size_t comma = text.find(',');
-  if (comma != std::string::npos) text.erase(comma);
-  CutAtLast(text, '%');
-  CutAtLast(text, '"');
-  CutAtLast(text, '/');
-  CutAtLast(text, ';');
-  return text;
-}
-
 bool SplitRegistryPath(const std::string& path, HKEY& rootOut, std::string& keyOut) {
   const size_t slash = path.find('\\');
   if (slash == std::string::npos) return false;
@@ -150,23 +129,6 @@ bool SplitRegistryPath(const std::string& path, HKEY& rootOut, std::string& keyO
   keyOut = keyStart == std::string::npos ? std::string() : path.substr(keyStart);
   return true;
 }
-
-namespace {
-
-// The path a text names from its drive letter on: mapped for the view, expanded,
-// cut. Made in `out`, whose room is used again (each step passes it on).
-void CandidatePath(const std::string& text, size_t start, RegistryView view, std::string& out,
-                   bool lower = false) {
-  out.assign(text, start, std::string::npos);
-  if (lower) {
-    for (char& c : out) c = LowerAscii(c);
-  }
-  out = PathToTest(std::move(out), view);
-  ExpandEnvironment(out);
-  out = TrimCandidatePath(std::move(out));
-}
-
-}  // namespace
 
 Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view) {
   std::string scratch;
@@ -179,15 +141,17 @@ Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view
   const size_t start = DrivePathAt(text);
   if (start == std::string::npos) return {};
   // A program's values repeat the same few texts: a text a walk found naming
-  // something that exists is not taken apart again (see ScopedProbeMemory).
+  // something that exists is not read again (see ScopedProbeMemory).
   const ProbeQuestion question =
       view == RegistryView::k32 ? ProbeQuestion::kFullScan32 : ProbeQuestion::kFullScan64;
-  // The problem names the path in lower case, as it always has.
+  // The problem names the program's path, expanded and in lower case.
   const auto problem = [&] {
-    CandidatePath(text, start, view, scratch, true);
+    scratch.assign(text, start, std::string::npos);
+    scratch = PathToTest(std::move(scratch), view);
+    ExpandEnvironment(scratch);
     Findings findings(1);
     findings[0].data = text;
-    findings[0].message = FileNotFoundMessage(scratch);
+    findings[0].message = FileNotFoundMessage(LowerAsciiText(ProgramPathOf(scratch)));
     return findings;
   };
   PathState known;
@@ -196,14 +160,14 @@ Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view
     // every path a walk asks about).
     return known == PathState::kMissing ? problem() : Findings();
   }
-  // Tested as written: the file system ignores case either way, but a path in the
-  // case it is stored in is found at once, where a lower-cased one makes a system
-  // that keeps case-sensitive names (Wine, case-sensitive folders) search each
-  // folder for it. Every rule of the candidate ignores case, so both name the same.
-  CandidatePath(text, start, view, scratch);
-  const bool there = ReferencedFileExists(scratch, view) || IsDirectory(scratch);
-  KeepAnswer(question, text, there ? PathState::kFile : PathState::kMissing);
-  if (there) return {};
+  // Read from its drive letter on, as written: the file system ignores case, but
+  // a path in the case it is stored in is found at once, where a lower-cased one
+  // makes a system that keeps case-sensitive names (Wine, case-sensitive
+  // folders) search each folder for it.
+  scratch.assign(text, start, std::string::npos);
+  const bool missing = ReadPathText(scratch, view) == PathReading::kMissing;
+  KeepAnswer(question, text, missing ? PathState::kMissing : PathState::kFile);
+  if (!missing) return {};
   return problem();
 }
 
@@ -307,8 +271,15 @@ void SectionScanner::TestReadValues(ReadAhead& batch) {
           std::string keyBelowRoot;
           batch.keyPath.assign(bytes, key.pathAt, key.pathLength);
           SplitRegistryPath(batch.keyPath, hRoot, keyBelowRoot);
-          batch.name.assign(bytes, value.nameAt, value.nameLength);
-          ReportFindings(kFullRegistryScan, hRoot, keyBelowRoot, batch.name, std::move(findings));
+          // A key both views read (see StaleInEveryView); asked only of a text
+          // the views read differently, as the question costs more than a value.
+          const bool shared = key.view == RegistryView::k64 &&
+                              PathToTest(batch.text, RegistryView::k32) != PathToTest(batch.text, key.view) &&
+                              SharedWith32BitView(hRoot, keyBelowRoot);
+          if (!shared || !FullScanFindings(REG_SZ, batch.text, RegistryView::k32, batch.scratch).empty()) {
+            batch.name.assign(bytes, value.nameAt, value.nameLength);
+            ReportFindings(kFullRegistryScan, hRoot, keyBelowRoot, batch.name, std::move(findings));
+          }
         }
       }
       // Each value's status text is its key's path and its name, composed only

@@ -124,12 +124,6 @@ bool ClsidKeyExists(const std::string& text);
 // Splits "HKEY_LOCAL_MACHINE\Software\X" into a root key and "Software\X".
 bool SplitRegistryPath(const std::string& path, HKEY& rootOut, std::string& keyOut);
 
-// The full registry scan's reading of a REG_SZ text: the lower-case text from the
-// drive letter before its first ":\" on; false when the text holds no such path.
-bool DrivePathStart(const std::string& text, std::string& lowerOut);
-// The cuts made after expansion: first ',' on, then last '%', '"', '/', ';' on.
-std::string TrimCandidatePath(std::string text);
-
 bool IsOpenWithAppValid(const std::string& appName);
 
 // The roots of all logical drives, in the system's order.

@@ -393,6 +393,17 @@ int SectionScanner::ScanFolderForShortcuts(const std::string& folder) {
   return 1;
 }
 
+namespace {
+
+// A target in braces is a class identifier, which only its registration makes
+// valid (ClsidKeyExists); any other is valid unless every reading of it is
+// missing.
+bool TargetFound(const std::string& target) {
+  return target[0] != '{' && ReferencedFileExists(target);
+}
+
+}  // namespace
+
 Findings ShortcutFindings(const std::string& linkPath) {
   ComRef<IShellLinkW> link;
   if (FAILED(OpenLink(linkPath, link))) return {};
@@ -406,8 +417,7 @@ Findings ShortcutFindings(const std::string& linkPath) {
   if (ReadWholeText([&](wchar_t* buffer, int size) {
         return link->GetPath(buffer, size, nullptr, 0);
       }, stored) &&
-      NarrowExactly(stored, text) && !text.empty() &&
-      (ReferencedFileExists(text) || IsDirectory(text))) {
+      NarrowExactly(stored, text) && !text.empty() && TargetFound(text)) {
     return {};
   }
   std::string target;
@@ -416,9 +426,6 @@ Findings ShortcutFindings(const std::string& linkPath) {
   } else {
     ExactTarget(link, target);
   }
-  if (target.empty() || ReferencedFileExists(target) || IsDirectory(target) ||
-      ClsidKeyExists(target)) {
-    return {};
-  }
+  if (target.empty() || TargetFound(target) || ClsidKeyExists(target)) return {};
   return {{target, ShortcutMessage(target), 1}};
 }

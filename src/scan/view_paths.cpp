@@ -88,6 +88,21 @@ bool IsLinkedSubKey(const std::wstring& parentName, const std::wstring& childNam
   return !EqualNoCase(childName, parentName + L"\\" + wideName);
 }
 
+bool SharedWith32BitView(HKEY hRoot, const std::string& keyPath) {
+  if (ViewOfKey(keyPath) == RegistryView::k32) return false;
+  HKEY hNative = nullptr, hSeen = nullptr;
+  bool shared = false;
+  if (RegOpenKeyExA(hRoot, keyPath.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &hNative) ==
+          ERROR_SUCCESS &&
+      RegOpenKeyExA(hRoot, keyPath.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &hSeen) ==
+          ERROR_SUCCESS) {
+    shared = SameRegistryKey(hNative, hSeen);
+  }
+  if (hNative) RegCloseKey(hNative);
+  if (hSeen) RegCloseKey(hSeen);
+  return shared;
+}
+
 std::vector<ViewKey> KeysOfBothViews(HKEY hRoot, const std::string& keyPath) {
   std::vector<ViewKey> keys{{keyPath, RegistryView::k64}};
   const std::string twin = Wow64KeyPath(keyPath, hRoot == HKEY_CLASSES_ROOT);

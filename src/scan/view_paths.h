@@ -30,6 +30,11 @@ bool SameRegistryKey(HKEY hFirst, HKEY hSecond);
 bool IsLinkedSubKey(const std::wstring& parentName, const std::wstring& childName,
                     const std::string& name);
 
+// True when programs of both views read the key (a key without Wow6432Node in
+// its path): the system shares it between the views, or links its 32-bit twin
+// to it. Its entries then take the readings of both views.
+bool SharedWith32BitView(HKEY hRoot, const std::string& keyPath);
+
 // A key to walk and the view of the entries in it.
 struct ViewKey {
   std::string keyPath;

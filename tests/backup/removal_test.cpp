@@ -4,6 +4,7 @@
 #include "backup/problem_removal.h"
 #include "backup/restore_items.h"
 #include "backup/taken_items.h"
+#include "core/ignore_list.h"
 #include "core/registry.h"
 #include "backup_fixture.h"
 #include "core/section_catalogue.h"
@@ -132,6 +133,38 @@ TEST_F(Removal, ItemsAreRemovedOnlyAsTheScanSawThem) {
   EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, "Run", "same"));
   std::string text;
   EXPECT_TRUE(key.OpenKey(HKEY_CURRENT_USER, deep) && !key.QueryStringValue("v", text));
+}
+
+// A key is never removed with an entry the ignore list holds, below it or in it,
+// nor a value the list names (added after the scan); a sibling whose name starts
+// the same goes.
+TEST_F(Removal, NothingIgnoredGoesWithAKey) {
+  const std::string app = "SOFTWARE\\App Paths\\HarborPhoto.exe";
+  for (const std::string& key : {app, app + "2", app + "\\Sub\\Deeper", std::string("SOFTWARE\\Run")})
+    ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, key, "Path", "C:\\QbGone"));
+  const std::string ignoredValue = "Path", deeper = app + "\\Sub\\Deeper";
+  const std::pair<std::string, const std::string*> kIgnored[] = {
+      {app, &ignoredValue}, {deeper, nullptr}, {"SOFTWARE\\Run", &ignoredValue}};
+  for (const auto& [key, value] : kIgnored) {
+    IgnoreEntry entry;
+    std::string error;
+    bool added = false;
+    ASSERT_TRUE(RegistryIgnoreEntry("HKLM\\" + key, value, entry, error) && AddIgnoreEntry(entry, added));
+  }
+  const ProblemRecord* held = Add(KeyProblem(HKEY_LOCAL_MACHINE, app, 9));
+  const ProblemRecord* heldBelow = Add(KeyProblem(HKEY_LOCAL_MACHINE, app + "\\Sub", 9));
+  const ProblemRecord* value = Add(ValueProblem(HKEY_LOCAL_MACHINE, "SOFTWARE\\Run", "Path", "C:\\QbGone", 13));
+  Add(KeyProblem(HKEY_LOCAL_MACHINE, app + "2", 9));
+
+  const RemovalOutcome outcome = Remove(BackupChoice::kNever);
+  ASSERT_EQ(outcome.kept.size(), 3u);
+  for (const KeptProblem& kept : outcome.kept) EXPECT_EQ(kept.reason, "holds an ignored entry");
+  EXPECT_EQ((std::vector<const ProblemRecord*>{outcome.kept[0].problem, outcome.kept[1].problem,
+                                                outcome.kept[2].problem}),
+            (std::vector<const ProblemRecord*>{held, heldBelow, value}));
+  EXPECT_EQ(outcome.removed.size(), 1u);
+  EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, app, "Path") && HasValue(HKEY_LOCAL_MACHINE, deeper, "Path"));
+  EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, app + "2"));
 }
 
 // A deletion that reports success yet leaves the item: a key put back at once by

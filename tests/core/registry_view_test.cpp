@@ -22,6 +22,8 @@ TEST(RegistryView, PathsMapToWhatTheProgramOfTheViewOpens) {
       {"C:\\windows\\system32\\qb.dll", k32, "C:\\windows\\syswow64\\qb.dll"},
       {"C:\\WINDOWS\\SYSTEM32\\QB.DLL", k32, "C:\\WINDOWS\\SYSWOW64\\QB.DLL"},
       {"c:/Windows/System32/qb.dll", k32, "c:/Windows/SysWOW64/qb.dll"},
+      // The dot after a folder's name is taken away before the path is opened.
+      {"C:\\windows\\System32.\\qb.dll", k32, "C:\\windows\\SysWOW64.\\qb.dll"},
       {"C:\\windows\\System32\\drivers\\qb.sys", k32, "C:\\windows\\SysWOW64\\drivers\\qb.sys"},
       {"C:\\WINDOW~1\\system32\\qb.dll", k32, "C:\\WINDOW~1\\syswow64\\qb.dll"},
       {"%SystemRoot%\\System32\\qb.dll", k32, "C:\\windows\\SysWOW64\\qb.dll"},

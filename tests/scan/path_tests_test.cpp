@@ -10,37 +10,69 @@
 
 #include "scan/exclusion_list.h"
 #include "scan/path_probe.h"
+#include "scan/path_reading.h"
 #include "scan/section_scanner.h"
 #include "scan/status_text.h"
 #include "support/temp_folder.h"
 
 namespace {
 
-TEST(ReferencedFile, ProgramsFoldersDrivesAndOddTexts) {
+// Every reading Windows could give a text is tried; a text is missing only when
+// every one is, and a text that is no path, or uses a variable not defined
+// here, is never missing.
+TEST(PathReading, MissingOnlyWhenNoReadingNamesSomethingThatExists) {
   TempFolder folder;
-  ASSERT_TRUE(WriteFileBytes(folder / "My App\\app.exe", "MZ"));
+  const std::string dir = folder.Path();
+  for (const char* file : {"My App\\app.exe", "Fern, Inc\\uninst.exe", "Smith, John - Report.docx",
+                           "100% Report.docx", "50%-75% range.txt", "Q1;Q2 summary.xlsx", "lib.tlb",
+                           "Program Files\\x.txt"})
+    ASSERT_TRUE(WriteFileBytes(folder / file, "MZ"));
   ASSERT_TRUE(CreateDirectoryA((folder / "Docs").c_str(), nullptr));
+  SetEnvironmentVariableA("QB_DIR", dir.c_str());
   const std::string app = folder / "My App\\app.exe", gone = folder / "My App\\gone.exe";
-  const std::pair<std::string, bool> kCases[] = {
-      {"\"" + app + "\" /run \"x y\"", true}, {"\"" + gone + "\" /run", false},
-      {app + " -silent", true}, {gone + " -silent", false}, {"\"" + app + "\"", true},
-      // The search path finds system tools, bare names only with arguments.
-      {"notepad.exe", true}, {"notepad /p", true}, {"notepad", false},
-      {"MsiExec.exe /X{12345678-1234-1234-1234-123456789012}", true},
-      // A folder, also with a '\' or a '\' and one character after it.
-      {folder / "Docs\\", true}, {folder / "Docs\\x", true}, {folder / "Nothing\\", false},
-      // Drives that are not fixed disks count as found.
-      {"D:\\setup\\gone.exe", true}, {"N:\\share\\gone.exe", true}, {"Q:\\no drive.exe", true},
-      {"C:\\QuillbaneTests\\no such file.exe", false},
-      // Odd texts are answered, not crashed on.
-      {"", false}, {std::string(5000, 'a') + " " + std::string(3000, 'b'), false},
-      {"C:\\" + std::string(600, 'x') + "\\y.exe /a /b", false}, {"\"", false}, {"^|<>*?", false},
-      // Shares and texts with a lost character are never answered "not found".
-      {"\"\\\\fileserver\\tools\\app.exe\" /run", true}, {"//fileserver/tools/app.exe", true},
-      {"\\QuillbaneTests\\gone.exe", false}, {"C:\\QuillbaneTests\\R\xEF\xBF\xBDsum\xEF\xBF\xBD.txt", true},
-      // Nor is a text that is no valid path text: it cannot be looked up as meant.
-      {"C:\\QuillbaneTests\\R\xE9sum\xE9.txt", true}};
-  for (const auto& c : kCases) EXPECT_EQ(c.second, ReferencedFileExists(c.first)) << c.first.substr(0, 80);
+  const PathReading kFound = PathReading::kFound, kMissing = PathReading::kMissing,
+                    kNone = PathReading::kCannotTell;
+  const std::pair<std::string, PathReading> kCases[] = {
+      // Command lines: the program quoted or not, with arguments.
+      {"\"" + app + "\" /run \"x y\"", kFound}, {"\"" + gone + "\" /run", kMissing},
+      {app + " -silent", kFound}, {gone + " -silent", kMissing}, {"\"" + app + "\"", kFound},
+      {dir + "\\Fern, Inc\\uninst.exe /S", kFound}, {dir + "\\Fern, Inc\\gone.exe /S", kMissing},
+      // Names holding ',', '%' and ';' are read whole; icon indexes and list items are cut.
+      {dir + "\\Smith, John - Report.docx", kFound}, {dir + "\\100% Report.docx", kFound},
+      {dir + "\\50%-75% range.txt", kFound}, {dir + "\\Q1;Q2 summary.xlsx", kFound},
+      {dir + "\\Smith, John - Gone.docx", kMissing}, {dir + "\\50%-75% gone.txt", kMissing},
+      {app + ",0", kFound}, {app + ", -101", kFound}, {gone + ",0", kMissing}, {dir + "\\Docs\\,0", kFound},
+      {gone + ";" + dir + "\\Docs", kFound}, {gone + ";relative\\name", kMissing},
+      // A resource index names its file, a mask its folder, a trailing '\' a folder.
+      {dir + "\\lib.tlb\\3", kFound}, {dir + "\\gone.tlb\\3", kMissing}, {dir + "\\Docs\\*.tmp", kFound},
+      {dir + "\\Docs\\", kFound}, {dir + "\\Docs\\x", kMissing}, {dir + "\\Nothing\\", kMissing},
+      {"\"" + dir + "\\Docs\\\" /x", kFound}, {dir + "\\Docs\\\" /x", kFound}, {"\"" + dir + "\\No\\\" /x", kMissing},
+      // A prefix before a blank counts as a file, never as a folder.
+      {dir + "\\Program Files (x86)\\Gone\\app.exe", kMissing}, {dir + "\\Docs more", kMissing},
+      // Environment references, the kernel's spellings, System32 relative, in any case.
+      {"%QB_DIR%\\Fern, Inc\\uninst.exe /S", kFound}, {"%qb_dir%\\gone.exe", kMissing},
+      {"%QB_NOT_DEFINED%\\app.exe", kNone}, {"\\SYSTEMROOT\\system32\\notepad.exe", kFound},
+      {"%WinDir%\\SYSTEM32\\notepad.exe", kFound}, {"\\??\\" + app, kFound},
+      {"\\??\\unix\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf", kFound},
+      {"System32\\NOTEPAD.EXE", kFound},
+      // Bare program names are looked for as Windows looks for them.
+      {"notepad.exe", kFound}, {"REGEDIT.EXE", kFound}, {"notepad /p", kNone}, {"qbnosuch.exe", kMissing},
+      {"MsiExec.exe /X{12345678-1234-1234-1234-123456789012}", kFound},
+      // Drives that are not fixed disks and shares count as found.
+      {"D:\\setup\\gone.exe", kFound}, {"N:\\share\\gone.exe", kFound}, {"Q:\\no drive.exe", kFound},
+      {"\"\\\\fileserver\\tools\\app.exe\" /run", kFound}, {"//fileserver/tools/app.exe", kFound},
+      {"C:\\QuillbaneTests\\no such file.exe", kMissing}, {"\\QuillbaneTests\\gone.exe", kMissing},
+      // Words and odd texts are no paths, and are answered, not crashed on.
+      {"", kNone}, {"ding", kNone}, {"yes", kNone}, {"\"", kNone}, {"^|<>*?", kNone},
+      {std::string(5000, 'a') + " " + std::string(3000, 'b'), kNone},
+      {"C:\\" + std::string(600, 'x') + "\\y.exe /a /b", kMissing},
+      // A text with a lost character, or no valid path text, cannot be looked up as meant.
+      {"C:\\QuillbaneTests\\R\xEF\xBF\xBDsum\xEF\xBF\xBD.txt", kFound},
+      {"C:\\QuillbaneTests\\R\xE9sum\xE9.txt", kFound}};
+  for (const auto& c : kCases) {
+    EXPECT_EQ(static_cast<int>(c.second), static_cast<int>(ReadPathText(c.first, RegistryView::k64)))
+        << c.first.substr(0, 80);
+  }
   EXPECT_TRUE(IsDirectory(folder / "Docs"));
 }
 
@@ -87,11 +119,16 @@ TEST(PathTexts, NarrowOnlyWhatSurvivesTheTrip) {
   }
 }
 
-TEST(PathTests, ExpansionsBeyondMaxPathAreMadeInFull) {
-  std::string text;
+// Made in full beyond MAX_PATH, and in full with multibyte characters (each
+// counts as one character to the system, and takes up to four bytes here).
+TEST(PathTests, ExpansionsAreMadeInFull) {
+  std::string text, cjk, want;
+  const std::string piece = "\\\xE6\x8A\xA5\xE5\x91\x8A \xF0\x9F\x93\x84;";
   for (int i = 0; i < 60; ++i) text += "%SystemRoot%;";
-  EXPECT_TRUE(ExpandEnvironment(text));
+  for (int i = 0; i < 40; ++i) cjk += "%SystemRoot%" + piece, want += GetWindowsFolder() + piece;
+  EXPECT_TRUE(ExpandEnvironment(text) && ExpandEnvironment(cjk));
   EXPECT_EQ(60 * (GetWindowsFolder().size() + 1), text.size());
+  EXPECT_EQ(want, cjk);
 }
 
 TEST(PathTests, PumpMessagesDispatchesTenPerCall) {
@@ -111,7 +148,10 @@ TEST(DerivedPaths, DriverPathsAreAnchoredAtTheWindowsFolder) {
       {"\\??\\C:\\Drivers\\x.sys", "C:\\Drivers\\x.sys"},
       {"C:\\WINDOWS\\system32\\foo -k", "C:\\WINDOWS\\system32\\foo.exe"},
       {"system32\\drivers\\foo", ""},
-      {"SYSTEMROOT\\x.sys", "C:\\WINDOWS\\SYSTEMROOT\\x.sys"},
+      // The kernel's name for the Windows folder, in any letter case.
+      {"SYSTEMROOT\\x.sys", "C:\\WINDOWS\\x.sys"},
+      {"\\Systemroot\\System32\\drivers\\mountmgr.sys", "C:\\WINDOWS\\System32\\drivers\\mountmgr.sys"},
+      {"\\SystemRoots\\x.sys", "C:\\WINDOWS\\SystemRoots\\x.sys"},
       // Share paths are absolute, in either spelling.
       {"\\\\server\\share\\svc.exe", "\\\\server\\share\\svc.exe"},
       {"\\??\\UNC\\server\\share\\svc.sys", "\\\\server\\share\\svc.sys"},
@@ -123,15 +163,14 @@ TEST(DerivedPaths, DriverPathsAreAnchoredAtTheWindowsFolder) {
   }
 }
 
-TEST(DerivedPaths, FullScanCandidates) {
-  // Text, candidate path; "" when the full scan does not test the text.
+// The path a problem's message names for a text.
+TEST(DerivedPaths, ProgramPathOfACommandLine) {
   const std::pair<const char*, const char*> kCases[] = {
-      {"see d:\\docs/readme.txt", "d:\\docs"}, {"1:\\x", ""}, {":\\x", ""}, {"no path", ""}};
-  for (const auto& c : kCases) {
-    std::string lower;
-    const bool found = DrivePathStart(c.first, lower);
-    EXPECT_EQ(c.second, found ? TrimCandidatePath(lower) : "") << c.first;
-  }
+      {"C:\\Program Files\\Fern, Inc\\uninst.exe /S", "C:\\Program Files\\Fern, Inc\\uninst.exe"},
+      {"C:\\Docs\\Smith, John - Report.docx", "C:\\Docs\\Smith, John - Report.docx"},
+      {"C:\\x\\app.exe,0", "C:\\x\\app.exe"}, {"\"C:\\x y\\a.exe\" /S", "C:\\x y\\a.exe"},
+      {"C:\\x\\a.exe\" /S", "C:\\x\\a.exe"}, {"C:\\Docs\\", "C:\\Docs\\"}, {"", ""}};
+  for (const auto& c : kCases) EXPECT_EQ(c.second, ProgramPathOf(c.first)) << c.first;
 }
 
 TEST(StatusText, CutTo259ThenCompactedToTheLabel) {

@@ -56,8 +56,8 @@ TEST(Recheck, OnlyWhatIsStillStaleAsRecordedMayGo) {
        kChangedSinceScan},
       {"an open-with entry whose application was registered",
        [](SectionScanner& s) { return s.ScanFileAssociations(); },
-       [] { return RegPutString(kUser, kList, "a", "notepad.exe"); },
-       [] { return RegPutString(kClasses, "Applications\\notepad.exe", "", "x"); },
+       [] { return RegPutString(kUser, kList, "a", "qbharbor.exe"); },
+       [] { return RegPutString(kClasses, "Applications\\qbharbor.exe\\shell\\open\\command", "", "notepad.exe %1"); },
        kChangedSinceScan}};
 
   for (const RecheckCase& c : kCases) {

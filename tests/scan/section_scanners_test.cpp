@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/ascii_case.h"
 #include "core/section_catalogue.h"
 #include "scan/path_tests.h"
 #include "scan_recorder.h"
@@ -53,12 +54,17 @@ TEST(SectionScanners, FileTheStaleEntriesAndPassTheHealthyOnes) {
   ASSERT_TRUE(WriteFileBytes(folder / "App\\app.exe", "MZ"));
   ASSERT_TRUE(WriteFileBytes(folder / "Help\\here.hlp", "h"));
   ASSERT_TRUE(WriteFileBytes(folder / "lib.dll", "MZ"));
+  for (const char* file : {"Smith, John - Report.docx", "100% Report.docx", "My%20Report.pdf",
+                           "50%-75% range.txt", "Q1;Q2 summary.xlsx", "Fern, Inc\\uninst.exe",
+                           "fern chime.wav"})
+    ASSERT_TRUE(WriteFileBytes(folder / file, "x"));
   SetEnvironmentVariableA("QB_DIR", folder.Path().c_str());
   const std::string win = GetWindowsFolder(), dir = folder.Path(), app = folder / "App\\app.exe";
   const std::string gone = folder / "gone.dll", noHelp = folder / "nohelp";
   const std::string lib2 = "TypeLib\\{22222222-0000-0000-0000-000000000002}\\2.0";
   const std::string list = kExts + "\\.qbx\\OpenWithList";
   const std::string later = ") cannot be found at the specified location";  // no full stop
+  const std::string kGoneX86 = "C:\\Program Files (x86)\\QbGoneApp\\uninst.exe";
   // An existing file named by a text far over 255 bytes.
   std::string longLib = dir;
   for (int i = 0; i < 300; ++i) longLib += "\\.";
@@ -69,17 +75,24 @@ TEST(SectionScanners, FileTheStaleEntriesAndPassTheHealthyOnes) {
        {{kMachine, kFonts, "Full", dir + "\\present.ttf"},
         {kMachine, kFonts, "Gone (TrueType)", "qb-gone.ttf"},
         {kMachine, kFonts, "LongPresent", longLib},
-        {kMachine, kFonts, "TooLong", std::string(700, 'f')}},
+        {kMachine, kFonts, "TooLong", std::string(700, 'f') + ".ttf"}, {kMachine, kFonts, "Word", "ding"}},
        {kFonts + "|Gone (TrueType)|qb-gone.ttf|" + NotFound(win + "\\Fonts\\qb-gone.ttf"),
-        kFonts + "|TooLong|" + std::string(700, 'f') + "|" +
-            NotFound(win + "\\Fonts\\" + std::string(700, 'f'))},
+        kFonts + "|TooLong|" + std::string(700, 'f') + ".ttf|" +
+            NotFound(win + "\\Fonts\\" + std::string(700, 'f') + ".ttf")},
        "HKEY_LOCAL_MACHINE\\" + kFonts + "\\Gone (TrueType)\\qb-gone.ttf"},
-      {"sounds: an empty one is filed, a comma is not",
+      {"sounds: nothing, a comma or a word is no path; expandable texts are expanded",
        [](SectionScanner& s) { return s.ScanSoundFiles(0); }, kSoundFiles, kUser, 1,
        {{kUser, kSounds, "Empty", ""}, {kUser, kSounds, "Comma", ","},
-        {kUser, kSounds, "Word", "ding"}, {kUser, kSounds, "Quoted", "\"" + app + "\""}},
-       {kSounds + "|Empty||" + NotFound(""), kSounds + "|Word|ding|" + NotFound("ding")},
+        {kUser, kSounds, "Word", "ding"}, {kUser, kSounds, "Quoted", "\"" + app + "\""},
+        {kUser, kSounds, "Fern", "%QB_DIR%\\fern chime.wav", REG_EXPAND_SZ},
+        {kUser, kSounds, "Gone", "%QB_DIR%\\gone chime.wav", REG_EXPAND_SZ}},
+       {kSounds + "|Gone|%QB_DIR%\\gone chime.wav|" + NotFound("%QB_DIR%\\gone chime.wav")},
        "HKEY_CURRENT_USER\\Control Panel\\Sounds\\ding"},
+      {"shared files: value names with environment references",
+       [](SectionScanner& s) { return s.ScanSharedFiles(0); }, kSharedFiles, kMachine, 1,
+       {{kMachine, kShared, "%QB_DIR%\\lib.dll", "1", REG_DWORD},
+        {kMachine, kShared, "%QB_DIR%\\gone.dll", "1", REG_DWORD}},
+       {kShared + "|%QB_DIR%\\gone.dll||" + NotFound("%QB_DIR%\\gone.dll")}},
       {"help: folder and name joined with one backslash",
        [](SectionScanner& s) { return s.ScanHelpFiles(0); }, kHelpFiles, kMachine, 1,
        {{kMachine, kHelp, "here.hlp", dir + "\\Help\\\\"},
@@ -101,6 +114,30 @@ TEST(SectionScanners, FileTheStaleEntriesAndPassTheHealthyOnes) {
         {kMachine, kUninstall + "\\NoCommand", "DisplayName", "x"}},
        {kUninstall + "\\SysText|UninstallString|%QB_DIR%\\uninst.exe /S|" +
         NotFound(dir + "\\uninst.exe /S")}},
+      {"uninstall entries: a healthy program under a folder with ', '; a leftover below "
+       "Program Files (x86), whose folder prefix is no program",
+       [](SectionScanner& s) { return s.ScanUninstallEntries(0); }, kAddRemovePrograms, kMachine, 0,
+       {{kMachine, kUninstall + "\\Fern", "UninstallString", dir + "\\Fern, Inc\\uninst.exe /S"},
+        {kMachine, kUninstall + "\\GoneApp", "UninstallString", kGoneX86}},
+       {kUninstall + "\\GoneApp|UninstallString|" + kGoneX86 + "|" + NotFound(kGoneX86)}},
+      {"full scan: healthy names holding ',', '%' or ';' are read whole; a leftover below "
+       "Program Files (x86) is found",
+       [](SectionScanner& s) { return s.ScanMachineSoftware(0); }, kFullRegistryScan, kMachine, 1,
+       {{kMachine, "SOFTWARE\\Fern", "A", dir + "\\Smith, John - Report.docx"},
+        {kMachine, "SOFTWARE\\Fern", "B", dir + "\\100% Report.docx"},
+        {kMachine, "SOFTWARE\\Fern", "C", dir + "\\My%20Report.pdf"},
+        {kMachine, "SOFTWARE\\Fern", "D", dir + "\\50%-75% range.txt"},
+        {kMachine, "SOFTWARE\\Fern", "E", dir + "\\Q1;Q2 summary.xlsx"},
+        {kMachine, "SOFTWARE\\Fern", "F", dir + "\\Fern, Inc\\uninst.exe /S"},
+        {kMachine, "SOFTWARE\\Fern", "G", kGoneX86}},
+       {"Software\\Fern|G|" + kGoneX86 + "|" + NotFound(LowerAsciiText(kGoneX86))}},
+      {"services: the kernel's \\SystemRoot in any letter case",
+       [](SectionScanner& s) { return s.ScanServices(0); }, kSystemServices, kMachine, 0,
+       {{kMachine, kServices + "\\QbUpper", "ImagePath", "\\SYSTEMROOT\\System32\\drivers\\mountmgr.sys"},
+        {kMachine, kServices + "\\QbMixed", "ImagePath", "\\Systemroot\\system32\\DRIVERS\\mountmgr.sys"},
+        {kMachine, kServices + "\\QbGone", "ImagePath", "\\SystemRoot\\System32\\drivers\\qbgone.sys"}},
+       {kServices + "\\QbGone|ImagePath|" + win + "\\System32\\drivers\\qbgone.sys|" +
+        NotFound(win + "\\System32\\drivers\\qbgone.sys")}},
       {"type libraries: a missing help folder written with a trailing '\\' is filed twice; "
        "an empty code path is not filed, a long one is read in full",
        [](SectionScanner& s) { return s.ScanTypeLibraries(); }, kActiveXCom, kClasses, 0,
@@ -135,7 +172,13 @@ TEST(SectionScanners, FileTheStaleEntriesAndPassTheHealthyOnes) {
         {kUser, list, "f", "7", REG_DWORD}, {kUser, kExts + "\\.qbnolist", "x", "y"}},
        {list + "|b|qbgone.exe|The File (qbgone.exe" + later,
         list + "|d|qbnocmd.exe|The File (qbnocmd.exe" + later,
-        list + "|e|unregistered.exe|The File (unregistered.exe" + later}}};
+        list + "|e|unregistered.exe|The File (unregistered.exe" + later}},
+      {"open-with lists: programs Windows finds without a registration of their own",
+       [](SectionScanner& s) { return s.ScanFileAssociations(); }, kFileAssociations, kUser, 1,
+       {{kUser, list, "a", "notepad.exe"}, {kUser, list, "b", "REGEDIT.EXE"},
+        {kUser, list, "c", "qbharbor.exe"}, {kUser, list, "d", "qbnowhere.exe"},
+        {kMachine, kAppPaths + "\\qbharbor.exe", "", app}},
+       {list + "|d|qbnowhere.exe|The File (qbnowhere.exe" + later}}};
 
   for (const ScanCase& c : kCases) {
     SCOPED_TRACE(c.what);

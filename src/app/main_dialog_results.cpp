@@ -145,7 +145,7 @@ void MainDialog::ShowRestorePanel(bool show) {
   {
     // What an interrupted removal saved belongs in the list: pack it first
     // (unless a removal or restore is running right now).
-    RemovalLock lock(m_archive.StagingFolder());
+    RemovalLock lock;
     if (lock.Held()) m_archive.RecoverUnfinishedRun();
   }
   HWND hDates = Item(kBackupDates);

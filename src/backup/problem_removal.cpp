@@ -211,7 +211,7 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
     ShowMessage("No Sections Checked");
     return outcome;
   }
-  RemovalLock lock(archive.StagingFolder());
+  RemovalLock lock;
   if (!lock.Held()) {
     ShowMessage(kAnotherRunMessage);
     outcome.busy = true;

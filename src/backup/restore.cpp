@@ -177,7 +177,7 @@ RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePa
     ShowMessage("Please Select a backup Date");
     return RestoreResult::kNoSelection;
   }
-  RemovalLock lock(archive.StagingFolder());
+  RemovalLock lock;
   if (!lock.Held()) {
     ShowMessage(kAnotherRunMessage);
     return RestoreResult::kBusy;

@@ -62,7 +62,7 @@ int RunBackups(bool json) {
     // Listing is when a user looks for what an interrupted removal saved: pack
     // it first (unless a removal or restore is running right now).
     BackupArchive archive;
-    RemovalLock lock(archive.StagingFolder());
+    RemovalLock lock;
     if (lock.Held()) archive.RecoverUnfinishedRun();
   }
   const std::vector<BackupEntry> entries = FillBackupList(DefaultBackupFolder());
@@ -256,7 +256,7 @@ int RunClean(const CleanScan& scan, const std::string* sections, int pauseMs, bo
              bool json) {
   ConsolePrompts prompts(json ? stderr : stdout);
   // Refused before the scan, so a second run touches nothing (not even a log).
-  RemovalLock lock(DefaultStagingFolder());
+  RemovalLock lock;
   if (!lock.Held()) {
     ShowMessage(kAnotherRunMessage);
     return kExitUsage;

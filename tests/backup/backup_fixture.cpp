@@ -2,6 +2,7 @@
 
 #include "backup/minizip_io.h"
 #include "backup/reg_export_file.h"
+#include "backup/removal_lock.h"
 #include "core/product.h"
 #include "core/registry.h"
 #include "backup/zip_packer.h"
@@ -46,6 +47,8 @@ BackupTest::BackupTest() {
   // with it, archives are tagged.
   RegPutDword(HKEY_CURRENT_USER, qb::kSettingsKeyPath, "AutoBackup", 0);
   m_sandbox.CopyMachineSoftwareKey("Microsoft\\Cryptography");
+  // The suites run side by side as one user: each takes its own lock.
+  SetRemovalLockScope("backup_tests");
   m_archive.SetStagingFolder(Staging());
   m_archive.SetBackupFolder(BackupFolder());
 }

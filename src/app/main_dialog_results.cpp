@@ -17,11 +17,12 @@
 #include "backup/restore_items.h"
 #include "framework/prompt.h"
 #include "scan/recheck.h"
+#include "ui/html_token.h"
 
 namespace {
 
 std::string ResultRowText(const ScanSection& section) {
-  return "<b>Section Name : " + section.name +
+  return "<b>Section Name : " + HtmlEscaped(section.name) +
          "</b><br><font color=\"#FF0000\">Problems Found : " +
          std::to_string(section.problemCount()) + "</font>";
 }
@@ -91,9 +92,9 @@ void MainDialog::ShowSectionsPanel(bool show) {
   if (!show) return;
   m_sections.ClearRows();
   for (ScanSection& section : m_pCatalogue->Sections()) {
-    const std::string text = "<b>Section Name : " + section.name +
+    const std::string text = "<b>Section Name : " + HtmlEscaped(section.name) +
                              "</b><br><font color=\"#7B7B7B\">Description : " +
-                             section.description + "</font>";
+                             HtmlEscaped(section.description) + "</font>";
     m_sections.AppendRow(text, reinterpret_cast<LPARAM>(&section), section.enabled != 0);
   }
 }

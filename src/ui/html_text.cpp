@@ -1,6 +1,7 @@
 #include "ui/html_text.h"
 
 #include <cstring>
+#include <string>
 
 #include "ui/html_token.h"
 
@@ -155,7 +156,10 @@ void DrawHtmlText(HDC hdc, const char* text, int length, const RECT& rect) {
             fontStyles = styles;
             spaceWidth = TextWidth(hdc, " ", 1);
           }
-          const int width = TextWidth(hdc, position, tokenLength);
+          // Texts from outside come escaped: the word is drawn as its characters.
+          const std::string word = HtmlUnescaped(position, tokenLength);
+          const int wordLength = static_cast<int>(word.size());
+          const int width = TextWidth(hdc, word.c_str(), wordLength);
           if (width > available) available = width;  // a word is never broken
           const bool spaceBefore = pendingSpace != 0;
           if (spaceBefore) x += spaceWidth;
@@ -165,8 +169,8 @@ void DrawHtmlText(HDC hdc, const char* text, int length, const RECT& rect) {
           }
           UINT flags = baseFlags;
           if (styles & kStyleSubscript) flags |= DT_BOTTOM | DT_SINGLELINE;
-          RECT word = {rect.left + x, rect.top + y, rect.left + available, rect.top + y + lineHeight};
-          DrawTextA(hdc, position, tokenLength, &word, flags);
+          RECT box = {rect.left + x, rect.top + y, rect.left + available, rect.top + y + lineHeight};
+          DrawTextA(hdc, word.c_str(), wordLength, &box, flags);
           if (spaceBefore && (styles & kStyleUnderline) && x >= spaceWidth) {
             // Underline runs on under the gap between underlined words.
             RECT gap = {rect.left + x - spaceWidth, rect.top + y, rect.left + x,

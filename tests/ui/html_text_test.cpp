@@ -119,12 +119,16 @@ TEST(HtmlText, UnderlineRunsUnderTheGapBetweenWords) {
 // previous piece's measured extent ends.
 TEST(HtmlText, DrawnExactlyAsPlainPieces) {
   const struct {
-    const char* markup;
+    std::string markup;
     std::vector<const char*> pieces;
   } cases[] = {
       // unknown start tags are text, unknown end tags vanish without a gap
       {"a<x>b</x>c", {"a", "<x>", "b", "c"}},
       {"Fonts&Paths", {"Fonts&Paths"}},  // no mnemonic underline
+      // a text from outside, escaped, is drawn as the text it is: its tags
+      // neither break the line nor make it bold; entities are read once
+      {HtmlEscaped("Reminder<br><b>Key</b>"), {"Reminder<br><b>Key</b>"}},
+      {HtmlEscaped("&lt;") + "&quot;", {"&lt;\""}},
   };
   for (const auto& c : cases) {
     Surface drawn(400, 60);

@@ -21,7 +21,7 @@ struct IgnoreOptions {
 
 nlohmann::json EntryJson(const IgnoreEntry& entry) {
   nlohmann::json item;
-  item["id"] = entry.storedName;
+  item["id"] = IgnoreEntryId(entry);
   item["type"] = IgnoreKindName(entry);
   if (entry.kind == IgnoreEntry::kShortcut) {
     item["linkPath"] = entry.linkPath;
@@ -44,7 +44,7 @@ int RunList(bool json) {
   }
   if (entries.empty()) std::printf("The ignore list is empty.\n");
   for (const IgnoreEntry& entry : entries) {
-    std::printf("%s\t%s\n", ConsoleText(entry.storedName).c_str(),
+    std::printf("%s\t%s\n", ConsoleText(IgnoreEntryId(entry)).c_str(),
                 ConsoleText(IgnoreText(entry)).c_str());
   }
   return kExitDone;
@@ -94,7 +94,7 @@ int RunRemove(const IgnoreOptions& options, bool valueGiven) {
   if (!options.id.empty()) {
     bool found = false;
     for (const IgnoreEntry& stored : ReadIgnoreEntries()) {
-      if (stored.storedName == options.id) {
+      if (IgnoreEntryId(stored) == options.id) {
         entry = stored;
         found = true;
       }

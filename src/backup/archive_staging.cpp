@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "backup/archive_bounds.h"
 #include "backup/archive_key.h"
 #include "backup/archive_tag.h"
 #include "backup/backup_archive.h"
@@ -244,30 +245,57 @@ bool BackupArchive::PrepareStaging() {
 
 void BackupArchive::ClearStaging() { EmptyFolderTree(m_strStagingFolder, true, "*.*"); }
 
-bool BackupArchive::ExtractBackup(const std::string& archivePath) {
+bool BackupArchive::OpenBackup(const std::string& archivePath, std::string& reason) {
+  reason.clear();
   m_nBadEntries = 0;
-  if (!PrepareStaging()) return false;
-  AppendToFile(m_strStagingFolder + "\\" + kRestoreMarkerFile, "restore", true);
   if (!m_unpacker.Open(archivePath)) return false;
-  const int count = m_unpacker.EntryCount();
   // An entry name this program never writes (one that climbs out of the folder,
   // names a drive or a device, or one of the bookkeeping files) means the archive
   // is not one of its backups: nothing of it is taken.
-  bool trusted = count > 0;
-  for (bool more = m_unpacker.GotoFirst(); trusted && more; more = m_unpacker.GotoNext()) {
+  std::vector<EntrySize> sizes;
+  bool record = false;
+  for (bool more = m_unpacker.GotoFirst(); more; more = m_unpacker.GotoNext()) {
     ZipEntryInfo info;
     std::string target;
-    if (m_unpacker.GetEntryInfo(info) && !info.name.empty() &&
-        (!EntryTargetName(info.name, true, target) || IsMarker(target))) {
-      trusted = false;
+    if (!m_unpacker.GetEntryInfo(info)) continue;
+    if (!info.name.empty() && (!EntryTargetName(info.name, true, target) || IsMarker(target))) {
+      m_unpacker.Close();
+      return false;
     }
+    const bool isRecord = !info.isFolder && SameNameIgnoringCase(target, kRecordFile);
+    record = record || isRecord;
+    sizes.push_back({info.compressedBytes, info.uncompressedBytes, isRecord});
   }
-  int extracted = 0;
-  for (bool more = trusted && m_unpacker.GotoFirst(); more; more = m_unpacker.GotoNext()) {
+  CreateFolder(m_strStagingFolder);
+  ULARGE_INTEGER free = {};
+  if (!GetDiskFreeSpaceExW(WideText(m_strStagingFolder).c_str(), &free, nullptr, nullptr)) {
+    free.QuadPart = 0;
+  }
+  reason = record ? ArchiveSizeRefusal(sizes, free.QuadPart) : "it holds no record file";
+  if (!reason.empty()) {
+    m_unpacker.Close();
+    return false;
+  }
+  return true;
+}
+
+ArchiveTrust BackupArchive::CheckOpenedBackup(const std::vector<std::string>& keys) {
+  return CheckArchiveZip(m_unpacker, keys);
+}
+
+bool BackupArchive::ExtractOpenedBackup() {
+  m_nBadEntries = 0;
+  if (!m_unpacker.IsOpen() || !PrepareStaging()) {
+    m_unpacker.Close();
+    return false;
+  }
+  AppendToFile(m_strStagingFolder + "\\" + kRestoreMarkerFile, "restore", true);
+  int count = 0, extracted = 0;
+  for (bool more = m_unpacker.GotoFirst(); more; more = m_unpacker.GotoNext()) {
+    ++count;
     if (m_unpacker.ExtractEntry(m_strStagingFolder, true)) ++extracted;
   }
   m_unpacker.Close();
-  if (!trusted) return false;
   m_nBadEntries = count - extracted;
   return FileExists(m_strStagingFolder + "\\" + kRecordFile);
 }

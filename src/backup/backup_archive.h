@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/archive_tag.h"
 #include "backup/zip_packer.h"
 #include "core/problem_record.h"
 
@@ -77,12 +78,18 @@ class BackupArchive {
   // Writes the records and copies saved since the last commit through to the
   // disk; false when that failed (their items must not be deleted then).
   bool CommitSaved();
-  // Extracts every entry of an archive into the emptied staging folder, flat. An
-  // entry that is damaged is left out (BadEntries() counts them) and the others
-  // still come out. False when the archive cannot be opened, holds an entry name
-  // this program never writes (one that climbs out of the folder, say), or its
-  // record file did not come out.
-  bool ExtractBackup(const std::string& archivePath);
+  // Opens an archive for restore and looks at it before anything comes out of
+  // it: every entry name one this program writes (none climbs out of the folder,
+  // say), a record file, and sizes a backup can have (archive_bounds.h). False,
+  // with the reason in words for the user when there is one, otherwise.
+  bool OpenBackup(const std::string& archivePath, std::string& reason);
+  // The tag check of the opened archive with these keys, streaming from the zip.
+  ArchiveTrust CheckOpenedBackup(const std::vector<std::string>& keys);
+  // Extracts the opened archive into the emptied staging folder, flat, and
+  // closes it. An entry that is damaged is left out (BadEntries() counts them)
+  // and the others still come out. False when the record file did not come out.
+  bool ExtractOpenedBackup();
+  void CloseBackup() { m_unpacker.Close(); }
   int BadEntries() const { return m_nBadEntries; }
   // Packs the records and copies that an interrupted run left in the staging
   // folder into an archive named from that run's start time and marked

@@ -222,23 +222,37 @@ long long FileSize(const std::string& path) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  std::string content;
+  if (!ReadFileInBlocks(path, [&content](const char* data, size_t size) {
+        content.append(data, size);
+        return true;
+      })) {
+    return false;
+  }
+  bytes.swap(content);
+  return true;
+}
+
+bool ReadFileInBlocks(const std::string& path,
+                      const std::function<bool(const char* data, size_t size)>& take) {
   HANDLE hFile = CreateFileW(WideText(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (hFile == INVALID_HANDLE_VALUE) return false;
-  std::string content;
-  char block[65536];
+  std::vector<char> block(65536);
   bool ok = true;
   for (;;) {
     DWORD read = 0;
-    if (!ReadFile(hFile, block, sizeof(block), &read, nullptr)) {
+    if (!ReadFile(hFile, block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) {
       ok = false;
       break;
     }
     if (read == 0) break;
-    content.append(block, read);
+    if (!take(block.data(), read)) {
+      ok = false;
+      break;
+    }
   }
   CloseHandle(hFile);
-  if (ok) bytes.swap(content);
   return ok;
 }
 

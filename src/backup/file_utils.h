@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,10 @@ bool IsNotFoundError(DWORD code);
 long long FileSize(const std::string& path);
 // Reads a whole file (binary); false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+// Hands a file's bytes to `take` block by block (never the whole file at once);
+// false when it cannot be read or `take` returned false.
+bool ReadFileInBlocks(const std::string& path,
+                      const std::function<bool(const char* data, size_t size)>& take);
 // The names of the files directly in a folder (no subfolders), in the order the
 // system lists them.
 std::vector<std::string> FolderFiles(const std::string& folder);

@@ -110,12 +110,8 @@ bool IsFolder(const std::string& path) {
 
 // Asks (default No) unless the archive carries this user's tag or the caller
 // was told to trust it.
-bool MayRestore(const std::string& source, const RestoreOptions& options) {
-  std::string key;
-  LoadArchiveKey(key);
-  if (CheckArchiveFolder(source, key) == ArchiveTrust::kMadeHere || options.trustArchive) {
-    return true;
-  }
+bool MayRestore(ArchiveTrust trust, const RestoreOptions& options) {
+  if (trust == ArchiveTrust::kMadeHere || options.trustArchive) return true;
   return AskYesNo(UntrustedArchiveQuestion(), ApplicationTitle(), true);
 }
 
@@ -184,19 +180,30 @@ RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePa
   }
   archive.RecoverUnfinishedRun();
 
-  // A folder is read where it is; an archive is extracted into the staging folder.
+  // Everything about an archive is checked before anything comes out of it: its
+  // names and sizes, then its tag (or the user's word), straight from the zip.
+  // A folder is read where it is.
   const bool fromFolder = IsFolder(archivePath);
   const std::string source = fromFolder ? archivePath : archive.StagingFolder();
+  std::string key, reason;
+  LoadArchiveKey(key);
+  ArchiveTrust trust = ArchiveTrust::kUntagged;
+  if (fromFolder ? !FileExists(source + "\\Config.ini") : !archive.OpenBackup(archivePath, reason)) {
+    ShowMessage("Backup is Invalid, Cannot Recover items" +
+                (reason.empty() ? "" : "\r\n\r\nNothing was taken out of it: " + reason + "."));
+    return RestoreResult::kInvalid;
+  }
+  trust = fromFolder ? CheckArchiveFolder(source, {key}) : archive.CheckOpenedBackup({key});
+  if (!MayRestore(trust, options)) {
+    archive.CloseBackup();
+    return RestoreResult::kDeclined;
+  }
   std::string text;
-  if ((!fromFolder && !archive.ExtractBackup(archivePath)) ||
+  if ((!fromFolder && !archive.ExtractOpenedBackup()) ||
       !ReadWholeFile(source + "\\Config.ini", text)) {
     if (!fromFolder) archive.ClearStaging();
     ShowMessage("Backup is Invalid, Cannot Recover items");
     return RestoreResult::kInvalid;
-  }
-  if (!MayRestore(source, options)) {
-    if (!fromFolder) archive.ClearStaging();
-    return RestoreResult::kDeclined;
   }
 
   const RecordFile file = ParseRecordFile(text);

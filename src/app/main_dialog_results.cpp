@@ -10,6 +10,7 @@
 #include "app/details_dialog.h"
 #include "app/item_list_dialog.h"
 #include "app/main_dialog.h"
+#include "app/restore_prompt.h"
 #include "app/settings_store.h"
 #include "backup/problem_removal.h"
 #include "backup/removal_lock.h"
@@ -171,7 +172,7 @@ std::string MainDialog::SelectedBackupPath() const {
 }
 
 void MainDialog::RestoreBackup() {
-  if (::RestoreBackup(m_archive, SelectedBackupPath()) == RestoreResult::kNoSelection) {
+  if (RestoreWithQuestion(m_archive, SelectedBackupPath()) == RestoreResult::kNoSelection) {
     SetFocus(Item(kBackupDates));
   }
 }

@@ -3,6 +3,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstring>
+
 #include "core/registry.h"
 #include "framework/prompt.h"
 
@@ -256,6 +258,36 @@ bool ReadFileInBlocks(const std::string& path,
   return ok;
 }
 
+int CompareFileBytes(const std::string& a, const std::string& b) {
+  HANDLE hA = CreateFileW(WideText(a).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (hA == INVALID_HANDLE_VALUE) return -1;
+  HANDLE hB = CreateFileW(WideText(b).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (hB == INVALID_HANDLE_VALUE) {
+    CloseHandle(hA);
+    return -1;
+  }
+  std::vector<char> blockA(65536), blockB(65536);
+  int result = 1;
+  for (;;) {
+    DWORD readA = 0, readB = 0;
+    if (!ReadFile(hA, blockA.data(), static_cast<DWORD>(blockA.size()), &readA, nullptr) ||
+        !ReadFile(hB, blockB.data(), static_cast<DWORD>(blockB.size()), &readB, nullptr)) {
+      result = -1;
+      break;
+    }
+    if (readA != readB || std::memcmp(blockA.data(), blockB.data(), readA) != 0) {
+      result = 0;
+      break;
+    }
+    if (readA == 0) break;
+  }
+  CloseHandle(hA);
+  CloseHandle(hB);
+  return result;
+}
+
 std::vector<std::string> FolderFiles(const std::string& folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAW found;
@@ -283,10 +315,6 @@ DestinationFacts SystemDestinationFacts() {
     }
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return FolderState::kLink;
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FolderState::kFolder : FolderState::kOther;
-  };
-  facts.exists = [](const std::string& path) {
-    DWORD error = 0;
-    return FileAttributes(path, &error) != INVALID_FILE_ATTRIBUTES || !IsNotFoundError(error);
   };
   return facts;
 }

@@ -72,6 +72,9 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // false when it cannot be read or `take` returned false.
 bool ReadFileInBlocks(const std::string& path,
                       const std::function<bool(const char* data, size_t size)>& take);
+// 1 when two files hold the same bytes, 0 when not, -1 when either cannot be
+// read. Compared block by block.
+int CompareFileBytes(const std::string& a, const std::string& b);
 // The names of the files directly in a folder (no subfolders), in the order the
 // system lists them.
 std::vector<std::string> FolderFiles(const std::string& folder);

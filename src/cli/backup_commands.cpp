@@ -133,7 +133,57 @@ int RunRestoreList(const std::string& path, bool json) {
   return kExitDone;
 }
 
-int RunRestore(const std::string& path, const std::string* itemList, bool trustArchive) {
+const char* ItemOutcomeName(ItemRestore outcome) {
+  switch (outcome) {
+    case ItemRestore::kRestored: return "restored";
+    case ItemRestore::kUnchanged: return "unchanged";
+    case ItemRestore::kReplaced: return "replaced";
+    case ItemRestore::kKeptCurrent: return "kept";
+    case ItemRestore::kRefused: return "refused";
+    case ItemRestore::kFailed: return "failed";
+  }
+  return "";
+}
+
+const char* ResultName(RestoreResult result) {
+  switch (result) {
+    case RestoreResult::kNoSelection:
+    case RestoreResult::kInvalid: return "invalid";
+    case RestoreResult::kBusy: return "busy";
+    case RestoreResult::kDeclined: return "declined";
+    case RestoreResult::kRestored: return "restored";
+    case RestoreResult::kErrors: return "errors";
+  }
+  return "";
+}
+
+nlohmann::json RestoreJson(const std::string& path, const RestoreOutcome& outcome) {
+  nlohmann::json document;
+  document["archive"] = path;
+  document["result"] = ResultName(outcome.result);
+  document["message"] = RestoreMessage(outcome);
+  if (!outcome.invalidReason.empty()) document["reason"] = outcome.invalidReason;
+  document["damaged"] = outcome.damaged;
+  document["missingItems"] = outcome.missingItems;
+  nlohmann::json items = nlohmann::json::array();
+  for (const RestoredItem& restored : outcome.items) {
+    BackupRecord record;
+    record.kind = restored.kind;
+    record.keyName = restored.keyName;
+    record.valueName = restored.valueName;
+    record.destPath = restored.destPath;
+    nlohmann::json item = RecordJson(restored.number, record);
+    item.erase("valueData");
+    item["outcome"] = ItemOutcomeName(restored.outcome);
+    if (!restored.reason.empty()) item["reason"] = restored.reason;
+    items.push_back(item);
+  }
+  document["items"] = items;
+  return document;
+}
+
+int RunRestore(const std::string& path, const std::string* itemList, bool trustArchive,
+               bool replace, bool json) {
   RestoreOptions options;
   if (itemList) {
     RecordFile file;
@@ -147,11 +197,12 @@ int RunRestore(const std::string& path, const std::string* itemList, bool trustA
       return kExitUsage;
     }
   }
-  ConsolePrompts prompts(stdout);
+  ConsolePrompts prompts(json ? stderr : stdout);
   BackupArchive archive;
   options.trustArchive = trustArchive;
-  const RestoreResult result = RestoreBackup(archive, path, options);
-  if (result == RestoreResult::kDeclined) {
+  options.replaceChanged = replace;
+  const RestoreOutcome outcome = RestoreArchive(archive, path, options);
+  if (outcome.result == RestoreResult::kDeclined) {
     // No one can answer the window's question here: the user decides up front.
     std::fprintf(stderr,
                  "%s\nThis archive was not made by %s for this user account, or it was changed "
@@ -159,7 +210,20 @@ int RunRestore(const std::string& path, const std::string* itemList, bool trustA
                  "--trust-archive.\n",
                  ConsoleText(path).c_str(), qb::kProductName);
   }
-  return result == RestoreResult::kRestored ? kExitDone : kExitUsage;
+  if (json) {
+    // The document, and (as every other refusal is) the refusal on stderr.
+    if (outcome.result == RestoreResult::kBusy || outcome.result == RestoreResult::kInvalid) {
+      ShowMessage(RestoreMessage(outcome));
+    }
+    std::printf("%s\n", DumpJson(RestoreJson(path, outcome)).c_str());
+  } else if (outcome.result != RestoreResult::kDeclined) {
+    ShowMessage(RestoreMessage(outcome));
+    if (!outcome.ReplaceableItems().empty()) {
+      std::printf("To write the saved data over what is there now, run restore again with "
+                  "--replace.\n");
+    }
+  }
+  return outcome.result == RestoreResult::kRestored ? kExitDone : kExitUsage;
 }
 
 // Test seam, off unless QUILLBANE_TEST_HOLD names a file: once the scan is done,
@@ -317,6 +381,7 @@ void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan) {
     bool list = false;
     bool json = false;
     bool trust = false;
+    bool replace = false;
   };
   auto args = std::make_shared<RestoreArgs>();
   CLI::App* restore = app.add_subcommand("restore", "Restore the items saved in a backup archive");
@@ -325,13 +390,17 @@ void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan) {
   restore->add_flag("--trust-archive", args->trust,
                     "Restore it even though it was not made by this program for this user account");
   CLI::Option* list = restore->add_flag("--list", args->list, "List the archive's items, numbered");
-  restore->add_flag("--json", args->json, "With --list: print one JSON document")->needs(list);
+  restore->add_flag("--json", args->json, "Print one JSON document");
   CLI::Option* items =
       restore->add_option("--item", args->items, "Restore only these items, e.g. 2 or 1,3")->excludes(list);
+  restore->add_flag("--replace", args->replace,
+                    "Write the saved data over registry items that exist now with other data")
+      ->excludes(list);
   restore->callback([&exitCode, args, items] {
     const std::string path = ArchivePath(args->archive);
     exitCode = args->list ? RunRestoreList(path, args->json)
-                          : RunRestore(path, items->count() > 0 ? &args->items : nullptr, args->trust);
+                          : RunRestore(path, items->count() > 0 ? &args->items : nullptr,
+                                       args->trust, args->replace, args->json);
   });
 
   if (!scan) return;

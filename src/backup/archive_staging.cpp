@@ -3,6 +3,7 @@
 // it, and extracting an archive into it for restore.
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "backup/backup_names.h"
 #include "backup/backup_records.h"
 #include "backup/file_utils.h"
+#include "backup/restore_record.h"
 #include "backup/zip_names.h"
 #include "core/wide_text.h"
 #include "framework/prompt.h"
@@ -29,6 +31,7 @@ bool SameNameIgnoringCase(const std::string& a, const char* b) {
 
 bool IsMarker(const std::string& name) {
   return SameNameIgnoringCase(name, kRunMarkerFile) ||
+         SameNameIgnoringCase(name, kDeletedMarkerFile) ||
          SameNameIgnoringCase(name, kRestoreMarkerFile);
 }
 
@@ -208,6 +211,12 @@ Recovery BackupArchive::RecoverUnfinishedRun() {
     // The run may have been stopped while it packed: its partial archive goes.
     DeleteFileChecked(::ArchivePath(m_strBackupFolder, base, 1) + ".partial");
   }
+  // Saved but never deleted: those items are where they were, and their copies
+  // would only be refused or found unchanged by a restore.
+  if (DropUndeletedItems() && FileSize(recordFile) == 0) {
+    ClearStaging();
+    return Recovery::kNothing;
+  }
   // Packing sets the run's archive and kept folder: recovery stands for no run.
   const std::string runArchive = m_strArchivePath, runKept = m_strKeptFolder;
   m_strKeptFolder.clear();
@@ -231,6 +240,56 @@ Recovery BackupArchive::RecoverUnfinishedRun() {
   m_strKeptFolder = runKept;
   ShowMessage(message);
   return result;
+}
+
+bool BackupArchive::DropUndeletedItems() {
+  const std::string recordFile = m_strStagingFolder + "\\" + kRecordFile;
+  const std::string marks = m_strStagingFolder + "\\" + kDeletedMarkerFile;
+  std::string text, marked;
+  if (!ReadWholeFile(recordFile, text)) return false;
+  std::set<int> deleted;
+  if (ReadWholeFile(marks, marked)) {
+    for (const std::string& line : SplitRecordLines(marked)) deleted.insert(std::atoi(line.c_str()));
+  }
+  // A deleted item whose note did not reach the disk is not where it was, or is
+  // there with other data: only an item there exactly as saved is left out.
+  const std::vector<std::string> lines = SplitRecordLines(text);
+  const std::vector<RecordLines> records = ParseRecordLines(text);
+  std::string kept;
+  std::vector<std::string> dropped;
+  size_t next = 0;
+  for (size_t index = 0; index < records.size(); ++index) {
+    const RecordLines& entry = records[index];
+    std::string reason;
+    if (!deleted.count(static_cast<int>(index)) &&
+        CompareWithLive(m_strStagingFolder, entry.record, reason) == LiveState::kSame) {
+      // Lines between records (none are written) go with the record after them.
+      next = entry.endLine;
+      dropped.push_back(entry.record.kind == BackupRecord::kRegKey ? entry.record.exportFile
+                        : entry.record.kind == BackupRecord::kFile ? StagedFileName(entry.record.destPath)
+                                                                   : std::string());
+      continue;
+    }
+    for (; next < entry.endLine; ++next) kept += lines[next] + "\n";
+  }
+  if (dropped.empty()) return true;
+  // Whatever follows the last whole record (a record the run was cut inside of).
+  for (; next < lines.size(); ++next) kept += lines[next] + (next + 1 < lines.size() || text.back() == '\n' ? "\n" : "");
+  // The new records take the old ones' place in one step; the notes go after
+  // them (notes that outlive the step only keep more items than needed).
+  const std::string fresh = m_strStagingFolder + "\\Config.new";
+  DeleteFileChecked(fresh);
+  if (!AppendToFile(fresh, kept, true) ||
+      !MoveFileExW(WideText(fresh).c_str(), WideText(recordFile).c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileChecked(fresh);
+    return false;
+  }
+  DeleteFileChecked(marks);
+  for (const std::string& name : dropped) {
+    if (!name.empty() && IsSafeNameComponent(name)) DeleteFileChecked(m_strStagingFolder + "\\" + name);
+  }
+  return true;
 }
 
 bool BackupArchive::PrepareStaging() {

@@ -29,7 +29,8 @@ bool SameNameNoCase(const std::string& a, const char* b) {
 }
 
 bool IsBookkeeping(const std::string& name) {
-  return SameNameNoCase(name, kRunMarkerFile) || SameNameNoCase(name, kRestoreMarkerFile);
+  return SameNameNoCase(name, kRunMarkerFile) || SameNameNoCase(name, kRestoreMarkerFile) ||
+         SameNameNoCase(name, kDeletedMarkerFile);
 }
 
 // One owner each for the algorithm and the hash object.

@@ -32,8 +32,10 @@ std::string DefaultBackupFolder();
 std::string FullKeyName(HKEY hRoot, const std::string& keyPath);
 
 // Bookkeeping files of the staging folder, never packed: a removal run is saving
-// here (the file holds the run's start time), or a restore extracted here.
+// here (the file holds the run's start time), the numbers of the saved items the
+// run has deleted, or a restore extracted here.
 constexpr const char* kRunMarkerFile = "Run.txt";
+constexpr const char* kDeletedMarkerFile = "Deleted.txt";
 constexpr const char* kRestoreMarkerFile = "Restore.txt";
 
 enum class Recovery {
@@ -78,6 +80,12 @@ class BackupArchive {
   // Writes the records and copies saved since the last commit through to the
   // disk; false when that failed (their items must not be deleted then).
   bool CommitSaved();
+  // The number (from 0) of the record the last successful Add... wrote.
+  int LastSavedItem() const { return m_nSavedItems - 1; }
+  // Notes that the item of that record is deleted (written through with the
+  // next commit), so that a recovery packs only what was removed.
+  bool MarkDeleted(int savedItem);
+
   // Opens an archive for restore and looks at it before anything comes out of
   // it: every entry name one this program writes (none climbs out of the folder,
   // say), a record file, and sizes a backup can have (archive_bounds.h). False,
@@ -93,7 +101,9 @@ class BackupArchive {
   int BadEntries() const { return m_nBadEntries; }
   // Packs the records and copies that an interrupted run left in the staging
   // folder into an archive named from that run's start time and marked
-  // " (recovered)", and says so in a message. Does nothing during a run.
+  // " (recovered)", and says so in a message. Only the items it deleted go in
+  // (and any it may have deleted without noting it: those not there now as
+  // saved). Does nothing during a run.
   Recovery RecoverUnfinishedRun();
   // The archive or kept folder the last recovery made.
   const std::string& RecoveredPath() const { return m_strRecovered; }
@@ -113,6 +123,9 @@ class BackupArchive {
   // Packs the staged files into "<base>[ (recovered)].zip"; -1 records means any.
   bool PackStaging(const std::string& baseName, bool recovered, int expectedRecords);
   void KeepStagingAside(const std::string& baseName);
+  // Recovery: leaves out of the staged records those of items never deleted.
+  // False when the records could not be rewritten (then all are packed).
+  bool DropUndeletedItems();
 
   std::string m_strBackupFolder;
   int m_nExportCounter = 0;

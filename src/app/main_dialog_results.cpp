@@ -130,6 +130,8 @@ void MainDialog::RemoveProblems() {
   };
   const RemovalOutcome outcome =
       ::RemoveProblems(*m_pCatalogue, m_archive, rows, anyChecked, choice, hooks);
+  // Said once, when this account's archive key had to be made anew.
+  if (!outcome.keyNotice.empty()) ShowMessage(outcome.keyNotice);
   // Nothing checked, or the archive could not be started and nothing was
   // removed: the results stay, so the user can choose again.
   if (rows > 0 && !outcome.ran) return;

@@ -15,8 +15,10 @@
 #include "backup/backup_names.h"
 #include "backup/backup_records.h"
 #include "backup/file_utils.h"
+#include "backup/restore.h"
 #include "backup/restore_record.h"
 #include "backup/zip_names.h"
+#include "core/product.h"
 #include "core/wide_text.h"
 #include "framework/prompt.h"
 
@@ -127,6 +129,38 @@ std::string BaseNameFromFileTime(const std::string& path) {
                          when.wSecond);
 }
 
+// True when an archive's tag checks with one of the keys. An archive larger than
+// any backup is not even read.
+bool VerifiesWith(const std::string& path, const std::vector<std::string>& keys) {
+  ZipUnpacker zip(path);
+  uint64_t total = 0;
+  for (bool more = zip.GotoFirst(); more; more = zip.GotoNext()) {
+    ZipEntryInfo info;
+    if (!zip.GetEntryInfo(info) || (total += info.uncompressedBytes) > kMaxRestoreBytes) return false;
+  }
+  return zip.IsOpen() && CheckArchiveZip(zip, keys) == ArchiveTrust::kMadeHere;
+}
+
+// Said once, when this account's key could not be read and a new one was made.
+std::string KeyReplacedNotice(const std::string& backupFolder) {
+  const std::vector<std::string> keys = LoadArchiveKeys();
+  std::string list;
+  size_t count = 0;
+  for (const BackupEntry& entry : FillBackupList(backupFolder)) {
+    if (VerifiesWith(entry.path, keys)) continue;
+    if (++count <= 20) list += "\r\n" + (entry.displayName.empty() ? entry.path : entry.displayName);
+  }
+  if (count > 20) list += "\r\n... and " + std::to_string(count - 20) + " more";
+  std::string text = std::string("The key that marks this account's backups as made by ") +
+                     qb::kProductName +
+                     " could not be read (the system no longer unlocks it, or it was damaged). "
+                     "A new key was made; the old one is kept in the settings, should it "
+                     "become readable again.";
+  if (count == 0) return text + " Every backup in " + backupFolder + " can still be verified.";
+  return text + "\r\n\r\nThese backups can no longer be verified as made by " +
+         qb::kProductName + " for this user account; restoring one asks first:" + list;
+}
+
 }  // namespace
 
 bool BackupArchive::PackStaging(const std::string& baseName, bool recovered,
@@ -135,7 +169,9 @@ bool BackupArchive::PackStaging(const std::string& baseName, bool recovered,
   // The archive carries this user's tag, so its restore need not ask whether to
   // trust it. Without a key (no settings key yet) it is written untagged.
   std::string key;
-  if (LoadOrCreateArchiveKey(key)) TagArchiveFolder(m_strStagingFolder, key);
+  bool replaced = false;
+  if (LoadOrCreateArchiveKey(key, &replaced)) TagArchiveFolder(m_strStagingFolder, key);
+  if (replaced) m_strKeyNotice = KeyReplacedNotice(m_strBackupFolder);
   std::vector<std::string> names;
   for (const std::string& name : FolderFiles(m_strStagingFolder)) {
     if (!IsMarker(name)) names.push_back(name);
@@ -238,7 +274,8 @@ Recovery BackupArchive::RecoverUnfinishedRun() {
   }
   m_strArchivePath = runArchive;
   m_strKeptFolder = runKept;
-  ShowMessage(message);
+  const std::string notice = TakeKeyNotice();
+  ShowMessage(notice.empty() ? message : message + "\r\n\r\n" + notice);
   return result;
 }
 

@@ -237,6 +237,12 @@ bool BackupArchive::MarkDeleted(int savedItem) {
   return true;
 }
 
+std::string BackupArchive::TakeKeyNotice() {
+  std::string notice;
+  notice.swap(m_strKeyNotice);
+  return notice;
+}
+
 bool BackupArchive::CommitSaved() {
   bool written = true;
   std::sort(m_vUncommitted.begin(), m_vUncommitted.end());

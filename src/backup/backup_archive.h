@@ -115,6 +115,10 @@ class BackupArchive {
   // The archive of the current or last run ("" when the last run wrote none).
   const std::string& ArchivePath() const { return m_strArchivePath; }
   const std::string& KeptFolder() const { return m_strKeptFolder; }
+  // Set when packing found this account's archive key unreadable and made a new
+  // one: which archives can no longer be verified, in words for the user. Said
+  // once: taking it clears it.
+  std::string TakeKeyNotice();
 
  private:
   bool SaveFailed(const std::string& why);
@@ -138,6 +142,7 @@ class BackupArchive {
   std::string m_strKeptFolder;
   std::string m_strFailure;
   std::string m_strRecovered;
+  std::string m_strKeyNotice;
   bool m_bInRun = false;
   int m_nBadEntries = 0;
   std::vector<std::string> m_vUncommitted;  // files written since the last commit

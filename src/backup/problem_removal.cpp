@@ -261,6 +261,7 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
   if (backup) {
     if (!archive.FinishBackup()) outcome.keptFolder = archive.KeptFolder();
     outcome.archivePath = archive.ArchivePath();
+    outcome.keyNotice = archive.TakeKeyNotice();
   }
   ShowMessage(FinalMessage(outcome, notReached));
   return outcome;

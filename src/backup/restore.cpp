@@ -111,8 +111,7 @@ RestoreOutcome RestoreArchive(BackupArchive& archive, const std::string& archive
   // names and sizes, then its tag (or the user's word), straight from the zip.
   // A folder is read where it is.
   const bool fromFolder = IsFolder(archivePath);
-  std::vector<std::string> keys(1);
-  LoadArchiveKey(keys[0]);
+  const std::vector<std::string> keys = LoadArchiveKeys();
   ArchiveTrust trust = ArchiveTrust::kUntagged;
   if (fromFolder) {
     const long long size = FileSize(archivePath + "\\Config.ini");

@@ -285,6 +285,7 @@ void WriteCleanJson(ReportStream& out, const RemovalOutcome& outcome,
                                                   : nlohmann::json(outcome.archivePath);
   fields["aborted"] = outcome.stopped;
   if (!outcome.keptFolder.empty()) fields["keptFolder"] = outcome.keptFolder;
+  if (!outcome.keyNotice.empty()) fields["archiveKeyNotice"] = outcome.keyNotice;
   std::vector<StreamedMember> members;
   members.push_back({"removed", [&outcome](ReportStream& removedOut) {
                        JsonArray removed(removedOut);
@@ -338,6 +339,8 @@ int RunClean(const CleanScan& scan, const std::string* sections, int pauseMs, bo
     bool ran = false;
     if (completed) outcome = RemoveEverything(catalogue, noBackup, ran);
     if (ran) code = CleanExitCode(outcome);
+    // Said once, when this account's archive key had to be made anew.
+    if (!outcome.keyNotice.empty()) ShowMessage(outcome.keyNotice);
     // The records die with the scan: the report is written while they live.
     ReportStream out(stdout);
     if (json && completed) {

@@ -1,5 +1,5 @@
-// The main window's Results, Choose Sections and Restore Backup panels, the
-// details window, and removal.
+// The main window's Results, Choose Sections and Restore Backup panels and the
+// details window.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -8,16 +8,11 @@
 #include <vector>
 
 #include "app/details_dialog.h"
-#include "app/item_list_dialog.h"
 #include "app/main_dialog.h"
-#include "app/restore_prompt.h"
 #include "app/settings_store.h"
-#include "backup/problem_removal.h"
 #include "backup/removal_lock.h"
 #include "backup/restore.h"
-#include "backup/restore_items.h"
 #include "framework/prompt.h"
-#include "scan/recheck.h"
 #include "ui/html_token.h"
 
 namespace {
@@ -118,30 +113,6 @@ void MainDialog::SaveSectionSelection() {
   OnScanNow();
 }
 
-void MainDialog::RemoveProblems() {
-  const int rows = m_results.RowCount();
-  bool anyChecked = false;
-  for (int row = 0; row < rows && !anyChecked; ++row) anyChecked = m_results.Checked(row);
-  const BackupChoice choice = ReadAutoBackup() ? BackupChoice::kAlways : BackupChoice::kAsk;
-  RemovalHooks hooks;
-  // The section's own test once more: what became valid since the scan stays.
-  hooks.recheck = [](const ProblemRecord& problem, std::string& reason) {
-    return !RecheckProblem(problem, reason);
-  };
-  const RemovalOutcome outcome =
-      ::RemoveProblems(*m_pCatalogue, m_archive, rows, anyChecked, choice, hooks);
-  // Said once, when this account's archive key had to be made anew.
-  if (!outcome.keyNotice.empty()) ShowMessage(outcome.keyNotice);
-  // Nothing checked, or the archive could not be started and nothing was
-  // removed: the results stay, so the user can choose again.
-  if (rows > 0 && !outcome.ran) return;
-  BeginPanelSwitch();
-  HideAllPanels();
-  SetBackgroundMode(0);
-  ShowHomePanel(true);
-  EndPanelSwitch();
-}
-
 void MainDialog::ShowRestorePanel(bool show) {
   for (int id : {1043, 1045, int{kBackupDates}, int{kRestoreButton}, 1044, int{kShowBackupItems}})
     ShowWindow(Item(id), show ? SW_SHOW : SW_HIDE);
@@ -171,23 +142,4 @@ std::string MainDialog::SelectedBackupPath() const {
   if (selected == CB_ERR) return "";
   const LRESULT index = SendMessageA(hDates, CB_GETITEMDATA, selected, 0);
   return index >= 0 && static_cast<size_t>(index) < m_vBackupPaths.size() ? m_vBackupPaths[index] : "";
-}
-
-void MainDialog::RestoreBackup() {
-  if (RestoreWithQuestion(m_archive, SelectedBackupPath()) == RestoreResult::kNoSelection) {
-    SetFocus(Item(kBackupDates));
-  }
-}
-
-void MainDialog::ShowBackupItems() {
-  const std::string path = SelectedBackupPath();
-  RecordFile file;
-  if (path.empty()) {
-    ShowMessage("Please Select a backup Date");
-    SetFocus(Item(kBackupDates));
-  } else if (!ReadArchiveRecords(path, file)) {
-    ShowMessage("Backup is Invalid, Cannot Recover items");
-  } else {
-    BackupItemsDialog(m_hWnd, m_archive, path).DoModal();
-  }
 }

@@ -42,6 +42,8 @@ class MallocRef {
   IMalloc* m_pMalloc = nullptr;
 };
 
+void (*g_pWaitPump)() = nullptr;
+
 bool IsFolder(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -71,10 +73,29 @@ RunOutcome RunProgramWaiting(const std::string& file, const std::string& argumen
   info.nShow = SW_SHOWNORMAL;
   if (!ShellExecuteExA(&info)) return RunOutcome::kNotStarted;
   if (!info.hProcess) return RunOutcome::kFinished;
-  const DWORD waited = WaitForSingleObject(info.hProcess, timeoutMs);
+  DWORD waited = WAIT_TIMEOUT;
+  if (!g_pWaitPump) {
+    waited = WaitForSingleObject(info.hProcess, timeoutMs);
+  } else {
+    // Messages that come meanwhile are handed to the pump, so a window that
+    // waits for the registry editor goes on painting and taking input.
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+      const ULONGLONG now = GetTickCount64();
+      const DWORD left = now >= end ? 0 : static_cast<DWORD>(end - now);
+      waited = MsgWaitForMultipleObjectsEx(1, &info.hProcess, left, QS_ALLINPUT,
+                                           MWMO_INPUTAVAILABLE);
+      if (waited != WAIT_OBJECT_0 + 1) break;
+      g_pWaitPump();
+    }
+  }
   CloseHandle(info.hProcess);
   return waited == WAIT_OBJECT_0 ? RunOutcome::kFinished : RunOutcome::kStillRunning;
 }
+
+ProgramWaitPump::ProgramWaitPump(void (*pump)()) : m_pPrevious(g_pWaitPump) { g_pWaitPump = pump; }
+
+ProgramWaitPump::~ProgramWaitPump() { g_pWaitPump = m_pPrevious; }
 
 bool EmptyFolderTree(const std::string& folder, bool recurse, const std::string& pattern) {
   if (!IsFolder(folder)) return false;

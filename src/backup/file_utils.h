@@ -28,6 +28,20 @@ bool RunProgram(const std::string& file, const std::string& arguments, bool wait
 RunOutcome RunProgramWaiting(const std::string& file, const std::string& arguments,
                              DWORD timeoutMs = kProgramWaitMs);
 
+// While one lives, a thread waiting for a program calls `pump` whenever
+// messages come for it (the window's removal pumps its messages there, so a
+// long key export does not freeze it).
+class ProgramWaitPump {
+ public:
+  explicit ProgramWaitPump(void (*pump)());
+  ~ProgramWaitPump();
+  ProgramWaitPump(const ProgramWaitPump&) = delete;
+  ProgramWaitPump& operator=(const ProgramWaitPump&) = delete;
+
+ private:
+  void (*m_pPrevious)();
+};
+
 // Deletes the files of a folder that match the pattern (all files when it is
 // empty); with recurse, empties the subfolders too (with "*.*" they stay, emptied;
 // with an empty pattern they are removed). The folder itself stays. False when the

@@ -214,6 +214,8 @@ void MainDialog::SetUpLinks() {
     entry.SetNavigationOff(true);
     entry.SetUnderline(HyperlinkLabel::kUnderlineAlways);
   }
+  for (HyperlinkLabel* link : {&m_nav[0], &m_nav[1], &m_nav[2], &m_nav[3], &m_home, &m_support, &m_help})
+    link->SetKeyboardAccess(true);
   m_help.SetURL(kSupportPage);
   m_help.SetColours(RGB(255, 255, 255), RGB(255, 255, 255), static_cast<COLORREF>(-1));
   m_home.SetURL(kHomePage);
@@ -269,6 +271,7 @@ void MainDialog::SetBackgroundMode(int mode) {
 }
 
 void MainDialog::BeginPanelSwitch() {
+  if (m_nSwitchDepth == 0) m_hFocusBeforeSwitch = GetFocus();
   if (m_nSwitchDepth++ > 0 || !IsWindowVisible(m_hWnd)) return;
   SendMessageA(m_hWnd, WM_SETREDRAW, FALSE, 0);
   m_bFrozen = true;
@@ -277,10 +280,13 @@ void MainDialog::BeginPanelSwitch() {
 void MainDialog::EndPanelSwitch() {
   if (--m_nSwitchDepth > 0) return;
   m_nSwitchDepth = 0;
-  if (!m_bFrozen) return;
-  m_bFrozen = false;
-  SendMessageA(m_hWnd, WM_SETREDRAW, TRUE, 0);
-  RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  if (m_bFrozen) {
+    m_bFrozen = false;
+    SendMessageA(m_hWnd, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  }
+  // Only now: while redrawing is off the window counts as hidden.
+  KeepFocusInside();
 }
 
 void MainDialog::OnScanNow() {
@@ -341,22 +347,14 @@ void MainDialog::OnManagerButton(int id) {
 
 bool MainDialog::OnCommand(int id, int code, HWND hControl) {
   if (m_bRemoving) return OnRemovalCommand(code == BN_CLICKED ? id : 0);
-  if (m_bRestoring) {
-    // Its questions and messages let posted clicks through: none starts other
-    // work meanwhile, and closing waits for the restore's end.
-    if (code == BN_CLICKED && (id == IDOK || id == IDCANCEL)) m_bCloseAfterRestore = true;
-    return true;
-  }
+  // A restore's questions and messages let posted clicks through: none starts
+  // other work meanwhile (closing waits for its end, OnCloseBox).
+  if (m_bRestoring) return true;
   if (code != BN_CLICKED) return Dialog::OnCommand(id, code, hControl);
   if (m_bScanning) {
-    // The scan runs inside the Start Scan click: only Abort and closing are
-    // taken while it runs, so no panel is rebuilt under it.
-    if (id == kScanButton) {
-      OnScanButton();
-    } else if (id == IDOK || id == IDCANCEL) {
-      m_bCloseAfterScan = true;
-      OnScanButton();
-    }
+    // The scan runs inside the Start Scan click: only Abort is taken while it
+    // runs (closing comes as WM_CLOSE), so no panel is rebuilt under it.
+    if (id == kScanButton) OnScanButton();
     return true;
   }
   switch (id) {
@@ -376,6 +374,9 @@ bool MainDialog::OnCommand(int id, int code, HWND hControl) {
     case kAddRemoveManager: OnManagerButton(id); return true;
     case kIgnoredItems: IgnoredItemsDialog(m_hWnd).DoModal(); return true;
     case kShowBackupItems: ShowBackupItems(); return true;
+    // The dialog manager's Enter and Escape: never the end of the window.
+    case IDOK: OnEnterKey(); return true;
+    case IDCANCEL: return true;
     default: return Dialog::OnCommand(id, code, hControl);
   }
 }
@@ -465,6 +466,10 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
     case WM_ERASEBKGND:
       // The paint handler covers the whole client area with the picture.
       SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, 0);
+      result = TRUE;
+      return true;
+    case WM_CLOSE:
+      OnCloseBox();
       result = TRUE;
       return true;
     case WM_QUERYDRAGICON:

@@ -142,12 +142,20 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   void RefreshResultRows();
   std::string SelectedBackupPath() const;
   void OnProblemReport(ProblemRecord* record);
-  // During a removal: Abort, and closing (which asks); every other command waits.
+  // During a removal: Abort; every other command waits. Closing asks first.
   bool OnRemovalCommand(int id);
+  void OnRemovalClose();
   void ShowRemovalRunning(bool running);
   // Panel switches repaint once, at the end, not once per control.
   void BeginPanelSwitch();
   void EndPanelSwitch();
+  // The keyboard (main_dialog_keys.cpp): Enter and Escape never close the window;
+  // the close box and Alt+F4 do.
+  void OnEnterKey();
+  void OnCloseBox();
+  // Focus left on a control a panel switch hid goes to the shown panel.
+  void KeepFocusInside();
+  HWND m_hFocusBeforeSwitch = nullptr;
 
   CleanerApp& m_app;
   ProportionalLayout m_layout;

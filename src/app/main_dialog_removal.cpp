@@ -38,13 +38,15 @@ bool MainDialog::OnRemovalCommand(int id) {
   if (id == kAbortRemoval) {
     m_bStopRemoval = true;
     ShowStatusText("Stopping before the next item...");
-  } else if ((id == IDOK || id == IDCANCEL) && !m_bCloseAfterRemoval &&
-             AskYesNo(kCloseDuringRemoval, ApplicationTitle())) {
-    m_bStopRemoval = true;
-    m_bCloseAfterRemoval = true;
-    ShowStatusText("Stopping before the next item...");
   }
   return true;
+}
+
+void MainDialog::OnRemovalClose() {
+  if (m_bCloseAfterRemoval || !AskYesNo(kCloseDuringRemoval, ApplicationTitle())) return;
+  m_bStopRemoval = true;
+  m_bCloseAfterRemoval = true;
+  ShowStatusText("Stopping before the next item...");
 }
 
 // The results' bottom line during a removal: Abort on its left, the status

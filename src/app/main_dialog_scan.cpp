@@ -118,7 +118,14 @@ void MainDialog::OnProblemReport(ProblemRecord* record) {
   m_pStore->OnProblemFound(std::unique_ptr<ProblemRecord>(record));
 }
 
-void MainDialog::ShowScanEnd(const std::string& message, int deniedSections) {
+void MainDialog::ShowScanEnd(const std::string& endMessage, int deniedSections) {
+  // Values that could not be checked, and a log that could not be written, are
+  // told here, once.
+  std::string message = endMessage;
+  int notChecked = 0;
+  for (const ScanSection& section : m_pCatalogue->Sections()) notChecked += section.notChecked;
+  if (notChecked > 0) message += "\r\n\r\n" + NotCheckedText(notChecked);
+  if (!m_log.Problem().empty()) message += "\r\n\r\n" + m_log.Problem();
   if (!OfferElevatedRestart(deniedSections, ProcessIsElevated())) {
     ShowMessage(message);
     return;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/scan_log.h"
 #include "app/settings_store.h"
 #include "backup/file_utils.h"
 #include "framework/prompt.h"
@@ -18,11 +19,6 @@ std::string ItemText(HWND hDialog, int id) {
   std::vector<char> buffer(static_cast<size_t>(length) + 1);
   if (hItem) GetWindowTextA(hItem, buffer.data(), length + 1);
   return buffer.data();
-}
-
-bool IsFolder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
@@ -64,16 +60,20 @@ void PreferencesPanel::Browse() {
 
 void PreferencesPanel::SavePreferences() {
   FromControls();
-  if (m_strLogFolder.empty()) {
-    ShowMessage("Log File Path Cannot be Empty");
+  // An emptied box means the default folder, as it does in the settings.
+  if (m_strLogFolder.empty()) m_strLogFolder = DefaultLogFolder();
+  // A folder no log can be written to is refused before anything is saved: the
+  // scans would otherwise go unlogged. One level is made, as always.
+  const std::string problem = LogFolderProblem(m_strLogFolder);
+  if (!problem.empty()) {
+    ShowMessage(problem + "\r\n\r\nPreferences were not saved. Choose another folder.");
     return;
   }
   const bool runEntry = WriteRunAtStartup(m_bRunAtStartup);
   WriteSelectAll(m_bSelectAll);
   WriteAutoBackup(m_bAutoBackup);
-  // One level only: a folder whose parent is missing stays uncreated.
-  if (!IsFolder(m_strLogFolder)) CreateDirectoryA(m_strLogFolder.c_str(), nullptr);
   WriteLogFolder(m_strLogFolder);
+  SetDlgItemTextA(m_hDialog, kLogFolder, m_strLogFolder.c_str());
 
   // The settings writes report nothing: read them back, so a settings key (or a
   // Run key) that cannot be written is not announced as saved.

@@ -66,11 +66,13 @@ void WriteSelectAll(bool on) { WriteFlag("Select All", on); }
 bool ReadAutoBackup() { return ReadFlag("AutoBackup"); }
 void WriteAutoBackup(bool on) { WriteFlag("AutoBackup", on); }
 
+std::string DefaultLogFolder() { return TrimTrailingBackslashes(ProgramFolder()) + "\\logs"; }
+
 std::string ReadLogFolder() {
   CRegistry settings(HKEY_CURRENT_USER, qb::kSettingsKeyPath);
   std::string folder;
   if (settings.QueryStringValue("LogFilePath", folder) && !folder.empty()) return folder;
-  return TrimTrailingBackslashes(ProgramFolder()) + "\\logs";
+  return DefaultLogFolder();
 }
 
 void WriteLogFolder(const std::string& folder) {

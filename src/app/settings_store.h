@@ -19,6 +19,8 @@ void WriteAutoBackup(bool on);
 
 // The scan log folder; the program folder's "logs" subfolder when unset.
 std::string ReadLogFolder();
+// The program folder's "logs" subfolder.
+std::string DefaultLogFolder();
 void WriteLogFolder(const std::string& folder);
 
 // The value `name` under HKEY_CURRENT_USER\SOFTWARE\Microsoft\Windows\CurrentVersion\Run.

@@ -9,6 +9,7 @@
 #include "backup/file_utils.h"
 #include "backup/item_check.h"
 #include "backup/removal_lock.h"
+#include "backup/taken_items.h"
 #include "core/product.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
@@ -72,9 +73,10 @@ constexpr ULONGLONG kBatchMs = 200;
 
 // The first half of one checked problem: the check that it is still as scanned,
 // the caller's re-check and its backup. Returns the reason it is kept, "" when
-// it may be deleted.
+// it may be deleted; gone tells whether it was kept because it is not there.
 std::string CheckAndSave(const ProblemRecord& problem, BackupArchive* archive,
-                         const RemovalHooks& hooks, RemovalOutcome& outcome) {
+                         const RemovalHooks& hooks, RemovalOutcome& outcome, bool& gone) {
+  gone = false;
   if (problem.errorType != kFileError && problem.errorType != kRegistryError) {
     DeleteProblem(problem);  // shows "Invalid Error Type"
     ++outcome.failed;
@@ -82,6 +84,7 @@ std::string CheckAndSave(const ProblemRecord& problem, BackupArchive* archive,
   }
   std::string reason;
   const ItemState state = CheckItemAsScanned(problem, reason);
+  gone = state == ItemState::kGone;
   if (state == ItemState::kUnreadable) ++outcome.failed;
   if (state != ItemState::kAsScanned) return reason;
   if (hooks.recheck && hooks.recheck(problem, reason)) {
@@ -115,9 +118,12 @@ std::string DeleteAndVerify(const ProblemRecord& problem, BackupArchive* archive
   return "";
 }
 
-void Settle(const ProblemRecord& problem, const std::string& reason, RemovalOutcome& outcome) {
+// A removed item takes its place in `taken`: what is found gone there later went with it.
+void Settle(const ProblemRecord& problem, const std::string& reason, RemovalOutcome& outcome,
+            TakenItems& taken) {
   if (reason.empty()) {
     outcome.removed.push_back(&problem);
+    taken.Add(problem);
   } else {
     outcome.kept.push_back({&problem, reason});
   }
@@ -126,24 +132,29 @@ void Settle(const ProblemRecord& problem, const std::string& reason, RemovalOutc
 // Saved items not yet deleted: committed to the disk, then deleted, together.
 class PendingDeletions {
  public:
-  PendingDeletions(BackupArchive* archive, const RemovalHooks& hooks, RemovalOutcome& outcome)
-      : m_pArchive(archive), m_hooks(hooks), m_outcome(outcome) {}
+  PendingDeletions(BackupArchive* archive, const RemovalHooks& hooks, RemovalOutcome& outcome,
+                   TakenItems& taken)
+      : m_pArchive(archive), m_hooks(hooks), m_outcome(outcome), m_taken(taken) {}
 
   void Add(const ProblemRecord& problem) {
     if (m_pArchive == nullptr) {
-      Settle(problem, DeleteAndVerify(problem, nullptr, -1, m_hooks, m_outcome), m_outcome);
+      Settle(problem, DeleteAndVerify(problem, nullptr, -1, m_hooks, m_outcome), m_outcome, m_taken);
       return;
     }
     if (m_vItems.empty()) m_nStarted = GetTickCount64();
     m_vItems.push_back({&problem, m_pArchive->LastSavedItem()});
+    m_waiting.Add(problem);
     if (m_vItems.size() >= kBatchItems) Flush();
   }
 
   // Before the next item: a key's export takes a while, and a waiting item must
-  // not be deleted long after it was checked.
+  // not be deleted long after it was checked. A waiting item that takes the next
+  // one with it (its key, the same value) goes first, so the next one is found
+  // gone with it instead of being saved a second time and failing to delete.
   void FlushBefore(const ProblemRecord& next) {
     if (next.errorType == kRegistryError && next.isValue == 0) Flush();
     if (!m_vItems.empty() && GetTickCount64() - m_nStarted >= kBatchMs) Flush();
+    if (m_waiting.TakenBy(next)) Flush();
   }
 
   void Flush() {
@@ -152,20 +163,23 @@ class PendingDeletions {
     for (const auto& item : m_vItems) {
       if (committed) {
         Settle(*item.first, DeleteAndVerify(*item.first, m_pArchive, item.second, m_hooks, m_outcome),
-               m_outcome);
+               m_outcome, m_taken);
       } else {
         ++m_outcome.backupFailures;
         ++m_outcome.failed;
-        Settle(*item.first, "backup failed: it could not be written to the disk", m_outcome);
+        Settle(*item.first, "backup failed: it could not be written to the disk", m_outcome, m_taken);
       }
     }
     m_vItems.clear();
+    m_waiting.Clear();
   }
 
  private:
   BackupArchive* m_pArchive;
   const RemovalHooks& m_hooks;
   RemovalOutcome& m_outcome;
+  TakenItems& m_taken;
+  TakenItems m_waiting;
   std::vector<std::pair<const ProblemRecord*, int>> m_vItems;  // with its record's number
   ULONGLONG m_nStarted = 0;
 };
@@ -236,7 +250,8 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
   outcome.backedUp = backup;
 
   size_t notReached = 0;
-  PendingDeletions pending(backup ? &archive : nullptr, hooks, outcome);
+  TakenItems taken;
+  PendingDeletions pending(backup ? &archive : nullptr, hooks, outcome, taken);
   for (ScanSection& section : catalogue.Sections()) {
     for (const auto& owned : section.problems) {
       const ProblemRecord& problem = *owned;
@@ -248,9 +263,16 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
         continue;
       }
       pending.FlushBefore(problem);
-      const std::string reason = CheckAndSave(problem, backup ? &archive : nullptr, hooks, outcome);
+      bool gone = false;
+      const std::string reason =
+          CheckAndSave(problem, backup ? &archive : nullptr, hooks, outcome, gone);
+      // Gone with an earlier item of this run: removed, and saved in that item's backup.
+      const ProblemRecord* with = gone ? taken.TakenBy(problem) : nullptr;
       if (reason.empty()) {
         pending.Add(problem);
+      } else if (with) {
+        outcome.removed.push_back(&problem);
+        outcome.removedWith[&problem] = with;
       } else {
         outcome.kept.push_back({&problem, reason});
       }

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,10 @@ struct RemovalOutcome {
                             // archives can no longer be verified (for the caller to show)
   std::vector<const ProblemRecord*> removed;
   std::vector<KeptProblem> kept;
+  // Removed items that were gone at their turn because an earlier item of this run
+  // took them (a key above them, the same value or shortcut found twice), each
+  // with that item. Such an item is in `removed`; its backup is the earlier one's.
+  std::map<const ProblemRecord*, const ProblemRecord*> removedWith;
   int backupFailures = 0;
   int stillPresent = 0;   // deletions that reported success, yet the item is there
   int failed = 0;         // kept because something failed (not because the item

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 #include "backup/backup_archive.h"
@@ -12,13 +11,16 @@
 #include "backup/removal_lock.h"
 #include "backup/restore.h"
 #include "backup/restore_items.h"
-#include "scan/recheck.h"
+#include "backup/taken_items.h"
 #include "cli/commands.h"
 #include "cli/console_interrupt.h"
+#include "cli/console_out.h"
 #include "cli/scan_report.h"
+#include "cli/test_hold.h"
 #include "core/product.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
+#include "scan/recheck.h"
 
 namespace {
 
@@ -38,7 +40,7 @@ class ConsolePrompts : public PromptScript {
       const size_t end = text.find('\n', start);
       std::string line = text.substr(start, end == std::string::npos ? end : end - start);
       while (!line.empty() && line.back() == '\r') line.pop_back();
-      std::fprintf(m_pStream, "%s\n", ConsoleText(line).c_str());
+      PrintTo(m_pStream, "%s\n", ConsoleText(line).c_str());
       if (end == std::string::npos) break;
       start = end + 1;
     }
@@ -71,12 +73,12 @@ int RunBackups(bool json) {
     for (const BackupEntry& entry : entries) {
       list.push_back({{"name", entry.displayName}, {"path", entry.path}});
     }
-    std::printf("%s\n", DumpJson(list).c_str());
+    PrintTo(stdout, "%s\n", DumpJson(list).c_str());
     return kExitDone;
   }
-  if (entries.empty()) std::printf("No backups in %s\n", DefaultBackupFolder().c_str());
+  if (entries.empty()) PrintTo(stdout, "No backups in %s\n", DefaultBackupFolder().c_str());
   for (const BackupEntry& entry : entries) {
-    std::printf("%s\t%s\n", entry.displayName.c_str(), entry.path.c_str());
+    PrintTo(stdout, "%s\t%s\n", entry.displayName.c_str(), entry.path.c_str());
   }
   return kExitDone;
 }
@@ -112,7 +114,7 @@ nlohmann::json RecordJson(int number, const BackupRecord& record) {
 int RunRestoreList(const std::string& path, bool json) {
   RecordFile file;
   if (!ReadArchiveRecords(path, file)) {
-    std::fprintf(stderr, "Backup is Invalid, Cannot Recover items\n");
+    PrintTo(stderr, "Backup is Invalid, Cannot Recover items\n");
     return kExitUsage;
   }
   nlohmann::json list = nlohmann::json::array();
@@ -126,10 +128,10 @@ int RunRestoreList(const std::string& path, bool json) {
     if (record.kind == BackupRecord::kRegValue) {
       place += "  " + (record.valueName.empty() ? std::string("(Default)") : record.valueName);
     }
-    std::printf("%zu\t%s\t%s\n", i + 1, RecordKindName(record), ConsoleText(place).c_str());
+    PrintTo(stdout, "%zu\t%s\t%s\n", i + 1, RecordKindName(record), ConsoleText(place).c_str());
   }
-  if (json) std::printf("%s\n", DumpJson(list).c_str());
-  if (!json && file.records.empty()) std::printf("The archive holds no items.\n");
+  if (json) PrintTo(stdout, "%s\n", DumpJson(list).c_str());
+  if (!json && file.records.empty()) PrintTo(stdout, "The archive holds no items.\n");
   return kExitDone;
 }
 
@@ -188,12 +190,12 @@ int RunRestore(const std::string& path, const std::string* itemList, bool trustA
   if (itemList) {
     RecordFile file;
     if (!ReadArchiveRecords(path, file)) {
-      std::fprintf(stderr, "Backup is Invalid, Cannot Recover items\n");
+      PrintTo(stderr, "Backup is Invalid, Cannot Recover items\n");
       return kExitUsage;
     }
     std::string error;
     if (!ParseItemNumbers(*itemList, static_cast<int>(file.records.size()), options.items, error)) {
-      std::fprintf(stderr, "--item: %s\n", error.c_str());
+      PrintTo(stderr, "--item: %s\n", error.c_str());
       return kExitUsage;
     }
   }
@@ -204,7 +206,7 @@ int RunRestore(const std::string& path, const std::string* itemList, bool trustA
   const RestoreOutcome outcome = RestoreArchive(archive, path, options);
   if (outcome.result == RestoreResult::kDeclined) {
     // No one can answer the window's question here: the user decides up front.
-    std::fprintf(stderr,
+    PrintTo(stderr,
                  "%s\nThis archive was not made by %s for this user account, or it was changed "
                  "since. Nothing was restored. To restore it anyway, run restore again with "
                  "--trust-archive.\n",
@@ -215,37 +217,15 @@ int RunRestore(const std::string& path, const std::string* itemList, bool trustA
     if (outcome.result == RestoreResult::kBusy || outcome.result == RestoreResult::kInvalid) {
       ShowMessage(RestoreMessage(outcome));
     }
-    std::printf("%s\n", DumpJson(RestoreJson(path, outcome)).c_str());
+    PrintTo(stdout, "%s\n", DumpJson(RestoreJson(path, outcome)).c_str());
   } else if (outcome.result != RestoreResult::kDeclined) {
     ShowMessage(RestoreMessage(outcome));
     if (!outcome.ReplaceableItems().empty()) {
-      std::printf("To write the saved data over what is there now, run restore again with "
+      PrintTo(stdout, "To write the saved data over what is there now, run restore again with "
                   "--replace.\n");
     }
   }
   return outcome.result == RestoreResult::kRestored ? kExitDone : kExitUsage;
-}
-
-// Test seam, off unless QUILLBANE_TEST_HOLD names a file: once the scan is done,
-// clean creates that file and waits until it is deleted (ten minutes at most)
-// before it removes anything, so a test can change what the scan found. With
-// QUILLBANE_TEST_HOLD_AT=n it waits before the n-th item instead (counted from
-// 0), so a test can interrupt a removal in its middle.
-std::string TestHoldFile() {
-  char path[MAX_PATH * 4] = {};
-  const DWORD length = GetEnvironmentVariableA("QUILLBANE_TEST_HOLD", path, sizeof(path));
-  return length > 0 && length < sizeof(path) ? std::string(path, length) : std::string();
-}
-
-int TestHoldItem() {
-  char number[16] = {};
-  const DWORD length = GetEnvironmentVariableA("QUILLBANE_TEST_HOLD_AT", number, sizeof(number));
-  return length > 0 && length < sizeof(number) ? std::atoi(number) : -1;
-}
-
-void HoldForTest(const std::string& file) {
-  if (file.empty() || !AppendToFile(file, "holding", true)) return;
-  for (int waited = 0; waited < 600000 && FileExists(file); waited += 50) Sleep(50);
 }
 
 // Checks every problem the scan found and removes them, as Remove Problems does
@@ -259,7 +239,7 @@ RemovalOutcome RemoveEverything(SectionCatalogue& catalogue, bool noBackup, bool
   }
   ran = rows > 0;
   if (!ran) return RemovalOutcome();
-  const std::string holdFile = TestHoldFile();
+  const std::string holdFile = TestHoldFile("QUILLBANE_TEST_HOLD");
   const int holdAt = holdFile.empty() ? -2 : TestHoldItem();
   if (holdAt == -1) HoldForTest(holdFile);
   int item = 0;
@@ -290,7 +270,12 @@ void WriteCleanJson(ReportStream& out, const RemovalOutcome& outcome,
   members.push_back({"removed", [&outcome](ReportStream& removedOut) {
                        JsonArray removed(removedOut);
                        for (const ProblemRecord* problem : outcome.removed) {
-                         WriteJson(removed.Next(), ProblemJson(*problem));
+                         nlohmann::json entry = ProblemJson(*problem);
+                         const auto with = outcome.removedWith.find(problem);
+                         if (with != outcome.removedWith.end()) {
+                           entry["with"] = TakenItemName(*with->second);
+                         }
+                         WriteJson(removed.Next(), entry);
                        }
                        removed.End();
                      }});
@@ -354,9 +339,9 @@ int RunClean(const CleanScan& scan, const std::string* sections, int pauseMs, bo
     written = out.Finish();
     reported = true;
   });
-  if (!reported && json) std::printf("{}\n");
+  if (!reported && json) PrintTo(stdout, "{}\n");
   if (!written) {
-    std::fprintf(stderr, "%s\n", kReportNotWritten);
+    PrintTo(stderr, "%s\n", kReportNotWritten);
     return kExitUsage;
   }
   if (scanned == kExitUsage || scanned == kExitAborted) return scanned;

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/console_out.h"
 #include "cli/console_scan.h"
 #include "cli/scan_report.h"
 
@@ -18,7 +19,7 @@ CleanScan ConsoleCleanScan() {
       ConsoleScan scan;
       std::string error;
       if (sections && !scan.SelectSections(*sections, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+        PrintTo(stderr, "%s\n", error.c_str());
       } else {
         scan.SetItemPauseMs(pauseMs);
         scan.Run();

@@ -6,6 +6,8 @@
 
 #include "app/settings_store.h"
 #include "cli/console_interrupt.h"
+#include "cli/console_out.h"
+#include "cli/test_hold.h"
 #include "core/elevation.h"
 #include "core/number_list.h"
 #include "framework/prompt.h"
@@ -39,7 +41,7 @@ class ConsoleScan::Prompts : public PromptScript {
   void OnMessage(const std::string& text, const std::string&) override {
     if (text == "Scan Complete" || text == "Scan Aborted") return;
     m_messages.push_back(text);
-    std::fprintf(stderr, "%s\n", text.c_str());
+    PrintTo(stderr, "%s\n", text.c_str());
   }
   bool OnQuestion(const std::string&, const std::string&) override { return false; }
 
@@ -85,14 +87,16 @@ bool ConsoleScan::SelectSections(const std::string& list, std::string& error) {
 void ConsoleScan::Run() {
   m_bProgress = IsConsole(STD_ERROR_HANDLE);
   if (!ProcessIsElevated()) {
-    std::fprintf(stderr,
+    PrintTo(stderr,
                  "Not running as administrator: sections whose keys cannot be opened end "
                  "\"Access Denied\" and are not checked.\n");
   }
   ConsoleInterrupt interrupt;
   m_driver.PrepareScan();
   m_driver.RunScan();
-  if (m_bProgress) std::fprintf(stderr, "\r%*s\r", static_cast<int>(kProgressWidth), "");
+  if (m_bProgress) PrintTo(stderr, "\r%*s\r", static_cast<int>(kProgressWidth), "");
+  // The scan and its result stand; the missing log is said once, with where.
+  if (!m_log.Problem().empty()) PrintTo(stderr, "%s\n", m_log.Problem().c_str());
 }
 
 int ConsoleScan::AppendRow(ScanSection* section, const std::string&, const std::string&,
@@ -119,6 +123,10 @@ bool ConsoleScan::Open() {
 
 void ConsoleScan::ReportProblem(std::unique_ptr<ProblemRecord> record) {
   m_store.OnProblemFound(std::move(record));
+  if (m_bHoldAfterFirst) {
+    m_bHoldAfterFirst = false;
+    HoldForTest(TestHoldFile("QUILLBANE_TEST_SCAN_HOLD"));
+  }
 }
 
 // Most items go by unseen: the line is redrawn a few times a second at most.
@@ -131,13 +139,13 @@ void ConsoleScan::ShowStatus(const std::string& text) {
   m_nLastProgress = GetTickCount64();
   std::string line = m_strSection.empty() ? text : m_strSection + ": " + text;
   if (line.size() > kProgressWidth) line = line.substr(0, kProgressWidth - 3) + "...";
-  std::fprintf(stderr, "\r%-*s", static_cast<int>(kProgressWidth), line.c_str());
+  PrintTo(stderr, "\r%-*s", static_cast<int>(kProgressWidth), line.c_str());
   std::fflush(stderr);
 }
 
 void ConsoleScan::PumpInput() {
   if (ConsoleInterruptRequested() && m_scanner.Running()) {
-    if (m_bProgress) std::fprintf(stderr, "\r%-*s", static_cast<int>(kProgressWidth), "Aborting Scan...");
+    if (m_bProgress) PrintTo(stderr, "\r%-*s", static_cast<int>(kProgressWidth), "Aborting Scan...");
     m_scanner.RequestAbort();
   }
 }

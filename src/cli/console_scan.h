@@ -37,7 +37,8 @@ class ConsoleScan : public ScanDriverView, public ScanHost, public ScanLogSessio
   void SetItemPauseMs(int pauseMs) { m_driver.SetItemPauseMs(pauseMs); }
 
   // Runs the scan; the progress line shows only when stderr is a console. When
-  // the process is not elevated, stderr says so first.
+  // the process is not elevated, stderr says so first; a scan log that could not
+  // be written is said there last.
   void Run();
 
   const std::string& EndText() const { return m_driver.EndText(); }
@@ -48,6 +49,8 @@ class ConsoleScan : public ScanDriverView, public ScanHost, public ScanLogSessio
   SectionCatalogue& Catalogue() { return *m_pCatalogue; }
   ProblemStore& Store() { return m_store; }
   const std::string& LogPath() const { return m_strLogPath; }
+  // Why the scan log is missing or incomplete; "" when it was written whole.
+  const std::string& LogProblem() const { return m_log.Problem(); }
   // Messages the engine showed during the scan (other than the end text).
   const std::vector<std::string>& Messages() const { return m_vMessages; }
 
@@ -99,5 +102,6 @@ class ConsoleScan : public ScanDriverView, public ScanHost, public ScanLogSessio
   std::string m_strSection;
   std::string m_strLogPath;
   bool m_bProgress = false;
+  bool m_bHoldAfterFirst = true;  // the test seam's moment: the first problem filed
   unsigned long long m_nLastProgress = 0;
 };

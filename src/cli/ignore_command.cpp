@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "cli/commands.h"
+#include "cli/console_out.h"
 #include "cli/scan_report.h"
 #include "core/ignore_list.h"
 #include "core/registry.h"
@@ -39,12 +40,12 @@ int RunList(bool json) {
   if (json) {
     nlohmann::json list = nlohmann::json::array();
     for (const IgnoreEntry& entry : entries) list.push_back(EntryJson(entry));
-    std::printf("%s\n", DumpJson(list).c_str());
+    PrintTo(stdout, "%s\n", DumpJson(list).c_str());
     return kExitDone;
   }
-  if (entries.empty()) std::printf("The ignore list is empty.\n");
+  if (entries.empty()) PrintTo(stdout, "The ignore list is empty.\n");
   for (const IgnoreEntry& entry : entries) {
-    std::printf("%s\t%s\n", ConsoleText(IgnoreEntryId(entry)).c_str(),
+    PrintTo(stdout, "%s\t%s\n", ConsoleText(IgnoreEntryId(entry)).c_str(),
                 ConsoleText(IgnoreText(entry)).c_str());
   }
   return kExitDone;
@@ -66,12 +67,12 @@ bool EntryFromOptions(const IgnoreOptions& options, bool valueGiven, IgnoreEntry
     return true;
   }
   if (options.key.empty()) {
-    std::fprintf(stderr, "give --key KEY [--value NAME] or --link PATH\n");
+    PrintTo(stderr, "give --key KEY [--value NAME] or --link PATH\n");
     return false;
   }
   std::string error;
   if (!RegistryIgnoreEntry(options.key, valueGiven ? &options.value : nullptr, entry, error)) {
-    std::fprintf(stderr, "--key: %s\n", error.c_str());
+    PrintTo(stderr, "--key: %s\n", error.c_str());
     return false;
   }
   return true;
@@ -82,10 +83,10 @@ int RunAdd(const IgnoreOptions& options, bool valueGiven) {
   if (!EntryFromOptions(options, valueGiven, entry)) return kExitUsage;
   bool added = false;
   if (!AddIgnoreEntry(entry, added)) {
-    std::fprintf(stderr, "The ignore list could not be written.\n");
+    PrintTo(stderr, "The ignore list could not be written.\n");
     return kExitUsage;
   }
-  std::printf("%s %s\n", added ? "Ignored:" : "Already ignored:", ConsoleText(IgnoreText(entry)).c_str());
+  PrintTo(stdout, "%s %s\n", added ? "Ignored:" : "Already ignored:", ConsoleText(IgnoreText(entry)).c_str());
   return kExitDone;
 }
 
@@ -100,7 +101,7 @@ int RunRemove(const IgnoreOptions& options, bool valueGiven) {
       }
     }
     if (!found) {
-      std::fprintf(stderr, "No ignore list entry has the id %s.\n", ConsoleText(options.id).c_str());
+      PrintTo(stderr, "No ignore list entry has the id %s.\n", ConsoleText(options.id).c_str());
       return kExitUsage;
     }
   } else if (!EntryFromOptions(options, valueGiven, entry)) {
@@ -109,14 +110,14 @@ int RunRemove(const IgnoreOptions& options, bool valueGiven) {
   const int removed = RemoveIgnoreEntry(entry);
   const std::string text = ConsoleText(IgnoreText(entry));
   if (removed < 0) {
-    std::fprintf(stderr, "The ignore list could not be changed.\n");
+    PrintTo(stderr, "The ignore list could not be changed.\n");
     return kExitUsage;
   }
   if (removed == 0) {
-    std::fprintf(stderr, "Not in the ignore list: %s\n", text.c_str());
+    PrintTo(stderr, "Not in the ignore list: %s\n", text.c_str());
     return kExitUsage;
   }
-  std::printf("Removed from the ignore list: %s\n", text.c_str());
+  PrintTo(stdout, "Removed from the ignore list: %s\n", text.c_str());
   return kExitDone;
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "cli/console_out.h"
+
 namespace {
 
 constexpr size_t kBlockSize = 64 * 1024;
@@ -19,9 +21,7 @@ void ReportStream::Write(const char* data, size_t size) {
 
 void ReportStream::Flush() {
   if (m_pFile == nullptr || m_strBlock.empty()) return;
-  if (std::fwrite(m_strBlock.data(), 1, m_strBlock.size(), m_pFile) != m_strBlock.size()) {
-    m_bFailed = true;
-  }
+  if (!WriteText(m_pFile, m_strBlock)) m_bFailed = true;
   m_strBlock.clear();
 }
 

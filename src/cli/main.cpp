@@ -4,13 +4,30 @@
 
 #include <cstdio>
 #include <exception>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/backup_commands.h"
 #include "cli/commands.h"
+#include "cli/console_out.h"
 #include "core/product.h"
+
+namespace {
+
+// Windows console programs take "/?" and "-?" for help, anywhere a switch goes.
+std::vector<std::string> WindowsStyleArguments(int argc, char** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    arguments.push_back(argument == "/?" || argument == "-?" ? "--help" : argument);
+  }
+  return arguments;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   SetConsoleOutputCP(CP_UTF8);
@@ -22,6 +39,9 @@ int main(int argc, char** argv) {
              "(for clean: an item kept because something failed), 3 aborted, 4 clean: an item "
              "reported removed is still there.");
   app.require_subcommand(0, 1);
+  // "SCAN" is "scan", as commands are in a Windows console; the subcommands
+  // added below take this over.
+  app.ignore_case();
 
   int exitCode = -1;
   AddScanCommand(app, exitCode);
@@ -29,15 +49,21 @@ int main(int argc, char** argv) {
   AddIgnoreCommand(app, exitCode);
 
   try {
-    app.parse(argc, argv);
+    // CLI11 takes the arguments last to first.
+    std::vector<std::string> arguments = WindowsStyleArguments(argc, argv);
+    app.parse(std::vector<std::string>(arguments.rbegin(), arguments.rend()));
   } catch (const CLI::ParseError& error) {
-    return app.exit(error) == 0 ? 0 : kExitUsage;
+    std::ostringstream out, err;
+    const int code = app.exit(error, out, err);
+    WriteText(stdout, out.str());
+    WriteText(stderr, err.str());
+    return code == 0 ? 0 : kExitUsage;
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "%s\n", error.what());
+    PrintTo(stderr, "%s\n", error.what());
     return kExitUsage;
   }
   if (exitCode >= 0) return exitCode;
   // No command given: say what there is.
-  std::fputs(app.help().c_str(), stdout);
+  WriteText(stdout, app.help());
   return kExitUsage;
 }

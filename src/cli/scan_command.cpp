@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/console_out.h"
 #include "cli/console_scan.h"
 #include "cli/scan_report.h"
 
@@ -35,7 +36,7 @@ int RunScanCommand(const ScanOptions& options, bool sectionsGiven) {
   if (sectionsGiven) {
     std::string error;
     if (!scan.SelectSections(options.sections, error)) {
-      std::fprintf(stderr, "%s\n", error.c_str());
+      PrintTo(stderr, "%s\n", error.c_str());
       return kExitUsage;
     }
   }
@@ -50,7 +51,7 @@ int RunScanCommand(const ScanOptions& options, bool sectionsGiven) {
   }
   // A report cut short (a full disk, a closed pipe) must not pass for a whole one.
   if (!out.Finish()) {
-    std::fprintf(stderr, "%s\n", kReportNotWritten);
+    PrintTo(stderr, "%s\n", kReportNotWritten);
     return kExitUsage;
   }
   return ScanExitCode(scan);

@@ -69,6 +69,7 @@ void WriteSectionJson(ReportStream& out, const ConsoleRow& row) {
   entry["status"] = row.status;
   entry["count"] = section.problemCount();
   entry["ignored"] = section.ignored;
+  entry["notChecked"] = section.notChecked;
   WriteJsonObject(out, entry, {{"problems", [&section](ReportStream& problemsOut) {
                                   JsonArray problems(problemsOut);
                                   for (const auto& record : section.problems) {
@@ -139,6 +140,8 @@ void WriteScanText(ConsoleScan& scan, ReportStream& out) {
     out.Write(section.name + "  [" + SeverityName(section.severity) + "]  " + row.status + ", " +
               Plural(section.problemCount(), "problem") +
               (section.ignored > 0 ? ", " + std::to_string(section.ignored) + " ignored" : "") +
+              (section.notChecked > 0 ? ", " + std::to_string(section.notChecked) + " not checked"
+                                      : "") +
               "\n");
     for (const auto& record : section.problems) {
       const ProblemRecord& r = *record;

@@ -83,6 +83,7 @@ void SectionCatalogue::ClearProblems() {
   for (ScanSection& section : m_vSections) {
     section.problems.clear();
     section.ignored = 0;
+    section.notChecked = 0;
   }
 }
 

@@ -43,6 +43,9 @@ struct ScanSection {
   std::vector<std::unique_ptr<ProblemRecord>> problems;
   // Problems of this scan dropped because the user ignores them.
   int ignored = 0;
+  // Values of this scan passed over because their names are not text (a lone
+  // surrogate): they were not checked.
+  int notChecked = 0;
 
   int problemCount() const { return static_cast<int>(problems.size()); }
 };
@@ -62,7 +65,8 @@ class SectionCatalogue {
   ScanSection* Find(int sectionId);
   const ScanSection* Find(int sectionId) const;
 
-  // Destroys every problem record of every section; the ignored counts go to 0.
+  // Destroys every problem record of every section; the ignored and not-checked
+  // counts go to 0.
   void ClearProblems();
 
  private:

@@ -81,6 +81,11 @@ void SectionScanner::ScanValueKey(int which, const std::string& key, RegistryVie
       if (list.pauseEveryIndex) PauseAndPump(pauseMs);
       continue;
     }
+    if (IsUnspeakableValueName(hKey.Get(), index, name.data(), name.size())) {
+      ++m_nUncheckedValues;
+      if (list.pauseEveryIndex) PauseAndPump(pauseMs);
+      continue;
+    }
 
     std::string data;
     const bool haveData = !list.readsData || ReadValueText(hKey.Get(), name, data);

@@ -71,6 +71,33 @@ bool EnumValueName(HKEY hKey, DWORD index, std::string& name) {
   return true;
 }
 
+bool HasLoneSurrogate(const wchar_t* text, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    const unsigned unit = static_cast<unsigned>(text[i]);
+    if (unit < 0xD800 || unit > 0xDFFF) continue;
+    if (unit <= 0xDBFF && i + 1 < length && static_cast<unsigned>(text[i + 1]) >= 0xDC00 &&
+        static_cast<unsigned>(text[i + 1]) <= 0xDFFF) {
+      ++i;
+      continue;
+    }
+    return true;
+  }
+  return false;
+}
+
+bool IsUnspeakableValueName(HKEY hKey, DWORD index, const char* name, size_t length) {
+  static const char kReplacement[] = "\xEF\xBF\xBD";
+  const std::string text(name, length);
+  if (text.find(kReplacement) == std::string::npos) return false;
+  static thread_local std::vector<wchar_t> wide(16384);
+  DWORD chars = 16383;
+  if (RegEnumValueW(hKey, index, wide.data(), &chars, nullptr, nullptr, nullptr, nullptr) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  return HasLoneSurrogate(wide.data(), chars < 16383 ? chars : 16383);
+}
+
 bool ReadValueBytes(HKEY hKey, const std::string& name, std::string& bytes, DWORD* typeOut) {
   // Most data fits the first buffer; a longer value is read again at its size, and
   // once more should it grow in between.

@@ -49,6 +49,14 @@ DWORD ValueCount(HKEY hKey);
 bool EnumSubKeyName(HKEY hKey, DWORD index, std::string& name);
 // The value name at an index into a 16,384-character buffer.
 bool EnumValueName(HKEY hKey, DWORD index, std::string& name);
+// True when the name read at the index stands for one that is not text: the
+// system stores names as UTF-16, and one holding a lone surrogate has no UTF-8
+// spelling, so it reaches us with U+FFFD in its place and names no value. Such a
+// value cannot be read, tested or removed by its name. (Cheap for every other
+// name: the system is asked again only when U+FFFD is there.)
+bool IsUnspeakableValueName(HKEY hKey, DWORD index, const char* name, size_t length);
+// True when UTF-16 text holds a surrogate without its partner.
+bool HasLoneSurrogate(const wchar_t* text, size_t length);
 
 // A value's data of any length, as it is stored; false when the value is missing or
 // cannot be read.

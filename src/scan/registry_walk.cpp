@@ -386,6 +386,11 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
         }
         // Only text values are looked at (and shown).
         if (rc != ERROR_SUCCESS || type != REG_SZ || dataSize >= data.size()) continue;
+        if (std::memchr(valueName.data(), 0xEF, nameLength) != nullptr &&
+            IsUnspeakableValueName(frame.hKey, index, valueName.data(), nameLength)) {
+          ++m_nUncheckedValues;
+          continue;
+        }
         data[dataSize] = '\0';
         bool colon = false;
         const size_t length = TextLength(data.data(), dataSize, colon);

@@ -27,6 +27,15 @@ std::string DeniedLogBlock(const std::string& sectionName, const std::vector<std
   return block + "\r\n";
 }
 
+std::string NotCheckedText(int values) {
+  return values == 1 ? std::string("1 value was not checked: its name is not valid text.")
+                     : std::to_string(values) + " values were not checked: their names are not valid text.";
+}
+
+std::string NotCheckedLogBlock(const std::string& sectionName, int values) {
+  return "Section : " + sectionName + " \r\nNot Checked : " + NotCheckedText(values) + "\r\n\r\n";
+}
+
 ScanDriver::ScanDriver(SectionCatalogue& catalogue, ProblemStore& store, SectionScanner& scanner,
                        ScanDriverView& view, ScanLogSession* log)
     : m_catalogue(catalogue), m_store(store), m_scanner(scanner), m_view(view), m_pLog(log) {}
@@ -126,6 +135,9 @@ void ScanDriver::RunScan() {
       ++m_nDeniedSections;
       if (m_pLog) m_pLog->AppendNote(DeniedLogBlock(section->name, denied));
     }
+    section->notChecked = m_scanner.UncheckedValues();
+    if (section->notChecked > 0 && m_pLog)
+      m_pLog->AppendNote(NotCheckedLogBlock(section->name, section->notChecked));
     m_view.SetRowStatus(row, denied.empty() ? "Finished" : "Access Denied");
     m_view.SetRowImage(row, kImageDone);
   }

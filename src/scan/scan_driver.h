@@ -58,6 +58,10 @@ class ScanLogSession {
 std::string ScanEndMessage(const std::string& endText, int deniedSections, bool elevated);
 // The log's block for a section whose keys could not be opened.
 std::string DeniedLogBlock(const std::string& sectionName, const std::vector<std::string>& keys);
+// "N values were not checked: their names are not valid text."
+std::string NotCheckedText(int values);
+// The log's block for a section that passed over values whose names are no text.
+std::string NotCheckedLogBlock(const std::string& sectionName, int values);
 
 class ScanDriver {
  public:

@@ -65,7 +65,13 @@ class SectionScanner {
   // full access the scan asks for, since the last ClearDeniedKeys: the section
   // could not be checked ("Access Denied"), which is not the same as clean.
   const std::vector<std::string>& DeniedKeys() const { return m_vDeniedKeys; }
-  void ClearDeniedKeys() { m_vDeniedKeys.clear(); }
+  void ClearDeniedKeys() {
+    m_vDeniedKeys.clear();
+    m_nUncheckedValues = 0;
+  }
+  // Values passed over since the last ClearDeniedKeys because their names are no
+  // text (IsUnspeakableValueName): not checked, which is not the same as clean.
+  int UncheckedValues() const { return m_nUncheckedValues; }
 
  private:
   // Opens a section's own key with full access; a key that is there but refuses
@@ -99,6 +105,7 @@ class SectionScanner {
   int m_bRunning;
   ScanHost* m_pHost;
   std::vector<std::string> m_vDeniedKeys;
+  int m_nUncheckedValues = 0;
 };
 
 // The message of most registry problems, with the tested path.

@@ -23,6 +23,11 @@ std::string CountNote(int count, const char* singular, const char* plural) {
 
 }  // namespace
 
+std::string RemoveCheckedQuestion(int count) {
+  return count == 1 ? std::string("Remove 1 checked entry?")
+                    : "Remove " + std::to_string(count) + " checked entries?";
+}
+
 ManagerDialog::ManagerDialog(const Kind& kind, HWND hParent)
     : Dialog(kind.templateId, hParent),
       m_kind(kind),
@@ -39,6 +44,9 @@ BOOL ManagerDialog::OnInitDialog() {
   // Messages shown while the manager runs belong to it, not to the window below.
   m_hPreviousPromptOwner = PromptOwner();
   SetPromptOwner(m_hWnd);
+  // Close stays the default button after the focus has been on Remove Checked,
+  // so Enter never removes anything by itself.
+  SendMessageA(m_hWnd, DM_SETDEFID, IDCANCEL, 0);
 
   HWND hList = Item(kManagerList);
   InsertListColumn(hList, 0, m_kind.nameHeader, kNameColumnWidth);
@@ -106,6 +114,9 @@ void ManagerDialog::RemoveChecked() {
     ShowMessage(kSelectFirstMessage);
     return;
   }
+  // Nothing goes without the user's word; Enter answers No.
+  if (!AskYesNo(RemoveCheckedQuestion(static_cast<int>(checked.size())), ApplicationTitle(), true))
+    return;
 
   int backupFailures = 0, deletionFailures = 0;
   for (const ManagerRow* row : checked) {

@@ -1,8 +1,9 @@
 #pragma once
 // The design the three registry entry managers share: an introduction in a
 // mini-HTML label, a list with check boxes whose rows own records of where their
-// entries live, "Remove Checked " (the OK button) and, for two of them, a details
-// box with the selected file's version texts.
+// entries live, "Remove Checked " (the OK button, which asks first; Close is the
+// default button) and, for two of them, a details box with the selected file's
+// version texts.
 
 #include <memory>
 #include <string>
@@ -24,6 +25,8 @@ enum ManagerControl {
 
 constexpr const char* kSelectFirstMessage =
     "Please Select an Item from the list, and then Press Remove";
+// Asked before Remove Checked takes anything away: "Remove 3 checked entries?".
+std::string RemoveCheckedQuestion(int count);
 
 class ManagerDialog : public Dialog {
  public:

@@ -50,6 +50,53 @@ bool StartsWithNoCase(const char* text, int length, const char* prefix) {
   return true;
 }
 
+// Words of one style and colour on one line, drawn together in one call, so the
+// gaps between them are the font's own. The layout still places every word by
+// its measured width (line breaks, and the places a click or a link depends on,
+// come from the measurement); under Wine small sizes of a font are drawn from
+// its embedded bitmaps, narrower than the outlines measured, so words drawn one
+// by one at measured places stand apart unevenly.
+class WordRun {
+ public:
+  WordRun(HDC hdc, const RECT& rect) : m_hdc(hdc), m_rect(rect) {}
+
+  // Whether a word of these styles and flags at this line continues the run.
+  bool Continues(uint32_t styles, UINT flags, int y) const {
+    return m_bOpen && styles == m_nStyles && flags == m_nFlags && y == m_nY;
+  }
+  void Start(const char* word, int length, int x, int y, uint32_t styles, UINT flags) {
+    m_text.assign(word, length);
+    m_nX = x;
+    m_nY = y;
+    m_nStyles = styles;
+    m_nFlags = flags;
+    m_bOpen = true;
+  }
+  void Append(const char* word, int length, bool spaceBefore) {
+    if (spaceBefore) m_text += ' ';
+    m_text.append(word, length);
+  }
+  // Draws the run with the font and colour the context holds (the caller ends a
+  // run before either changes). right: the layout's right edge, relative.
+  void Flush(int right, int lineHeight) {
+    if (!m_bOpen) return;
+    m_bOpen = false;
+    RECT line = {m_rect.left + m_nX, m_rect.top + m_nY, m_rect.left + right,
+                 m_rect.top + m_nY + lineHeight};
+    DrawTextA(m_hdc, m_text.data(), static_cast<int>(m_text.size()), &line, m_nFlags);
+  }
+
+ private:
+  HDC m_hdc;
+  RECT m_rect;
+  std::string m_text;
+  int m_nX = 0;
+  int m_nY = 0;
+  uint32_t m_nStyles = 0;
+  UINT m_nFlags = 0;
+  bool m_bOpen = false;
+};
+
 }  // namespace
 
 void PushTextColour(HDC hdc, COLORREF colour) {
@@ -82,7 +129,8 @@ void DrawHtmlText(HDC hdc, const char* text, int length, const RECT& rect) {
 
   int available = rect.right - rect.left;
   if (available < 0) available = 0;
-  const UINT baseFlags = DT_WORDBREAK | DT_NOPREFIX;
+  // A run is one line by the layout's measure: the system must not break it again.
+  const UINT baseFlags = DT_SINGLELINE | DT_NOPREFIX;
 
   const int saved = SaveDC(hdc);
   HFONT base = static_cast<HFONT>(SelectObject(hdc, GetStockObject(SYSTEM_FONT)));
@@ -101,6 +149,7 @@ void DrawHtmlText(HDC hdc, const char* text, int length, const RECT& rect) {
 
   {
     FontCache fonts(base);
+    WordRun run(hdc, rect);
     const char* position = text;
     int remaining = length;
     int tokenLength = 0;
@@ -138,6 +187,7 @@ void DrawHtmlText(HDC hdc, const char* text, int length, const RECT& rect) {
           }
           break;
         case kHtmlFont: {
+          run.Flush(available, lineHeight);  // drawn in the colour it had
           if (endTag) {
             PopTextColour(hdc);
           } else {
@@ -151,6 +201,7 @@ void DrawHtmlText(HDC hdc, const char* text, int length, const RECT& rect) {
         case kHtmlText: {
           if (endTag) break;  // an end tag nobody knows is simply dropped
           if (static_cast<int64_t>(styles) != fontStyles) {
+            run.Flush(available, lineHeight);  // drawn in the font it had
             HFONT font = fonts.Get(hdc, styles);
             if (font) SelectObject(hdc, font);
             fontStyles = styles;
@@ -168,14 +219,19 @@ void DrawHtmlText(HDC hdc, const char* text, int length, const RECT& rect) {
             y += lineHeight;
           }
           UINT flags = baseFlags;
-          if (styles & kStyleSubscript) flags |= DT_BOTTOM | DT_SINGLELINE;
-          RECT box = {rect.left + x, rect.top + y, rect.left + available, rect.top + y + lineHeight};
-          DrawTextA(hdc, word.c_str(), wordLength, &box, flags);
-          if (spaceBefore && (styles & kStyleUnderline) && x >= spaceWidth) {
-            // Underline runs on under the gap between underlined words.
-            RECT gap = {rect.left + x - spaceWidth, rect.top + y, rect.left + x,
-                        rect.top + y + lineHeight};
-            DrawTextA(hdc, " ", 1, &gap, baseFlags);
+          if (styles & kStyleSubscript) flags |= DT_BOTTOM;
+          if (run.Continues(styles, flags, y)) {
+            run.Append(word.c_str(), wordLength, spaceBefore);
+          } else {
+            run.Flush(available, lineHeight);
+            if (spaceBefore && (styles & kStyleUnderline) && x >= spaceWidth) {
+              // Underline runs on under the gap before an underlined word (within a
+              // run the gaps are the run's own underlined spaces).
+              RECT gap = {rect.left + x - spaceWidth, rect.top + y, rect.left + x,
+                          rect.top + y + lineHeight};
+              DrawTextA(hdc, " ", 1, &gap, baseFlags);
+            }
+            run.Start(word.c_str(), wordLength, x, y, styles, flags);
           }
           x += width;
           pendingSpace = 0;
@@ -186,6 +242,7 @@ void DrawHtmlText(HDC hdc, const char* text, int length, const RECT& rect) {
       }
       position += tokenLength;
     }
+    run.Flush(available, lineHeight);
     RestoreDC(hdc, saved);
   }
 }

@@ -24,6 +24,18 @@ std::string WindowText(HWND hWnd) {
   return text;
 }
 
+// The text as the static draws it: "&&" is one "&", a lone "&" marks the access key.
+std::string ShownText(HWND hWnd) {
+  const std::string text = WindowText(hWnd);
+  if (GetWindowLongPtrA(hWnd, GWL_STYLE) & SS_NOPREFIX) return text;
+  std::string shown;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && i + 1 < text.size()) ++i;
+    shown += text[i];
+  }
+  return shown;
+}
+
 // The default value of a key under HKEY_CLASSES_ROOT.
 bool ReadClassesDefault(const std::string& key, std::string& value) {
   LONG size = 0;
@@ -103,7 +115,7 @@ void HyperlinkLabel::SetUnderline(int mode) {
   if (mode == m_nUnderline) return;
   m_nUnderline = mode;
   if (!m_hWnd) return;
-  ApplyFont(mode == kUnderlineAlways ? m_hUnderlineFont : m_hFont);
+  ApplyFont(RestingFont());
   Repaint();
 }
 
@@ -120,7 +132,7 @@ void HyperlinkLabel::OnAttached() {
   SetWindowLongPtrA(m_hWnd, GWL_STYLE, GetWindowLongPtrA(m_hWnd, GWL_STYLE) | SS_NOTIFY);
 
   const std::string text = WindowText(m_hWnd);
-  if (m_strURL.empty()) m_strURL = text;
+  if (m_strURL.empty()) m_strURL = ShownText(m_hWnd);
   if (text.empty()) SetWindowTextA(m_hWnd, m_strURL.c_str());
 
   HFONT base = reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0));
@@ -135,7 +147,7 @@ void HyperlinkLabel::OnAttached() {
 
   ResizeToText();
   LoadHandCursor();
-  ApplyFont(m_nUnderline == kUnderlineAlways ? m_hUnderlineFont : m_hFont);
+  ApplyFont(RestingFont());
   CreateToolTip();
 }
 
@@ -160,6 +172,18 @@ void HyperlinkLabel::ReleaseResources() {
   m_bOwnCursor = false;
 }
 
+// An always underlined link hides the underline of its access key: while the
+// system shows access keys (the user has pressed Alt, or works at the
+// keyboard), such a link drops its own underline so that its letter shows.
+HFONT HyperlinkLabel::RestingFont() const {
+  if (m_nUnderline != kUnderlineAlways) return m_hFont;
+  const bool keyboard = m_hWnd && (GetWindowLongPtrA(m_hWnd, GWL_STYLE) & WS_TABSTOP) != 0;
+  const bool accessKeyShown =
+      keyboard && WindowText(m_hWnd).find('&') != std::string::npos &&
+      !(SendMessageA(m_hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL);
+  return accessKeyShown ? m_hFont : m_hUnderlineFont;
+}
+
 void HyperlinkLabel::ApplyFont(HFONT font) {
   if (font) SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
@@ -168,7 +192,7 @@ void HyperlinkLabel::Repaint() { RedrawUnder(m_hWnd); }
 
 void HyperlinkLabel::ResizeToText() {
   if (!m_bAdjustToFit || !m_hWnd) return;
-  const SIZE extent = TextExtent(m_hWnd, m_hUnderlineFont, WindowText(m_hWnd));
+  const SIZE extent = TextExtent(m_hWnd, m_hUnderlineFont, ShownText(m_hWnd));
   RECT window = {};
   RECT client = {};
   GetWindowRect(m_hWnd, &window);
@@ -196,7 +220,7 @@ void HyperlinkLabel::ResizeToText() {
 
 void HyperlinkLabel::SizeToSingleLine() {
   if (!m_bAdjustToFit || m_bSizing) return;
-  const SIZE extent = TextExtent(m_hWnd, CurrentFont(), WindowText(m_hWnd));
+  const SIZE extent = TextExtent(m_hWnd, CurrentFont(), ShownText(m_hWnd));
   RECT window = {};
   RECT client = {};
   GetWindowRect(m_hWnd, &window);
@@ -247,6 +271,46 @@ void HyperlinkLabel::CreateToolTip() {
   SendMessageA(m_hToolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
+void HyperlinkLabel::SetKeyboardAccess(bool on) {
+  if (!m_hWnd) return;
+  const LONG_PTR style = GetWindowLongPtrA(m_hWnd, GWL_STYLE);
+  SetWindowLongPtrA(m_hWnd, GWL_STYLE, on ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+  ApplyFont(RestingFont());
+  Repaint();
+}
+
+void HyperlinkLabel::Activate() {
+  HWND hParent = GetParent(m_hWnd);
+  if (!hParent) return;
+  // The same notification a click gives: the parent's dialog reflects it here
+  // first (the link opens), then acts on it itself.
+  SendMessageA(hParent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(m_hWnd), STN_CLICKED),
+               reinterpret_cast<LPARAM>(m_hWnd));
+}
+
+// Drawn over the text the static has just painted, in the text's colour, as
+// buttons draw theirs; not while the system hides focus cues (the user has not
+// used the keyboard yet). Not XOR: a second paint must not take it away again.
+void HyperlinkLabel::DrawFocus() {
+  if (GetFocus() != m_hWnd) return;
+  if (SendMessageA(m_hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) return;
+  HDC hdc = GetDC(m_hWnd);
+  if (!hdc) return;
+  RECT client = {};
+  GetClientRect(m_hWnd, &client);
+  LOGBRUSH brush = {BS_SOLID, TextColour(), 0};
+  HPEN hPen = ExtCreatePen(PS_COSMETIC | PS_ALTERNATE, 1, &brush, 0, nullptr);
+  if (hPen) {
+    HGDIOBJ oldPen = SelectObject(hdc, hPen);
+    HGDIOBJ oldBrush = SelectObject(hdc, GetStockObject(NULL_BRUSH));
+    Rectangle(hdc, client.left, client.top, client.right, client.bottom);
+    SelectObject(hdc, oldBrush);
+    SelectObject(hdc, oldPen);
+    DeleteObject(hPen);
+  }
+  ReleaseDC(m_hWnd, hdc);
+}
+
 void HyperlinkLabel::OnClick() {
   if (m_bNavigationOff) return;
   m_bOverControl = false;
@@ -276,7 +340,42 @@ bool HyperlinkLabel::OnReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& r
 }
 
 LRESULT HyperlinkLabel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  const bool keyboard = (GetWindowLongPtrA(m_hWnd, GWL_STYLE) & WS_TABSTOP) != 0;
   switch (message) {
+    case WM_GETDLGCODE: {
+      if (!keyboard) break;
+      // A button to the dialog manager, so its access key clicks it; Enter is
+      // taken here rather than becoming the dialog's default command.
+      const MSG* pending = reinterpret_cast<const MSG*>(lParam);
+      const bool enter = pending && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN;
+      return DLGC_BUTTON | (enter ? DLGC_WANTMESSAGE : 0);
+    }
+    case WM_KEYDOWN:
+      if (keyboard && (wParam == VK_RETURN || wParam == VK_SPACE) && !(lParam & (1 << 30))) {
+        Activate();
+        return 0;
+      }
+      break;
+    case BM_CLICK:
+      Activate();
+      return 0;
+    case WM_UPDATEUISTATE: {
+      const LRESULT result = Default(message, wParam, lParam);
+      if (!m_bOverControl) ApplyFont(RestingFont());
+      Repaint();
+      return result;
+    }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
+      const LRESULT result = Default(message, wParam, lParam);
+      Repaint();
+      return result;
+    }
+    case WM_PAINT: {
+      const LRESULT result = Default(message, wParam, lParam);
+      DrawFocus();
+      return result;
+    }
     case WM_MOUSEMOVE:
       if (!m_bOverControl) {
         m_bOverControl = true;
@@ -295,7 +394,7 @@ LRESULT HyperlinkLabel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (!PtInRect(&client, point)) {
           m_bOverControl = false;
           KillTimer(m_hWnd, kHoverTimer);
-          if (m_nUnderline != kUnderlineAlways) ApplyFont(m_hFont);
+          ApplyFont(RestingFont());
           Repaint();
         }
         return 0;

@@ -32,6 +32,10 @@ class HyperlinkLabel : public Control {
   // When set, a click opens nothing and only the parent acts on it.
   void SetNavigationOff(bool off) { m_bNavigationOff = off; }
   void SetAdjustToText(bool adjust) { m_bAdjustToFit = adjust; }
+  // Makes the link reachable from the keyboard: a tab stop that Space and Enter
+  // activate, with a focus rectangle, and whose access key (the letter after "&"
+  // in its text) activates it as it does a button.
+  void SetKeyboardAccess(bool on);
   bool Hovered() const { return m_bOverControl; }
   // The colour the text is drawn in now.
   COLORREF TextColour() const;
@@ -59,8 +63,12 @@ class HyperlinkLabel : public Control {
   void LoadHandCursor();
   void CreateToolTip();
   void ApplyFont(HFONT font);
+  HFONT RestingFont() const;
   void Repaint();
   void OnClick();
+  // As a click does: the dialog hears of it, and the link opens its target.
+  void Activate();
+  void DrawFocus();
 
   std::string m_strURL;
   COLORREF m_crLink;

@@ -31,7 +31,7 @@ struct AbortAtRow {
     if (message == LVM_SETITEMTEXTA && static_cast<int>(wParam) == self->row && item &&
         item->iSubItem == 2 && std::string(item->pszText) == "Scanning") {
       if (self->close)
-        PostMessageA(GetParent(self->button), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        PostMessageA(GetParent(self->button), WM_CLOSE, 0, 0);
       else
         PostMessageA(self->button, BM_CLICK, 0, 0);
     }
@@ -286,10 +286,22 @@ TEST_F(MainWindowTest, PreferencesRoundTrip) {
   for (int id : {1026, 1037}) Click(id);
   EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, kRun, "Tarnwick"));
 
-  SetDlgItemTextA(Window(), 1036, "");
-  Click(1037);
-  EXPECT_EQ("Log File Path Cannot be Empty", m_prompts.Texts().back());
-  EXPECT_EQ(logs, ReadLogFolder());
+  // A folder no log can go to is refused, and nothing is saved; an emptied box
+  // stands for the default folder (saved, or refused by that name where the test
+  // program's folder cannot hold one).
+  for (const std::string& folder : {m_folder / "missing\\parent", std::string()}) {
+    SetDlgItemTextA(Window(), 1036, folder.c_str());
+    Click(1037);
+    const std::string said = m_prompts.Texts().back();
+    const std::string named = folder.empty() ? DefaultLogFolder() : folder;
+    if (said == "Preferences Saved") {
+      EXPECT_TRUE(folder.empty());
+      EXPECT_EQ(named, ReadLogFolder());
+    } else {
+      EXPECT_NE(std::string::npos, said.find(named)) << said;
+      EXPECT_EQ(logs, ReadLogFolder());
+    }
+  }
 }
 
 TEST_F(MainWindowTest, HelpManualOpensTheSupportPageAndTheHelpFile) {

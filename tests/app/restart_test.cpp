@@ -92,7 +92,7 @@ TEST_F(MainWindowTest, TheElevatedRestartStartsOnlyAfterTheWindowAndItsSlotAreGo
     }
     // Should the window not close itself, it must not hang the suite.
     for (int i = 0; i < 3000 && IsWindow(hFound); ++i) Sleep(10);
-    PostMessageA(hFound, WM_COMMAND, IDCANCEL, 0);
+    PostMessageA(hFound, WM_CLOSE, 0, 0);
   });
   app.Run();
   user.join();

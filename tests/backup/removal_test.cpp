@@ -2,6 +2,8 @@
 
 #include "backup/file_utils.h"
 #include "backup/problem_removal.h"
+#include "backup/restore_items.h"
+#include "backup/taken_items.h"
 #include "core/registry.h"
 #include "backup_fixture.h"
 #include "core/section_catalogue.h"
@@ -164,4 +166,84 @@ TEST_F(Removal, AnItemStillThereAfterItsDeletionIsReportedKept) {
   EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Gone"));
   EXPECT_EQ(m_prompts.Texts(), std::vector<std::string>{"Selected Items Removed\r\n\r\n2 items were "
                                                         "kept in place: 2 still present after removal."});
+}
+
+// Items that went with an earlier item of the same run count as removed, with that
+// item: values and a subkey of a removed key (named in another case, as the full
+// registry scan names SOFTWARE), a value and a shortcut found by two sections. The
+// key's export holds its values: nothing is saved twice. Gone for another reason,
+// or below a key that only shares the first letters of a removed one, stays kept.
+TEST_F(Removal, ItemsGoneWithAnEarlierItemOfTheRunCountAsRemoved) {
+  for (BackupChoice choice : {BackupChoice::kAlways, BackupChoice::kNever}) {
+    m_catalogue.ClearProblems();
+    const std::string app = "SOFTWARE\\App Paths\\Harbor.exe";
+    ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, app, "", "C:\\gone\\harbor.exe"));
+    ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, app, "Path", "C:\\gone"));
+    ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, app + "\\Sub", "x", "C:\\gone\\x"));
+    ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Help", "harbor.chm", "C:\\gone\\"));
+    ASSERT_TRUE(WriteFileBytes(m_folder / "Harbor.lnk", "h"));
+    const ProblemRecord* key = Add(KeyProblem(HKEY_LOCAL_MACHINE, app, 9));
+    const ProblemRecord* help =
+        Add(ValueProblem(HKEY_LOCAL_MACHINE, "SOFTWARE\\Help", "harbor.chm", "C:\\gone\\", 7));
+    const ProblemRecord* link = Add(FileProblem(m_folder / "Harbor.lnk"));
+    Add(FileProblem(m_folder / "HARBOR.LNK"));
+    const std::string scanned = "Software\\app paths\\HARBOR.EXE";
+    Add(ValueProblem(HKEY_LOCAL_MACHINE, scanned, "", "C:\\gone\\harbor.exe", 13));
+    Add(ValueProblem(HKEY_LOCAL_MACHINE, scanned, "PATH", "C:\\gone", 13));
+    Add(KeyProblem(HKEY_LOCAL_MACHINE, scanned + "\\Sub", 13));
+    Add(ValueProblem(HKEY_LOCAL_MACHINE, "Software\\Help", "Harbor.chm", "C:\\gone\\", 13));
+    // Gone for other reasons: nothing of this run held them.
+    Add(ValueProblem(HKEY_LOCAL_MACHINE, "SOFTWARE\\App Paths\\Harbor.exe2", "gone", "C:\\gone", 13));
+    Add(ValueProblem(HKEY_CURRENT_USER, app, "Path", "C:\\gone", 13));
+    Add(FileProblem(m_folder / "other.lnk"));
+
+    const RemovalOutcome outcome = Remove(choice);
+    EXPECT_EQ(outcome.failed, 0);
+    ASSERT_EQ(outcome.kept.size(), 3u);
+    for (const KeptProblem& kept : outcome.kept) EXPECT_EQ(kept.reason, "no longer present");
+    ASSERT_EQ(outcome.removed.size(), 8u);
+    std::vector<const ProblemRecord*> with;
+    for (const ProblemRecord* removed : outcome.removed) {
+      const auto found = outcome.removedWith.find(removed);
+      with.push_back(found == outcome.removedWith.end() ? nullptr : found->second);
+    }
+    EXPECT_EQ(with, (std::vector<const ProblemRecord*>{nullptr, nullptr, key, key, key, help,
+                                                        nullptr, link}));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, app));
+    if (choice != BackupChoice::kAlways) continue;
+    RecordFile file;
+    ASSERT_TRUE(ReadArchiveRecords(outcome.archivePath, file));
+    ASSERT_EQ(file.records.size(), 3u) << "the key, the help value and the shortcut, once each";
+    EXPECT_EQ(file.records[1].kind, BackupRecord::kRegKey);
+  }
+}
+
+// Whether removing a key takes a value with it, as the registry names keys (case
+// and whole parts are proven by the removal above).
+TEST(TakenItems, KeysCompareAcrossTheClassesViewsAndNeverAcrossRootsOrViews) {
+  const HKEY lm = HKEY_LOCAL_MACHINE, cu = HKEY_CURRENT_USER, cr = HKEY_CLASSES_ROOT;
+  const struct {
+    HKEY root, laterRoot;
+    const char *key, *later;
+    bool taken;
+  } cases[] = {
+      {lm, lm, "SOFTWARE\\Vendor\\", "SOFTWARE\\Vendor", true},
+      {lm, lm, "SOFTWARE\\Vendor\\App", "SOFTWARE\\Vendor", false},
+      {lm, lm, "SOFTWARE\\Vendor", "SOFTWARE\\Wow6432Node\\Vendor", false},
+      {lm, cu, "SOFTWARE\\Vendor", "SOFTWARE\\Vendor", false},
+      {cr, lm, "CLSID\\{X}", "SOFTWARE\\Classes\\CLSID\\{X}\\InprocServer32", true},
+      {cu, cr, "Software\\Classes\\.ext", ".EXT", true},
+      {lm, cr, "SOFTWARE\\Wow6432Node\\Classes\\CLSID\\{X}", "Wow6432Node\\CLSID\\{X}", true},
+      {cr, cr, "Wow6432Node\\CLSID\\{X}", "CLSID\\{X}", false},
+      {nullptr, nullptr, "SOFTWARE", "SOFTWARE", false},
+  };
+  for (const auto& c : cases) {
+    TakenItems taken;
+    const auto earlier = KeyProblem(c.root, c.key);
+    taken.Add(*earlier);
+    EXPECT_EQ(taken.TakenBy(*ValueProblem(c.laterRoot, c.later, "v", "")) == earlier.get(), c.taken)
+        << c.key << " / " << c.later;
+  }
+  EXPECT_EQ(TakenItemName(*ValueProblem(lm, "SOFTWARE\\Help", "Name", "")),
+            "HKEY_LOCAL_MACHINE\\SOFTWARE\\Help\\\\Name");
 }

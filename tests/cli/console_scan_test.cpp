@@ -94,6 +94,7 @@ nlohmann::json TreeDocument(ConsoleScan& scan) {
     sections.push_back({{"id", row.section->sectionId}, {"name", row.section->name},
                         {"severity", SeverityName(row.section->severity)}, {"status", row.status},
                         {"count", row.section->problemCount()}, {"ignored", row.section->ignored},
+                        {"notChecked", row.section->notChecked},
                         {"problems", problems}});
   }
   return {{"program", "Quillbane v2.1"}, {"status", scan.EndText()},

@@ -59,9 +59,10 @@ check "a clean with another TEMP folder (another session) is refused as well" \
 check "... and neither wrote a scan log" test "$(ls "$drive/Quillbane/logs" | wc -l)" -eq "$logs"
 check "... nor touched the first one's staging folder" test "$(stat -c %s "$stage/Config.ini")" -eq "$staged"
 
+# Ctrl+C ends the hold itself: the program goes on only once it has seen it.
 kill -INT "$pid" || true
-rm -f "$hold"
 wait "$pid" && rc=0 || rc=$?
+rm -f "$hold"
 tr -d '\r' <"$E2E_DIR/clean.json" >"$E2E_DIR/int.json"
 check "Ctrl+C: exit 3" test "$rc" -eq 3
 check "Ctrl+C: the report says the removal was aborted" test "$(jq -r .aborted "$E2E_DIR/int.json")" = true

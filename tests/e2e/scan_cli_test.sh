@@ -106,16 +106,18 @@ check "a report to a full disk: said on stderr" grep -q "could not be written" "
 e2e_wine "$qb" scan --pause-ms 1001 >/dev/null 2>&1 && rc=0 || rc=$?
 check "--pause-ms above 1000 is a usage error" test "$rc" -eq 2
 
-# Ctrl+C aborts at the next item like the Abort button: a long font list, with
-# the window's pause of 5 ms a value asked for, is interrupted; Fonts ends
-# "Aborted", Sounds keeps "Ready", exit 3.
+# Ctrl+C aborts at the next item like the Abort button: a font list (with the
+# window's pause of 5 ms a value asked for) is interrupted once the scan holds
+# after its first problem (the test-only QUILLBANE_TEST_SCAN_HOLD pause, which
+# Ctrl+C ends); Fonts ends "Aborted", Sounds keeps "Ready", exit 3.
 { echo REGEDIT4; echo
   echo '[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts]'
-  for i in $(seq 1 1500); do echo "\"QbSlow$i\"=\"qbslow$i.ttf\""; done; } >"$drive_c/slow.reg"
+  for i in $(seq 1 100); do echo "\"QbSlow$i\"=\"qbslow$i.ttf\""; done; } >"$drive_c/slow.reg"
 e2e_wine regedit /S 'C:\slow.reg' >/dev/null
-wine "$qb" scan --sections 3,4 --json --pause-ms 5 </dev/null >"$E2E_DIR/aborted.json" 2>/dev/null &
+QUILLBANE_TEST_SCAN_HOLD='C:\scan-hold.flag' \
+  wine "$qb" scan --sections 3,4 --json --pause-ms 5 </dev/null >"$E2E_DIR/aborted.json" 2>/dev/null &
 pid=$!
-sleep 2
+check "the scan holds after its first problem" e2e_wait_for_size "$drive_c/scan-hold.flag" 0 120
 kill -INT "$pid" 2>/dev/null || true
 wait "$pid" && rc=0 || rc=$?
 check "Ctrl+C: exit 3" test "$rc" -eq 3

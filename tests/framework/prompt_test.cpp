@@ -35,10 +35,14 @@ TEST(Prompts, AQuestionCanMakeNoTheDefault) {
     LONG_PTR noStyle = -1;
     std::thread driver([&] {
       HWND hBox = nullptr;
-      for (int i = 0; i < 500 && !hBox; ++i, Sleep(10)) hBox = FindWindowA("#32770", "QbDefault");
-      for (int i = 0; i < 500 && !IsWindowVisible(hBox); ++i) Sleep(10);
-      Sleep(100);
-      noStyle = GetWindowLongPtrA(GetDlgItem(hBox, IDNO), GWL_STYLE) & 0x0F;
+      for (int i = 0; i < 3000 && !hBox; ++i, Sleep(10)) hBox = FindWindowA("#32770", "QbDefault");
+      const auto style = [&](int id) {
+        return GetWindowLongPtrA(GetDlgItem(hBox, id), GWL_STYLE) & 0x0F;
+      };
+      // Read once the box shows with one of its buttons made the default (BS_DEFPUSHBUTTON).
+      for (int i = 0; i < 3000 && !(IsWindowVisible(hBox) && (style(IDYES) | style(IDNO))); ++i)
+        Sleep(10);
+      noStyle = style(IDNO);
       PostMessageA(hBox, WM_COMMAND, IDNO, 0);
     });
     EXPECT_FALSE(AskYesNo("Go on?", "QbDefault", defaultNo));

@@ -339,3 +339,32 @@ TEST_F(ScannerTest, FullScanAbortUnwindsAndTheUserHalfIsNotStarted) {
 }
 
 }  // namespace
+
+namespace {
+
+// A value whose name holds a lone surrogate has no UTF-8 spelling: no scanner can
+// read it by its name, so it is counted as not checked, never passed as clean.
+TEST_F(ScannerTest, ValuesNamedWithALoneSurrogateAreCountedAsNotChecked) {
+  const std::wstring gone = L"C:\\qb-nowhere\\gone.ttf";
+  for (const wchar_t* key : {L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", L"SOFTWARE\\Vendor"}) {
+    HKEY hKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(kMachine, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr));
+    for (const wchar_t* name : {L"Qb\xD800Lone", L"Qb\xDC01Lone"})
+      RegSetValueExW(hKey, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(gone.c_str()),
+                     static_cast<DWORD>((gone.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(hKey);
+  }
+  // A name of valid text that only looks alike is checked as usual.
+  ASSERT_TRUE(RegPutString(kMachine, kFonts, "Qb \xEF\xBF\xBD Plain", "C:\\qb-nowhere\\plain.ttf"));
+  SectionScanner& s = m_host.Scanner();
+  for (int pass = 0; pass < 2; ++pass) {
+    s.ClearDeniedKeys();
+    m_host.records.clear();
+    EXPECT_NE(0, pass == 0 ? s.ScanFonts(0) : s.ScanMachineSoftware(0));
+    EXPECT_EQ(pass == 0 ? 2 : 4, s.UncheckedValues()) << pass;  // the walk sees both keys
+    ASSERT_EQ(1u, m_host.records.size()) << pass;
+    EXPECT_NE(std::string::npos, m_host.records[0]->valueName.find("Plain"));
+  }
+}
+
+}  // namespace

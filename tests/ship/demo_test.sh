@@ -12,6 +12,8 @@ out=$("$QB_ROOT/scripts/demo" "$QB_BUILD" 2>&1) && rc=0 || rc=$?
 check "the demo runs to its end" test "$rc" -eq 0
 check "it ends by naming the window's command" grep -q 'make run PREFIX=' <<<"$out"
 check "clean wrote a backup" grep -q '^Backup: C:\\Program Files\\Quillbane\\Backup\\' <<<"$out"
+# The leftovers' values the full registry scan also reports go with their keys.
+check "clean removes everything it found and keeps nothing" grep -qE '^Removed [1-9][0-9]*, kept 0\.$' <<<"$out"
 check "restore put it back" grep -q '^Items Restored$' <<<"$out"
 
 # Per section: [id, status, leftovers found, healthy entries reported].

@@ -98,10 +98,14 @@ e2e_wine reg add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs' /v 
 (cd "$drive" && e2e_wine 'C:\Program Files\Quillbane\quillbane-cli.exe' clean --sections 8 >/dev/null) || true
 check "the removal wrote an archive" bash -c "ls '$dir/Backup/'*.zip >/dev/null"
 
-# The uninstaller copies itself away and runs from there: wait for its work.
+# The uninstaller copies itself into a "~nsu" folder of %TEMP% and runs from there:
+# wait until the copy has deleted the original and then ended.
 e2e_wine 'C:\Program Files\Quillbane\uninstall.exe' /S >/dev/null || true
-for _ in $(seq 120); do [ -e "$dir/uninstall.exe" ] || break; sleep 0.5; done
-sleep 1
+deadline=$((SECONDS + 60))
+while [ -e "$dir/uninstall.exe" ] || e2e_running '~nsu'; do
+  [ "$SECONDS" -lt "$deadline" ] || break
+  sleep 0.2
+done
 for file in Quillbane.exe quillbane-cli.exe Skelda.chm README.md LICENSE.txt uninstall.exe; do
   check "uninstalled: $file" test ! -e "$dir/$file"
 done

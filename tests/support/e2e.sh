@@ -99,6 +99,17 @@ e2e_finish() {
   [ "$E2E_FAILURES" -eq 0 ] || { echo "$E2E_FAILURES check(s) failed"; exit 1; }
 }
 
+# True while a program whose command line matches PATTERN runs in this clone: Wine
+# shows a program's Windows command line as its process's, and every process of
+# the clone carries its WINEPREFIX.
+e2e_running() {  # e2e_running PATTERN
+  local pid
+  for pid in $(pgrep -f -- "$1" || true); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+  done
+  return 1
+}
+
 # The Unix path of the clone's %TEMP% folder.
 e2e_temp_dir() {
   winepath -u "$(wine cmd.exe /c 'echo %TEMP%' </dev/null 2>/dev/null | tr -d '\r')" 2>/dev/null

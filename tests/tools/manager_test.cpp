@@ -28,6 +28,7 @@ TEST_F(ManagerTest, CheckedKeysAreExportedThenDeletedInListOrderUnlessTheExportF
   for (int row : {0, 1, 3}) SetRowState(hList, row, LVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(2));
   m_editor.wrongKeysWith = "OnlyUninstall";
   m_editor.lateKeysWith = "Zed";
+  prompts.Answer(true);
   SendMessageA(dialog.Item(IDOK), BM_CLICK, 0, 0);
 
   const std::string base = std::string(kUninstallKeyPath) + "\\";
@@ -45,9 +46,10 @@ TEST_F(ManagerTest, CheckedKeysAreExportedThenDeletedInListOrderUnlessTheExportF
   EXPECT_TRUE(FileExists(m_editor.files[0]));
   EXPECT_FALSE(FileExists(m_editor.files[1]) || FileExists(m_editor.files[2])) << "bad exports go";
   EXPECT_EQ(ListRows(hList), (Rows{"|u4.exe", "Text Flag|", "Last|"}));
-  EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Selected Registry Entries Removed\r\n\r\n2 "
-                                                      "entries could not be backed up and were "
-                                                      "kept in place."});
+  EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Remove 3 checked entries?",
+                                                       "Selected Registry Entries Removed\r\n\r\n2 "
+                                                       "entries could not be backed up and were "
+                                                       "kept in place."}));
   dialog.DestroyWindow();
 }
 

@@ -18,8 +18,9 @@
 
 namespace {
 
+// Waits for it (up to 30 s: a loaded machine may take long to show a window).
 HWND FindDialog(const std::string& caption) {
-  for (int i = 0; i < 200; ++i, Sleep(25)) {
+  for (int i = 0; i < 1200; ++i, Sleep(25)) {
     HWND hWnd = FindWindowA("#32770", caption.c_str());
     if (hWnd && IsWindowVisible(hWnd)) return hWnd;
   }
@@ -28,13 +29,12 @@ HWND FindDialog(const std::string& caption) {
 
 void Click(HWND hDialog, int id) { PostMessageA(GetDlgItem(hDialog, id), BM_CLICK, 0, 0); }
 
-// Clicks a button that opens the application's message box; logs its text, clicks OK.
-void ClickAndAnswer(HWND hDialog, int id, std::vector<std::string>& log) {
-  Click(hDialog, id);
+// Answers the application's next message box with its button; logs its text.
+void Answer(int button, std::vector<std::string>& log) {
   HWND hBox = FindDialog(ApplicationTitle());
   if (!hBox) return;
   log.push_back(ItemText(hBox, 0xFFFF));  // the box's text
-  Click(hBox, IDOK);
+  Click(hBox, button);
   for (int i = 0; i < 200 && IsWindow(hBox); ++i) Sleep(25);
 }
 
@@ -47,17 +47,25 @@ void Drive(const std::string& caption, std::vector<std::string>& log) {
          std::to_string(SendMessageA(hList, LVM_GETCOLUMNWIDTH, 1, 0)),
          std::to_string(SendMessageA(hList, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)), count()};
   for (const std::string& row : ListRows(hList)) log.push_back(row);
-  ClickAndAnswer(hDialog, IDOK, log);  // nothing checked yet
+  Click(hDialog, IDOK);  // nothing checked yet
+  Answer(IDOK, log);
   for (UINT key : {VK_HOME, VK_SPACE}) {  // the first row selected and focused, then checked
     PostMessageA(hList, WM_KEYDOWN, key, 1);
     PostMessageA(hList, WM_KEYUP, key, 0xC0000001);
   }
-  ClickAndAnswer(hDialog, IDOK, log);
+  // Asked first: No keeps it, Yes removes it.
+  for (int answer : {IDNO, IDYES}) {
+    Click(hDialog, IDOK);
+    Answer(answer, log);
+    log.push_back(count());
+  }
+  Answer(IDOK, log);
   for (const std::string& row : ListRows(hList)) log.push_back(row);
   log.push_back(ItemText(hDialog, kDetailsFileName));
-  // Close; and whatever went wrong, end the modal run: an unanswered box would hang it.
+  // Whatever went wrong, end the modal run: an unanswered box would hang it.
   for (int i = 0; i < 100 && IsWindow(hDialog); ++i, Sleep(50)) {
-    if (HWND hBox = FindWindowA("#32770", ApplicationTitle().c_str())) Click(hBox, IDOK);
+    if (HWND hBox = FindWindowA("#32770", ApplicationTitle().c_str()))
+      for (int button : {IDNO, IDOK}) Click(hBox, button);
     Click(hDialog, IDCANCEL);
   }
 }
@@ -96,9 +104,11 @@ TEST_F(ManagerTest, EachManagerWorksDrivenFromOutside) {
     driver.join();
 
     const std::string n = std::to_string(c.rows.size());
+    const std::string less = std::to_string(c.rows.size() - 1);
     std::vector<std::string> expected = {c.texts[0], c.texts[1], "File Name", "130", "400", "36", n};
     expected.insert(expected.end(), c.rows.begin(), c.rows.end());
-    expected.insert(expected.end(), {kSelectFirstMessage, c.texts[2]});
+    expected.insert(expected.end(), {kSelectFirstMessage, "Remove 1 checked entry?", n,
+                                     "Remove 1 checked entry?", less, c.texts[2]});
     expected.insert(expected.end(), c.rows.begin() + 1, c.rows.end());  // read again
     expected.push_back(c.texts[3]);
     EXPECT_EQ(log, expected);

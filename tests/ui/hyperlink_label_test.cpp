@@ -129,6 +129,22 @@ TEST_F(HyperlinkTest, HoverUnderlinesUntilTheTimerFindsThePointerGone) {
   EXPECT_EQ(m_dialog.DrawnColour(), GetSysColor(COLOR_HIGHLIGHT));
 }
 
+// From the keyboard: Space, Enter and its access key (BM_CLICK) click it; its
+// access key shows while the system shows access keys (Wine always does).
+TEST_F(HyperlinkTest, KeyboardAccessClicksAndShowsTheAccessKey) {
+  HWND hLink = m_dialog.Item(1000);
+  SetWindowTextA(hLink, "&Orrelmoor Home");
+  m_dialog.link.SetNavigationOff(true);
+  m_dialog.link.SetUnderline(HyperlinkLabel::kUnderlineAlways);
+  m_dialog.link.SetKeyboardAccess(true);
+  for (WPARAM key : {WPARAM{VK_SPACE}, WPARAM{VK_RETURN}}) SendMessageA(hLink, WM_KEYDOWN, key, 1);
+  SendMessageA(hLink, BM_CLICK, 0, 0);
+  EXPECT_EQ(m_dialog.clicks, 3);
+  EXPECT_EQ((SendMessageA(hLink, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL) != 0, m_dialog.Underlined());
+  m_dialog.link.SetKeyboardAccess(false);
+  EXPECT_TRUE(m_dialog.Underlined());
+}
+
 TEST(HyperlinkText, UnknownCodesAreNamedAndHandlerCommandsCutAtThePlaceholder) {
   EXPECT_EQ(HyperlinkErrorText(77), "Unable to open hyperlink:\n\nUnknown Error (77) occurred.");
   const char* cases[][3] = {

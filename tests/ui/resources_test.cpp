@@ -80,7 +80,7 @@ TEST(Resources, TemplatesCarryTheirTexts) {
   } templates[] = {
       {IDD_MAIN, {1000, 1001, 1002, 1003, 1009, 1014, 1017, 1019, 1021, 1042, 1046, 1048, 1049, 1026,
                   1028, 1037, 1038, 1057, 1056, 1055},
-       "Scan Now|Choose Sections|Restore Backup|Advanced Controls|Abort Scan|Total Problems : 0|"
+       "&Scan Now|&Choose Sections|&Restore Backup|&Advanced Controls|Abort Scan|Total Problems : 0|"
        "Affected Sections : |Remove Problems|Save|Restore Selected Backup|Orrelmoor Home|"
        "Orrelmoor Support|Help Manual|Run At Windows Startup|Back up all keys before removal "
        "(Recommended)|Save Preferences|...|Add/Remove Programs Manager|BHO Manager|Startup Manager"},

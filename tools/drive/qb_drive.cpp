@@ -24,6 +24,13 @@
 //   visible CAPTION ID               prints 1 or 0
 //   rect CAPTION                     prints the window's frame: left top right bottom
 //   close CAPTION                    the close box
+//   keys CAPTION KEY...              brings the window forward and types the keys
+//                                    with SendInput, as a keyboard does: Tab, Enter,
+//                                    Escape, Space, Up, Down, Left, Right, F4, a
+//                                    letter or digit, each with Shift+, Ctrl+ or Alt+
+//   focus CAPTION                    prints the id of the control that has the focus
+//                                    in that window's thread (0: the window itself,
+//                                    -1: no control of that window)
 //   sleep MS
 //   until SECONDS EXPECTED COMMAND...  repeats a reading COMMAND until it prints
 //                                    EXPECTED (a posted click takes effect when the
@@ -34,6 +41,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -129,6 +137,41 @@ bool Cell(HWND hList, int row, int column, std::string& text) {
   return true;
 }
 
+// A key name as `keys` takes it: its virtual-key code and modifiers; 0 when unknown.
+WORD KeyCode(std::string name, std::vector<WORD>& modifiers) {
+  for (;;) {
+    const size_t plus = name.find('+');
+    if (plus == std::string::npos || plus + 1 >= name.size()) break;
+    const std::string modifier = name.substr(0, plus);
+    if (modifier == "Shift") modifiers.push_back(VK_SHIFT);
+    else if (modifier == "Ctrl") modifiers.push_back(VK_CONTROL);
+    else if (modifier == "Alt") modifiers.push_back(VK_MENU);
+    else return 0;
+    name = name.substr(plus + 1);
+  }
+  const struct {
+    const char* name;
+    WORD code;
+  } kNamed[] = {{"Tab", VK_TAB},   {"Enter", VK_RETURN}, {"Escape", VK_ESCAPE}, {"Space", VK_SPACE},
+                {"Up", VK_UP},     {"Down", VK_DOWN},    {"Left", VK_LEFT},     {"Right", VK_RIGHT},
+                {"F4", VK_F4}};
+  for (const auto& key : kNamed) {
+    if (name == key.name) return key.code;
+  }
+  if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
+    return static_cast<WORD>(std::toupper(static_cast<unsigned char>(name[0])));
+  return 0;
+}
+
+INPUT KeyInput(WORD code, bool up) {
+  INPUT input = {};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = code;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(code, 0 /* MAPVK_VK_TO_VSC */));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  return input;
+}
+
 bool Fail(const Args& command, const std::string& why) {
   std::fprintf(stderr, "qb-drive %s: %s\n", command[0].c_str(), why.c_str());
   return false;
@@ -200,6 +243,30 @@ bool Run(const Args& c, std::string& out) {
     if (!GetWindowRect(hTop, &frame)) return Fail(c, "no frame");
     std::printf("%ld %ld %ld %ld\n", static_cast<long>(frame.left), static_cast<long>(frame.top),
                 static_cast<long>(frame.right), static_cast<long>(frame.bottom));
+    return true;
+  }
+  if (verb == "keys") {
+    SetForegroundWindow(hTop);
+    std::vector<INPUT> inputs;
+    for (size_t i = 2; i < c.size(); ++i) {
+      std::vector<WORD> modifiers;
+      const WORD code = KeyCode(c[i], modifiers);
+      if (code == 0) return Fail(c, "no key \"" + c[i] + "\"");
+      for (WORD modifier : modifiers) inputs.push_back(KeyInput(modifier, false));
+      inputs.push_back(KeyInput(code, false));
+      inputs.push_back(KeyInput(code, true));
+      for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m) inputs.push_back(KeyInput(*m, true));
+    }
+    const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    return sent == inputs.size() ? true : Fail(c, "SendInput took " + std::to_string(sent) + " of " + std::to_string(inputs.size()));
+  }
+  if (verb == "focus") {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(hTop, nullptr), &info)) return Fail(c, "no thread information");
+    const HWND hFocus = info.hwndFocus;
+    const int id = hFocus == hTop ? 0 : hFocus && IsChild(hTop, hFocus) ? GetDlgCtrlID(hFocus) : -1;
+    out = std::to_string(id) + "\n";
     return true;
   }
   if (verb == "close") {

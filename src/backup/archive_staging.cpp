@@ -363,9 +363,11 @@ bool BackupArchive::OpenBackup(const std::string& archivePath, std::string& reas
     sizes.push_back({info.compressedBytes, info.uncompressedBytes, isRecord});
   }
   CreateFolder(m_strStagingFolder);
+  // A disk that does not say how much room it has is not held against the archive
+  // (the other bounds still are).
   ULARGE_INTEGER free = {};
   if (!GetDiskFreeSpaceExW(WideText(m_strStagingFolder).c_str(), &free, nullptr, nullptr)) {
-    free.QuadPart = 0;
+    free.QuadPart = ~0ull;
   }
   reason = record ? ArchiveSizeRefusal(sizes, free.QuadPart) : "it holds no record file";
   if (!reason.empty()) {

@@ -5,6 +5,7 @@
 #include "core/ignore_list.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
+#include "ui/html_token.h"
 #include "ui/resource_ids.h"
 
 namespace {
@@ -23,15 +24,19 @@ std::string SpacedKeyText(const std::string& keyText) {
   return spaced;
 }
 
+// Names, data, paths and messages come from the registry and the disk: each is
+// escaped, so none is ever drawn as markup.
 std::string ProblemRowText(const ProblemRecord& problem) {
   if (problem.errorType == kFileError) {
-    return "<b>Shortcut Path</b> : " + problem.linkPath + "<br><b>Target Path</b> : " +
-           problem.targetPath + "<br><font color=\"#FF0000\">" + problem.message + "</font>";
+    return "<b>Shortcut Path</b> : " + HtmlEscaped(problem.linkPath) + "<br><b>Target Path</b> : " +
+           HtmlEscaped(problem.targetPath) + "<br><font color=\"#FF0000\">" +
+           HtmlEscaped(problem.message) + "</font>";
   }
   const std::string key = SpacedKeyText(RootKeyName(problem.rootKey) + "\\" + problem.keyPath);
   const std::string name = problem.valueName.empty() ? "(Default)" : problem.valueName;
-  return "<b>Key</b> : " + key + "<br><b>ValueName</b> : " + name + "<br><b>Value</b> : " +
-         problem.valueData + "<br><font color=\"#FF0000\">" + problem.message + "</font>";
+  return "<b>Key</b> : " + HtmlEscaped(key) + "<br><b>ValueName</b> : " + HtmlEscaped(name) +
+         "<br><b>Value</b> : " + HtmlEscaped(problem.valueData) + "<br><font color=\"#FF0000\">" +
+         HtmlEscaped(problem.message) + "</font>";
 }
 
 DetailsDialog::DetailsDialog(HWND hParent) : Dialog(IDD_DETAILS, hParent) {}
@@ -43,8 +48,8 @@ BOOL DetailsDialog::OnInitDialog() {
   m_list.SetCheckPictures(IDB_CHECKED, IDB_UNCHECKED);
   if (!m_pSection) return TRUE;
   SetDlgItemTextA(m_hWnd, kHeading,
-                  ("<b>Group Name : " + m_pSection->name + "</b><br><b>Description</b> : " +
-                   m_pSection->description)
+                  ("<b>Group Name : " + HtmlEscaped(m_pSection->name) +
+                   "</b><br><b>Description</b> : " + HtmlEscaped(m_pSection->description))
                       .c_str());
   for (const auto& problem : m_pSection->problems) {
     m_list.AppendRow(ProblemRowText(*problem), reinterpret_cast<LPARAM>(problem.get()),

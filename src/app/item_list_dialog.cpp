@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "app/restore_prompt.h"
 #include "backup/restore.h"
 #include "backup/restore_items.h"
 #include "core/ignore_list.h"
@@ -180,5 +181,5 @@ void BackupItemsDialog::OnAction(const std::vector<int>& checkedRows) {
   // Every record has its row, in file order: row n is item n + 1.
   RestoreOptions options;
   for (int row : checkedRows) options.items.push_back(row + 1);
-  RestoreBackup(m_archive, m_strPath, options);
+  RestoreWithQuestion(m_archive, m_strPath, options);
 }

@@ -346,6 +346,10 @@ void MainDialog::OnManagerButton(int id) {
 // ---------------------------------------------------------------- messages
 
 bool MainDialog::OnCommand(int id, int code, HWND hControl) {
+  if (m_bRemoving) return OnRemovalCommand(code == BN_CLICKED ? id : 0);
+  // A restore's questions and messages let posted clicks through: none starts
+  // other work meanwhile (closing waits for its end, OnCloseBox).
+  if (m_bRestoring) return true;
   if (code != BN_CLICKED) return Dialog::OnCommand(id, code, hControl);
   if (m_bScanning) {
     // The scan runs inside the Start Scan click: only Abort is taken while it
@@ -378,7 +382,8 @@ bool MainDialog::OnCommand(int id, int code, HWND hControl) {
 }
 
 bool MainDialog::OnNotify(NMHDR* header, LRESULT& result) {
-  if (header->idFrom == kResultsList && header->code == LVN_ITEMCHANGED) {
+  // The removal reads the check boxes as it goes: they stay as they were.
+  if (header->idFrom == kResultsList && header->code == LVN_ITEMCHANGED && !m_bRemoving) {
     OnResultsItemChanged(*reinterpret_cast<const NMLISTVIEW*>(header));
     result = 0;
     return true;
@@ -483,8 +488,9 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
       result = TRUE;
       return true;
     case kOpenSectionDetailsMessage:
+      // Not during a removal: the details may take problems off the list it walks.
       SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT,
-                        OnOpenSectionDetails(reinterpret_cast<ScanSection*>(wParam)));
+                        m_bRemoving ? 0 : OnOpenSectionDetails(reinterpret_cast<ScanSection*>(wParam)));
       result = TRUE;
       return true;
     default:

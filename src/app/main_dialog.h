@@ -42,7 +42,7 @@ enum MainControl {
   kSaveSections = 1021, kBackupDates = 1041, kRestoreButton = 1042, kRestoreText = 1043,
   kHomeLink = 1046, kSupportLink = 1048, kHelpLink = 1049, kDescription = 1051,
   kResultsTotal = 1054, kStartupManager = 1055, kBhoManager = 1056, kAddRemoveManager = 1057,
-  kIgnoredItems = 1062, kShowBackupItems = 1063,
+  kIgnoredItems = 1062, kShowBackupItems = 1063, kAbortRemoval = 1064,
 };
 
 constexpr const char* kHomePage = "https://www.orrelmoor.example/";
@@ -90,6 +90,7 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   ProblemStore& Store() { return *m_pStore; }
   SectionScanner& Scanner() { return m_scanner; }
   bool Scanning() const { return m_bScanning; }
+  bool Removing() const { return m_bRemoving; }
   const std::string& BackupFolder() const { return m_strBackupFolder; }
 
   // ScanDriverView
@@ -141,6 +142,10 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   void RefreshResultRows();
   std::string SelectedBackupPath() const;
   void OnProblemReport(ProblemRecord* record);
+  // During a removal: Abort; every other command waits. Closing asks first.
+  bool OnRemovalCommand(int id);
+  void OnRemovalClose();
+  void ShowRemovalRunning(bool running);
   // Panel switches repaint once, at the end, not once per control.
   void BeginPanelSwitch();
   void EndPanelSwitch();
@@ -182,6 +187,12 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   ProblemRecord* m_pReporting = nullptr;
   bool m_bScanning = false;
   bool m_bCloseAfterScan = false;
+  bool m_bRemoving = false;
+  bool m_bStopRemoval = false;
+  bool m_bCloseAfterRemoval = false;
+  bool m_bRestoring = false;
+  bool m_bCloseAfterRestore = false;
+  RECT m_rcStatusLabel = {};
   int m_nSwitchDepth = 0;
   bool m_bFrozen = false;
 };

@@ -18,6 +18,14 @@ void MainDialog::OnEnterKey() {
 }
 
 void MainDialog::OnCloseBox() {
+  if (m_bRemoving) {
+    OnRemovalClose();
+    return;
+  }
+  if (m_bRestoring) {
+    m_bCloseAfterRestore = true;
+    return;
+  }
   if (m_bScanning) {
     // The scan stops at its next item and the window closes when it has.
     m_bCloseAfterScan = true;

@@ -1,5 +1,5 @@
-// The main window's Results, Choose Sections and Restore Backup panels, the
-// details window, and removal.
+// The main window's Results, Choose Sections and Restore Backup panels and the
+// details window.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -8,20 +8,17 @@
 #include <vector>
 
 #include "app/details_dialog.h"
-#include "app/item_list_dialog.h"
 #include "app/main_dialog.h"
 #include "app/settings_store.h"
-#include "backup/problem_removal.h"
 #include "backup/removal_lock.h"
 #include "backup/restore.h"
-#include "backup/restore_items.h"
 #include "framework/prompt.h"
-#include "scan/recheck.h"
+#include "ui/html_token.h"
 
 namespace {
 
 std::string ResultRowText(const ScanSection& section) {
-  return "<b>Section Name : " + section.name +
+  return "<b>Section Name : " + HtmlEscaped(section.name) +
          "</b><br><font color=\"#FF0000\">Problems Found : " +
          std::to_string(section.problemCount()) + "</font>";
 }
@@ -91,9 +88,9 @@ void MainDialog::ShowSectionsPanel(bool show) {
   if (!show) return;
   m_sections.ClearRows();
   for (ScanSection& section : m_pCatalogue->Sections()) {
-    const std::string text = "<b>Section Name : " + section.name +
+    const std::string text = "<b>Section Name : " + HtmlEscaped(section.name) +
                              "</b><br><font color=\"#7B7B7B\">Description : " +
-                             section.description + "</font>";
+                             HtmlEscaped(section.description) + "</font>";
     m_sections.AppendRow(text, reinterpret_cast<LPARAM>(&section), section.enabled != 0);
   }
 }
@@ -116,28 +113,6 @@ void MainDialog::SaveSectionSelection() {
   OnScanNow();
 }
 
-void MainDialog::RemoveProblems() {
-  const int rows = m_results.RowCount();
-  bool anyChecked = false;
-  for (int row = 0; row < rows && !anyChecked; ++row) anyChecked = m_results.Checked(row);
-  const BackupChoice choice = ReadAutoBackup() ? BackupChoice::kAlways : BackupChoice::kAsk;
-  RemovalHooks hooks;
-  // The section's own test once more: what became valid since the scan stays.
-  hooks.recheck = [](const ProblemRecord& problem, std::string& reason) {
-    return !RecheckProblem(problem, reason);
-  };
-  const RemovalOutcome outcome =
-      ::RemoveProblems(*m_pCatalogue, m_archive, rows, anyChecked, choice, hooks);
-  // Nothing checked, or the archive could not be started and nothing was
-  // removed: the results stay, so the user can choose again.
-  if (rows > 0 && !outcome.ran) return;
-  BeginPanelSwitch();
-  HideAllPanels();
-  SetBackgroundMode(0);
-  ShowHomePanel(true);
-  EndPanelSwitch();
-}
-
 void MainDialog::ShowRestorePanel(bool show) {
   for (int id : {1043, 1045, int{kBackupDates}, int{kRestoreButton}, 1044, int{kShowBackupItems}})
     ShowWindow(Item(id), show ? SW_SHOW : SW_HIDE);
@@ -145,7 +120,7 @@ void MainDialog::ShowRestorePanel(bool show) {
   {
     // What an interrupted removal saved belongs in the list: pack it first
     // (unless a removal or restore is running right now).
-    RemovalLock lock(m_archive.StagingFolder());
+    RemovalLock lock;
     if (lock.Held()) m_archive.RecoverUnfinishedRun();
   }
   HWND hDates = Item(kBackupDates);
@@ -167,23 +142,4 @@ std::string MainDialog::SelectedBackupPath() const {
   if (selected == CB_ERR) return "";
   const LRESULT index = SendMessageA(hDates, CB_GETITEMDATA, selected, 0);
   return index >= 0 && static_cast<size_t>(index) < m_vBackupPaths.size() ? m_vBackupPaths[index] : "";
-}
-
-void MainDialog::RestoreBackup() {
-  if (::RestoreBackup(m_archive, SelectedBackupPath()) == RestoreResult::kNoSelection) {
-    SetFocus(Item(kBackupDates));
-  }
-}
-
-void MainDialog::ShowBackupItems() {
-  const std::string path = SelectedBackupPath();
-  RecordFile file;
-  if (path.empty()) {
-    ShowMessage("Please Select a backup Date");
-    SetFocus(Item(kBackupDates));
-  } else if (!ReadArchiveRecords(path, file)) {
-    ShowMessage("Backup is Invalid, Cannot Recover items");
-  } else {
-    BackupItemsDialog(m_hWnd, m_archive, path).DoModal();
-  }
 }

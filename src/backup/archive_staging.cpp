@@ -3,17 +3,22 @@
 // it, and extracting an archive into it for restore.
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <vector>
 
+#include "backup/archive_bounds.h"
 #include "backup/archive_key.h"
 #include "backup/archive_tag.h"
 #include "backup/backup_archive.h"
 #include "backup/backup_names.h"
 #include "backup/backup_records.h"
 #include "backup/file_utils.h"
+#include "backup/restore.h"
+#include "backup/restore_record.h"
 #include "backup/zip_names.h"
+#include "core/product.h"
 #include "core/wide_text.h"
 #include "framework/prompt.h"
 
@@ -28,6 +33,7 @@ bool SameNameIgnoringCase(const std::string& a, const char* b) {
 
 bool IsMarker(const std::string& name) {
   return SameNameIgnoringCase(name, kRunMarkerFile) ||
+         SameNameIgnoringCase(name, kDeletedMarkerFile) ||
          SameNameIgnoringCase(name, kRestoreMarkerFile);
 }
 
@@ -123,6 +129,38 @@ std::string BaseNameFromFileTime(const std::string& path) {
                          when.wSecond);
 }
 
+// True when an archive's tag checks with one of the keys. An archive larger than
+// any backup is not even read.
+bool VerifiesWith(const std::string& path, const std::vector<std::string>& keys) {
+  ZipUnpacker zip(path);
+  uint64_t total = 0;
+  for (bool more = zip.GotoFirst(); more; more = zip.GotoNext()) {
+    ZipEntryInfo info;
+    if (!zip.GetEntryInfo(info) || (total += info.uncompressedBytes) > kMaxRestoreBytes) return false;
+  }
+  return zip.IsOpen() && CheckArchiveZip(zip, keys) == ArchiveTrust::kMadeHere;
+}
+
+// Said once, when this account's key could not be read and a new one was made.
+std::string KeyReplacedNotice(const std::string& backupFolder) {
+  const std::vector<std::string> keys = LoadArchiveKeys();
+  std::string list;
+  size_t count = 0;
+  for (const BackupEntry& entry : FillBackupList(backupFolder)) {
+    if (VerifiesWith(entry.path, keys)) continue;
+    if (++count <= 20) list += "\r\n" + (entry.displayName.empty() ? entry.path : entry.displayName);
+  }
+  if (count > 20) list += "\r\n... and " + std::to_string(count - 20) + " more";
+  std::string text = std::string("The key that marks this account's backups as made by ") +
+                     qb::kProductName +
+                     " could not be read (the system no longer unlocks it, or it was damaged). "
+                     "A new key was made; the old one is kept in the settings, should it "
+                     "become readable again.";
+  if (count == 0) return text + " Every backup in " + backupFolder + " can still be verified.";
+  return text + "\r\n\r\nThese backups can no longer be verified as made by " +
+         qb::kProductName + " for this user account; restoring one asks first:" + list;
+}
+
 }  // namespace
 
 bool BackupArchive::PackStaging(const std::string& baseName, bool recovered,
@@ -131,7 +169,9 @@ bool BackupArchive::PackStaging(const std::string& baseName, bool recovered,
   // The archive carries this user's tag, so its restore need not ask whether to
   // trust it. Without a key (no settings key yet) it is written untagged.
   std::string key;
-  if (LoadOrCreateArchiveKey(key)) TagArchiveFolder(m_strStagingFolder, key);
+  bool replaced = false;
+  if (LoadOrCreateArchiveKey(key, &replaced)) TagArchiveFolder(m_strStagingFolder, key);
+  if (replaced) m_strKeyNotice = KeyReplacedNotice(m_strBackupFolder);
   std::vector<std::string> names;
   for (const std::string& name : FolderFiles(m_strStagingFolder)) {
     if (!IsMarker(name)) names.push_back(name);
@@ -207,6 +247,12 @@ Recovery BackupArchive::RecoverUnfinishedRun() {
     // The run may have been stopped while it packed: its partial archive goes.
     DeleteFileChecked(::ArchivePath(m_strBackupFolder, base, 1) + ".partial");
   }
+  // Saved but never deleted: those items are where they were, and their copies
+  // would only be refused or found unchanged by a restore.
+  if (DropUndeletedItems() && FileSize(recordFile) == 0) {
+    ClearStaging();
+    return Recovery::kNothing;
+  }
   // Packing sets the run's archive and kept folder: recovery stands for no run.
   const std::string runArchive = m_strArchivePath, runKept = m_strKeptFolder;
   m_strKeptFolder.clear();
@@ -228,8 +274,59 @@ Recovery BackupArchive::RecoverUnfinishedRun() {
   }
   m_strArchivePath = runArchive;
   m_strKeptFolder = runKept;
-  ShowMessage(message);
+  const std::string notice = TakeKeyNotice();
+  ShowMessage(notice.empty() ? message : message + "\r\n\r\n" + notice);
   return result;
+}
+
+bool BackupArchive::DropUndeletedItems() {
+  const std::string recordFile = m_strStagingFolder + "\\" + kRecordFile;
+  const std::string marks = m_strStagingFolder + "\\" + kDeletedMarkerFile;
+  std::string text, marked;
+  if (!ReadWholeFile(recordFile, text)) return false;
+  std::set<int> deleted;
+  if (ReadWholeFile(marks, marked)) {
+    for (const std::string& line : SplitRecordLines(marked)) deleted.insert(std::atoi(line.c_str()));
+  }
+  // A deleted item whose note did not reach the disk is not where it was, or is
+  // there with other data: only an item there exactly as saved is left out.
+  const std::vector<std::string> lines = SplitRecordLines(text);
+  const std::vector<RecordLines> records = ParseRecordLines(text);
+  std::string kept;
+  std::vector<std::string> dropped;
+  size_t next = 0;
+  for (size_t index = 0; index < records.size(); ++index) {
+    const RecordLines& entry = records[index];
+    std::string reason;
+    if (!deleted.count(static_cast<int>(index)) &&
+        CompareWithLive(m_strStagingFolder, entry.record, reason) == LiveState::kSame) {
+      // Lines between records (none are written) go with the record after them.
+      next = entry.endLine;
+      dropped.push_back(entry.record.kind == BackupRecord::kRegKey ? entry.record.exportFile
+                        : entry.record.kind == BackupRecord::kFile ? StagedFileName(entry.record.destPath)
+                                                                   : std::string());
+      continue;
+    }
+    for (; next < entry.endLine; ++next) kept += lines[next] + "\n";
+  }
+  if (dropped.empty()) return true;
+  // Whatever follows the last whole record (a record the run was cut inside of).
+  for (; next < lines.size(); ++next) kept += lines[next] + (next + 1 < lines.size() || text.back() == '\n' ? "\n" : "");
+  // The new records take the old ones' place in one step; the notes go after
+  // them (notes that outlive the step only keep more items than needed).
+  const std::string fresh = m_strStagingFolder + "\\Config.new";
+  DeleteFileChecked(fresh);
+  if (!AppendToFile(fresh, kept, true) ||
+      !MoveFileExW(WideText(fresh).c_str(), WideText(recordFile).c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileChecked(fresh);
+    return false;
+  }
+  DeleteFileChecked(marks);
+  for (const std::string& name : dropped) {
+    if (!name.empty() && IsSafeNameComponent(name)) DeleteFileChecked(m_strStagingFolder + "\\" + name);
+  }
+  return true;
 }
 
 bool BackupArchive::PrepareStaging() {
@@ -244,30 +341,59 @@ bool BackupArchive::PrepareStaging() {
 
 void BackupArchive::ClearStaging() { EmptyFolderTree(m_strStagingFolder, true, "*.*"); }
 
-bool BackupArchive::ExtractBackup(const std::string& archivePath) {
+bool BackupArchive::OpenBackup(const std::string& archivePath, std::string& reason) {
+  reason.clear();
   m_nBadEntries = 0;
-  if (!PrepareStaging()) return false;
-  AppendToFile(m_strStagingFolder + "\\" + kRestoreMarkerFile, "restore", true);
   if (!m_unpacker.Open(archivePath)) return false;
-  const int count = m_unpacker.EntryCount();
   // An entry name this program never writes (one that climbs out of the folder,
   // names a drive or a device, or one of the bookkeeping files) means the archive
   // is not one of its backups: nothing of it is taken.
-  bool trusted = count > 0;
-  for (bool more = m_unpacker.GotoFirst(); trusted && more; more = m_unpacker.GotoNext()) {
+  std::vector<EntrySize> sizes;
+  bool record = false;
+  for (bool more = m_unpacker.GotoFirst(); more; more = m_unpacker.GotoNext()) {
     ZipEntryInfo info;
     std::string target;
-    if (m_unpacker.GetEntryInfo(info) && !info.name.empty() &&
-        (!EntryTargetName(info.name, true, target) || IsMarker(target))) {
-      trusted = false;
+    if (!m_unpacker.GetEntryInfo(info)) continue;
+    if (!info.name.empty() && (!EntryTargetName(info.name, true, target) || IsMarker(target))) {
+      m_unpacker.Close();
+      return false;
     }
+    const bool isRecord = !info.isFolder && SameNameIgnoringCase(target, kRecordFile);
+    record = record || isRecord;
+    sizes.push_back({info.compressedBytes, info.uncompressedBytes, isRecord});
   }
-  int extracted = 0;
-  for (bool more = trusted && m_unpacker.GotoFirst(); more; more = m_unpacker.GotoNext()) {
+  CreateFolder(m_strStagingFolder);
+  // A disk that does not say how much room it has is not held against the archive
+  // (the other bounds still are).
+  ULARGE_INTEGER free = {};
+  if (!GetDiskFreeSpaceExW(WideText(m_strStagingFolder).c_str(), &free, nullptr, nullptr)) {
+    free.QuadPart = ~0ull;
+  }
+  reason = record ? ArchiveSizeRefusal(sizes, free.QuadPart) : "it holds no record file";
+  if (!reason.empty()) {
+    m_unpacker.Close();
+    return false;
+  }
+  return true;
+}
+
+ArchiveTrust BackupArchive::CheckOpenedBackup(const std::vector<std::string>& keys) {
+  return CheckArchiveZip(m_unpacker, keys);
+}
+
+bool BackupArchive::ExtractOpenedBackup() {
+  m_nBadEntries = 0;
+  if (!m_unpacker.IsOpen() || !PrepareStaging()) {
+    m_unpacker.Close();
+    return false;
+  }
+  AppendToFile(m_strStagingFolder + "\\" + kRestoreMarkerFile, "restore", true);
+  int count = 0, extracted = 0;
+  for (bool more = m_unpacker.GotoFirst(); more; more = m_unpacker.GotoNext()) {
+    ++count;
     if (m_unpacker.ExtractEntry(m_strStagingFolder, true)) ++extracted;
   }
   m_unpacker.Close();
-  if (!trusted) return false;
   m_nBadEntries = count - extracted;
   return FileExists(m_strStagingFolder + "\\" + kRecordFile);
 }

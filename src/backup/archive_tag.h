@@ -6,9 +6,16 @@
 // running for this user, can write a tag that checks; so an archive someone
 // else put into the backup folder, or changed, is restored only when the user
 // says so. Readers that do not know the line skip it as a stray line.
+//
+// Everything is hashed as it streams past, block by block, from a folder or
+// straight from a zip before anything is extracted: no file is held whole.
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+class ZipUnpacker;
 
 constexpr const char* kArchiveTagPrefix = "[ARCHIVE_TAG:HMAC-SHA256:";
 
@@ -16,26 +23,41 @@ constexpr const char* kArchiveTagPrefix = "[ARCHIVE_TAG:HMAC-SHA256:";
 // False (and the whole text as `covered`) when the last line is no tag line.
 bool SplitArchiveTag(const std::string& records, std::string& covered, std::string& tagHex);
 
-// One file of an archive, by name.
-struct TaggedFile {
-  std::string name;
-  std::string bytes;
+// The files of one archive as the tag reads them.
+class TaggedFiles {
+ public:
+  struct File {
+    std::string name;
+    uint64_t size = 0;
+  };
+  using Take = std::function<bool(const char* data, size_t size)>;
+
+  virtual ~TaggedFiles() = default;
+  // False when the files cannot be told apart as the tag needs (two of one name).
+  virtual bool Usable() const = 0;
+  // Every file but the record file, in any order.
+  virtual std::vector<File> Files() const = 0;
+  // Hands out a file's bytes block by block ("" is the record file); false when
+  // it cannot be read whole or `take` said stop.
+  virtual bool Read(const std::string& name, const Take& take) = 0;
 };
 
-// The tag's hex digits over the covered record text and the other files (in any
-// order: they are taken sorted by name); false when the system's hash fails.
-bool ComputeArchiveTag(const std::string& key, const std::string& covered,
-                       std::vector<TaggedFile> files, std::string& tagHex);
+enum class ArchiveTrust {
+  kMadeHere,  // the tag checks with one of this user's keys
+  kUntagged,  // no tag line (older archives), or no key to check it with
+  kWrongTag,  // a tag that does not check: changed, another user's, or made
+              // with a key this account no longer holds
+};
+
+ArchiveTrust CheckArchiveTag(TaggedFiles& files, const std::vector<std::string>& keys);
 
 // Tags the record file ("Config.ini") of a folder holding an archive's files,
 // over it and every other file there but the bookkeeping files; an earlier tag
 // line is replaced. False (the folder unchanged) without a key or on failure.
 bool TagArchiveFolder(const std::string& folder, const std::string& key);
 
-enum class ArchiveTrust {
-  kMadeHere,  // the tag checks with this user's key
-  kUntagged,  // no tag line (older archives), or no key to check it with
-  kWrongTag,  // a tag that does not check: changed, or another user's
-};
-
-ArchiveTrust CheckArchiveFolder(const std::string& folder, const std::string& key);
+// The check of a folder holding an archive's files (a kept folder).
+ArchiveTrust CheckArchiveFolder(const std::string& folder, const std::vector<std::string>& keys);
+// The check of an open zip, from its entries as restore would extract them
+// (flat, by their bare names), before anything is extracted.
+ArchiveTrust CheckArchiveZip(ZipUnpacker& zip, const std::vector<std::string>& keys);

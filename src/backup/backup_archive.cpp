@@ -229,6 +229,20 @@ bool BackupArchive::AppendRecord(const std::string& text) {
   return true;
 }
 
+bool BackupArchive::MarkDeleted(int savedItem) {
+  if (!InRun() || savedItem < 0) return false;
+  const std::string path = m_strStagingFolder + "\\" + kDeletedMarkerFile;
+  if (!AppendToFile(path, std::to_string(savedItem) + "\r\n", false)) return false;
+  m_vUncommitted.push_back(path);
+  return true;
+}
+
+std::string BackupArchive::TakeKeyNotice() {
+  std::string notice;
+  notice.swap(m_strKeyNotice);
+  return notice;
+}
+
 bool BackupArchive::CommitSaved() {
   bool written = true;
   std::sort(m_vUncommitted.begin(), m_vUncommitted.end());

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/archive_tag.h"
 #include "backup/zip_packer.h"
 #include "core/problem_record.h"
 
@@ -31,8 +32,10 @@ std::string DefaultBackupFolder();
 std::string FullKeyName(HKEY hRoot, const std::string& keyPath);
 
 // Bookkeeping files of the staging folder, never packed: a removal run is saving
-// here (the file holds the run's start time), or a restore extracted here.
+// here (the file holds the run's start time), the numbers of the saved items the
+// run has deleted, or a restore extracted here.
 constexpr const char* kRunMarkerFile = "Run.txt";
+constexpr const char* kDeletedMarkerFile = "Deleted.txt";
 constexpr const char* kRestoreMarkerFile = "Restore.txt";
 
 enum class Recovery {
@@ -77,16 +80,30 @@ class BackupArchive {
   // Writes the records and copies saved since the last commit through to the
   // disk; false when that failed (their items must not be deleted then).
   bool CommitSaved();
-  // Extracts every entry of an archive into the emptied staging folder, flat. An
-  // entry that is damaged is left out (BadEntries() counts them) and the others
-  // still come out. False when the archive cannot be opened, holds an entry name
-  // this program never writes (one that climbs out of the folder, say), or its
-  // record file did not come out.
-  bool ExtractBackup(const std::string& archivePath);
+  // The number (from 0) of the record the last successful Add... wrote.
+  int LastSavedItem() const { return m_nSavedItems - 1; }
+  // Notes that the item of that record is deleted (written through with the
+  // next commit), so that a recovery packs only what was removed.
+  bool MarkDeleted(int savedItem);
+
+  // Opens an archive for restore and looks at it before anything comes out of
+  // it: every entry name one this program writes (none climbs out of the folder,
+  // say), a record file, and sizes a backup can have (archive_bounds.h). False,
+  // with the reason in words for the user when there is one, otherwise.
+  bool OpenBackup(const std::string& archivePath, std::string& reason);
+  // The tag check of the opened archive with these keys, streaming from the zip.
+  ArchiveTrust CheckOpenedBackup(const std::vector<std::string>& keys);
+  // Extracts the opened archive into the emptied staging folder, flat, and
+  // closes it. An entry that is damaged is left out (BadEntries() counts them)
+  // and the others still come out. False when the record file did not come out.
+  bool ExtractOpenedBackup();
+  void CloseBackup() { m_unpacker.Close(); }
   int BadEntries() const { return m_nBadEntries; }
   // Packs the records and copies that an interrupted run left in the staging
   // folder into an archive named from that run's start time and marked
-  // " (recovered)", and says so in a message. Does nothing during a run.
+  // " (recovered)", and says so in a message. Only the items it deleted go in
+  // (and any it may have deleted without noting it: those not there now as
+  // saved). Does nothing during a run.
   Recovery RecoverUnfinishedRun();
   // The archive or kept folder the last recovery made.
   const std::string& RecoveredPath() const { return m_strRecovered; }
@@ -98,6 +115,10 @@ class BackupArchive {
   // The archive of the current or last run ("" when the last run wrote none).
   const std::string& ArchivePath() const { return m_strArchivePath; }
   const std::string& KeptFolder() const { return m_strKeptFolder; }
+  // Set when packing found this account's archive key unreadable and made a new
+  // one: which archives can no longer be verified, in words for the user. Said
+  // once: taking it clears it.
+  std::string TakeKeyNotice();
 
  private:
   bool SaveFailed(const std::string& why);
@@ -106,6 +127,9 @@ class BackupArchive {
   // Packs the staged files into "<base>[ (recovered)].zip"; -1 records means any.
   bool PackStaging(const std::string& baseName, bool recovered, int expectedRecords);
   void KeepStagingAside(const std::string& baseName);
+  // Recovery: leaves out of the staged records those of items never deleted.
+  // False when the records could not be rewritten (then all are packed).
+  bool DropUndeletedItems();
 
   std::string m_strBackupFolder;
   int m_nExportCounter = 0;
@@ -118,6 +142,7 @@ class BackupArchive {
   std::string m_strKeptFolder;
   std::string m_strFailure;
   std::string m_strRecovered;
+  std::string m_strKeyNotice;
   bool m_bInRun = false;
   int m_nBadEntries = 0;
   std::vector<std::string> m_vUncommitted;  // files written since the last commit

@@ -179,9 +179,10 @@ std::vector<std::string> SplitRecordLines(const std::string& text) {
 
 namespace {
 
-// Walks the records in file order, handing each to `take`; true when the file
-// ends inside a record.
-bool WalkRecords(const RecordFileReader& read, const std::function<void(BackupRecord&)>& take) {
+// Walks the records in file order, handing each to `take` with its first line
+// and the line after its last (from 0); true when the file ends inside a record.
+bool WalkRecords(const RecordFileReader& read,
+                 const std::function<void(BackupRecord&, size_t, size_t)>& take) {
   LineWindow lines(read);
   bool truncated = false;
   size_t i = 0;
@@ -194,6 +195,7 @@ bool WalkRecords(const RecordFileReader& read, const std::function<void(BackupRe
     lines.DropBefore(i);
     const std::string type = RecordField(lines[i], "TYPE");
     BackupRecord record;
+    const size_t first = i;
     if (EqualsNoCase(type, "REG_KEY")) {
       if (!need(2)) break;
       record.kind = BackupRecord::kRegKey;
@@ -225,7 +227,7 @@ bool WalkRecords(const RecordFileReader& read, const std::function<void(BackupRe
     } else {
       continue;
     }
-    take(record);
+    take(record, first, i + 1);
   }
   return truncated;
 }
@@ -234,15 +236,23 @@ bool WalkRecords(const RecordFileReader& read, const std::function<void(BackupRe
 
 RecordFile ParseRecordFile(const std::string& text) {
   RecordFile file;
-  file.truncated = WalkRecords(TextReader(text), [&file](BackupRecord& record) {
+  file.truncated = WalkRecords(TextReader(text), [&file](BackupRecord& record, size_t, size_t) {
     file.records.push_back(std::move(record));
   });
   return file;
 }
 
+std::vector<RecordLines> ParseRecordLines(const std::string& text) {
+  std::vector<RecordLines> records;
+  WalkRecords(TextReader(text), [&records](BackupRecord& record, size_t first, size_t end) {
+    records.push_back({std::move(record), first, end});
+  });
+  return records;
+}
+
 size_t CountRecords(const RecordFileReader& read) {
   size_t count = 0;
-  WalkRecords(read, [&count](BackupRecord&) { ++count; });
+  WalkRecords(read, [&count](BackupRecord&, size_t, size_t) { ++count; });
   return count;
 }
 

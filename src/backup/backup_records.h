@@ -60,6 +60,15 @@ std::vector<std::string> SplitRecordLines(const std::string& text);
 // Reads every record; lines whose TYPE is none of REG_KEY, REG_VALUE and FILE (any
 // case) are skipped. Stops at a record that the file ends inside of.
 RecordFile ParseRecordFile(const std::string& text);
+// Each record with the lines it takes in the text (SplitRecordLines' lines: its
+// first, and the one after its last), so it can be copied exactly.
+struct RecordLines {
+  BackupRecord record;
+  size_t firstLine = 0;
+  size_t endLine = 0;
+};
+std::vector<RecordLines> ParseRecordLines(const std::string& text);
+
 // Hands out the next block of a record file: fills at most `size` bytes, returns
 // how many (0 at its end).
 using RecordFileReader = std::function<size_t(char* buffer, size_t size)>;

@@ -3,6 +3,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstring>
+
 #include "core/registry.h"
 #include "framework/prompt.h"
 
@@ -40,6 +42,8 @@ class MallocRef {
   IMalloc* m_pMalloc = nullptr;
 };
 
+void (*g_pWaitPump)() = nullptr;
+
 bool IsFolder(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -69,10 +73,29 @@ RunOutcome RunProgramWaiting(const std::string& file, const std::string& argumen
   info.nShow = SW_SHOWNORMAL;
   if (!ShellExecuteExA(&info)) return RunOutcome::kNotStarted;
   if (!info.hProcess) return RunOutcome::kFinished;
-  const DWORD waited = WaitForSingleObject(info.hProcess, timeoutMs);
+  DWORD waited = WAIT_TIMEOUT;
+  if (!g_pWaitPump) {
+    waited = WaitForSingleObject(info.hProcess, timeoutMs);
+  } else {
+    // Messages that come meanwhile are handed to the pump, so a window that
+    // waits for the registry editor goes on painting and taking input.
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+      const ULONGLONG now = GetTickCount64();
+      const DWORD left = now >= end ? 0 : static_cast<DWORD>(end - now);
+      waited = MsgWaitForMultipleObjectsEx(1, &info.hProcess, left, QS_ALLINPUT,
+                                           MWMO_INPUTAVAILABLE);
+      if (waited != WAIT_OBJECT_0 + 1) break;
+      g_pWaitPump();
+    }
+  }
   CloseHandle(info.hProcess);
   return waited == WAIT_OBJECT_0 ? RunOutcome::kFinished : RunOutcome::kStillRunning;
 }
+
+ProgramWaitPump::ProgramWaitPump(void (*pump)()) : m_pPrevious(g_pWaitPump) { g_pWaitPump = pump; }
+
+ProgramWaitPump::~ProgramWaitPump() { g_pWaitPump = m_pPrevious; }
 
 bool EmptyFolderTree(const std::string& folder, bool recurse, const std::string& pattern) {
   if (!IsFolder(folder)) return false;
@@ -222,24 +245,68 @@ long long FileSize(const std::string& path) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  std::string content;
+  if (!ReadFileInBlocks(path, [&content](const char* data, size_t size) {
+        content.append(data, size);
+        return true;
+      })) {
+    return false;
+  }
+  bytes.swap(content);
+  return true;
+}
+
+bool ReadFileInBlocks(const std::string& path,
+                      const std::function<bool(const char* data, size_t size)>& take) {
   HANDLE hFile = CreateFileW(WideText(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (hFile == INVALID_HANDLE_VALUE) return false;
-  std::string content;
-  char block[65536];
+  std::vector<char> block(65536);
   bool ok = true;
   for (;;) {
     DWORD read = 0;
-    if (!ReadFile(hFile, block, sizeof(block), &read, nullptr)) {
+    if (!ReadFile(hFile, block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) {
       ok = false;
       break;
     }
     if (read == 0) break;
-    content.append(block, read);
+    if (!take(block.data(), read)) {
+      ok = false;
+      break;
+    }
   }
   CloseHandle(hFile);
-  if (ok) bytes.swap(content);
   return ok;
+}
+
+int CompareFileBytes(const std::string& a, const std::string& b) {
+  HANDLE hA = CreateFileW(WideText(a).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (hA == INVALID_HANDLE_VALUE) return -1;
+  HANDLE hB = CreateFileW(WideText(b).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (hB == INVALID_HANDLE_VALUE) {
+    CloseHandle(hA);
+    return -1;
+  }
+  std::vector<char> blockA(65536), blockB(65536);
+  int result = 1;
+  for (;;) {
+    DWORD readA = 0, readB = 0;
+    if (!ReadFile(hA, blockA.data(), static_cast<DWORD>(blockA.size()), &readA, nullptr) ||
+        !ReadFile(hB, blockB.data(), static_cast<DWORD>(blockB.size()), &readB, nullptr)) {
+      result = -1;
+      break;
+    }
+    if (readA != readB || std::memcmp(blockA.data(), blockB.data(), readA) != 0) {
+      result = 0;
+      break;
+    }
+    if (readA == 0) break;
+  }
+  CloseHandle(hA);
+  CloseHandle(hB);
+  return result;
 }
 
 std::vector<std::string> FolderFiles(const std::string& folder) {
@@ -269,10 +336,6 @@ DestinationFacts SystemDestinationFacts() {
     }
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return FolderState::kLink;
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FolderState::kFolder : FolderState::kOther;
-  };
-  facts.exists = [](const std::string& path) {
-    DWORD error = 0;
-    return FileAttributes(path, &error) != INVALID_FILE_ATTRIBUTES || !IsNotFoundError(error);
   };
   return facts;
 }

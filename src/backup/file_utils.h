@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,20 @@ bool RunProgram(const std::string& file, const std::string& arguments, bool wait
 // Starts a program through the shell and waits for it at most timeoutMs.
 RunOutcome RunProgramWaiting(const std::string& file, const std::string& arguments,
                              DWORD timeoutMs = kProgramWaitMs);
+
+// While one lives, a thread waiting for a program calls `pump` whenever
+// messages come for it (the window's removal pumps its messages there, so a
+// long key export does not freeze it).
+class ProgramWaitPump {
+ public:
+  explicit ProgramWaitPump(void (*pump)());
+  ~ProgramWaitPump();
+  ProgramWaitPump(const ProgramWaitPump&) = delete;
+  ProgramWaitPump& operator=(const ProgramWaitPump&) = delete;
+
+ private:
+  void (*m_pPrevious)();
+};
 
 // Deletes the files of a folder that match the pattern (all files when it is
 // empty); with recurse, empties the subfolders too (with "*.*" they stay, emptied;
@@ -67,6 +82,13 @@ bool IsNotFoundError(DWORD code);
 long long FileSize(const std::string& path);
 // Reads a whole file (binary); false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+// Hands a file's bytes to `take` block by block (never the whole file at once);
+// false when it cannot be read or `take` returned false.
+bool ReadFileInBlocks(const std::string& path,
+                      const std::function<bool(const char* data, size_t size)>& take);
+// 1 when two files hold the same bytes, 0 when not, -1 when either cannot be
+// read. Compared block by block.
+int CompareFileBytes(const std::string& a, const std::string& b);
 // The names of the files directly in a folder (no subfolders), in the order the
 // system lists them.
 std::vector<std::string> FolderFiles(const std::string& folder);

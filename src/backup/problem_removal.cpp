@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 
 #include <map>
+#include <utility>
 
 #include "backup/backup_archive.h"
 #include "backup/file_utils.h"
@@ -100,14 +101,17 @@ std::string CheckAndSave(const ProblemRecord& problem, BackupArchive* archive,
   return "";
 }
 
-// The second half: the deletion and the check that the item is gone.
-std::string DeleteAndVerify(const ProblemRecord& problem, const RemovalHooks& hooks,
-                            RemovalOutcome& outcome) {
+// The second half: the deletion and the check that the item is gone. With an
+// archive, the deletion is noted at once beside the item's record: should the
+// run be cut short, its recovery packs only what was removed.
+std::string DeleteAndVerify(const ProblemRecord& problem, BackupArchive* archive, int savedItem,
+                            const RemovalHooks& hooks, RemovalOutcome& outcome) {
   const DWORD error = RemoveProblemItem(problem);
   if (error != ERROR_SUCCESS) {
     ++outcome.failed;
     return "deletion failed (" + ErrorReason(error) + ")";
   }
+  if (archive) archive->MarkDeleted(savedItem);
   if (hooks.afterDeletion) hooks.afterDeletion(problem);
   std::string reason;
   if (CheckItemAsScanned(problem, reason) != ItemState::kGone) {
@@ -137,11 +141,11 @@ class PendingDeletions {
 
   void Add(const ProblemRecord& problem) {
     if (m_pArchive == nullptr) {
-      Settle(problem, DeleteAndVerify(problem, m_hooks, m_outcome), m_outcome, m_taken);
+      Settle(problem, DeleteAndVerify(problem, nullptr, -1, m_hooks, m_outcome), m_outcome, m_taken);
       return;
     }
     if (m_vItems.empty()) m_nStarted = GetTickCount64();
-    m_vItems.push_back(&problem);
+    m_vItems.push_back({&problem, m_pArchive->LastSavedItem()});
     m_waiting.Add(problem);
     if (m_vItems.size() >= kBatchItems) Flush();
   }
@@ -159,13 +163,14 @@ class PendingDeletions {
   void Flush() {
     if (m_vItems.empty()) return;
     const bool committed = m_pArchive->CommitSaved();
-    for (const ProblemRecord* problem : m_vItems) {
+    for (const auto& item : m_vItems) {
       if (committed) {
-        Settle(*problem, DeleteAndVerify(*problem, m_hooks, m_outcome), m_outcome, m_taken);
+        Settle(*item.first, DeleteAndVerify(*item.first, m_pArchive, item.second, m_hooks, m_outcome),
+               m_outcome, m_taken);
       } else {
         ++m_outcome.backupFailures;
         ++m_outcome.failed;
-        Settle(*problem, "backup failed: it could not be written to the disk", m_outcome, m_taken);
+        Settle(*item.first, "backup failed: it could not be written to the disk", m_outcome, m_taken);
       }
     }
     m_vItems.clear();
@@ -178,7 +183,7 @@ class PendingDeletions {
   RemovalOutcome& m_outcome;
   TakenItems& m_taken;
   TakenItems m_waiting;
-  std::vector<const ProblemRecord*> m_vItems;
+  std::vector<std::pair<const ProblemRecord*, int>> m_vItems;  // with its record's number
   ULONGLONG m_nStarted = 0;
 };
 
@@ -228,7 +233,7 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
     ShowMessage("No Sections Checked");
     return outcome;
   }
-  RemovalLock lock(archive.StagingFolder());
+  RemovalLock lock;
   if (!lock.Held()) {
     ShowMessage(kAnotherRunMessage);
     outcome.busy = true;
@@ -286,6 +291,7 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
   if (backup) {
     if (!archive.FinishBackup()) outcome.keptFolder = archive.KeptFolder();
     outcome.archivePath = archive.ArchivePath();
+    outcome.keyNotice = archive.TakeKeyNotice();
   }
   ShowMessage(FinalMessage(outcome, notReached));
   return outcome;

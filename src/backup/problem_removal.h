@@ -41,6 +41,8 @@ struct RemovalOutcome {
   bool stopped = false;   // the run was stopped before its last item
   std::string archivePath;  // the archive written, "" for none
   std::string keptFolder;   // packing failed: the saved items are in this folder
+  std::string keyNotice;    // this account's archive key had to be made anew: which
+                            // archives can no longer be verified (for the caller to show)
   std::vector<const ProblemRecord*> removed;
   std::vector<KeptProblem> kept;
   // Removed items that were gone at their turn because an earlier item of this run

@@ -1,11 +1,22 @@
 #include "backup/removal_lock.h"
 
-#include <cstdio>
+#include <sddl.h>
 
-#include "backup/backup_names.h"
+#include <vector>
 
-RemovalLock::RemovalLock(const std::string& stagingFolder) {
-  m_hMutex = CreateMutexA(nullptr, FALSE, RemovalLockName(stagingFolder).c_str());
+namespace {
+
+std::string g_strScope;
+
+}  // namespace
+
+RemovalLock::RemovalLock() {
+  std::string name = RemovalLockName(CurrentUserSid());
+  if (!name.empty() && !g_strScope.empty()) name += "." + g_strScope;
+  // Without the user's identity there is no lock that covers the account:
+  // refusing is safer than two runs at once.
+  if (name.empty()) return;
+  m_hMutex = CreateMutexA(nullptr, FALSE, name.c_str());
   if (m_hMutex == nullptr) return;
   const DWORD waited = WaitForSingleObject(m_hMutex, 0);
   // Abandoned: the holder was killed. Its staging folder is recovered by the
@@ -18,10 +29,27 @@ RemovalLock::~RemovalLock() {
   if (m_hMutex) CloseHandle(m_hMutex);
 }
 
-std::string RemovalLockName(const std::string& stagingFolder) {
-  // A hash of the folder: names may not hold backslashes.
-  char name[64];
-  std::snprintf(name, sizeof(name), "Global\\Quillbane.RemovalOrRestore.%08lx",
-                FoldedPathHash(stagingFolder));
-  return name;
+std::string RemovalLockName(const std::string& userSid) {
+  if (userSid.empty() || userSid.find('\\') != std::string::npos) return "";
+  return "Global\\Quillbane.RemovalOrRestore." + userSid;
 }
+
+std::string CurrentUserSid() {
+  HANDLE hToken = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &hToken)) return "";
+  DWORD size = 0;
+  GetTokenInformation(hToken, TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> buffer(size ? size : 1);
+  std::string text;
+  if (size > 0 && GetTokenInformation(hToken, TokenUser, buffer.data(), size, &size)) {
+    char* sid = nullptr;
+    if (ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
+      text = sid;
+      LocalFree(sid);
+    }
+  }
+  CloseHandle(hToken);
+  return text;
+}
+
+void SetRemovalLockScope(const std::string& scope) { g_strScope = scope; }

@@ -1,8 +1,10 @@
 #pragma once
-// One removal or restore at a time: both work in the user's staging folder, and a
-// second run there would empty or pack the first one's saved items. The lock is a
-// named mutex derived from the staging folder, so it covers every program of the
-// user that uses that folder (the window, the console, two consoles). It is
+// One removal or restore at a time per user account: both work in the user's
+// staging folder, and a second run would empty or pack the first one's saved
+// items; two logon sessions of one user (each with its own TEMP folder) would
+// otherwise both remove and back up the same entries. The lock is a named mutex
+// in the Global namespace named from the user's SID, so it covers every program
+// of the user in every session (the window, the console, two consoles). It is
 // never waited for: a second run is refused at once.
 //
 // The thread that holds it may take it again (the console takes it before its
@@ -16,7 +18,7 @@ constexpr const char* kAnotherRunMessage = "Another removal or restore is runnin
 
 class RemovalLock {
  public:
-  explicit RemovalLock(const std::string& stagingFolder);
+  RemovalLock();
   ~RemovalLock();
   RemovalLock(const RemovalLock&) = delete;
   RemovalLock& operator=(const RemovalLock&) = delete;
@@ -28,5 +30,11 @@ class RemovalLock {
   bool m_bHeld = false;
 };
 
-// The mutex name for a staging folder (letter case ignored, as Windows does).
-std::string RemovalLockName(const std::string& stagingFolder);
+// The mutex name for a user's SID ("S-1-5-21-..."); "" when there is none.
+std::string RemovalLockName(const std::string& userSid);
+// The SID of the user the process runs as, as text; "" when it cannot be read.
+std::string CurrentUserSid();
+
+// Tests only: test programs that run side by side as one user each take a lock
+// of their own (the scope is added to the name).
+void SetRemovalLockScope(const std::string& scope);

@@ -4,119 +4,37 @@
 
 #include <algorithm>
 
+#include "backup/archive_bounds.h"
 #include "backup/archive_key.h"
 #include "backup/archive_tag.h"
 #include "backup/backup_archive.h"
 #include "backup/backup_names.h"
 #include "backup/file_utils.h"
-#include "backup/registry_editor.h"
 #include "backup/removal_lock.h"
-#include "backup/restore_rules.h"
-#include "backup/zip_names.h"
 #include "core/ascii_case.h"
 #include "core/product.h"
-#include "core/registry.h"
+#include "core/wide_text.h"
 #include "framework/prompt.h"
 
 namespace {
-
-// Splits "ROOT\path" at its first backslash; the root is null for an unknown name.
-HKEY SplitKeyName(const std::string& fullName, std::string& keyPath) {
-  const size_t slash = fullName.find('\\');
-  keyPath = slash == std::string::npos ? std::string() : fullName.substr(slash + 1);
-  return RootKeyFromName(fullName.substr(0, slash));
-}
-
-RecordOutcome Refuse(std::string& refusal, const std::string& why) {
-  refusal = why;
-  return RecordOutcome::kRefused;
-}
-
-RecordOutcome Done(bool restored) {
-  return restored ? RecordOutcome::kRestored : RecordOutcome::kFailed;
-}
-
-RecordOutcome RestoreKey(const std::string& source, const BackupRecord& record,
-                         std::string& refusal) {
-  refusal = RegKeyRefusal(record.keyName);
-  if (!refusal.empty()) return RecordOutcome::kRefused;
-  if (!IsSafeNameComponent(record.exportFile)) {
-    return Refuse(refusal, "its saved export has a name this program never writes");
-  }
-  std::string exported;
-  if (!ReadWholeFile(source + "\\" + record.exportFile, exported)) return RecordOutcome::kFailed;
-  // The editor writes whatever keys the file names: read it first, as strictly
-  // as the editor at least, and hand it over only when it holds this key alone.
-  refusal = ExportRefusal(exported, record.keyName);
-  if (!refusal.empty()) return RecordOutcome::kRefused;
-  if (!CurrentRegistryEditor().Run(ImportArguments(source, record.exportFile))) {
-    return RecordOutcome::kFailed;
-  }
-  // The editor reports nothing: see that the key is back where the record names it.
-  std::string keyPath;
-  const HKEY hRoot = SplitKeyName(record.keyName, keyPath);
-  CRegistry key;
-  return Done(hRoot != nullptr && key.OpenKey(hRoot, keyPath));
-}
-
-RecordOutcome RestoreValue(const BackupRecord& record, std::string& refusal) {
-  refusal = RegValueRefusal(record.keyName);
-  if (!refusal.empty()) return RecordOutcome::kRefused;
-  std::string keyPath;
-  const HKEY hRoot = SplitKeyName(record.keyName, keyPath);
-  CRegistry key;
-  if (hRoot == nullptr || !key.OpenRootKey(hRoot)) return RecordOutcome::kFailed;
-  if (!keyPath.empty() && !key.OpenSubKey(keyPath) && !key.CreateKey(keyPath, true)) {
-    return RecordOutcome::kFailed;
-  }
-  if (record.hasRawData) {
-    return Done(RegSetValueExA(key.Handle(), record.valueName.c_str(), 0, record.rawType,
-                               reinterpret_cast<const BYTE*>(record.rawBytes.data()),
-                               static_cast<DWORD>(record.rawBytes.size())) == ERROR_SUCCESS);
-  }
-  // Archives written before the type was kept restore as text, as they always did;
-  // a damaged type line does the same but is reported.
-  return Done(key.SetStringValue(record.valueName, record.value) && !record.rawDataDamaged);
-}
-
-RecordOutcome RestoreFile(const std::string& source, const BackupRecord& record,
-                          std::string& refusal) {
-  refusal = FileRefusal(record.destPath, SystemDestinationFacts());
-  if (!refusal.empty()) return RecordOutcome::kRefused;
-  // The copy's name as this version stages it, as versions before the name was
-  // cut to 255 bytes did, and as the oldest archives did (the bare name).
-  std::string staged;
-  for (const std::string& name : {StagedFileName(record.destPath),
-                                  UncutStagedFileName(record.destPath),
-                                  BareFileName(record.destPath)}) {
-    if (name != BareFileName(record.destPath) || IsSafeNameComponent(name)) {
-      if (FileExists(source + "\\" + name)) {
-        staged = source + "\\" + name;
-        break;
-      }
-    }
-  }
-  // Never over a file that is there now, even one that came since the check.
-  if (staged.empty() || !CopyFileTo(staged, record.destPath, false)) return RecordOutcome::kFailed;
-  return Done(!record.hasAttributes ||
-              SetFileAttributesW(WideText(record.destPath).c_str(),
-                                 record.attributes ? record.attributes : FILE_ATTRIBUTE_NORMAL) != 0);
-}
 
 bool IsFolder(const std::string& path) {
   const DWORD attributes = FileAttributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Asks (default No) unless the archive carries this user's tag or the caller
-// was told to trust it.
-bool MayRestore(const std::string& source, const RestoreOptions& options) {
-  std::string key;
-  LoadArchiveKey(key);
-  if (CheckArchiveFolder(source, key) == ArchiveTrust::kMadeHere || options.trustArchive) {
-    return true;
-  }
-  return AskYesNo(UntrustedArchiveQuestion(), ApplicationTitle(), true);
+RestoreOutcome Ended(RestoreOutcome& outcome, RestoreResult result) {
+  outcome.result = result;
+  return outcome;
+}
+
+bool Settled(ItemRestore outcome) {
+  return outcome == ItemRestore::kRestored || outcome == ItemRestore::kUnchanged ||
+         outcome == ItemRestore::kReplaced;
+}
+
+std::string Count(size_t count, const char* one, const char* many) {
+  return std::to_string(count) + (count == 1 ? one : many);
 }
 
 }  // namespace
@@ -150,84 +68,178 @@ std::string UntrustedArchiveQuestion() {
          " for this user account. Restore it anyway?";
 }
 
-RecordOutcome RestoreRecord(const std::string& source, const BackupRecord& record,
-                            std::string& refusal) {
-  refusal.clear();
-  switch (record.kind) {
-    case BackupRecord::kRegKey: return RestoreKey(source, record, refusal);
-    case BackupRecord::kRegValue: return RestoreValue(record, refusal);
-    case BackupRecord::kFile: return RestoreFile(source, record, refusal);
-  }
-  return RecordOutcome::kFailed;
+std::string ReplaceQuestion(size_t count) {
+  return Count(count, " saved item exists", " saved items exist") +
+         " now with other data. Replace " + (count == 1 ? "it" : "them") +
+         " with the saved data?";
 }
 
-std::string RecordDisplayName(const BackupRecord& record) {
-  switch (record.kind) {
-    case BackupRecord::kRegKey: return record.keyName;
-    case BackupRecord::kRegValue:
-      return record.keyName + " (value \"" + record.valueName + "\")";
-    case BackupRecord::kFile: return record.destPath;
+std::vector<int> RestoreOutcome::ReplaceableItems() const {
+  std::vector<int> numbers;
+  for (const RestoredItem& item : items) {
+    if (item.outcome == ItemRestore::kKeptCurrent && item.replaceable) numbers.push_back(item.number);
   }
-  return "";
+  return numbers;
 }
 
-RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePath,
-                            const RestoreOptions& options) {
-  if (archivePath.empty()) {
-    ShowMessage("Please Select a backup Date");
-    return RestoreResult::kNoSelection;
+void RestoreOutcome::Merge(const RestoreOutcome& later) {
+  if (later.result != RestoreResult::kRestored && later.result != RestoreResult::kErrors) return;
+  for (const RestoredItem& replaced : later.items) {
+    for (RestoredItem& item : items) {
+      if (item.number == replaced.number) item = replaced;
+    }
   }
-  RemovalLock lock(archive.StagingFolder());
-  if (!lock.Held()) {
-    ShowMessage(kAnotherRunMessage);
-    return RestoreResult::kBusy;
-  }
+  Settle();
+}
+
+void RestoreOutcome::Settle() {
+  if (result != RestoreResult::kRestored && result != RestoreResult::kErrors) return;
+  bool errors = damaged || !missingItems.empty();
+  for (const RestoredItem& item : items) errors = errors || !Settled(item.outcome);
+  result = errors ? RestoreResult::kErrors : RestoreResult::kRestored;
+}
+
+RestoreOutcome RestoreArchive(BackupArchive& archive, const std::string& archivePath,
+                              const RestoreOptions& options) {
+  RestoreOutcome outcome;
+  if (archivePath.empty()) return Ended(outcome, RestoreResult::kNoSelection);
+  RemovalLock lock;
+  if (!lock.Held()) return Ended(outcome, RestoreResult::kBusy);
   archive.RecoverUnfinishedRun();
 
-  // A folder is read where it is; an archive is extracted into the staging folder.
+  // Everything about an archive is checked before anything comes out of it: its
+  // names and sizes, then its tag (or the user's word), straight from the zip.
+  // A folder is read where it is.
   const bool fromFolder = IsFolder(archivePath);
+  const std::vector<std::string> keys = LoadArchiveKeys();
+  ArchiveTrust trust = ArchiveTrust::kUntagged;
+  if (fromFolder) {
+    const long long size = FileSize(archivePath + "\\Config.ini");
+    if (size < 0) return Ended(outcome, RestoreResult::kInvalid);
+    if (size > static_cast<long long>(kMaxRecordFileBytes)) {
+      outcome.invalidReason = "its record file is larger than any backup's";
+      return Ended(outcome, RestoreResult::kInvalid);
+    }
+    trust = CheckArchiveFolder(archivePath, keys);
+  } else {
+    if (!archive.OpenBackup(archivePath, outcome.invalidReason)) {
+      return Ended(outcome, RestoreResult::kInvalid);
+    }
+    trust = archive.CheckOpenedBackup(keys);
+  }
+  if (trust != ArchiveTrust::kMadeHere && !options.trustArchive) {
+    if (!AskYesNo(UntrustedArchiveQuestion(), ApplicationTitle(), true)) {
+      archive.CloseBackup();
+      return Ended(outcome, RestoreResult::kDeclined);
+    }
+    outcome.trustAsked = true;
+  }
   const std::string source = fromFolder ? archivePath : archive.StagingFolder();
   std::string text;
-  if ((!fromFolder && !archive.ExtractBackup(archivePath)) ||
+  if ((!fromFolder && !archive.ExtractOpenedBackup()) ||
       !ReadWholeFile(source + "\\Config.ini", text)) {
     if (!fromFolder) archive.ClearStaging();
-    ShowMessage("Backup is Invalid, Cannot Recover items");
-    return RestoreResult::kInvalid;
-  }
-  if (!MayRestore(source, options)) {
-    if (!fromFolder) archive.ClearStaging();
-    return RestoreResult::kDeclined;
+    return Ended(outcome, RestoreResult::kInvalid);
   }
 
   const RecordFile file = ParseRecordFile(text);
   const bool all = options.items.empty();
-  bool errors = all && (file.truncated || (!fromFolder && archive.BadEntries() > 0));
-  std::string refused;
+  outcome.damaged = all && (file.truncated || (!fromFolder && archive.BadEntries() > 0));
   for (size_t index = 0; index < file.records.size(); ++index) {
     const BackupRecord& record = file.records[index];
     const int number = static_cast<int>(index) + 1;
     if (!all && std::find(options.items.begin(), options.items.end(), number) == options.items.end()) {
       continue;
     }
-    std::string refusal;
-    const RecordOutcome outcome = RestoreRecord(source, record, refusal);
-    if (outcome == RecordOutcome::kRefused) {
-      refused += "\r\n" + RecordDisplayName(record) + ": " + refusal;
-    }
-    if (outcome != RecordOutcome::kRestored) errors = true;
+    const RecordRestore restored = RestoreRecord(source, record, options.replaceChanged);
+    RestoredItem item;
+    item.number = number;
+    item.kind = record.kind;
+    item.keyName = record.keyName;
+    item.valueName = record.valueName;
+    item.destPath = record.destPath;
+    item.name = RecordDisplayName(record);
+    item.outcome = restored.outcome;
+    item.reason = restored.reason;
+    item.replaceable = restored.replaceable;
+    outcome.items.push_back(item);
   }
   // A chosen item the archive does not hold (it changed since it was listed).
   for (int number : options.items) {
-    if (number < 1 || static_cast<size_t>(number) > file.records.size()) errors = true;
+    if (number < 1 || static_cast<size_t>(number) > file.records.size()) {
+      outcome.missingItems.push_back(number);
+    }
   }
   if (!fromFolder) archive.ClearStaging();
-  if (!refused.empty()) {
-    ShowMessage("These saved items were refused and not restored:" + refused);
+  outcome.result = RestoreResult::kRestored;
+  outcome.Settle();
+  return outcome;
+}
+
+std::string RestoreMessage(const RestoreOutcome& outcome, size_t maxNamed) {
+  switch (outcome.result) {
+    case RestoreResult::kNoSelection: return "Please Select a backup Date";
+    case RestoreResult::kBusy: return kAnotherRunMessage;
+    case RestoreResult::kInvalid:
+      return std::string("Backup is Invalid, Cannot Recover items") +
+             (outcome.invalidReason.empty() ? "" : "\r\n\r\nNothing was taken out of it: " +
+                                                       outcome.invalidReason + ".");
+    case RestoreResult::kDeclined: return "";
+    case RestoreResult::kRestored:
+    case RestoreResult::kErrors: break;
   }
-  if (errors) {
-    ShowMessage("Not all backed items were restored, Errors Occured");
-    return RestoreResult::kErrors;
+  std::string text = outcome.result == RestoreResult::kErrors
+                         ? "Not all backed items were restored, Errors Occured"
+                         : "Items Restored";
+  size_t unchanged = 0, replaced = 0, named = 0, unnamed = 0;
+  const struct {
+    ItemRestore outcome;
+    const char* heading;
+  } kGroups[] = {{ItemRestore::kKeptCurrent, "Kept as they are now:"},
+                 {ItemRestore::kRefused, "Refused, nothing of them written:"},
+                 {ItemRestore::kFailed, "Not restored:"}};
+  for (const auto& group : kGroups) {
+    std::string lines;
+    for (const RestoredItem& item : outcome.items) {
+      if (item.outcome != group.outcome) continue;
+      if (named++ >= maxNamed) {
+        ++unnamed;
+        continue;
+      }
+      lines += "\r\n" + item.name + ": " + item.reason;
+    }
+    if (!lines.empty()) text += "\r\n\r\n" + std::string(group.heading) + lines;
   }
-  ShowMessage("Items Restored");
-  return RestoreResult::kRestored;
+  if (unnamed > 0) text += "\r\n... and " + Count(unnamed, " more item.", " more items.");
+  for (const RestoredItem& item : outcome.items) {
+    unchanged += item.outcome == ItemRestore::kUnchanged ? 1 : 0;
+    replaced += item.outcome == ItemRestore::kReplaced ? 1 : 0;
+  }
+  if (replaced > 0) {
+    text += "\r\n\r\n" + Count(replaced, " item was", " items were") + " replaced with the saved data.";
+  }
+  if (unchanged > 0) {
+    text += "\r\n\r\n" + Count(unchanged, " item was", " items were") +
+            " there already as saved: nothing to do.";
+  }
+  if (outcome.damaged) {
+    text += "\r\n\r\nThe archive is damaged: its record file is cut short or some of its "
+            "entries cannot be read.";
+  }
+  if (!outcome.missingItems.empty()) {
+    text += "\r\n\r\nThe archive does not hold the items";
+    for (size_t i = 0; i < outcome.missingItems.size(); ++i) {
+      text += (i ? ", " : " ") + std::to_string(outcome.missingItems[i]);
+    }
+    text += ".";
+  }
+  return text;
+}
+
+RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePath,
+                            const RestoreOptions& options) {
+  const RestoreOutcome outcome = RestoreArchive(archive, archivePath, options);
+  const std::string text = RestoreMessage(outcome);
+  if (!text.empty()) ShowMessage(text);
+  return outcome.result;
 }

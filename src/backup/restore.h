@@ -3,14 +3,17 @@
 // record file (keys re-imported by the registry editor, values written back with
 // their type and data, files copied back where they were). An archive is only a
 // file anyone who can write to the backup folder may have put there: restore
-// writes only what this program could have removed (restore_rules.h), and asks
-// before restoring an archive that does not carry this user's tag
-// (archive_tag.h).
+// writes only what this program could have removed (restore_rules.h), takes
+// nothing out of an archive larger than a backup can be (archive_bounds.h), and
+// asks before restoring one that does not carry this user's tag (archive_tag.h)
+// - all before anything is extracted. What exists now with other data is kept
+// unless the caller says to replace it (restore_record.h).
 
 #include <string>
 #include <vector>
 
 #include "backup/backup_records.h"
+#include "backup/restore_record.h"
 
 class BackupArchive;
 
@@ -28,7 +31,7 @@ enum class RestoreResult {
   kBusy,         // "Another removal or restore is running"; nothing touched
   kInvalid,      // "Backup is Invalid, Cannot Recover items"; nothing restored
   kDeclined,     // not made here for this user, and not to be restored anyway
-  kRestored,     // "Items Restored"
+  kRestored,     // "Items Restored": every chosen item is there as saved
   kErrors,       // "Not all backed items were restored, Errors Occured"
 };
 
@@ -39,28 +42,61 @@ struct RestoreOptions {
   // The record numbers (from 1, in record file order) to restore; empty for all.
   // Only the chosen items count: a damaged or cut part elsewhere is no error.
   std::vector<int> items;
+  // Write the saved data over registry items that exist now with other data
+  // (the console's --replace, the window's Yes). Files are never written over.
+  bool replaceChanged = false;
+};
+
+// One chosen item and what became of it.
+struct RestoredItem {
+  int number = 0;  // from 1, in record file order
+  BackupRecord::Kind kind = BackupRecord::kRegValue;
+  std::string keyName, valueName, destPath;  // as the record names the item
+  std::string name;                          // RecordDisplayName
+  ItemRestore outcome = ItemRestore::kFailed;
+  std::string reason;
+  bool replaceable = false;
+};
+
+struct RestoreOutcome {
+  RestoreResult result = RestoreResult::kInvalid;
+  std::string invalidReason;       // kInvalid: why the archive was not taken, if known
+  bool trustAsked = false;         // the user was asked to trust it, and said yes
+  bool damaged = false;            // the record file was cut, or entries were damaged
+  std::vector<int> missingItems;   // chosen numbers the archive does not hold
+  std::vector<RestoredItem> items; // every chosen item, in record file order
+
+  // The numbers of the items kept because they exist now with other data and
+  // could be replaced.
+  std::vector<int> ReplaceableItems() const;
+  // Takes over the items of a later restore of some of the same items (the
+  // replacing pass), and settles the result anew.
+  void Merge(const RestoreOutcome& later);
+  void Settle();
 };
 
 // The question before restoring an archive without this user's valid tag.
 std::string UntrustedArchiveQuestion();
+// The window's one question once some items were kept because they exist now
+// with other data.
+std::string ReplaceQuestion(size_t count);
 
-enum class RecordOutcome { kRestored, kFailed, kRefused };
+// Restores the archive at archivePath ("" when nothing is selected). The path
+// may also name a folder holding a record file and its saved items, as a
+// removal keeps them when its archive could not be written. Items an
+// interrupted removal left in the staging folder are packed into an archive of
+// their own first. Entries of the archive that are damaged are left out (the
+// outcome says so); every other item is still restored. Shows nothing but the
+// question whether to trust an untagged archive (unless options.trustArchive).
+RestoreOutcome RestoreArchive(BackupArchive& archive, const std::string& archivePath,
+                              const RestoreOptions& options = RestoreOptions());
 
-// Restores one record from the folder holding the archive's files. A refused
-// record writes nothing, and `refusal` says why.
-RecordOutcome RestoreRecord(const std::string& source, const BackupRecord& record,
-                            std::string& refusal);
-// The record's item as the user knows it: the key, the key and value name, or
-// the file.
-std::string RecordDisplayName(const BackupRecord& record);
+// The program's words for an outcome: the result's message, then every item
+// that was not restored, with its reason (at most `maxNamed` of them, the rest
+// counted), and how many were there already. "" when nothing is to be said (the
+// user declined).
+std::string RestoreMessage(const RestoreOutcome& outcome, size_t maxNamed = static_cast<size_t>(-1));
 
-// Restores the archive at archivePath ("" when nothing is selected) and shows the
-// outcome's message. The path may also name a folder holding a record file and
-// its saved items, as a removal keeps them when its archive could not be
-// written. Items an interrupted removal left in the staging folder are packed
-// into an archive of their own first. Entries of the archive that are damaged
-// are left out (the outcome says so); every other item is still restored.
-// Records restore would refuse are named in a message of their own before the
-// outcome's; the others are still restored.
+// RestoreArchive, then its message shown.
 RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePath,
                             const RestoreOptions& options = RestoreOptions());

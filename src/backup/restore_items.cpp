@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "backup/archive_bounds.h"
 #include "backup/file_utils.h"
 #include "backup/zip_packer.h"
 #include "core/ascii_case.h"
@@ -23,6 +24,8 @@ bool ReadRecordEntry(const std::string& archivePath, std::string& text) {
     const size_t slash = info.name.find_last_of('\\');
     const std::string name = slash == std::string::npos ? info.name : info.name.substr(slash + 1);
     if (LowerAsciiText(name) != kRecordFileName) continue;
+    // Read into memory to be listed: never more than a backup's record file holds.
+    if (info.uncompressedBytes > kMaxRecordFileBytes) return false;
     std::string read;
     found = unpacker.ReadEntry(&read);
     if (found) text = read;
@@ -36,6 +39,9 @@ bool ReadArchiveRecords(const std::string& archivePath, RecordFile& file) {
   std::string text;
   const DWORD attributes = FileAttributes(archivePath);
   const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (folder && FileSize(archivePath + "\\Config.ini") > static_cast<long long>(kMaxRecordFileBytes)) {
+    return false;
+  }
   if (folder ? !ReadWholeFile(archivePath + "\\Config.ini", text) : !ReadRecordEntry(archivePath, text)) {
     return false;
   }

@@ -26,9 +26,13 @@ bool BelowAny(const std::string& key, const std::vector<const char*>& bases, boo
   return false;
 }
 
-const std::vector<const char*> kValueBranches = {
+// Values in these keys themselves are read by scans (the full registry scan
+// walks the software keys from their top; the sounds sit in their key), so they
+// may come back there; below the classes root only.
+const std::vector<const char*> kValueKeys = {
     "HKEY_LOCAL_MACHINE\\SOFTWARE", "HKEY_CURRENT_USER\\Software",
-    "HKEY_CURRENT_USER\\Control Panel\\Sounds", "HKEY_CLASSES_ROOT"};
+    "HKEY_CURRENT_USER\\Control Panel\\Sounds"};
+const std::vector<const char*> kValueBranchesBelow = {"HKEY_CLASSES_ROOT"};
 const std::vector<const char*> kKeyBranches = {
     "HKEY_LOCAL_MACHINE\\SOFTWARE", "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services",
     "HKEY_CURRENT_USER\\Software", "HKEY_CLASSES_ROOT"};
@@ -74,7 +78,9 @@ std::string RegKeyRefusal(const std::string& fullKeyName) {
 }
 
 std::string RegValueRefusal(const std::string& mainKey) {
-  if (!BelowAny(mainKey, kValueBranches, false)) return "values there are never removed";
+  if (!BelowAny(mainKey, kValueKeys, false) && !BelowAny(mainKey, kValueBranchesBelow, true)) {
+    return "values there are never removed";
+  }
   return "";
 }
 
@@ -139,6 +145,5 @@ std::string FileRefusal(const std::string& destPath, const DestinationFacts& fac
     if (state == FolderState::kLink) return "a folder on its path is a junction or link";
     if (state != FolderState::kFolder) return "a part of its path is not a folder";
   }
-  if (facts.exists(destPath)) return "a file of that name is already there";
   return "";
 }

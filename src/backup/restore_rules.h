@@ -22,8 +22,9 @@ bool KeyAtOrBelow(const std::string& key, const std::string& base);
 // REG_KEY: only keys strictly below the branches the scanners report keys from
 // (the machine's software and services, the classes, the user's software).
 std::string RegKeyRefusal(const std::string& fullKeyName);
-// REG_VALUE: only values at or below the branches the scanners report values
-// from (HKLM\SOFTWARE, HKCU\Software, HKCU\Control Panel\Sounds, HKCR).
+// REG_VALUE: only values in or below the keys the scanners report values from
+// (HKLM\SOFTWARE, HKCU\Software, HKCU\Control Panel\Sounds), or below HKCR
+// (no scan reports a value of the classes root itself).
 std::string RegValueRefusal(const std::string& mainKey);
 // A REG_KEY record's export: readable, its first key section the record's key,
 // every other one below it, and nothing that deletes.
@@ -36,12 +37,10 @@ struct DestinationFacts {
   std::function<bool(char letter)> isFixedDrive;
   // What a path is: a plain folder, a junction or folder link, missing, or else.
   std::function<FolderState(const std::string& path)> folderState;
-  // True when anything (a file, a folder, a link) is at the path.
-  std::function<bool(const std::string& path)> exists;
 };
 
 // FILE: only a shortcut (".lnk"), by a full path on a local fixed drive whose
-// folders hold no junction or link, and never over anything that is there. A
-// destination folder that is missing is not refused here (the copy then fails as
-// it always did).
+// existing folders hold no junction or link. Folders missing below them may be
+// made again as plain folders; what is at the path itself is restore's business
+// (it never writes over a file).
 std::string FileRefusal(const std::string& destPath, const DestinationFacts& facts);

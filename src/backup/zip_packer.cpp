@@ -228,14 +228,15 @@ bool ZipUnpacker::GetEntryInfo(ZipEntryInfo& info) const {
   if (!m_hUnzip) return false;
   // The sizes come first, from the entry's own length fields, so a name of any
   // length is read whole (a cut name could pass for another, shorter one).
-  unz_file_info raw;
-  if (unzGetCurrentFileInfo(m_hUnzip, &raw, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+  unz_file_info64 raw;
+  if (unzGetCurrentFileInfo64(m_hUnzip, &raw, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
     return false;
   }
   std::vector<char> name(raw.size_filename + 1, '\0');
   std::vector<char> comment(raw.size_file_comment + 1, '\0');
-  if (unzGetCurrentFileInfo(m_hUnzip, &raw, name.data(), static_cast<uLong>(name.size()), nullptr,
-                            0, comment.data(), static_cast<uLong>(comment.size())) != UNZ_OK) {
+  if (unzGetCurrentFileInfo64(m_hUnzip, &raw, name.data(), static_cast<uLong>(name.size()),
+                              nullptr, 0, comment.data(),
+                              static_cast<uLong>(comment.size())) != UNZ_OK) {
     return false;
   }
   info.name.assign(name.data(), raw.size_filename);
@@ -257,10 +258,27 @@ bool ZipUnpacker::GetEntryInfo(ZipEntryInfo& info) const {
   info.crc = static_cast<uint32_t>(raw.crc);
   info.compressedSize = static_cast<uint32_t>(raw.compressed_size);
   info.uncompressedSize = static_cast<uint32_t>(raw.uncompressed_size);
+  info.compressedBytes = raw.compressed_size;
+  info.uncompressedBytes = raw.uncompressed_size;
   info.internalAttributes = static_cast<uint32_t>(raw.internal_fa);
   info.externalAttributes = static_cast<uint32_t>(raw.external_fa);
   info.isFolder = !info.name.empty() && info.name.back() == '\\';
   return true;
+}
+
+bool ZipUnpacker::GetPosition(ZipEntryPosition& position) const {
+  unz64_file_pos raw;
+  if (!m_hUnzip || unzGetFilePos64(m_hUnzip, &raw) != UNZ_OK) return false;
+  position.directoryOffset = raw.pos_in_zip_directory;
+  position.number = raw.num_of_file;
+  return true;
+}
+
+bool ZipUnpacker::GoTo(const ZipEntryPosition& position) {
+  unz64_file_pos raw;
+  raw.pos_in_zip_directory = position.directoryOffset;
+  raw.num_of_file = position.number;
+  return m_hUnzip && unzGoToFilePos64(m_hUnzip, &raw) == UNZ_OK;
 }
 
 bool ZipUnpacker::ExtractEntry(const std::string& folder, bool ignorePath) {
@@ -284,10 +302,12 @@ bool ZipUnpacker::ExtractEntry(const std::string& folder, bool ignorePath) {
   bool ok = unzOpenCurrentFile(m_hUnzip) == UNZ_OK;
   if (ok) {
     std::vector<char> block(kExtractBlock);
+    uint64_t total = 0;
     for (;;) {
       const int read = unzReadCurrentFile(m_hUnzip, block.data(), kExtractBlock);
       if (read == 0) break;
-      if (read < 0) {
+      total += read > 0 ? static_cast<uint64_t>(read) : 0;
+      if (read < 0 || total > info.uncompressedBytes) {
         ok = false;
         break;
       }
@@ -322,13 +342,16 @@ bool ZipUnpacker::ReadEntry(std::string* bytes) {
 }
 
 bool ZipUnpacker::ReadEntry(const std::function<bool(const char* data, size_t size)>& take) {
-  if (!m_hUnzip || unzOpenCurrentFile(m_hUnzip) != UNZ_OK) return false;
+  ZipEntryInfo info;
+  if (!GetEntryInfo(info) || unzOpenCurrentFile(m_hUnzip) != UNZ_OK) return false;
   std::vector<char> block(kExtractBlock);
   bool ok = true;
+  uint64_t total = 0;
   for (;;) {
     const int read = unzReadCurrentFile(m_hUnzip, block.data(), kExtractBlock);
     if (read == 0) break;
-    if (read < 0 || !take(block.data(), static_cast<size_t>(read))) {
+    total += read > 0 ? static_cast<uint64_t>(read) : 0;
+    if (read < 0 || total > info.uncompressedBytes || !take(block.data(), static_cast<size_t>(read))) {
       ok = false;
       break;
     }

@@ -20,8 +20,10 @@ struct ZipEntryInfo {
   uint32_t compressionMethod = 0;
   uint32_t dosDateTime = 0;  // date in the high 16 bits, time in the low 16 bits
   uint32_t crc = 0;
-  uint32_t compressedSize = 0;
+  uint32_t compressedSize = 0;    // the low 32 bits, as the zip's older fields hold them
   uint32_t uncompressedSize = 0;
+  uint64_t compressedBytes = 0;   // the whole sizes (zip64 archives may declare more)
+  uint64_t uncompressedBytes = 0;
   uint32_t internalAttributes = 0;
   uint32_t externalAttributes = 0;
   bool isFolder = false;  // the name ends with "\"
@@ -58,6 +60,12 @@ class ZipPacker {
   uint64_t m_nBytes = 0;
 };
 
+// Where an entry stands in its archive, to come back to it.
+struct ZipEntryPosition {
+  uint64_t directoryOffset = 0;
+  uint64_t number = 0;
+};
+
 class ZipUnpacker {
  public:
   ZipUnpacker() = default;
@@ -76,8 +84,11 @@ class ZipUnpacker {
   bool GotoFirst(const std::string& extension = "");
   bool GotoNext(const std::string& extension = "");
   bool GetEntryInfo(ZipEntryInfo& info) const;
+  bool GetPosition(ZipEntryPosition& position) const;
+  bool GoTo(const ZipEntryPosition& position);
   // Reads the current entry to its end, checking its CRC; the data goes to bytes
-  // when given. False for an entry that cannot be read whole and intact.
+  // when given. False for an entry that cannot be read whole and intact. No entry
+  // ever yields more than the size it declares.
   bool ReadEntry(std::string* bytes);
   // The same, handing each block read to `take` (false from it stops the read and
   // fails it), so a big entry need not be held whole.

@@ -64,7 +64,7 @@ int RunBackups(bool json) {
     // Listing is when a user looks for what an interrupted removal saved: pack
     // it first (unless a removal or restore is running right now).
     BackupArchive archive;
-    RemovalLock lock(archive.StagingFolder());
+    RemovalLock lock;
     if (lock.Held()) archive.RecoverUnfinishedRun();
   }
   const std::vector<BackupEntry> entries = FillBackupList(DefaultBackupFolder());
@@ -135,7 +135,57 @@ int RunRestoreList(const std::string& path, bool json) {
   return kExitDone;
 }
 
-int RunRestore(const std::string& path, const std::string* itemList, bool trustArchive) {
+const char* ItemOutcomeName(ItemRestore outcome) {
+  switch (outcome) {
+    case ItemRestore::kRestored: return "restored";
+    case ItemRestore::kUnchanged: return "unchanged";
+    case ItemRestore::kReplaced: return "replaced";
+    case ItemRestore::kKeptCurrent: return "kept";
+    case ItemRestore::kRefused: return "refused";
+    case ItemRestore::kFailed: return "failed";
+  }
+  return "";
+}
+
+const char* ResultName(RestoreResult result) {
+  switch (result) {
+    case RestoreResult::kNoSelection:
+    case RestoreResult::kInvalid: return "invalid";
+    case RestoreResult::kBusy: return "busy";
+    case RestoreResult::kDeclined: return "declined";
+    case RestoreResult::kRestored: return "restored";
+    case RestoreResult::kErrors: return "errors";
+  }
+  return "";
+}
+
+nlohmann::json RestoreJson(const std::string& path, const RestoreOutcome& outcome) {
+  nlohmann::json document;
+  document["archive"] = path;
+  document["result"] = ResultName(outcome.result);
+  document["message"] = RestoreMessage(outcome);
+  if (!outcome.invalidReason.empty()) document["reason"] = outcome.invalidReason;
+  document["damaged"] = outcome.damaged;
+  document["missingItems"] = outcome.missingItems;
+  nlohmann::json items = nlohmann::json::array();
+  for (const RestoredItem& restored : outcome.items) {
+    BackupRecord record;
+    record.kind = restored.kind;
+    record.keyName = restored.keyName;
+    record.valueName = restored.valueName;
+    record.destPath = restored.destPath;
+    nlohmann::json item = RecordJson(restored.number, record);
+    item.erase("valueData");
+    item["outcome"] = ItemOutcomeName(restored.outcome);
+    if (!restored.reason.empty()) item["reason"] = restored.reason;
+    items.push_back(item);
+  }
+  document["items"] = items;
+  return document;
+}
+
+int RunRestore(const std::string& path, const std::string* itemList, bool trustArchive,
+               bool replace, bool json) {
   RestoreOptions options;
   if (itemList) {
     RecordFile file;
@@ -149,11 +199,12 @@ int RunRestore(const std::string& path, const std::string* itemList, bool trustA
       return kExitUsage;
     }
   }
-  ConsolePrompts prompts(stdout);
+  ConsolePrompts prompts(json ? stderr : stdout);
   BackupArchive archive;
   options.trustArchive = trustArchive;
-  const RestoreResult result = RestoreBackup(archive, path, options);
-  if (result == RestoreResult::kDeclined) {
+  options.replaceChanged = replace;
+  const RestoreOutcome outcome = RestoreArchive(archive, path, options);
+  if (outcome.result == RestoreResult::kDeclined) {
     // No one can answer the window's question here: the user decides up front.
     PrintTo(stderr,
                  "%s\nThis archive was not made by %s for this user account, or it was changed "
@@ -161,7 +212,20 @@ int RunRestore(const std::string& path, const std::string* itemList, bool trustA
                  "--trust-archive.\n",
                  ConsoleText(path).c_str(), qb::kProductName);
   }
-  return result == RestoreResult::kRestored ? kExitDone : kExitUsage;
+  if (json) {
+    // The document, and (as every other refusal is) the refusal on stderr.
+    if (outcome.result == RestoreResult::kBusy || outcome.result == RestoreResult::kInvalid) {
+      ShowMessage(RestoreMessage(outcome));
+    }
+    PrintTo(stdout, "%s\n", DumpJson(RestoreJson(path, outcome)).c_str());
+  } else if (outcome.result != RestoreResult::kDeclined) {
+    ShowMessage(RestoreMessage(outcome));
+    if (!outcome.ReplaceableItems().empty()) {
+      PrintTo(stdout, "To write the saved data over what is there now, run restore again with "
+                  "--replace.\n");
+    }
+  }
+  return outcome.result == RestoreResult::kRestored ? kExitDone : kExitUsage;
 }
 
 // Checks every problem the scan found and removes them, as Remove Problems does
@@ -201,6 +265,7 @@ void WriteCleanJson(ReportStream& out, const RemovalOutcome& outcome,
                                                   : nlohmann::json(outcome.archivePath);
   fields["aborted"] = outcome.stopped;
   if (!outcome.keptFolder.empty()) fields["keptFolder"] = outcome.keptFolder;
+  if (!outcome.keyNotice.empty()) fields["archiveKeyNotice"] = outcome.keyNotice;
   std::vector<StreamedMember> members;
   members.push_back({"removed", [&outcome](ReportStream& removedOut) {
                        JsonArray removed(removedOut);
@@ -241,7 +306,7 @@ int RunClean(const CleanScan& scan, const std::string* sections, int pauseMs, bo
              bool json) {
   ConsolePrompts prompts(json ? stderr : stdout);
   // Refused before the scan, so a second run touches nothing (not even a log).
-  RemovalLock lock(DefaultStagingFolder());
+  RemovalLock lock;
   if (!lock.Held()) {
     ShowMessage(kAnotherRunMessage);
     return kExitUsage;
@@ -259,6 +324,8 @@ int RunClean(const CleanScan& scan, const std::string* sections, int pauseMs, bo
     bool ran = false;
     if (completed) outcome = RemoveEverything(catalogue, noBackup, ran);
     if (ran) code = CleanExitCode(outcome);
+    // Said once, when this account's archive key had to be made anew.
+    if (!outcome.keyNotice.empty()) ShowMessage(outcome.keyNotice);
     // The records die with the scan: the report is written while they live.
     ReportStream out(stdout);
     if (json && completed) {
@@ -302,6 +369,7 @@ void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan) {
     bool list = false;
     bool json = false;
     bool trust = false;
+    bool replace = false;
   };
   auto args = std::make_shared<RestoreArgs>();
   CLI::App* restore = app.add_subcommand("restore", "Restore the items saved in a backup archive");
@@ -310,13 +378,17 @@ void RegisterBackupCommands(CLI::App& app, int& exitCode, CleanScan scan) {
   restore->add_flag("--trust-archive", args->trust,
                     "Restore it even though it was not made by this program for this user account");
   CLI::Option* list = restore->add_flag("--list", args->list, "List the archive's items, numbered");
-  restore->add_flag("--json", args->json, "With --list: print one JSON document")->needs(list);
+  restore->add_flag("--json", args->json, "Print one JSON document");
   CLI::Option* items =
       restore->add_option("--item", args->items, "Restore only these items, e.g. 2 or 1,3")->excludes(list);
+  restore->add_flag("--replace", args->replace,
+                    "Write the saved data over registry items that exist now with other data")
+      ->excludes(list);
   restore->callback([&exitCode, args, items] {
     const std::string path = ArchivePath(args->archive);
     exitCode = args->list ? RunRestoreList(path, args->json)
-                          : RunRestore(path, items->count() > 0 ? &args->items : nullptr, args->trust);
+                          : RunRestore(path, items->count() > 0 ? &args->items : nullptr,
+                                       args->trust, args->replace, args->json);
   });
 
   if (!scan) return;

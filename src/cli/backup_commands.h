@@ -2,7 +2,7 @@
 // The console commands over removal, backup and restore:
 //   quillbane-cli clean   [--sections ...] [--backup | --no-backup] [--json] [--pause-ms N]
 //   quillbane-cli backups [--json]
-//   quillbane-cli restore <archive.zip> [--trust-archive]
+//   quillbane-cli restore <archive.zip> [--trust-archive] [--replace] [--json]
 
 #include <functional>
 #include <string>

@@ -22,7 +22,7 @@ struct IgnoreOptions {
 
 nlohmann::json EntryJson(const IgnoreEntry& entry) {
   nlohmann::json item;
-  item["id"] = entry.storedName;
+  item["id"] = IgnoreEntryId(entry);
   item["type"] = IgnoreKindName(entry);
   if (entry.kind == IgnoreEntry::kShortcut) {
     item["linkPath"] = entry.linkPath;
@@ -45,7 +45,7 @@ int RunList(bool json) {
   }
   if (entries.empty()) PrintTo(stdout, "The ignore list is empty.\n");
   for (const IgnoreEntry& entry : entries) {
-    PrintTo(stdout, "%s\t%s\n", ConsoleText(entry.storedName).c_str(),
+    PrintTo(stdout, "%s\t%s\n", ConsoleText(IgnoreEntryId(entry)).c_str(),
                 ConsoleText(IgnoreText(entry)).c_str());
   }
   return kExitDone;
@@ -95,7 +95,7 @@ int RunRemove(const IgnoreOptions& options, bool valueGiven) {
   if (!options.id.empty()) {
     bool found = false;
     for (const IgnoreEntry& stored : ReadIgnoreEntries()) {
-      if (stored.storedName == options.id) {
+      if (IgnoreEntryId(stored) == options.id) {
         entry = stored;
         found = true;
       }

@@ -234,6 +234,10 @@ std::vector<IgnoreEntry> ReadIgnoreEntries() {
   return entries;
 }
 
+std::string IgnoreEntryId(const IgnoreEntry& entry) {
+  return entry.storedName.empty() ? "(Default)" : entry.storedName;
+}
+
 IgnoreList LoadIgnoreList() {
   IgnoreList list;
   for (const IgnoreEntry& entry : ReadIgnoreEntries()) list.Add(entry);

@@ -30,6 +30,10 @@ struct IgnoreEntry {
   std::string storedName; // the registry value holding it, once read from there
 };
 
+// The id `ignore list` shows and `ignore remove --id` takes: the stored value's
+// name, "(Default)" for the Ignore key's default value (it has no name).
+std::string IgnoreEntryId(const IgnoreEntry& entry);
+
 // The identity line of an entry.
 std::string IgnoreText(const IgnoreEntry& entry);
 // Reads an identity line; false for anything that is not one (junk stays out).

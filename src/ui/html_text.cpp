@@ -207,7 +207,10 @@ void DrawHtmlText(HDC hdc, const char* text, int length, const RECT& rect) {
             fontStyles = styles;
             spaceWidth = TextWidth(hdc, " ", 1);
           }
-          const int width = TextWidth(hdc, position, tokenLength);
+          // Texts from outside come escaped: the word is drawn as its characters.
+          const std::string word = HtmlUnescaped(position, tokenLength);
+          const int wordLength = static_cast<int>(word.size());
+          const int width = TextWidth(hdc, word.c_str(), wordLength);
           if (width > available) available = width;  // a word is never broken
           const bool spaceBefore = pendingSpace != 0;
           if (spaceBefore) x += spaceWidth;
@@ -218,7 +221,7 @@ void DrawHtmlText(HDC hdc, const char* text, int length, const RECT& rect) {
           UINT flags = baseFlags;
           if (styles & kStyleSubscript) flags |= DT_BOTTOM;
           if (run.Continues(styles, flags, y)) {
-            run.Append(position, tokenLength, spaceBefore);
+            run.Append(word.c_str(), wordLength, spaceBefore);
           } else {
             run.Flush(available, lineHeight);
             if (spaceBefore && (styles & kStyleUnderline) && x >= spaceWidth) {
@@ -228,7 +231,7 @@ void DrawHtmlText(HDC hdc, const char* text, int length, const RECT& rect) {
                           rect.top + y + lineHeight};
               DrawTextA(hdc, " ", 1, &gap, baseFlags);
             }
-            run.Start(position, tokenLength, x, y, styles, flags);
+            run.Start(word.c_str(), wordLength, x, y, styles, flags);
           }
           x += width;
           pendingSpace = 0;

@@ -106,3 +106,42 @@ uint32_t ParseHtmlColour(const char* text, int length) {
   const uint32_t blue = static_cast<uint32_t>(digits[4] * 16 + digits[5]);
   return red | (green << 8) | (blue << 16);
 }
+
+std::string HtmlEscaped(const std::string& text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&': escaped += "&amp;"; break;
+      case '<': escaped += "&lt;"; break;
+      case '>': escaped += "&gt;"; break;
+      default: escaped += c; break;
+    }
+  }
+  return escaped;
+}
+
+std::string HtmlUnescaped(const char* word, int length) {
+  static const struct {
+    const char* entity;
+    char character;
+  } kEntities[] = {{"&lt;", '<'}, {"&gt;", '>'}, {"&amp;", '&'}, {"&quot;", '"'}};
+  std::string text;
+  text.reserve(length > 0 ? static_cast<size_t>(length) : 0);
+  for (int i = 0; i < length; ++i) {
+    bool decoded = false;
+    if (word[i] == '&') {
+      for (const auto& entry : kEntities) {
+        const int size = static_cast<int>(std::strlen(entry.entity));
+        if (length - i >= size && std::strncmp(word + i, entry.entity, size) == 0) {
+          text += entry.character;
+          i += size - 1;
+          decoded = true;
+          break;
+        }
+      }
+    }
+    if (!decoded) text += word[i];
+  }
+  return text;
+}

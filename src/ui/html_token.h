@@ -3,6 +3,7 @@
 // outside [position, position + remaining).
 
 #include <cstdint>
+#include <string>
 
 // Token codes; an end tag adds kHtmlEndTag (an unrecognised end tag is kHtmlEndTag alone).
 enum HtmlToken {
@@ -40,3 +41,12 @@ uint32_t ParseHtmlColour(const char* text, int length);
 
 // True for the whitespace the tokenizer separates words at.
 bool IsHtmlSpace(char c);
+
+// A text to be shown as it is inside markup: "&", "<" and ">" become the entities
+// "&amp;", "&lt;" and "&gt;", so a registry name, a path or a message can never
+// be taken for a tag. Every text from outside the program goes through it.
+std::string HtmlEscaped(const std::string& text);
+
+// A word as it is drawn: the entities "&lt;", "&gt;", "&amp;" and "&quot;" read
+// back as their characters; any other "&" stays as it is.
+std::string HtmlUnescaped(const char* word, int length);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/instance_checker.h"
+#include "backup/removal_lock.h"
 #include "core/product.h"
 #include "core/section_catalogue.h"
 #include "ui/hyperlink_label.h"
@@ -54,6 +55,8 @@ void MainWindowTest::SetUp() {
   SandboxedTest::SetUp();
   // The data protection API behind the archives' tag finds its providers here.
   ASSERT_TRUE(m_sandbox.CopyMachineSoftwareKey("Microsoft\\Cryptography"));
+  // The suites run side by side as one user: each takes its own lock.
+  SetRemovalLockScope("app_tests");
   g_opened.clear();
   HyperlinkLabel::SetOpener(RecordOpen);
 }

@@ -6,6 +6,7 @@
 #include "backup/backup_names.h"
 #include "backup/backup_records.h"
 #include "backup/file_utils.h"
+#include "backup/restore_items.h"
 #include "backup_fixture.h"
 
 using Archive = BackupTest;
@@ -115,18 +116,34 @@ TEST_F(Archive, AnArchiveThatDoesNotReadBackIsNeverLeft) {
 // A run that never reached its end (killed, crashed) left its records in the
 // staging folder: the next start packs them into an archive named from that
 // run's start; records that cannot be packed are moved aside, never emptied.
+// Only what the run deleted goes in: an item it noted as deleted, one it
+// deleted without the note reaching the disk (it is not there as saved), never
+// one it saved and did not get to delete.
 TEST_F(Archive, AnInterruptedRunIsPackedByTheNextStart) {
-  ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "K", "a", "1"));
+  ASSERT_TRUE(WriteFileBytes(m_folder / "kept.lnk", "kept"));
   {
     BackupArchive killed;
     killed.SetStagingFolder(Staging());
     killed.SetBackupFolder(BackupFolder());
     ASSERT_TRUE(killed.BeginBackup(kNewYearsEve));
-    ASSERT_TRUE(killed.AddRegistryItem(*ValueProblem(HKEY_CURRENT_USER, "K", "a", "1")));
+    for (const char* name : {"noted", "unnoted", "kept"}) {
+      ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "K", name, "1"));
+      ASSERT_TRUE(killed.AddRegistryItem(*ValueProblem(HKEY_CURRENT_USER, "K", name, "1")));
+    }
+    ASSERT_TRUE(killed.AddFileItem(*FileProblem(m_folder / "kept.lnk")));
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, "K", "noted");
+    ASSERT_TRUE(killed.MarkDeleted(0));
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, "K", "unnoted");
+    ASSERT_TRUE(killed.CommitSaved());
   }
   ASSERT_TRUE(m_archive.BeginBackup());
   EXPECT_EQ(ZipEntryNames(m_archive.RecoveredPath()), std::vector<std::string>{"Config.ini"});
   EXPECT_EQ(m_archive.RecoveredPath(), BackupFolder() + "\\12,31,2008_23,59,59 (recovered).zip");
+  RecordFile recovered;
+  ASSERT_TRUE(ReadArchiveRecords(m_archive.RecoveredPath(), recovered));
+  ASSERT_EQ(recovered.records.size(), 2u);
+  EXPECT_EQ(recovered.records[0].valueName, "noted");
+  EXPECT_EQ(recovered.records[1].valueName, "unnoted");
   EXPECT_TRUE(m_archive.FinishBackup());
 
   ASSERT_TRUE(WriteFileBytes(Staging() + "\\Config.ini", FileRecord("C:\\old.lnk")));

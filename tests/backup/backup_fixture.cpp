@@ -2,6 +2,7 @@
 
 #include "backup/minizip_io.h"
 #include "backup/reg_export_file.h"
+#include "backup/removal_lock.h"
 #include "core/product.h"
 #include "core/registry.h"
 #include "backup/zip_packer.h"
@@ -23,7 +24,44 @@ bool FakeEditor::Run(const std::string& arguments) {
   if (failExports) return true;  // like regedit: ran, wrote nothing
   if (emptyExports) return WriteFileBytes(quoted[0], "");
   const std::string& key = exportInstead.empty() ? quoted[1] : exportInstead;
-  return WriteFileBytes(quoted[0], Utf16Export("[" + key + "]\r\n"));
+  return WriteFileBytes(quoted[0], Utf16Export("[" + key + "]\r\n" + StringValueLines(key)));
+}
+
+namespace {
+
+std::string Escaped(const std::string& text) {
+  std::string escaped;
+  for (char c : text) {
+    if (c == '\\' || c == '"') escaped += '\\';
+    escaped += c;
+  }
+  return escaped;
+}
+
+}  // namespace
+
+// The key's text values as export lines ("name"="data"), in the registry's order.
+std::string FakeEditor::StringValueLines(const std::string& fullKeyName) {
+  const size_t slash = fullKeyName.find('\\');
+  const HKEY root = RootKeyFromName(fullKeyName.substr(0, slash));
+  HKEY hKey = nullptr;
+  if (!root || slash == std::string::npos ||
+      RegOpenKeyExA(root, fullKeyName.substr(slash + 1).c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
+    return "";
+  }
+  std::string lines;
+  char name[256], data[1024];
+  for (DWORD index = 0;; ++index) {
+    DWORD nameSize = sizeof(name), dataSize = sizeof(data) - 1, type = 0;
+    if (RegEnumValueA(hKey, index, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data),
+                      &dataSize) != ERROR_SUCCESS) {
+      break;
+    }
+    data[dataSize] = '\0';
+    if (type == REG_SZ) lines += "\"" + Escaped(name) + "\"=\"" + Escaped(data) + "\"\r\n";
+  }
+  RegCloseKey(hKey);
+  return lines;
 }
 
 bool FakeEditor::Import(const std::string& file) {
@@ -46,6 +84,8 @@ BackupTest::BackupTest() {
   // with it, archives are tagged.
   RegPutDword(HKEY_CURRENT_USER, qb::kSettingsKeyPath, "AutoBackup", 0);
   m_sandbox.CopyMachineSoftwareKey("Microsoft\\Cryptography");
+  // The suites run side by side as one user: each takes its own lock.
+  SetRemovalLockScope("backup_tests");
   m_archive.SetStagingFolder(Staging());
   m_archive.SetBackupFolder(BackupFolder());
 }

@@ -16,9 +16,9 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 
-// Exports write the header and the key's section line, as regedit does (ASCII
-// key names only); imports create each section's key with a value "imported".
-// Every argument text is recorded.
+// Exports write the header, the key's section line and its text values, as
+// regedit does (ASCII names only); imports create each section's key with a
+// value "imported". Every argument text is recorded.
 class FakeEditor : public RegistryEditor {
  public:
   FakeEditor();
@@ -32,6 +32,7 @@ class FakeEditor : public RegistryEditor {
 
  private:
   bool Import(const std::string& file);
+  static std::string StringValueLines(const std::string& fullKeyName);
   RegistryEditor* m_pPrevious;
 };
 

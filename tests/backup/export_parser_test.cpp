@@ -137,9 +137,8 @@ TEST(RestoreRules, EdgesOfTheKeyAndFileRules) {
     if (path == "C:\\File.txt") return FolderState::kOther;
     return path.compare(0, 7, "C:\\Gone") == 0 ? FolderState::kMissing : FolderState::kFolder;
   };
-  facts.exists = [](const std::string&) { return false; };
   const std::pair<const char*, const char*> cases[] = {
-      {"C:\\Gone\\Deeper\\app.LNK", ""},  // the copy fails later, as it always did
+      {"C:\\Gone\\Deeper\\app.LNK", ""},  // its missing folders are made again
       {"C:\\Junction\\Startup\\app.lnk", "junction"},
       {"C:\\File.txt\\app.lnk", "not a folder"},
       {"\\\\server\\share\\app.lnk", "not a full path"},

@@ -4,6 +4,7 @@
 #include "backup/backup_records.h"
 #include "backup/file_utils.h"
 #include "backup/restore.h"
+#include "backup/restore_record.h"
 #include "backup/zip_packer.h"
 #include "backup_fixture.h"
 
@@ -56,7 +57,8 @@ TEST_F(Restore, DamagedRecordFilesReportErrorsAndKeepWhatWasRestored) {
   // No record file: no backup. An empty one: nothing to do.
   const std::string noConfig = MakeArchive("1,1,2009_0,0,1", {{"RegKeyBkup0.reg", "export of x"}});
   EXPECT_EQ(RestoreBackup(m_archive, noConfig, kTrust), RestoreResult::kInvalid);
-  EXPECT_EQ(m_prompts.Texts(), std::vector<std::string>{kInvalid});
+  ASSERT_EQ(m_prompts.Texts().size(), 1u);
+  EXPECT_EQ(m_prompts.Texts()[0].find(kInvalid), 0u);
   EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,2", {{"Config.ini", ""}}), kTrust),
             RestoreResult::kRestored);
   // Raw data that does not read as hex, on a last line without a line end.
@@ -76,9 +78,10 @@ TEST_F(Restore, DamagedRecordFilesReportErrorsAndKeepWhatWasRestored) {
   EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\A", "b]x", type), binary);
   EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
   EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\A", "n", type), std::string("v", 2));
-  // A destination folder that no longer exists, an export name that climbs out
-  // of the staging folder, and a root without a name all fail.
-  const std::string bad = FileRecord("C:\\QuillbaneTests\\no\\such\\folder\\x.lnk") +
+  // A destination folder that no longer exists is made again; an export name
+  // that climbs out of the staging folder and a root without a name fail.
+  const std::string gone = m_folder / "no\\such\\folder\\x.lnk";
+  const std::string bad = FileRecord(gone) +
                           "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\Software\\C]\r\n"
                           "[PATH:\\..\\x.reg]\r\n" +
                           RegValueRecord("\\Nowhere", "n", "v");
@@ -86,7 +89,55 @@ TEST_F(Restore, DamagedRecordFilesReportErrorsAndKeepWhatWasRestored) {
                                                                     {"x.lnk", "x"}}), kTrust),
             RestoreResult::kErrors);
   EXPECT_TRUE(m_editor.calls.empty());
-  EXPECT_EQ(m_prompts.Texts().back(), "Not all backed items were restored, Errors Occured");
+  EXPECT_EQ(m_prompts.Texts().back().find("Not all backed items were restored, Errors Occured"), 0u);
+  EXPECT_EQ(FileText(gone), "x");
+}
+
+// A value or key there now with other data is kept unless the caller says to
+// replace it; one there as saved is nothing to do. A file is never written over.
+TEST_F(Restore, WhatIsThereNowIsKeptUnlessReplaced) {
+  const std::string key = "HKEY_CURRENT_USER\\Software\\QbKey", link = m_folder / "app.lnk";
+  ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "Software\\QbKey", "v", "now"));
+  ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "Software\\QbSame", "v", "same"));
+  ASSERT_TRUE(RegPutDword(HKEY_CURRENT_USER, "Software\\QbValues", "changed", 5));
+  ASSERT_TRUE(RegPutDword(HKEY_CURRENT_USER, "Software\\QbValues", "same", 7));
+  ASSERT_TRUE(WriteFileBytes(link, "new link"));
+  const std::string config =
+      RegKeyRecord(key, 0) + RegKeyRecord("HKEY_CURRENT_USER\\Software\\QbSame", 1) +
+      RegValueRecord("HKEY_CURRENT_USER\\Software\\QbValues", "changed", "4") +
+      RawDataLine(REG_DWORD, std::string("\x04\0\0\0", 4)) +
+      RegValueRecord("HKEY_CURRENT_USER\\Software\\QbValues", "same", "7") +
+      RawDataLine(REG_DWORD, std::string("\x07\0\0\0", 4)) + FileRecord(link);
+  const std::string archive = MakeArchive(
+      "1,1,2011_0,0,1",
+      {{"Config.ini", config},
+       {"RegKeyBkup0.reg", Utf16Export("[" + key + "]\r\n\"v\"=\"then\"\r\n")},
+       {"RegKeyBkup1.reg", Utf16Export("[HKEY_CURRENT_USER\\Software\\QbSame]\r\n\"v\"=\"same\"\r\n")},
+       {StagedFileName(link), "old link"}});
+  const auto outcomes = [](const RestoreOutcome& outcome) {
+    std::vector<ItemRestore> list;
+    for (const RestoredItem& item : outcome.items) list.push_back(item.outcome);
+    return list;
+  };
+  const ItemRestore kept = ItemRestore::kKeptCurrent, same = ItemRestore::kUnchanged;
+  RestoreOutcome outcome = RestoreArchive(m_archive, archive, kTrust);
+  EXPECT_EQ(outcomes(outcome), (std::vector<ItemRestore>{kept, same, kept, same, kept}));
+  EXPECT_EQ(outcome.ReplaceableItems(), (std::vector<int>{1, 3}));
+  EXPECT_EQ(outcome.result, RestoreResult::kErrors);
+  DWORD type = 0;
+  EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\QbValues", "changed", type), std::string("\x05\0\0\0", 4));
+  EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, "Software\\QbKey", "imported"));
+
+  RestoreOptions replace = kTrust;
+  replace.items = outcome.ReplaceableItems();
+  replace.replaceChanged = true;
+  outcome.Merge(RestoreArchive(m_archive, archive, replace));
+  const ItemRestore replaced = ItemRestore::kReplaced;
+  EXPECT_EQ(outcomes(outcome), (std::vector<ItemRestore>{replaced, same, replaced, same, kept}));
+  EXPECT_EQ(outcome.result, RestoreResult::kErrors);  // the file stays as it is
+  EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\QbValues", "changed", type), std::string("\x04\0\0\0", 4));
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Software\\QbKey", "imported"));
+  EXPECT_EQ(FileText(link), "new link");
 }
 
 // The date list shows every zip file by its display text, sorted by that text.
@@ -144,31 +195,33 @@ TEST_F(Restore, KeptFoldersRestoreAndADamagedEntrySpoilsOnlyItself) {
 
 // Crafted archives, each holding one genuine value beside the record under test:
 // a refused record is named, nothing of it is written, and the genuine value is
-// restored all the same. Genuine exports of both encodings go through.
+// restored all the same. Genuine exports of both encodings go through. A file
+// that is there is never written over.
 TEST_F(Restore, AnArchiveRestoresOnlyWhatWasRemovedWhereItsRecordSays) {
   const std::string safe = "HKEY_CURRENT_USER\\Software\\QbSafe", there = m_folder / "there.lnk";
   const std::string key = RegKeyRecord(safe, 0), section = "[" + safe + "]\r\n";
   ASSERT_TRUE(WriteFileBytes(there, "mine"));
+  const ItemRestore refused = ItemRestore::kRefused, restored = ItemRestore::kRestored;
   const struct {
     std::string record, entry;
-    std::string refused;  // the name the refusal gives; "" when restored
-    std::string never;    // a key below HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER, or a file
+    ItemRestore outcome;
+    std::string never;  // a key below HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER, or a file
   } cases[] = {
-      {key, Utf16Export("[HKEY_LOCAL_MACHINE\\SOFTWARE\\QbEvil]\r\n"), safe, "SOFTWARE\\QbEvil"},
-      {key, Utf16Export(section + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QbEvil]\r\n"), safe, "SOFTWARE\\QbEvil"},
-      {key, Utf16Export(section + "[" + safe + "\\..\\Other]\r\n"), safe, "Software\\Other"},
-      {key, Utf16Export(section + "[" + safe + "X]\r\n"), safe, "Software\\QbSafeX"},
-      {key, Utf16Export(section + "[-HKEY_CURRENT_USER\\Software\\QbVictim]\r\n"), safe, "Software\\QbSafe"},
-      {key, Utf16Export(section + "  [HKEY_LOCAL_MACHINE\\SOFTWARE\\QbEvil]\r\n"), safe, "SOFTWARE\\QbEvil"},
-      {key, Utf16Export(section + "\"v\"=dword:00000001\r\n[" + safe + "\\Sub]\r\n"), "", ""},
-      {key, "REGEDIT4\r\n\r\n" + section + "@=\"x\"\r\n", "", ""},
+      {key, Utf16Export("[HKEY_LOCAL_MACHINE\\SOFTWARE\\QbEvil]\r\n"), refused, "SOFTWARE\\QbEvil"},
+      {key, Utf16Export(section + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QbEvil]\r\n"), refused, "SOFTWARE\\QbEvil"},
+      {key, Utf16Export(section + "[" + safe + "\\..\\Other]\r\n"), refused, "Software\\Other"},
+      {key, Utf16Export(section + "[" + safe + "X]\r\n"), refused, "Software\\QbSafeX"},
+      {key, Utf16Export(section + "[-HKEY_CURRENT_USER\\Software\\QbVictim]\r\n"), refused, "Software\\QbSafe"},
+      {key, Utf16Export(section + "  [HKEY_LOCAL_MACHINE\\SOFTWARE\\QbEvil]\r\n"), refused, "SOFTWARE\\QbEvil"},
+      {key, Utf16Export(section + "\"v\"=dword:00000001\r\n[" + safe + "\\Sub]\r\n"), restored, ""},
+      {key, "REGEDIT4\r\n\r\n" + section + "@=\"x\"\r\n", restored, ""},
       {RegValueRecord("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QbEvil", "ImagePath", "x"),
-       "", "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QbEvil (value \"ImagePath\")",
-       "SYSTEM\\CurrentControlSet\\Services\\QbEvil"},
-      {FileRecord(m_folder / "evil.dll"), "evil", m_folder / "evil.dll", m_folder / "evil.dll"},
-      {FileRecord(there), "evil", there, ""},
-      {FileRecord("D:\\qbevil.lnk"), "evil", "D:\\qbevil.lnk", "D:\\qbevil.lnk"},  // CD-ROM
-      {FileRecord("N:\\qbevil.lnk"), "evil", "N:\\qbevil.lnk", "N:\\qbevil.lnk"},  // network
+       "", refused, "SYSTEM\\CurrentControlSet\\Services\\QbEvil"},
+      {RegValueRecord("HKEY_CLASSES_ROOT", "QbEvil", "x"), "", refused, ""},
+      {FileRecord(m_folder / "evil.dll"), "evil", refused, m_folder / "evil.dll"},
+      {FileRecord(there), "evil", ItemRestore::kKeptCurrent, ""},
+      {FileRecord("D:\\qbevil.lnk"), "evil", refused, "D:\\qbevil.lnk"},  // CD-ROM
+      {FileRecord("N:\\qbevil.lnk"), "evil", refused, "N:\\qbevil.lnk"},  // network
   };
   const std::string good = RegValueRecord("HKEY_CURRENT_USER\\Software\\QbGood", "v", "1");
   int number = 0;
@@ -181,19 +234,24 @@ TEST_F(Restore, AnArchiveRestoresOnlyWhatWasRemovedWhereItsRecordSays) {
                                                                  : "RegKeyBkup0.reg";
     const std::string archive = MakeArchive("1,1,2010_0,0," + std::to_string(++number),
                                             {{"Config.ini", c.record + good}, {entry, c.entry}});
-    EXPECT_EQ(RestoreBackup(m_archive, archive, kTrust),
-              c.refused.empty() ? RestoreResult::kRestored : RestoreResult::kErrors);
+    const RestoreOutcome outcome = RestoreArchive(m_archive, archive, kTrust);
+    ASSERT_EQ(outcome.items.size(), 2u);
+    EXPECT_EQ(outcome.items[0].outcome, c.outcome) << outcome.items[0].reason;
+    EXPECT_EQ(outcome.items[0].name, RecordDisplayName(record));
+    EXPECT_EQ(outcome.items[1].outcome, restored);
+    EXPECT_EQ(outcome.result, c.outcome == restored ? RestoreResult::kRestored : RestoreResult::kErrors);
     EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Software\\QbGood", "v"));
-    const std::vector<std::string> texts = m_prompts.Texts();
-    if (c.refused.empty()) {
+    if (c.outcome == restored) {
       EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Software\\QbSafe", "imported"));
       continue;
     }
-    EXPECT_EQ(texts.at(texts.size() - 2).find("These saved items were refused and not restored:\r\n" +
-                                              c.refused + ": "), 0u) << texts.at(texts.size() - 2);
-    EXPECT_TRUE(m_editor.calls.empty());  // no refused export reaches the editor
+    // No refused export reaches the editor.
+    if (record.kind == BackupRecord::kRegKey) {
+      EXPECT_TRUE(m_editor.calls.empty());
+    }
     EXPECT_FALSE(!c.never.empty() && (RegKeyExists(HKEY_LOCAL_MACHINE, c.never) ||
                                       RegKeyExists(HKEY_CURRENT_USER, c.never) || PathExists(c.never)));
   }
+  EXPECT_FALSE(HasValue(HKEY_CLASSES_ROOT, "", "QbEvil"));
   EXPECT_EQ(FileText(there), "mine");
 }

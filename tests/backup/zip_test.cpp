@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/archive_bounds.h"
 #include "backup/zip_names.h"
 #include "backup/zip_packer.h"
 #include "backup_fixture.h"
@@ -99,4 +100,30 @@ TEST(Zip, LongNamesReadWholeAndPackedNamesAreFlaggedUtf8) {
   std::string bytes;
   EXPECT_TRUE(unpacker.ReadEntry(&bytes));
   EXPECT_EQ(bytes, "r");
+}
+
+// What an archive may unpack to before restore takes anything out of it: a
+// backup's size and packing, with room left on the disk; sizes that would wrap
+// around when summed are no way past it.
+TEST(ArchiveBounds, RefusesWhatNoBackupCouldBe) {
+  const uint64_t mb = 1ull << 20, plenty = 100000 * mb;
+  const struct {
+    std::vector<EntrySize> entries;
+    uint64_t freeBytes;
+    const char* refusal;  // a word of the reason; "" when it may be unpacked
+  } cases[] = {
+      {{{2 * mb, 20 * mb, true}, {mb, 30 * mb, false}}, plenty, ""},
+      {{{1000, 15 * mb, false}}, plenty, ""},  // small enough whatever its packing
+      {{{mb, 1024 * mb, false}, {10, 100, true}}, plenty, "512 MB"},
+      {{{mb / 4, 40 * mb, false}, {10, 100, true}}, plenty, "far more"},
+      {{{mb, 65 * mb, true}}, plenty, "record file"},
+      {{{mb, 20 * mb, true}}, 21 * mb, "free"},
+      {{{10, 100, true}, {10, ~0ull - 50, false}, {10, 100, false}}, plenty, "512 MB"},
+  };
+  for (const auto& c : cases) {
+    const std::string refusal = ArchiveSizeRefusal(c.entries, c.freeBytes);
+    EXPECT_EQ(refusal.empty(), *c.refusal == '\0') << refusal;
+    EXPECT_NE(refusal.find(c.refusal), std::string::npos) << refusal;
+  }
+  EXPECT_NE(ArchiveSizeRefusal(std::vector<EntrySize>(kMaxEntries + 1), plenty), "");
 }

@@ -103,4 +103,12 @@ check "removing what is not there fails (exit 2)" test "$rc" -eq 2
 scan after
 check_same "the removed entries are reported again, the key stays ignored" \
   "$(grep -v 'qbgone.exe|$' <<<"$all")" "$(seeded "$E2E_DIR/after.json")"
+
+# An entry stored as the Ignore key's default value (it has no name) lists with
+# an id all the same, and that id takes it off.
+e2e_wine reg add "$ignore" /ve /d 'Shortcut: C:\QbSeed\default.lnk' /f >/dev/null
+id=$(e2e_wine "$qb" ignore list --json | jq -r '.[] | select(.linkPath == "C:\\QbSeed\\default.lnk") | .id')
+check "the default value's entry has an id" test "$id" = '(Default)'
+e2e_wine "$qb" ignore remove --id "$id" >/dev/null && rc=0 || rc=$?
+check "... which removes it" test "$rc" -eq 0 -a -z "$(e2e_wine "$qb" ignore list --json | jq -r '.[] | select(.linkPath == "C:\\QbSeed\\default.lnk") | .id')"
 e2e_finish

@@ -2,7 +2,8 @@
 # An interrupted clean loses nothing, and a second one cannot spoil the first.
 # 1,000 stale values; a clean is held in the middle of its removal (the test-only
 # QUILLBANE_TEST_HOLD_AT pause), then:
-#   - a second clean and a restore are refused and touch nothing;
+#   - a second clean (also one with another TEMP folder, as another logon
+#     session of the user has) and a restore are refused and touch nothing;
 #   - Ctrl+C stops it before the next item: exit 3, and its archive holds exactly
 #     the values that are gone;
 #   - killed outright instead (kill -9), the next start packs what it had saved
@@ -49,6 +50,12 @@ check "a second clean exits 2" test "$rc" -eq 2
 check "... saying another removal is running" grep -qx 'Another removal or restore is running' <<<"$out"
 out=$(run restore 'C:\Quillbane\Backup\none.zip') && rc=0 || rc=$?
 check "a restore exits 2, saying the same" test "$rc" -eq 2 -a "$out" = 'Another removal or restore is running'
+# Another logon session of the same user has a TEMP folder of its own: one
+# lock per user account covers it all the same.
+mkdir -p "$drive/session2"
+out=$(e2e_wine cmd /c 'set TEMP=C:\session2&& set TMP=C:\session2&& C:\Quillbane\quillbane-cli.exe clean --sections 13') || true
+check "a clean with another TEMP folder (another session) is refused as well" \
+  grep -qx 'Another removal or restore is running' <<<"$out"
 check "... and neither wrote a scan log" test "$(ls "$drive/Quillbane/logs" | wc -l)" -eq "$logs"
 check "... nor touched the first one's staging folder" test "$(stat -c %s "$stage/Config.ini")" -eq "$staged"
 

@@ -130,7 +130,7 @@ TEST(HtmlText, UnderlineRunsUnderTheGapBetweenWords) {
 // style on a line are one piece, so the gaps between them are the font's own.
 TEST(HtmlText, DrawnExactlyAsPlainPieces) {
   const struct {
-    const char* markup;
+    std::string markup;
     std::vector<const char*> pieces;
   } cases[] = {
       // unknown start tags are text, unknown end tags vanish without a gap
@@ -140,6 +140,10 @@ TEST(HtmlText, DrawnExactlyAsPlainPieces) {
       {"Problems  Found\t:<i></i> 1", {"Problems Found : 1"}},
       {"HKEY_LOCAL_MACHINE \\SYSTEM <font color=#000000>\\Services</font>",
        {"HKEY_LOCAL_MACHINE \\SYSTEM", " ", "\\Services"}},
+      // a text from outside, escaped, is drawn as the text it is: its tags
+      // neither break the line nor make it bold; entities are read once
+      {HtmlEscaped("Reminder<br><b>Key</b>"), {"Reminder<br><b>Key</b>"}},
+      {HtmlEscaped("&lt;") + "&quot;", {"&lt;\""}},
   };
   for (const auto& c : cases) {
     Surface drawn(400, 60);

@@ -1,0 +1,159 @@
+// The main window's removal and restore. The removal runs inside the click on
+// Remove Problems, on this thread, as the scan does: the engine asks before
+// each item whether to stop, and the window answers after letting its pending
+// messages through (and lets them through while the registry editor exports a
+// key), so it paints, shows where the removal is, and takes Abort and Close.
+// Everything else that starts work waits: the buttons are disabled and
+// OnCommand turns away what a driver posts anyway.
+
+#include <windows.h>
+
+#include "app/item_list_dialog.h"
+#include "app/main_dialog.h"
+#include "app/restore_prompt.h"
+#include "app/settings_store.h"
+#include "backup/file_utils.h"
+#include "backup/problem_removal.h"
+#include "backup/restore_items.h"
+#include "framework/prompt.h"
+#include "scan/path_tests.h"
+#include "scan/recheck.h"
+
+namespace {
+
+constexpr const char* kCloseDuringRemoval =
+    "A removal is running. Stop it before its next item and close once its backup is "
+    "finished?";
+
+RECT ChildRect(HWND hChild) {
+  RECT rect = {};
+  GetWindowRect(hChild, &rect);
+  MapWindowPoints(nullptr, GetParent(hChild), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+}  // namespace
+
+bool MainDialog::OnRemovalCommand(int id) {
+  if (id == kAbortRemoval) {
+    m_bStopRemoval = true;
+    ShowStatusText("Stopping before the next item...");
+  }
+  return true;
+}
+
+void MainDialog::OnRemovalClose() {
+  if (m_bCloseAfterRemoval || !AskYesNo(kCloseDuringRemoval, ApplicationTitle())) return;
+  m_bStopRemoval = true;
+  m_bCloseAfterRemoval = true;
+  ShowStatusText("Stopping before the next item...");
+}
+
+// The results' bottom line during a removal: Abort on its left, the status
+// line beside it (where the total was), Remove Problems disabled; the list and
+// the navigation take no clicks.
+void MainDialog::ShowRemovalRunning(bool running) {
+  HWND hStatus = Item(kStatusLabel);
+  if (running) {
+    m_rcStatusLabel = ChildRect(hStatus);
+    const RECT abort = ChildRect(Item(kAbortRemoval)), total = ChildRect(Item(kResultsTotal));
+    const RECT remove = ChildRect(Item(kRemoveButton));
+    MoveWindow(hStatus, abort.right + 8, total.top, remove.left - 8 - abort.right - 8,
+               total.bottom - total.top, FALSE);
+    ShowStatusText("Removing the checked problems...");
+  } else {
+    MoveWindow(hStatus, m_rcStatusLabel.left, m_rcStatusLabel.top,
+               m_rcStatusLabel.right - m_rcStatusLabel.left,
+               m_rcStatusLabel.bottom - m_rcStatusLabel.top, FALSE);
+  }
+  ShowWindow(hStatus, running ? SW_SHOW : SW_HIDE);
+  ShowWindow(Item(kResultsTotal), running ? SW_HIDE : SW_SHOW);
+  ShowWindow(Item(kAbortRemoval), running ? SW_SHOW : SW_HIDE);
+  EnableWindow(Item(kAbortRemoval), running);
+  EnableWindow(Item(kRemoveButton), !running);
+  EnableWindow(Item(kResultsList), !running);
+  for (int id = kNavScanNow; id <= kNavAdvancedControls; ++id) EnableWindow(Item(id), !running);
+  RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void MainDialog::RemoveProblems() {
+  // A Results panel that is gone starts nothing: its problems were removed (or
+  // kept) once already, and a click posted late must not remove them again.
+  if (m_bRemoving || !(GetWindowLongPtrA(Item(kRemoveButton), GWL_STYLE) & WS_VISIBLE)) return;
+  const int rows = m_results.RowCount();
+  bool anyChecked = false;
+  for (int row = 0; row < rows && !anyChecked; ++row) anyChecked = m_results.Checked(row);
+  int total = 0;
+  for (ScanSection& section : m_pCatalogue->Sections()) {
+    for (const auto& problem : section.problems) total += problem->checked ? 1 : 0;
+  }
+  const BackupChoice choice = ReadAutoBackup() ? BackupChoice::kAlways : BackupChoice::kAsk;
+  RemovalHooks hooks;
+  int reached = 0;
+  // Before each item: where the removal is, then whatever waits (a paint, Abort,
+  // Close); true once the user asked to stop.
+  hooks.stopRequested = [&] {
+    ShowStatus("Removing item " + std::to_string(++reached) + " of " + std::to_string(total) +
+               "...");
+    PumpMessages();
+    return m_bStopRemoval;
+  };
+  // The section's own test once more: what became valid since the scan stays.
+  hooks.recheck = [](const ProblemRecord& problem, std::string& reason) {
+    return !RecheckProblem(problem, reason);
+  };
+
+  m_bRemoving = true;
+  m_bStopRemoval = false;
+  m_bCloseAfterRemoval = false;
+  if (rows > 0 && anyChecked) ShowRemovalRunning(true);
+  RemovalOutcome outcome;
+  {
+    ProgramWaitPump pump(PumpMessages);
+    outcome = ::RemoveProblems(*m_pCatalogue, m_archive, rows, anyChecked, choice, hooks);
+  }
+  if (rows > 0 && anyChecked) ShowRemovalRunning(false);
+  // Said once, when this account's archive key had to be made anew.
+  if (!outcome.keyNotice.empty()) ShowMessage(outcome.keyNotice);
+  m_bRemoving = false;
+  if (m_bCloseAfterRemoval) {
+    EndDialog(IDCANCEL);
+    return;
+  }
+  // Nothing checked, or the archive could not be started and nothing was
+  // removed: the results stay, so the user can choose again.
+  if (rows > 0 && !outcome.ran) return;
+  BeginPanelSwitch();
+  HideAllPanels();
+  SetBackgroundMode(0);
+  ShowHomePanel(true);
+  EndPanelSwitch();
+}
+
+void MainDialog::RestoreBackup() {
+  m_bRestoring = true;
+  const RestoreResult result = RestoreWithQuestion(m_archive, SelectedBackupPath());
+  m_bRestoring = false;
+  if (m_bCloseAfterRestore) {
+    EndDialog(IDCANCEL);
+  } else if (result == RestoreResult::kNoSelection) {
+    SetFocus(Item(kBackupDates));
+  }
+}
+
+void MainDialog::ShowBackupItems() {
+  const std::string path = SelectedBackupPath();
+  RecordFile file;
+  if (path.empty()) {
+    ShowMessage("Please Select a backup Date");
+    SetFocus(Item(kBackupDates));
+  } else if (!ReadArchiveRecords(path, file)) {
+    ShowMessage("Backup is Invalid, Cannot Recover items");
+  } else {
+    // Its restores run inside it: the same rule as for one started here.
+    m_bRestoring = true;
+    BackupItemsDialog(m_hWnd, m_archive, path).DoModal();
+    m_bRestoring = false;
+    if (m_bCloseAfterRestore) EndDialog(IDCANCEL);
+  }
+}

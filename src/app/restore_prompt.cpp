@@ -1,0 +1,29 @@
+#include "app/restore_prompt.h"
+
+#include "framework/prompt.h"
+
+namespace {
+
+// A message box has room for a screenful of names; the rest are counted.
+constexpr size_t kNamedInMessage = 15;
+
+}  // namespace
+
+RestoreResult RestoreWithQuestion(BackupArchive& archive, const std::string& archivePath,
+                                  const RestoreOptions& options) {
+  RestoreOutcome outcome = RestoreArchive(archive, archivePath, options);
+  const std::vector<int> replaceable = outcome.ReplaceableItems();
+  if (!replaceable.empty() &&
+      AskYesNo(ReplaceQuestion(replaceable.size()), ApplicationTitle(), true)) {
+    // Only those items, once more, written over; the archive's trust as the
+    // user already gave it (a tagged archive is checked again).
+    RestoreOptions replace = options;
+    replace.items = replaceable;
+    replace.replaceChanged = true;
+    replace.trustArchive = options.trustArchive || outcome.trustAsked;
+    outcome.Merge(RestoreArchive(archive, archivePath, replace));
+  }
+  const std::string text = RestoreMessage(outcome, kNamedInMessage);
+  if (!text.empty()) ShowMessage(text);
+  return outcome.result;
+}

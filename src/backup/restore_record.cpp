@@ -1,0 +1,292 @@
+#include "backup/restore_record.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "backup/backup_names.h"
+#include "backup/file_utils.h"
+#include "backup/reg_export_file.h"
+#include "backup/registry_editor.h"
+#include "backup/restore_rules.h"
+#include "backup/zip_names.h"
+#include "backup/zip_packer.h"
+#include "core/registry.h"
+#include "core/wide_text.h"
+
+namespace {
+
+RecordRestore Outcome(ItemRestore outcome, const std::string& reason = "", bool replaceable = false) {
+  return {outcome, reason, replaceable};
+}
+
+// Splits "ROOT\path" at its first backslash; the root is null for an unknown name.
+HKEY SplitKeyName(const std::string& fullName, std::string& keyPath) {
+  const size_t slash = fullName.find('\\');
+  keyPath = slash == std::string::npos ? std::string() : fullName.substr(slash + 1);
+  return RootKeyFromName(fullName.substr(0, slash));
+}
+
+// The type and bytes a value record saved: exactly, or (archives written before
+// the type was kept, and damaged type lines) its text as a string value.
+void SavedValue(const BackupRecord& record, DWORD& type, std::string& bytes) {
+  if (record.hasRawData) {
+    type = record.rawType;
+    bytes = record.rawBytes;
+    return;
+  }
+  type = REG_SZ;
+  bytes = record.value + std::string(1, '\0');
+}
+
+bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// Texts compare without the terminating zeros, which writers add or leave out.
+bool SameData(DWORD typeA, const std::string& a, DWORD typeB, const std::string& b) {
+  if (typeA != typeB) return false;
+  if (!IsText(typeA)) return a == b;
+  const size_t endA = a.find_last_not_of('\0'), endB = b.find_last_not_of('\0');
+  return a.substr(0, endA == std::string::npos ? 0 : endA + 1) ==
+         b.substr(0, endB == std::string::npos ? 0 : endB + 1);
+}
+
+LiveState Unreadable(LONG code, std::string& reason) {
+  reason = "cannot be read now (" + ErrorReason(static_cast<DWORD>(code)) + ")";
+  return LiveState::kUnreadable;
+}
+
+LiveState LiveValue(const BackupRecord& record, std::string& reason) {
+  std::string keyPath;
+  const HKEY hRoot = SplitKeyName(record.keyName, keyPath);
+  if (hRoot == nullptr) return LiveState::kAbsent;
+  HKEY hKey = nullptr;
+  const LONG opened = OpenRegistryKey(hRoot, keyPath, KEY_QUERY_VALUE, hKey);
+  if (opened != ERROR_SUCCESS) {
+    return IsNotFoundError(static_cast<DWORD>(opened)) ? LiveState::kAbsent : Unreadable(opened, reason);
+  }
+  DWORD type = REG_NONE, size = 0;
+  std::string bytes;
+  LONG read = RegQueryValueExA(hKey, record.valueName.c_str(), nullptr, &type, nullptr, &size);
+  for (int attempt = 0; attempt < 4 && read == ERROR_SUCCESS; ++attempt) {
+    std::vector<BYTE> buffer(size ? size : 1);
+    DWORD got = static_cast<DWORD>(buffer.size());
+    read = RegQueryValueExA(hKey, record.valueName.c_str(), nullptr, &type, buffer.data(), &got);
+    if (read == ERROR_SUCCESS) {
+      bytes.assign(reinterpret_cast<const char*>(buffer.data()), got);
+      break;
+    }
+    if (read == ERROR_MORE_DATA) {
+      size = got;  // grown meanwhile: ask again at the new size
+      read = ERROR_SUCCESS;
+    }
+  }
+  RegCloseKey(hKey);
+  if (IsNotFoundError(static_cast<DWORD>(read))) return LiveState::kAbsent;
+  if (read != ERROR_SUCCESS) return Unreadable(read, reason);
+  DWORD savedType = REG_NONE;
+  std::string saved;
+  SavedValue(record, savedType, saved);
+  if (SameData(type, bytes, savedType, saved)) return LiveState::kSame;
+  reason = kKeptCurrentReason;
+  return LiveState::kDifferent;
+}
+
+// A key that is there now is compared by what the registry editor exports of
+// it: the same bytes as the saved export, the same key.
+LiveState LiveKey(const std::string& source, const BackupRecord& record, std::string& reason) {
+  std::string keyPath;
+  const HKEY hRoot = SplitKeyName(record.keyName, keyPath);
+  if (hRoot == nullptr || keyPath.empty()) return LiveState::kAbsent;
+  HKEY hKey = nullptr;
+  const LONG opened = OpenRegistryKey(hRoot, keyPath, KEY_READ, hKey);
+  if (opened != ERROR_SUCCESS) {
+    return IsNotFoundError(static_cast<DWORD>(opened)) ? LiveState::kAbsent : Unreadable(opened, reason);
+  }
+  RegCloseKey(hKey);
+  wchar_t folder[MAX_PATH + 1] = {}, file[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+  std::string current;
+  if (length > 0 && length <= MAX_PATH && GetTempFileNameW(folder, L"qbk", 0, file) != 0) {
+    current = NarrowText(file);
+  }
+  const size_t slash = record.keyName.find('\\');
+  int same = -1;
+  if (!current.empty() &&
+      ExportKeyChecked(ManagerExportArguments(current, record.keyName.substr(0, slash), keyPath),
+                       current)) {
+    same = CompareFileBytes(source + "\\" + record.exportFile, current);
+  }
+  if (!current.empty()) DeleteFileChecked(current);
+  if (same == 1) return LiveState::kSame;
+  reason = same == 0 ? kKeptCurrentReason
+                     : "kept the current data: it could not be compared with the backup";
+  return LiveState::kDifferent;
+}
+
+// The saved copy of a file in the archive's folder: as this version stages it,
+// as versions before the name was cut to 255 bytes did, and as the oldest
+// archives did (the bare name). "" when none is there.
+std::string StagedCopy(const std::string& source, const std::string& destPath) {
+  for (const std::string& name : {StagedFileName(destPath), UncutStagedFileName(destPath),
+                                  BareFileName(destPath)}) {
+    if (name != BareFileName(destPath) || IsSafeNameComponent(name)) {
+      if (FileExists(source + "\\" + name)) return source + "\\" + name;
+    }
+  }
+  return "";
+}
+
+LiveState LiveFile(const std::string& staged, const std::string& destPath, std::string& reason) {
+  DWORD error = 0;
+  const DWORD attributes = FileAttributes(destPath, &error);
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return IsNotFoundError(error) ? LiveState::kAbsent : Unreadable(static_cast<LONG>(error), reason);
+  }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    reason = "kept the current data: a folder of that name is there";
+    return LiveState::kDifferent;
+  }
+  const int same = staged.empty() ? -1 : CompareFileBytes(staged, destPath);
+  if (same == 1) return LiveState::kSame;
+  if (same < 0 && !staged.empty()) return Unreadable(ERROR_READ_FAULT, reason);
+  reason = "kept the current file: it differs from the saved one, and files are never written over";
+  return LiveState::kDifferent;
+}
+
+RecordRestore RestoreValue(const BackupRecord& record, bool replace) {
+  std::string reason = RegValueRefusal(record.keyName);
+  if (!reason.empty()) return Outcome(ItemRestore::kRefused, reason);
+  const LiveState live = LiveValue(record, reason);
+  if (live == LiveState::kSame) return Outcome(ItemRestore::kUnchanged);
+  if (live == LiveState::kUnreadable) return Outcome(ItemRestore::kFailed, reason);
+  if (live == LiveState::kDifferent && !replace) {
+    return Outcome(ItemRestore::kKeptCurrent, reason, true);
+  }
+  std::string keyPath;
+  const HKEY hRoot = SplitKeyName(record.keyName, keyPath);
+  CRegistry key;
+  if (hRoot == nullptr || !key.OpenRootKey(hRoot) ||
+      (!keyPath.empty() && !key.OpenSubKey(keyPath) && !key.CreateKey(keyPath, true))) {
+    return Outcome(ItemRestore::kFailed, "its key could not be opened or made");
+  }
+  DWORD type = REG_NONE;
+  std::string bytes;
+  SavedValue(record, type, bytes);
+  const LONG written = RegSetValueExA(key.Handle(), record.valueName.c_str(), 0, type,
+                                      reinterpret_cast<const BYTE*>(bytes.data()),
+                                      static_cast<DWORD>(bytes.size()));
+  if (written != ERROR_SUCCESS) {
+    return Outcome(ItemRestore::kFailed,
+                   "it could not be written (" + ErrorReason(static_cast<DWORD>(written)) + ")");
+  }
+  // A damaged type line: the text went back as a string value, as archives
+  // before the type was kept always did, but the user is told.
+  if (record.rawDataDamaged) {
+    return Outcome(ItemRestore::kFailed, "its saved type was damaged: it was written back as text");
+  }
+  return Outcome(live == LiveState::kDifferent ? ItemRestore::kReplaced : ItemRestore::kRestored);
+}
+
+RecordRestore RestoreKey(const std::string& source, const BackupRecord& record, bool replace) {
+  std::string reason = RegKeyRefusal(record.keyName);
+  if (!reason.empty()) return Outcome(ItemRestore::kRefused, reason);
+  if (!IsSafeNameComponent(record.exportFile)) {
+    return Outcome(ItemRestore::kRefused, "its saved export has a name this program never writes");
+  }
+  std::string exported;
+  if (!ReadWholeFile(source + "\\" + record.exportFile, exported)) {
+    return Outcome(ItemRestore::kFailed, "its saved export is not in the backup");
+  }
+  // The editor writes whatever keys the file names: read it first, as strictly
+  // as the editor at least, and hand it over only when it holds this key alone.
+  reason = ExportRefusal(exported, record.keyName);
+  if (!reason.empty()) return Outcome(ItemRestore::kRefused, reason);
+  const LiveState live = LiveKey(source, record, reason);
+  if (live == LiveState::kSame) return Outcome(ItemRestore::kUnchanged);
+  if (live == LiveState::kUnreadable) return Outcome(ItemRestore::kFailed, reason);
+  if (live == LiveState::kDifferent && !replace) {
+    return Outcome(ItemRestore::kKeptCurrent, reason, true);
+  }
+  // The editor reports nothing: see that the key is there where the record names it.
+  std::string keyPath;
+  const HKEY hRoot = SplitKeyName(record.keyName, keyPath);
+  CRegistry key;
+  if (!CurrentRegistryEditor().Run(ImportArguments(source, record.exportFile)) ||
+      hRoot == nullptr || !key.OpenKey(hRoot, keyPath)) {
+    return Outcome(ItemRestore::kFailed, "the registry editor did not import it");
+  }
+  return Outcome(live == LiveState::kDifferent ? ItemRestore::kReplaced : ItemRestore::kRestored);
+}
+
+RecordRestore RestoreFile(const std::string& source, const BackupRecord& record) {
+  const DestinationFacts facts = SystemDestinationFacts();
+  std::string reason = FileRefusal(record.destPath, facts);
+  if (!reason.empty()) return Outcome(ItemRestore::kRefused, reason);
+  const std::string staged = StagedCopy(source, record.destPath);
+  if (staged.empty()) return Outcome(ItemRestore::kFailed, "its saved copy is not in the backup");
+  const LiveState live = LiveFile(staged, record.destPath, reason);
+  if (live == LiveState::kSame) return Outcome(ItemRestore::kUnchanged);
+  if (live == LiveState::kUnreadable) return Outcome(ItemRestore::kFailed, reason);
+  if (live == LiveState::kDifferent) return Outcome(ItemRestore::kKeptCurrent, reason);
+  // Its folder may have gone with the removal (an emptied Start menu folder):
+  // it is made again as plain folders, and the path is checked once more, so
+  // no link that came meanwhile carries the copy elsewhere.
+  const std::string folder = record.destPath.substr(0, record.destPath.rfind('\\'));
+  if (facts.folderState(folder) == FolderState::kMissing) {
+    if (!CreateFolder(folder)) {
+      return Outcome(ItemRestore::kFailed, "its folder " + folder + " could not be made (" +
+                                               ErrorReason(GetLastError()) + ")");
+    }
+    reason = FileRefusal(record.destPath, facts);
+    if (!reason.empty()) return Outcome(ItemRestore::kRefused, reason);
+  }
+  // Never over a file that is there now, even one that came since the check.
+  DWORD error = 0;
+  if (!CopyFileTo(staged, record.destPath, false, &error)) {
+    return Outcome(ItemRestore::kFailed, "it could not be copied back (" + ErrorReason(error) + ")");
+  }
+  if (record.hasAttributes &&
+      !SetFileAttributesW(WideText(record.destPath).c_str(),
+                          record.attributes ? record.attributes : FILE_ATTRIBUTE_NORMAL)) {
+    return Outcome(ItemRestore::kFailed, "its attributes could not be set");
+  }
+  return Outcome(ItemRestore::kRestored);
+}
+
+}  // namespace
+
+LiveState CompareWithLive(const std::string& source, const BackupRecord& record,
+                          std::string& reason) {
+  reason.clear();
+  switch (record.kind) {
+    case BackupRecord::kRegValue: return LiveValue(record, reason);
+    case BackupRecord::kRegKey:
+      if (!IsSafeNameComponent(record.exportFile) || !KeyNameSafeForEditor(record.keyName) ||
+          !FileExists(source + "\\" + record.exportFile)) {
+        return LiveState::kDifferent;
+      }
+      return LiveKey(source, record, reason);
+    case BackupRecord::kFile:
+      return LiveFile(StagedCopy(source, record.destPath), record.destPath, reason);
+  }
+  return LiveState::kDifferent;
+}
+
+RecordRestore RestoreRecord(const std::string& source, const BackupRecord& record, bool replace) {
+  switch (record.kind) {
+    case BackupRecord::kRegKey: return RestoreKey(source, record, replace);
+    case BackupRecord::kRegValue: return RestoreValue(record, replace);
+    case BackupRecord::kFile: return RestoreFile(source, record);
+  }
+  return Outcome(ItemRestore::kFailed, "it is of no known kind");
+}
+
+std::string RecordDisplayName(const BackupRecord& record) {
+  switch (record.kind) {
+    case BackupRecord::kRegKey: return record.keyName;
+    case BackupRecord::kRegValue:
+      return record.keyName + " (value \"" + record.valueName + "\")";
+    case BackupRecord::kFile: return record.destPath;
+  }
+  return "";
+}

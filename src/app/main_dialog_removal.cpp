@@ -93,7 +93,7 @@ void MainDialog::RemoveProblems() {
   // Before each item: where the removal is, then whatever waits (a paint, Abort,
   // Close); true once the user asked to stop.
   hooks.stopRequested = [&] {
-    ShowStatus("Removing item " + std::to_string(++reached) + " of " + std::to_string(total) +
+    m_status.Show("Removing item " + std::to_string(++reached) + " of " + std::to_string(total) +
                "...");
     PumpMessages();
     return m_bStopRemoval;

@@ -70,6 +70,8 @@ LRESULT MainDialog::OnOpenSectionDetails(ScanSection* section) {
 // After the details window ignored problems: counts anew, and a section left
 // with none loses its row. Check boxes stay as the user set them.
 void MainDialog::RefreshResultRows() {
+  ShowScanTotals(m_pStore->totalProblems(), m_pStore->affectedSections());
+  for (const ScanSection& section : m_pCatalogue->Sections()) ShowSectionCount(section);
   for (int row = m_results.RowCount() - 1; row >= 0; --row) {
     const auto* section = reinterpret_cast<const ScanSection*>(m_results.RowData(row));
     if (!section) continue;

@@ -8,6 +8,7 @@
 #include "core/registry.h"
 #include "backup_fixture.h"
 #include "core/section_catalogue.h"
+#include "scan/section_registry.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ class Removal : public BackupTest {
   RemovalOutcome Remove(BackupChoice choice) {
     return RemoveProblems(m_catalogue, m_archive, 2, true, choice);
   }
-  SectionCatalogue m_catalogue;
+  SectionCatalogue m_catalogue{RegisteredSections()};
 };
 
 }  // namespace

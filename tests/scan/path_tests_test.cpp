@@ -131,16 +131,6 @@ TEST(PathTests, ExpansionsAreMadeInFull) {
   EXPECT_EQ(want, cjk);
 }
 
-TEST(PathTests, PumpMessagesDispatchesTenPerCall) {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
-  for (int i = 0; i < 20; ++i) PostThreadMessageA(GetCurrentThreadId(), WM_APP + 1, i, 0);
-  PumpMessages();
-  int left = 0;
-  while (PeekMessageA(&msg, nullptr, WM_APP + 1, WM_APP + 1, PM_REMOVE)) ++left;
-  EXPECT_EQ(10, left);
-}
-
 TEST(DerivedPaths, DriverPathsAreAnchoredAtTheWindowsFolder) {
   // Text, anchored path; "" when the entry is skipped.
   const std::pair<const char*, const char*> kCases[] = {

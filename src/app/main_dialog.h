@@ -143,6 +143,9 @@ class MainDialog : public FixedFontDialog {
   bool OnRemovalCommand(int id);
   void OnRemovalClose();
   void ShowRemovalRunning(bool running);
+  // The Home panel, where a removal ends.
+  void ShowStartPanel();
+  void ShowRecovery(const RecoveryOutcome& recovery);
   // Panel switches repaint once, at the end, not once per control.
   void BeginPanelSwitch();
   void EndPanelSwitch();

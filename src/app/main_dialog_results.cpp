@@ -123,7 +123,10 @@ void MainDialog::ShowRestorePanel(bool show) {
     // What an interrupted removal saved belongs in the list: pack it first
     // (unless a removal or restore is running right now).
     RemovalLock lock;
-    if (lock.Held()) m_archive.RecoverUnfinishedRun();
+    if (lock.Held()) {
+      m_archive.RecoverUnfinishedRun();
+      ShowRecovery(m_archive.TakeRecovery());
+    }
   }
   HWND hDates = Item(kBackupDates);
   SendMessageA(hDates, CB_RESETCONTENT, 0, 0);

@@ -52,6 +52,11 @@ class ConsolePrompts : public PromptScript {
   PromptScript* m_pPrevious;
 };
 
+void ShowRecovery(const RecoveryOutcome& recovery) {
+  const std::string text = RecoveryMessage(recovery);
+  if (!text.empty()) ShowMessage(text);
+}
+
 std::string FullPath(const std::string& path) {
   char full[MAX_PATH * 4] = {};
   const DWORD length = GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
@@ -65,7 +70,10 @@ int RunBackups(bool json) {
     // it first (unless a removal or restore is running right now).
     BackupArchive archive;
     RemovalLock lock;
-    if (lock.Held()) archive.RecoverUnfinishedRun();
+    if (lock.Held()) {
+      archive.RecoverUnfinishedRun();
+      ShowRecovery(archive.TakeRecovery());
+    }
   }
   const std::vector<BackupEntry> entries = FillBackupList(DefaultBackupFolder());
   if (json) {
@@ -204,6 +212,7 @@ int RunRestore(const std::string& path, const std::string* itemList, bool trustA
   options.trustArchive = trustArchive;
   options.replaceChanged = replace;
   const RestoreOutcome outcome = RestoreArchive(archive, path, options);
+  ShowRecovery(outcome.recovery);
   if (outcome.result == RestoreResult::kDeclined) {
     // No one can answer the window's question here: the user decides up front.
     PrintTo(stderr,
@@ -253,8 +262,10 @@ RemovalOutcome RemoveEverything(SectionCatalogue& catalogue, bool noBackup, bool
     return !RecheckProblem(problem, reason);
   };
   BackupArchive archive;
-  return RemoveProblems(catalogue, archive, rows, true,
-                        noBackup ? BackupChoice::kNever : BackupChoice::kAlways, hooks);
+  const RemovalOutcome outcome = RemoveProblems(catalogue, archive, !noBackup, hooks);
+  ShowRecovery(outcome.recovery);
+  ShowMessage(RemovalMessage(outcome));
+  return outcome;
 }
 
 // The scan's document with what the removal did, written while the records live.
@@ -312,7 +323,11 @@ int RunClean(const CleanScan& scan, const std::string* sections, int pauseMs, bo
     return kExitUsage;
   }
   // What an interrupted run left is packed at once, whatever this scan finds.
-  BackupArchive().RecoverUnfinishedRun();
+  {
+    BackupArchive archive;
+    archive.RecoverUnfinishedRun();
+    ShowRecovery(archive.TakeRecovery());
+  }
   ConsoleInterrupt interrupt;
   int code = kExitDone;
   bool reported = false;

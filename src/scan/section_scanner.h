@@ -135,8 +135,6 @@ bool SplitRegistryPath(const std::string& path, HKEY& rootOut, std::string& keyO
 
 bool IsOpenWithAppValid(const std::string& appName);
 
-// The roots of all logical drives, in the system's order.
-std::vector<std::string> LogicalDriveRoots();
 // A shortcut's target, exactly as the link names it; a negative result, and no
 // target, when it cannot be read whole and exactly.
 HRESULT ResolveShortcut(const std::string& linkPath, std::string& targetOut,

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "app/settings_store.h"
-#include "cli/backup_commands.h"
+#include "cli/commands.h"
 #include "cli/console_interrupt.h"
 #include "cli/scan_report.h"
 #include "core/registry.h"

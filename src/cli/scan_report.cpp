@@ -4,6 +4,7 @@
 #include "core/elevation.h"
 #include "core/product.h"
 #include "core/registry.h"
+#include "scan/section_registry.h"
 
 namespace {
 

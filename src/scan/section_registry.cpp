@@ -70,47 +70,47 @@ const std::vector<SectionEntry>& Table() {
   static const std::vector<SectionEntry> kEntries = {
       {{kStartupPrograms, "Startup Programs", kModerate,
         "This Section contains the list of programs that are scheduled to run at startup."},
-       nullptr, nullptr},
+       nullptr, nullptr, nullptr},
       {{kVxdFiles, "VXD Files", kCritical,
         "This Section has a list of VXD(System Drivers) files to load at windows startup."},
-       WalkVxdFiles, RecheckVxd},
+       WalkVxdFiles, RecheckVxd, nullptr},
       {{kInstalledFonts, "Installed Fonts", kSevere,
         "This Section contains a list of all the fonts installed on the pc."},
-       WalkFonts, RecheckListValue<FontFindings>},
+       WalkFonts, RecheckListValue<FontFindings>, nullptr},
       {{kSoundFiles, "Installed Sound Files", kSevere,
         "This Section contains a list of all the sound files installed on the pc."},
-       WalkSounds, RecheckListValue<SoundFindings>},
+       WalkSounds, RecheckListValue<SoundFindings>, nullptr},
       {{kFileAssociations, "File Associations", kCritical,
         "This Section contains all the File Association data, this data is used to associate "
         "files with the Executables"},
-       WalkFileAssociations, RecheckFileAssociation},
+       WalkFileAssociations, RecheckFileAssociation, nullptr},
       {{kSystemServices, "Installed System Services", kCritical,
         "This Section contains all the System Services installed on the pc."},
-       WalkServices, RecheckService},
+       WalkServices, RecheckService, nullptr},
       {{kHelpFiles, "Installed Help Files", kSevere,
         "This Section contains the locations of system help files installed."},
-       WalkHelpFiles, RecheckListValue<HelpFileFindings>},
+       WalkHelpFiles, RecheckListValue<HelpFileFindings>, nullptr},
       {{kSharedFiles, "Shared Program Files", kSevere,
         "This Section contains the locations of Shared Program Files. These Program Files are "
         "shared by many applications."},
-       WalkSharedFiles, RecheckListValue<SharedFileFindings>},
+       WalkSharedFiles, RecheckListValue<SharedFileFindings>, nullptr},
       {{kApplicationPaths, "Application Paths", kModerate,
         "This Section contains the list of Applications path."},
-       WalkAppPaths, RecheckAppPath},
+       WalkAppPaths, RecheckAppPath, nullptr},
       {{kAddRemovePrograms, "Add Remove Programs", kSevere,
         "This Section contains the list of all the installed applications."},
-       WalkUninstall, RecheckUninstall},
+       WalkUninstall, RecheckUninstall, nullptr},
       {{kActiveXCom, "ActiveX/COM Program ID", kCritical,
         "This Section contains the list of COM/ActiveX Components used by many applications."},
-       WalkTypeLibraries, RecheckTypeLibrary},
+       WalkTypeLibraries, RecheckTypeLibrary, ViewOfTypeLibKey},
       {{kFullRegistryScan, "Full Registry Scan", kSevere,
         "This Section contains all the paths scattered in the registry, Causing general system "
         "instability."},
-       WalkRegistry, RecheckFullScan},
+       WalkRegistry, RecheckFullScan, nullptr},
       // A shortcut is a file: the re-check reads the link itself.
       {{kProgramShortcuts, "Invalid Program Shortcuts", kCritical,
         "This Section contains all the Program Shortcuts on the Hard Disk Drive"},
-       WalkShortcuts, nullptr},
+       WalkShortcuts, nullptr, nullptr},
   };
   return kEntries;
 }
@@ -124,6 +124,11 @@ const SectionEntry* FindSectionEntry(int sectionId) {
     if (entry.info.sectionId == sectionId) return &entry;
   }
   return nullptr;
+}
+
+RegistryView ProblemView(const ProblemRecord& record) {
+  const SectionEntry* entry = FindSectionEntry(record.sectionId);
+  return entry && entry->view ? entry->view(record.keyPath) : ViewOfKey(record.keyPath);
 }
 
 std::vector<SectionInfo> RegisteredSections() {

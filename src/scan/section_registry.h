@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "core/problem_record.h"
@@ -21,10 +22,14 @@ using SectionWalk = int (*)(SectionScanner& scanner, int pauseMs);
 // program of the view reads it.
 using SectionRecheck = Findings (*)(const ProblemRecord& problem, HKEY hKey, RegistryView view);
 
+// The view of the program an entry belongs to, from the key path its problem names.
+using SectionView = RegistryView (*)(const std::string& keyPath);
+
 struct SectionEntry {
   SectionInfo info;
   SectionWalk walk;        // null: nothing to walk (startup programs have their manager)
   SectionRecheck recheck;  // null: no registry entry to read again
+  SectionView view;        // null: the key's own (ViewOfKey)
 };
 
 // In catalogue order.
@@ -32,3 +37,7 @@ const std::vector<SectionEntry>& SectionEntries();
 const SectionEntry* FindSectionEntry(int sectionId);
 // What the catalogue is built from.
 std::vector<SectionInfo> RegisteredSections();
+
+// The view of the program a registry problem's entry belongs to: what its paths
+// were tested as, and what the console reports as "view".
+RegistryView ProblemView(const ProblemRecord& record);

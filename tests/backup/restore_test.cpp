@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 #include "backup/backup_names.h"
 #include "backup/backup_records.h"
 #include "backup/file_utils.h"
@@ -7,6 +9,7 @@
 #include "backup/restore_record.h"
 #include "backup/zip_packer.h"
 #include "backup_fixture.h"
+#include "core/wide_text.h"
 
 namespace {
 
@@ -254,4 +257,50 @@ TEST_F(Restore, AnArchiveRestoresOnlyWhatWasRemovedWhereItsRecordSays) {
   }
   EXPECT_FALSE(HasValue(HKEY_CLASSES_ROOT, "", "QbEvil"));
   EXPECT_EQ(FileText(there), "mine");
+}
+
+// Text data that its narrow form would not give back (an odd length, no final
+// NUL, half a surrogate pair) is saved as stored and restored byte for byte;
+// other values are saved as before, as older versions read them.
+TEST_F(Restore, TextValuesComeBackByteForByte) {
+  const struct {
+    const wchar_t* name;
+    DWORD type;
+    std::string bytes;
+    bool savedWide;
+  } cases[] = {
+      {L"odd", REG_SZ, std::string("C\0:\0\\\0x\0.\0w\0a\0v\0\0", 17), true},
+      {L"no nul", REG_SZ, std::string("A\0B\0", 4), true},
+      {L"half pair", REG_EXPAND_SZ, std::string("\x3d\xd8" "A\0\0\0", 6), true},
+      {L"plain", REG_SZ, std::string("C\0:\0\\\0\0\0", 8), false},
+      {L"multi", REG_MULTI_SZ, std::string("a\0\0\0b\0\0\0\0\0", 10), false},
+  };
+  const wchar_t* key = L"Software\\QbSounds";
+  ASSERT_TRUE(m_archive.BeginBackup(kNewYearsEve));
+  for (const auto& c : cases) {
+    std::string guarded = c.bytes + "\xff\xff";  // no NUL the system would count in
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key, c.name, c.type, guarded.data(),
+                              static_cast<DWORD>(c.bytes.size())), ERROR_SUCCESS);
+    ASSERT_TRUE(m_archive.AddRegistryItem(
+        *ValueProblem(HKEY_CURRENT_USER, "Software\\QbSounds", NarrowText(c.name), "x")));
+  }
+  const RecordFile saved = ParseRecordFile(FileText(Staging() + "\\Config.ini"));
+  ASSERT_EQ(saved.records.size(), std::size(cases));
+  ASSERT_TRUE(m_archive.FinishBackup());
+  ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, key), ERROR_SUCCESS);
+  EXPECT_EQ(RestoreArchive(m_archive, m_archive.ArchivePath(), kTrust).result, RestoreResult::kRestored);
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(NarrowText(cases[i].name));
+    EXPECT_EQ(saved.records[i].hasWideData, cases[i].savedWide);
+    HKEY hKey = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &hKey), ERROR_SUCCESS);
+    std::string back(64, '\0');
+    DWORD type = 0, size = static_cast<DWORD>(back.size());
+    const LONG read = RegQueryValueExW(hKey, cases[i].name, nullptr, &type,
+                                       reinterpret_cast<BYTE*>(&back[0]), &size);
+    RegCloseKey(hKey);
+    ASSERT_EQ(read, ERROR_SUCCESS);
+    EXPECT_EQ(back.substr(0, size), cases[i].bytes);
+    EXPECT_EQ(type, cases[i].type);
+  }
 }

@@ -81,19 +81,19 @@ bool BackupArchive::BeginBackup(const SYSTEMTIME& now) {
   m_vUncommitted.clear();
 
   if (!PrepareStaging()) return false;
-  CreateFolder(m_strBackupFolder);
-  const std::string base =
-      ArchiveBaseName(now.wMonth, now.wDay, now.wYear, now.wHour, now.wMinute, now.wSecond);
   // The archive is only written at the end; see now that it can be, before
   // anything is deleted.
-  const std::wstring probe = WideText(m_strBackupFolder + "\\" + base + ".probe");
-  HANDLE hProbe = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (hProbe == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(hProbe);
-
+  const std::string unwritable = FolderWriteProblem(m_strBackupFolder);
+  if (!unwritable.empty()) {
+    return PrepareFailed("the backup folder " + m_strBackupFolder + " cannot be written: " + unwritable);
+  }
+  const std::string base =
+      ArchiveBaseName(now.wMonth, now.wDay, now.wYear, now.wHour, now.wMinute, now.wSecond);
   // The start time, for the archive name should the run not get to its end.
-  if (!AppendToFile(m_strStagingFolder + "\\" + kRunMarkerFile, base, true)) return false;
+  if (!AppendToFile(m_strStagingFolder + "\\" + kRunMarkerFile, base, true)) {
+    return PrepareFailed("the temporary folder " + m_strStagingFolder + " cannot be written: " +
+                         ErrorReason(GetLastError()));
+  }
   m_strBaseName = base;
   m_bInRun = true;
   return true;
@@ -101,6 +101,11 @@ bool BackupArchive::BeginBackup(const SYSTEMTIME& now) {
 
 bool BackupArchive::SaveFailed(const std::string& why) {
   m_strFailure = why;
+  return false;
+}
+
+bool BackupArchive::PrepareFailed(const std::string& why) {
+  m_strPrepareFailure = why;
   return false;
 }
 

@@ -6,6 +6,7 @@
 #include "backup/backup_records.h"
 #include "backup/file_utils.h"
 #include "backup/restore.h"
+#include "backup/restore_items.h"
 #include "backup/restore_record.h"
 #include "backup/zip_packer.h"
 #include "backup_fixture.h"
@@ -257,6 +258,51 @@ TEST_F(Restore, AnArchiveRestoresOnlyWhatWasRemovedWhereItsRecordSays) {
   }
   EXPECT_FALSE(HasValue(HKEY_CLASSES_ROOT, "", "QbEvil"));
   EXPECT_EQ(FileText(there), "mine");
+}
+
+// A temporary folder that cannot be written is no fault of the archive: its
+// values are restored from the record file, its key and file are not, and the
+// folder that failed is named with every item; once the folder can be written
+// the same archive restores whole. An archive that is not there is not called
+// invalid either.
+TEST_F(Restore, AnUnwritableTemporaryFolderSpoilsOnlyWhatNeedsUnpacking) {
+  CreateFolder(m_folder / "links");
+  const std::string link = m_folder / "links\\a.lnk", app = "HKEY_CURRENT_USER\\Software\\QbApp";
+  const std::string archive =
+      MakeArchive("1,1,2011_0,0,1",
+                  {{"Config.ini", RegValueRecord("HKEY_CURRENT_USER\\Software\\QbFonts", "f", "f.ttf") +
+                                      RegKeyRecord(app, 0) + FileRecord(link)},
+                   {"RegKeyBkup0.reg", Utf16Export("[" + app + "]\r\n")},
+                   {StagedFileName(link), "link"}});
+  ASSERT_TRUE(WriteFileBytes(m_folder / "tempfile", "a file where the temporary folder goes"));
+  const std::string blocked = m_folder / "tempfile\\PlovenTemp";
+  m_archive.SetStagingFolder(blocked);
+  const RestoreOutcome outcome = RestoreArchive(m_archive, archive, kTrust);
+  EXPECT_EQ(outcome.result, RestoreResult::kErrors);
+  ASSERT_EQ(outcome.items.size(), 3u);
+  EXPECT_EQ(outcome.items[0].outcome, ItemRestore::kRestored);
+  EXPECT_EQ(outcome.items[1].outcome, ItemRestore::kFailed);
+  EXPECT_EQ(outcome.items[2].outcome, ItemRestore::kFailed);
+  EXPECT_NE(outcome.stagingFailure.find(blocked), std::string::npos) << outcome.stagingFailure;
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Software\\QbFonts", "f"));
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Software\\QbApp"));
+  EXPECT_FALSE(PathExists(link));
+  const std::string message = RestoreMessage(outcome);
+  for (const RestoredItem& item : outcome.items) EXPECT_NE(message.find(item.name), std::string::npos);
+
+  m_archive.SetStagingFolder(Staging());
+  EXPECT_EQ(RestoreArchive(m_archive, archive, kTrust).result, RestoreResult::kRestored);
+  EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software\\QbApp"));
+  EXPECT_EQ(FileText(link), "link");
+
+  const std::string nowhere = BackupFolder() + "\\nosuch.zip";
+  const RestoreOutcome missing = RestoreArchive(m_archive, nowhere, kTrust);
+  EXPECT_EQ(missing.result, RestoreResult::kInvalid);
+  EXPECT_EQ(missing.openError, static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
+  RecordFile file;
+  std::string problem;
+  EXPECT_FALSE(ReadArchiveRecords(nowhere, file, &problem));
+  EXPECT_EQ(problem, ArchiveOpenMessage(nowhere, missing.openError));
 }
 
 // Text data that its narrow form would not give back (an odd length, no final

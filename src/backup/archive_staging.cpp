@@ -353,7 +353,10 @@ void BackupArchive::ClearStaging() { EmptyFolderTree(m_strStagingFolder, true, "
 bool BackupArchive::OpenBackup(const std::string& archivePath, std::string& reason) {
   reason.clear();
   m_nBadEntries = 0;
-  if (!m_unpacker.Open(archivePath)) return false;
+  if (!m_unpacker.Open(archivePath)) {
+    reason = "it is no zip archive, or its list of entries is damaged";
+    return false;
+  }
   // An entry name this program never writes (one that climbs out of the folder,
   // names a drive or a device, or one of the bookkeeping files) means the archive
   // is not one of its backups: nothing of it is taken.

@@ -189,6 +189,13 @@ class PendingDeletions {
 
 }  // namespace
 
+std::string BackupFailureMessage(const RemovalOutcome& outcome) {
+  return "The backup archive could not be created, so no items were removed: " +
+         (outcome.backupFailure.empty() ? std::string("its folders could not be prepared")
+                                        : outcome.backupFailure) +
+         ".";
+}
+
 DWORD RemoveProblemItem(const ProblemRecord& problem) {
   if (problem.errorType == kFileError) return DeleteFileChecked(problem.linkPath);
   if (problem.errorType != kRegistryError) {
@@ -245,8 +252,8 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
   bool backup = choice == BackupChoice::kAlways;
   if (choice == BackupChoice::kAsk) backup = AskYesNo(kBackupQuestion, qb::kMakerName);
   if (backup && !archive.BeginBackup()) {
-    ShowMessage("The backup archive could not be created in " + archive.BackupFolder() +
-                ", so no items were removed.");
+    outcome.backupFailure = archive.PrepareFailure();
+    ShowMessage(BackupFailureMessage(outcome));
     return outcome;
   }
   outcome.ran = true;

@@ -41,6 +41,8 @@ struct RemovalOutcome {
   bool stopped = false;   // the run was stopped before its last item
   std::string archivePath;  // the archive written, "" for none
   std::string keptFolder;   // packing failed: the saved items are in this folder
+  std::string backupFailure;  // no backup could be started (so nothing was removed):
+                              // which folder and the system's reason, in words
   std::string keyNotice;    // this account's archive key had to be made anew: which
                             // archives can no longer be verified (for the caller to show)
   std::vector<const ProblemRecord*> removed;
@@ -71,6 +73,9 @@ struct RemovalHooks {
 constexpr const char* kBackupQuestion =
     "Automatic Backup of deleted items is Disabled, Tarnwick will not backup any deleted items, "
     "Do you want to backup the items before deletion?";
+
+// What is said when no backup could be started, so nothing was removed.
+std::string BackupFailureMessage(const RemovalOutcome& outcome);
 
 // Deletes one problem by its kind; true on success. Refuses (false) a whole-key
 // deletion without a root or with an empty key path, which would wipe a root.

@@ -97,16 +97,23 @@ TEST_F(Removal, NoRowsNoCheckedSectionOrNoArchiveRemovesNothing) {
   Add(ValueProblem(HKEY_CURRENT_USER, "Run", "old", "C:\\gone.exe", 1));
   EXPECT_FALSE(RemoveProblems(m_catalogue, m_archive, 0, true, BackupChoice::kNever).ran);
   EXPECT_FALSE(RemoveProblems(m_catalogue, m_archive, 1, false, BackupChoice::kAlways).ran);
-  // The user wants a backup, and the archive cannot be created.
+  EXPECT_EQ(m_prompts.Texts(), (std::vector<std::string>{"No Problems To delete", "No Sections Checked"}));
+  // The user wants a backup, and the archive cannot be created: the folder that
+  // failed (the backup folder, or the temporary one it is assembled in) is the
+  // one named.
   ASSERT_TRUE(WriteFileBytes(m_folder / "blocker", "x"));
-  m_archive.SetBackupFolder(m_folder / "blocker\\Backup");
-  m_prompts.Answer(true);
-  EXPECT_FALSE(Remove(BackupChoice::kAsk).ran);
-  ASSERT_EQ(m_prompts.Texts().size(), 4u);
-  EXPECT_EQ(m_prompts.Texts()[0], "No Problems To delete");
-  EXPECT_EQ(m_prompts.Texts()[1], "No Sections Checked");
-  EXPECT_NE(m_prompts.Texts()[3].find("no items were removed"), std::string::npos);
-  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Run", "old"));
+  for (bool staging : {false, true}) {
+    const std::string blocked = m_folder / (staging ? "blocker\\PlovenTemp" : "blocker\\Backup");
+    m_archive.SetBackupFolder(staging ? BackupFolder() : blocked);
+    m_archive.SetStagingFolder(staging ? blocked : Staging());
+    m_prompts.Answer(true);
+    const RemovalOutcome outcome = Remove(BackupChoice::kAsk);
+    EXPECT_FALSE(outcome.ran);
+    EXPECT_NE(outcome.backupFailure.find(blocked), std::string::npos) << outcome.backupFailure;
+    EXPECT_NE(outcome.backupFailure.find(staging ? "temporary" : "backup"), std::string::npos);
+    EXPECT_EQ(m_prompts.Texts().back(), BackupFailureMessage(outcome));
+    EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Run", "old"));
+  }
 }
 
 // Just before removal, the item is looked at again: data changed or gone since

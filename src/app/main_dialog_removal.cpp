@@ -180,11 +180,12 @@ void MainDialog::RestoreBackup() {
 void MainDialog::ShowBackupItems() {
   const std::string path = SelectedBackupPath();
   RecordFile file;
+  std::string problem;
   if (path.empty()) {
     ShowMessage("Please Select a backup Date");
     SetFocus(Item(kBackupDates));
-  } else if (!ReadArchiveRecords(path, file)) {
-    ShowMessage("Backup is Invalid, Cannot Recover items");
+  } else if (!ReadArchiveRecords(path, file, &problem)) {
+    ShowMessage(problem);
   } else {
     // Its restores run inside it: the same rule as for one started here.
     m_bRestoring = true;

@@ -347,13 +347,22 @@ bool BackupArchive::DropUndeletedItems() {
 }
 
 bool BackupArchive::PrepareStaging() {
+  m_strPrepareFailure.clear();
+  const std::string folder = "the temporary folder " + m_strStagingFolder;
   CreateFolder(m_strStagingFolder);
-  if (RecoverUnfinishedRun() == Recovery::kFailed) return false;
-  CreateFolder(m_strStagingFolder);
+  if (RecoverUnfinishedRun() == Recovery::kFailed) {
+    return PrepareFailed(folder + " holds the saved items of an interrupted removal, which "
+                         "could not be packed into a backup");
+  }
+  const std::string unwritable = FolderWriteProblem(m_strStagingFolder);
+  if (!unwritable.empty()) return PrepareFailed(folder + " cannot be written: " + unwritable);
   ClearStaging();
   // Leftovers that cannot be cleared would be packed (and their records
   // replayed) with this run's.
-  return FolderFiles(m_strStagingFolder).empty();
+  if (!FolderFiles(m_strStagingFolder).empty()) {
+    return PrepareFailed(folder + " holds files that cannot be deleted");
+  }
+  return true;
 }
 
 void BackupArchive::ClearStaging() { EmptyFolderTree(m_strStagingFolder, true, "*.*"); }
@@ -361,7 +370,10 @@ void BackupArchive::ClearStaging() { EmptyFolderTree(m_strStagingFolder, true, "
 bool BackupArchive::OpenBackup(const std::string& archivePath, std::string& reason) {
   reason.clear();
   m_nBadEntries = 0;
-  if (!m_unpacker.Open(archivePath)) return false;
+  if (!m_unpacker.Open(archivePath)) {
+    reason = "it is no zip archive, or its list of entries is damaged";
+    return false;
+  }
   // An entry name this program never writes (one that climbs out of the folder,
   // names a drive or a device, or one of the bookkeeping files) means the archive
   // is not one of its backups: nothing of it is taken.
@@ -398,6 +410,24 @@ ArchiveTrust BackupArchive::CheckOpenedBackup(const std::vector<std::string>& ke
   return CheckArchiveZip(m_unpacker, keys);
 }
 
+bool BackupArchive::ReadOpenedRecords(std::string& text) {
+  bool found = false, read = true;
+  for (bool more = m_unpacker.GotoFirst(); more; more = m_unpacker.GotoNext()) {
+    ZipEntryInfo info;
+    std::string target;
+    if (!m_unpacker.GetEntryInfo(info) || info.isFolder || !EntryTargetName(info.name, true, target) ||
+        !SameNameIgnoringCase(target, kRecordFile)) {
+      continue;
+    }
+    // Its size was bounded when the archive was opened.
+    std::string bytes;
+    read = m_unpacker.ReadEntry(&bytes);
+    found = true;
+    if (read) text.swap(bytes);
+  }
+  return found && read;
+}
+
 bool BackupArchive::ExtractOpenedBackup() {
   m_nBadEntries = 0;
   if (!m_unpacker.IsOpen() || !PrepareStaging()) {
@@ -412,5 +442,5 @@ bool BackupArchive::ExtractOpenedBackup() {
   }
   m_unpacker.Close();
   m_nBadEntries = count - extracted;
-  return FileExists(m_strStagingFolder + "\\" + kRecordFile);
+  return true;
 }

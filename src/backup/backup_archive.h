@@ -70,7 +70,8 @@ class BackupArchive {
 
   // Starts a run at the current local time: recovers an unfinished run's items
   // first, then empties the staging folder. False (and no run) when the staging
-  // folder cannot be prepared or the backup folder cannot be written.
+  // folder cannot be prepared or the backup folder cannot be written;
+  // PrepareFailure() says which folder and why.
   bool BeginBackup();
   bool BeginBackup(const SYSTEMTIME& now);
   // Saves one registry problem (a whole key through the registry editor, checked
@@ -104,9 +105,14 @@ class BackupArchive {
   bool OpenBackup(const std::string& archivePath, std::string& reason);
   // The tag check of the opened archive with these keys, streaming from the zip.
   ArchiveTrust CheckOpenedBackup(const std::vector<std::string>& keys);
+  // The record file of the opened archive, read straight from it (as extraction
+  // would leave it: a later one over an earlier). False when it cannot be read
+  // whole.
+  bool ReadOpenedRecords(std::string& text);
   // Extracts the opened archive into the emptied staging folder, flat, and
   // closes it. An entry that is damaged is left out (BadEntries() counts them)
-  // and the others still come out. False when the record file did not come out.
+  // and the others still come out. False, with PrepareFailure(), when the
+  // staging folder cannot be prepared: nothing came out then.
   bool ExtractOpenedBackup();
   void CloseBackup() { m_unpacker.Close(); }
   int BadEntries() const { return m_nBadEntries; }
@@ -124,6 +130,9 @@ class BackupArchive {
   void ClearStaging();
 
   bool InRun() const { return m_bInRun; }
+  // Why the last BeginBackup or ExtractOpenedBackup could not prepare its
+  // folders, in words for the user: the folder and the system's reason.
+  const std::string& PrepareFailure() const { return m_strPrepareFailure; }
   const std::string& SaveFailure() const { return m_strFailure; }
   // The archive of the current or last run ("" when the last run wrote none).
   const std::string& ArchivePath() const { return m_strArchivePath; }
@@ -135,6 +144,7 @@ class BackupArchive {
 
  private:
   bool SaveFailed(const std::string& why);
+  bool PrepareFailed(const std::string& why);
   // Recovers, then empties the staging folder; false when saved items stay there.
   bool PrepareStaging();
   // Packs the staged files into "<base>[ (recovered)].zip"; -1 records means any.
@@ -154,6 +164,7 @@ class BackupArchive {
   std::string m_strArchivePath;
   std::string m_strKeptFolder;
   std::string m_strFailure;
+  std::string m_strPrepareFailure;
   std::string m_strRecovered;
   std::string m_strKeyNotice;
   RecoveryOutcome m_recovery;

@@ -71,6 +71,10 @@ bool FlushFileToDisk(const std::string& path);
 // Appends bytes to a file (created when missing); with flush, writes them through
 // to the disk before returning.
 bool AppendToFile(const std::string& path, const std::string& bytes, bool flush);
+// Makes the folder (and its parents) when missing and writes a file in it and
+// deletes it: "" when that works, otherwise why not in words ("access denied",
+// "C:\x is a file, not a folder", ...).
+std::string FolderWriteProblem(const std::string& folder);
 // A short text for a system error code: "access denied", "not found", ...
 std::string ErrorReason(DWORD code);
 // True for the codes that say a file, folder or key is not there.

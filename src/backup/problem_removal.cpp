@@ -149,6 +149,13 @@ class PendingDeletions {
 
 }  // namespace
 
+std::string BackupFailureMessage(const RemovalOutcome& outcome) {
+  return "The backup archive could not be created, so no items were removed: " +
+         (outcome.backupFailure.empty() ? std::string("its folders could not be prepared")
+                                        : outcome.backupFailure) +
+         ".";
+}
+
 DWORD RemoveProblemItem(const ProblemRecord& problem) {
   if (problem.errorType == kFileError) return DeleteFileChecked(problem.linkPath);
   if (problem.errorType != kRegistryError) return ERROR_INVALID_PARAMETER;
@@ -181,7 +188,6 @@ bool ProblemStillPresent(const ProblemRecord& problem) {
 RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archive, bool backup,
                               const RemovalHooks& hooks) {
   RemovalOutcome outcome;
-  outcome.backupFolder = archive.BackupFolder();
   RemovalLock lock;
   if (!lock.Held()) {
     outcome.busy = true;
@@ -192,6 +198,7 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
   outcome.recovery = archive.TakeRecovery();
   if (backup && !archive.BeginBackup()) {
     outcome.archiveNotStarted = true;
+    outcome.backupFailure = archive.PrepareFailure();
     return outcome;
   }
   outcome.ran = true;
@@ -254,10 +261,7 @@ std::string KeptFolderText(const RemovalOutcome& outcome) {
 
 std::string RemovalMessage(const RemovalOutcome& outcome) {
   if (outcome.busy) return kAnotherRunMessage;
-  if (outcome.archiveNotStarted) {
-    return "The backup archive could not be created in " + outcome.backupFolder +
-           ", so no items were removed.";
-  }
+  if (outcome.archiveNotStarted) return BackupFailureMessage(outcome);
   std::string text = outcome.stopped ? RemovalStopText(outcome) : "Selected Items Removed";
   if (outcome.backupFailures > 0) {
     text += "\r\n\r\n" + std::to_string(outcome.backupFailures) +

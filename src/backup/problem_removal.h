@@ -31,11 +31,12 @@ struct RemovalOutcome {
                           // be started
   bool busy = false;      // another removal or restore was running
   bool archiveNotStarted = false;  // the backup run could not begin: nothing was removed
-  std::string backupFolder;        // where the archive was to go
   bool backedUp = false;  // a backup run was made
   bool stopped = false;   // the run was stopped before its last item
   std::string archivePath;  // the archive written, "" for none
   std::string keptFolder;   // packing failed: the saved items are in this folder
+  std::string backupFailure;  // no backup could be started (so nothing was removed):
+                              // which folder and the system's reason, in words
   std::string keyNotice;    // this account's archive key had to be made anew: which
                             // archives can no longer be verified (for the caller to show)
   std::vector<const ProblemRecord*> removed;
@@ -65,6 +66,9 @@ struct RemovalHooks {
   // gone: where another process may put it back (tests stand in for one here).
   std::function<void(const ProblemRecord& problem)> afterDeletion;
 };
+
+// What is said when no backup could be started, so nothing was removed.
+std::string BackupFailureMessage(const RemovalOutcome& outcome);
 
 // Deletes one problem by its kind; true on success. Refuses (false) a whole-key
 // deletion without a root or with an empty key path, which would wipe a root.

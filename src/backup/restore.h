@@ -59,9 +59,18 @@ struct RestoredItem {
 
 struct RestoreOutcome {
   RestoreResult result = RestoreResult::kInvalid;
+  std::string archive;             // the path restored from
   std::string invalidReason;       // kInvalid: why the archive was not taken, if known
   bool untrusted = false;          // kDeclined: it lacks this user's tag; the caller may
                                    // ask the user and restore it with trustArchive
+  // kInvalid: the system's reason the archive could not even be opened (not
+  // found, access denied, in use): nothing is known about it, and it is not
+  // called invalid. 0 when it was opened.
+  unsigned long openError = 0;
+  // Chosen keys or files could not be restored as the archive could not be
+  // unpacked (the staging folder could not be prepared): which folder and why.
+  // Its values were still restored, from the record file.
+  std::string stagingFailure;
   bool trustAsked = false;         // the user was asked to trust it, and said yes
   RecoveryOutcome recovery;        // an interrupted removal's items, packed first
   bool damaged = false;            // the record file was cut, or entries were damaged

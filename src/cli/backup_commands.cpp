@@ -83,8 +83,9 @@ nlohmann::json RecordJson(int number, const BackupRecord& record) {
 
 int RunRestoreList(const std::string& path, bool json) {
   RecordFile file;
-  if (!ReadArchiveRecords(path, file)) {
-    PrintTo(stderr, "Backup is Invalid, Cannot Recover items\n");
+  std::string problem;
+  if (!ReadArchiveRecords(path, file, &problem)) {
+    PrintTo(stderr, "%s\n", ConsoleText(problem).c_str());
     return kExitUsage;
   }
   nlohmann::json list = nlohmann::json::array();
@@ -135,6 +136,10 @@ nlohmann::json RestoreJson(const std::string& path, const RestoreOutcome& outcom
   document["result"] = ResultName(outcome.result);
   document["message"] = RestoreMessage(outcome);
   if (!outcome.invalidReason.empty()) document["reason"] = outcome.invalidReason;
+  if (outcome.openError != ERROR_SUCCESS) {
+    document["reason"] = "it cannot be opened: " + ErrorReason(outcome.openError);
+  }
+  if (!outcome.stagingFailure.empty()) document["stagingFailure"] = outcome.stagingFailure;
   document["damaged"] = outcome.damaged;
   document["missingItems"] = outcome.missingItems;
   nlohmann::json items = nlohmann::json::array();
@@ -159,8 +164,9 @@ int RunRestore(const std::string& path, const std::string* itemList, bool trustA
   RestoreOptions options;
   if (itemList) {
     RecordFile file;
-    if (!ReadArchiveRecords(path, file)) {
-      PrintTo(stderr, "Backup is Invalid, Cannot Recover items\n");
+    std::string problem;
+    if (!ReadArchiveRecords(path, file, &problem)) {
+      PrintTo(stderr, "%s\n", ConsoleText(problem).c_str());
       return kExitUsage;
     }
     std::string error;
@@ -184,13 +190,15 @@ int RunRestore(const std::string& path, const std::string* itemList, bool trustA
                  "--trust-archive.\n",
                  ConsoleText(path).c_str(), qb::kProductName);
   }
+  // An archive that is not there (or cannot be opened) is said on stderr,
+  // beside --json every refusal is; the text report keeps the others.
+  const bool refused =
+      outcome.result == RestoreResult::kBusy || outcome.result == RestoreResult::kInvalid;
+  const bool toStderr = outcome.openError != ERROR_SUCCESS || (json && refused);
+  if (toStderr) PrintMessage(stderr, RestoreMessage(outcome));
   if (json) {
-    // The document, and (as every other refusal is) the refusal on stderr.
-    if (outcome.result == RestoreResult::kBusy || outcome.result == RestoreResult::kInvalid) {
-      PrintMessage(words, RestoreMessage(outcome));
-    }
     PrintTo(stdout, "%s\n", DumpJson(RestoreJson(path, outcome)).c_str());
-  } else if (outcome.result != RestoreResult::kDeclined) {
+  } else if (!toStderr && outcome.result != RestoreResult::kDeclined) {
     PrintMessage(words, RestoreMessage(outcome));
     if (!outcome.ReplaceableItems().empty()) {
       PrintTo(stdout, "To write the saved data over what is there now, run restore again with "

@@ -78,6 +78,7 @@ void WriteCleanJson(ConsoleScan& scan, ReportStream& out, const RemovalOutcome& 
                                                   : nlohmann::json(outcome.archivePath);
   fields["aborted"] = outcome.stopped;
   if (!outcome.keptFolder.empty()) fields["keptFolder"] = outcome.keptFolder;
+  if (!outcome.backupFailure.empty()) fields["backupFailure"] = outcome.backupFailure;
   if (!outcome.keyNotice.empty()) fields["archiveKeyNotice"] = outcome.keyNotice;
   std::vector<StreamedMember> members;
   members.push_back({"removed", [&outcome](ReportStream& removedOut) {

@@ -90,12 +90,20 @@ TEST_F(Removal, VanishedLockedAndOddItemsAreKeptSafely) {
 TEST_F(Removal, AnArchiveThatCannotBeStartedRemovesNothing) {
   ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "Run", "old", "C:\\gone.exe"));
   Add(ValueProblem(HKEY_CURRENT_USER, "Run", "old", "C:\\gone.exe", 1));
+  // The archive cannot be created: the folder that failed (the backup folder, or
+  // the temporary one it is assembled in) is the one named, and nothing goes.
   ASSERT_TRUE(WriteFileBytes(m_folder / "blocker", "x"));
-  m_archive.SetBackupFolder(m_folder / "blocker\\Backup");
-  const RemovalOutcome outcome = Remove(true);
-  EXPECT_FALSE(outcome.ran);
-  EXPECT_TRUE(outcome.archiveNotStarted);
-  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Run", "old"));
+  for (bool staging : {false, true}) {
+    const std::string blocked = m_folder / (staging ? "blocker\\PlovenTemp" : "blocker\\Backup");
+    m_archive.SetBackupFolder(staging ? BackupFolder() : blocked);
+    m_archive.SetStagingFolder(staging ? blocked : Staging());
+    const RemovalOutcome outcome = Remove(true);
+    EXPECT_FALSE(outcome.ran);
+    EXPECT_TRUE(outcome.archiveNotStarted);
+    EXPECT_NE(outcome.backupFailure.find(blocked), std::string::npos) << outcome.backupFailure;
+    EXPECT_NE(outcome.backupFailure.find(staging ? "temporary" : "backup"), std::string::npos);
+    EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Run", "old"));
+  }
 }
 
 // Just before removal, the item is looked at again: data changed or gone since

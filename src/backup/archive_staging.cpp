@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "backup/archive_bounds.h"
@@ -20,7 +21,6 @@
 #include "backup/zip_names.h"
 #include "core/product.h"
 #include "core/wide_text.h"
-#include "framework/prompt.h"
 
 namespace {
 
@@ -257,26 +257,43 @@ Recovery BackupArchive::RecoverUnfinishedRun() {
   const std::string runArchive = m_strArchivePath, runKept = m_strKeptFolder;
   m_strKeptFolder.clear();
   Recovery result = Recovery::kFailed;
-  std::string message = "A removal that was interrupted left the items it had saved in " +
-                        m_strStagingFolder + ".";
   if (!base.empty() && PackStaging(base, true, -1)) {
     DeleteFileChecked(recordFile);
     ClearStaging();
     m_strRecovered = m_strArchivePath;
-    message += " They are now in the backup " + m_strRecovered;
     result = Recovery::kPacked;
   } else if (!m_strKeptFolder.empty() && m_strKeptFolder != m_strStagingFolder) {
     m_strRecovered = m_strKeptFolder;
-    message += " They could not be packed into a backup and are kept in " + m_strRecovered;
     result = Recovery::kKept;
-  } else {
-    message += " They could not be packed into a backup and stay there.";
   }
   m_strArchivePath = runArchive;
   m_strKeptFolder = runKept;
-  const std::string notice = TakeKeyNotice();
-  ShowMessage(notice.empty() ? message : message + "\r\n\r\n" + notice);
+  // Said by the caller, once.
+  m_recovery.result = result;
+  m_recovery.stagingFolder = m_strStagingFolder;
+  m_recovery.path = result == Recovery::kFailed ? std::string() : m_strRecovered;
+  m_recovery.keyNotice = TakeKeyNotice();
   return result;
+}
+
+RecoveryOutcome BackupArchive::TakeRecovery() {
+  RecoveryOutcome recovery;
+  std::swap(recovery, m_recovery);
+  return recovery;
+}
+
+std::string RecoveryMessage(const RecoveryOutcome& recovery) {
+  if (recovery.result == Recovery::kNothing) return "";
+  std::string message = "A removal that was interrupted left the items it had saved in " +
+                        recovery.stagingFolder + ".";
+  switch (recovery.result) {
+    case Recovery::kPacked: message += " They are now in the backup " + recovery.path; break;
+    case Recovery::kKept:
+      message += " They could not be packed into a backup and are kept in " + recovery.path;
+      break;
+    default: message += " They could not be packed into a backup and stay there."; break;
+  }
+  return recovery.keyNotice.empty() ? message : message + "\r\n\r\n" + recovery.keyNotice;
 }
 
 bool BackupArchive::DropUndeletedItems() {

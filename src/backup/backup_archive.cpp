@@ -12,7 +12,6 @@
 #include "backup/restore_rules.h"
 #include "backup/value_bytes.h"
 #include "core/registry.h"
-#include "framework/prompt.h"
 
 namespace {
 
@@ -112,10 +111,7 @@ bool BackupArchive::PrepareFailed(const std::string& why) {
 bool BackupArchive::AddRegistryItem(const ProblemRecord& problem) {
   m_strFailure.clear();
   if (!InRun()) return SaveFailed("no backup run");
-  if (problem.isValue != 0 && problem.isValue != 1) {
-    ShowMessage("Error in Registry Error Type");
-    return SaveFailed("invalid registry error type");
-  }
+  if (problem.isValue != 0 && problem.isValue != 1) return SaveFailed("invalid registry error type");
   // A root without a name (HKEY_USERS, say) could not be found again on restore.
   if (RootKeyName(problem.rootKey).empty()) return SaveFailed("its root key has no name");
   const std::string fullName = FullKeyName(problem.rootKey, problem.keyPath);

@@ -45,6 +45,17 @@ enum class Recovery {
   kFailed,   // they could be neither packed nor moved: they stay where they are
 };
 
+// What a recovery did, for the caller to say (RecoveryMessage).
+struct RecoveryOutcome {
+  Recovery result = Recovery::kNothing;
+  std::string stagingFolder;  // where the interrupted run left its items
+  std::string path;           // kPacked: the archive; kKept: the folder
+  std::string keyNotice;      // packing made this account's archive key anew
+};
+
+// The program's words for a recovery; "" when there was nothing to recover.
+std::string RecoveryMessage(const RecoveryOutcome& recovery);
+
 class BackupArchive {
  public:
   BackupArchive();
@@ -107,10 +118,12 @@ class BackupArchive {
   int BadEntries() const { return m_nBadEntries; }
   // Packs the records and copies that an interrupted run left in the staging
   // folder into an archive named from that run's start time and marked
-  // " (recovered)", and says so in a message. Only the items it deleted go in
-  // (and any it may have deleted without noting it: those not there now as
-  // saved). Does nothing during a run.
+  // " (recovered)". Only the items it deleted go in (and any it may have deleted
+  // without noting it: those not there now as saved). Does nothing during a run.
+  // What it did is kept for the caller to say (TakeRecovery).
   Recovery RecoverUnfinishedRun();
+  // The last recovery that found something to do, once: taking it clears it.
+  RecoveryOutcome TakeRecovery();
   // The archive or kept folder the last recovery made.
   const std::string& RecoveredPath() const { return m_strRecovered; }
   // Empties the staging folder once a restore is done with it.
@@ -154,6 +167,7 @@ class BackupArchive {
   std::string m_strPrepareFailure;
   std::string m_strRecovered;
   std::string m_strKeyNotice;
+  RecoveryOutcome m_recovery;
   bool m_bInRun = false;
   int m_nBadEntries = 0;
   std::vector<std::string> m_vUncommitted;  // files written since the last commit

@@ -8,41 +8,8 @@
 #include "backup/zip_packer.h"
 #include "core/registry.h"
 #include "core/wide_text.h"
-#include "framework/prompt.h"
 
 namespace {
-
-// One owner for a shell item list allocated by the shell's allocator.
-class ItemIdList {
- public:
-  ItemIdList(IMalloc* allocator, LPITEMIDLIST list) : m_pMalloc(allocator), m_pList(list) {}
-  ~ItemIdList() {
-    if (m_pList) m_pMalloc->Free(m_pList);
-  }
-  ItemIdList(const ItemIdList&) = delete;
-  ItemIdList& operator=(const ItemIdList&) = delete;
-  LPITEMIDLIST Get() const { return m_pList; }
-
- private:
-  IMalloc* m_pMalloc;
-  LPITEMIDLIST m_pList;
-};
-
-class MallocRef {
- public:
-  MallocRef() {
-    if (FAILED(SHGetMalloc(&m_pMalloc))) m_pMalloc = nullptr;
-  }
-  ~MallocRef() {
-    if (m_pMalloc) m_pMalloc->Release();
-  }
-  MallocRef(const MallocRef&) = delete;
-  MallocRef& operator=(const MallocRef&) = delete;
-  IMalloc* Get() const { return m_pMalloc; }
-
- private:
-  IMalloc* m_pMalloc = nullptr;
-};
 
 void (*g_pWaitPump)() = nullptr;
 
@@ -132,27 +99,6 @@ bool EmptyFolderTree(const std::string& folder, bool recurse, const std::string&
     FindClose(hFind);
   }
   return !failed;
-}
-
-std::string BrowseForLogFolder(HWND hOwner) {
-  MallocRef allocator;
-  if (!allocator.Get()) return "";
-  BROWSEINFOA browse = {};
-  browse.hwndOwner = hOwner;
-  browse.lpszTitle = "Choose a Folder to store log files";
-  browse.ulFlags = BIF_RETURNONLYFSDIRS;
-  ItemIdList chosen(allocator.Get(), SHBrowseForFolderA(&browse));
-  if (!chosen.Get()) return "";
-  char path[MAX_PATH * 4] = {};
-  if (!SHGetPathFromIDListA(chosen.Get(), path)) {
-    ShowMessage("Cannot use this path for extraction");
-    return "";
-  }
-  if (path[0] == '\0') {
-    ShowMessage("Cannot use this path");
-    return "";
-  }
-  return path;
 }
 
 std::string WindowsFolder() {

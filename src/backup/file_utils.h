@@ -49,9 +49,6 @@ class ProgramWaitPump {
 // failed in the last pass.
 bool EmptyFolderTree(const std::string& folder, bool recurse, const std::string& pattern);
 
-// The shell's folder chooser for the log folder; "" when cancelled or unusable.
-std::string BrowseForLogFolder(HWND hOwner = nullptr);
-
 // The Windows folder (e.g. "C:\windows"), without a trailing backslash.
 std::string WindowsFolder();
 

@@ -15,7 +15,6 @@
 #include "core/ascii_case.h"
 #include "core/product.h"
 #include "core/wide_text.h"
-#include "framework/prompt.h"
 
 namespace {
 
@@ -112,6 +111,7 @@ RestoreOutcome RestoreArchive(BackupArchive& archive, const std::string& archive
   RemovalLock lock;
   if (!lock.Held()) return Ended(outcome, RestoreResult::kBusy);
   archive.RecoverUnfinishedRun();
+  outcome.recovery = archive.TakeRecovery();
 
   // Everything about an archive is checked before anything comes out of it: its
   // names and sizes, then its tag (or the user's word), straight from the zip.
@@ -141,11 +141,9 @@ RestoreOutcome RestoreArchive(BackupArchive& archive, const std::string& archive
     trust = archive.CheckOpenedBackup(keys);
   }
   if (trust != ArchiveTrust::kMadeHere && !options.trustArchive) {
-    if (!AskYesNo(UntrustedArchiveQuestion(), ApplicationTitle(), true)) {
-      archive.CloseBackup();
-      return Ended(outcome, RestoreResult::kDeclined);
-    }
-    outcome.trustAsked = true;
+    archive.CloseBackup();
+    outcome.untrusted = true;
+    return Ended(outcome, RestoreResult::kDeclined);
   }
   // The records come straight from the archive: its values can be restored
   // even when its saved keys and files cannot be unpacked (a temporary folder
@@ -268,12 +266,4 @@ std::string RestoreMessage(const RestoreOutcome& outcome, size_t maxNamed) {
     text += ".";
   }
   return text;
-}
-
-RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePath,
-                            const RestoreOptions& options) {
-  const RestoreOutcome outcome = RestoreArchive(archive, archivePath, options);
-  const std::string text = RestoreMessage(outcome);
-  if (!text.empty()) ShowMessage(text);
-  return outcome.result;
 }

@@ -1,7 +1,5 @@
 // quillbane-cli scan [--sections 3,4,13] [--json] [--pause-ms N]
 
-#include <objbase.h>
-
 #include <cstdio>
 
 #include "cli/commands.h"
@@ -15,19 +13,6 @@ struct ScanOptions {
   std::string sections;
   bool json = false;
   int pauseMs = 0;
-};
-
-class ComSession {
- public:
-  ComSession() : m_hr(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComSession() {
-    if (SUCCEEDED(m_hr)) CoUninitialize();
-  }
-  ComSession(const ComSession&) = delete;
-  ComSession& operator=(const ComSession&) = delete;
-
- private:
-  HRESULT m_hr;
 };
 
 int RunScanCommand(const ScanOptions& options, bool sectionsGiven) {

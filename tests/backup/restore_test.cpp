@@ -26,14 +26,13 @@ class Restore : public BackupTest {
   }
 };
 
-const char* const kInvalid = "Backup is Invalid, Cannot Recover items";
 // Archives crafted here carry no tag: they are restored as if the user trusted them.
 const RestoreOptions kTrust{true, {}};
 
 }  // namespace
 
 // Archives written before the tag (or by anyone else) restore only once the user
-// agrees; No is the default and restores nothing.
+// agrees; without that nothing is restored.
 TEST_F(Restore, OlderArchivesAskFirstThenRestoreTextValuesAndBareNamedFiles) {
   const std::string dest = m_folder / "links\\old.lnk";
   CreateFolder(m_folder / "links");
@@ -43,31 +42,28 @@ TEST_F(Restore, OlderArchivesAskFirstThenRestoreTextValuesAndBareNamedFiles) {
       "[TYPE:FILE]\r\n[DEST_PATH:" + dest + "]\r\n";
   const std::string archive = MakeArchive("1,2,2009_3,4,5", {{"Config.ini", config},
                                                              {"old.lnk", "old bytes"}});
-  EXPECT_EQ(RestoreBackup(m_archive, archive), RestoreResult::kDeclined);
-  EXPECT_EQ(m_prompts.Texts(), std::vector<std::string>{UntrustedArchiveQuestion()});
+  const RestoreOutcome untrusted = RestoreArchive(m_archive, archive);
+  EXPECT_EQ(untrusted.result, RestoreResult::kDeclined);
+  EXPECT_TRUE(untrusted.untrusted);
   EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, "Software\\Run", "n"));
   EXPECT_FALSE(PathExists(dest));
 
-  m_prompts.Answer(true);
-  EXPECT_EQ(RestoreBackup(m_archive, archive), RestoreResult::kRestored);
+  EXPECT_EQ(RestoreArchive(m_archive, archive, kTrust).result, RestoreResult::kRestored);
   DWORD type = 0;
   EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\Run", "n", type), std::string("C:\\p.exe", 9));
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(FileText(dest), "old bytes");
-  EXPECT_EQ(m_prompts.Texts().back(), "Items Restored");
 }
 
 TEST_F(Restore, DamagedRecordFilesReportErrorsAndKeepWhatWasRestored) {
   // No record file: no backup. An empty one: nothing to do.
   const std::string noConfig = MakeArchive("1,1,2009_0,0,1", {{"RegKeyBkup0.reg", "export of x"}});
-  EXPECT_EQ(RestoreBackup(m_archive, noConfig, kTrust), RestoreResult::kInvalid);
-  ASSERT_EQ(m_prompts.Texts().size(), 1u);
-  EXPECT_EQ(m_prompts.Texts()[0].find(kInvalid), 0u);
-  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,2", {{"Config.ini", ""}}), kTrust),
+  EXPECT_EQ(RestoreArchive(m_archive, noConfig, kTrust).result, RestoreResult::kInvalid);
+  EXPECT_EQ(RestoreArchive(m_archive, MakeArchive("1,1,2009_0,0,2", {{"Config.ini", ""}}), kTrust).result,
             RestoreResult::kRestored);
   // Raw data that does not read as hex, on a last line without a line end.
   const std::string damaged = RegValueRecord("HKEY_CURRENT_USER\\Software\\A", "d", "v") + "[RAW_DATA:4:zz]";
-  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,6", {{"Config.ini", damaged}}), kTrust),
+  EXPECT_EQ(RestoreArchive(m_archive, MakeArchive("1,1,2009_0,0,6", {{"Config.ini", damaged}}), kTrust).result,
             RestoreResult::kErrors);
   // Ends inside a record: the values before it stay restored, with their type and
   // exact bytes where the record carries them, as text where it does not.
@@ -76,7 +72,7 @@ TEST_F(Restore, DamagedRecordFilesReportErrorsAndKeepWhatWasRestored) {
                           RawDataLine(REG_BINARY, binary) +
                           RegValueRecord("HKEY_CURRENT_USER\\Software\\A", "n", "v") +
                           "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\Software\\B]\r\n";
-  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,3", {{"Config.ini", cut}}), kTrust),
+  EXPECT_EQ(RestoreArchive(m_archive, MakeArchive("1,1,2009_0,0,3", {{"Config.ini", cut}}), kTrust).result,
             RestoreResult::kErrors);
   DWORD type = 0;
   EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\A", "b]x", type), binary);
@@ -89,11 +85,10 @@ TEST_F(Restore, DamagedRecordFilesReportErrorsAndKeepWhatWasRestored) {
                           "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\Software\\C]\r\n"
                           "[PATH:\\..\\x.reg]\r\n" +
                           RegValueRecord("\\Nowhere", "n", "v");
-  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,4", {{"Config.ini", bad},
-                                                                    {"x.lnk", "x"}}), kTrust),
+  EXPECT_EQ(RestoreArchive(m_archive, MakeArchive("1,1,2009_0,0,4", {{"Config.ini", bad},
+                                                                    {"x.lnk", "x"}}), kTrust).result,
             RestoreResult::kErrors);
   EXPECT_TRUE(m_editor.calls.empty());
-  EXPECT_EQ(m_prompts.Texts().back().find("Not all backed items were restored, Errors Occured"), 0u);
   EXPECT_EQ(FileText(gone), "x");
 }
 
@@ -176,7 +171,7 @@ TEST_F(Restore, KeptFoldersRestoreAndADamagedEntrySpoilsOnlyItself) {
   ASSERT_TRUE(WriteFileBytes(kept + "\\Config.ini",
                              FileRecord(one) + AttributesLine(hiddenReadOnly)));
   ASSERT_TRUE(WriteFileBytes(kept + "\\" + StagedFileName(one), "one"));
-  EXPECT_EQ(RestoreBackup(m_archive, kept, kTrust), RestoreResult::kRestored);
+  EXPECT_EQ(RestoreArchive(m_archive, kept, kTrust).result, RestoreResult::kRestored);
   EXPECT_EQ(FileText(one), "one");
   EXPECT_EQ(GetFileAttributesA(one.c_str()) & hiddenReadOnly, hiddenReadOnly);
 
@@ -192,7 +187,7 @@ TEST_F(Restore, KeptFoldersRestoreAndADamagedEntrySpoilsOnlyItself) {
   ASSERT_TRUE(WriteFileBytes(path, zip));
   SetFileAttributesA(one.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(one.c_str());
-  EXPECT_EQ(RestoreBackup(m_archive, path, kTrust), RestoreResult::kErrors);
+  EXPECT_EQ(RestoreArchive(m_archive, path, kTrust).result, RestoreResult::kErrors);
   EXPECT_EQ(FileText(two), "two");
   EXPECT_FALSE(PathExists(one));
 }

@@ -19,7 +19,7 @@
 #include "cli/console_scan.h"
 #include "cli/scan_report.h"
 #include "cli/test_hold.h"
-#include "scan/recheck.h"
+#include "scan/still_stale.h"
 
 namespace {
 

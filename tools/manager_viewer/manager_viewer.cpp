@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "tools/manager_dialogs.h"
+#include "managers/manager_dialogs.h"
 #include "ui/resource_ids.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "framework/window.h"
-#include "tools/manager_rows.h"
+#include "managers/manager_rows.h"
 #include "ui/html_label.h"
 
 // Control ids of the manager templates.

@@ -13,7 +13,7 @@
 #include "backup/file_utils.h"
 #include "support/scripted_prompts.h"
 #include "core/registry_view.h"
-#include "tools/manager_dialogs.h"
+#include "managers/manager_dialogs.h"
 #include "manager_fixture.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "tools/manager_rows.h"
+#include "managers/manager_rows.h"
 
 std::string TestLibrary(const std::string& name) {
   // The test program's folder has no Windows path in the test prefix, so the

@@ -92,7 +92,7 @@ ItemState CheckItemAsScanned(const ProblemRecord& problem, std::string& reasonOu
       state = ItemState::kGone;
     } else if (read != ERROR_SUCCESS) {
       state = Unreadable(read, reasonOut);
-    } else if (problem.sectionId != kSharedFiles &&
+    } else if (problem.sectionId != kSharedFiles && problem.sectionId != kStartupPrograms &&
                !SameAsRecordedData(problem.valueData, type, bytes,
                                    type == REG_EXPAND_SZ ? Expanded(TextUpToZero(bytes)) : "")) {
       reasonOut = kChangedReason;

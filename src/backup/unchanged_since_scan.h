@@ -19,7 +19,9 @@ enum class ItemState {
 // "not found" counts as gone. A value's data is compared with the text the scan
 // recorded (the data up to its first zero byte, or its expansion for an
 // expandable string); a section that records no data (Shared Program Files names
-// the file in the value's name) is compared by presence alone.
+// the file in the value's name; Startup Programs records an orphaned
+// StartupApproved value's state, which its own re-check compares) is compared
+// by presence alone.
 ItemState CheckItemAsScanned(const ProblemRecord& problem, std::string& reasonOut);
 
 // The comparison itself: true when live data of this type matches what the scan

@@ -4,10 +4,11 @@
 # Windows does it (only their StartupApproved values change, to exactly the
 # bytes Windows writes), removed with a backup and restored byte for byte; an
 # orphaned StartupApproved value is reported by the scan, removed and restored;
-# and a crafted Startup backup that names another key is refused.
+# a crafted Startup backup that names another key is refused; and the window's
+# Startup Programs Manager, driven from another process, disables a checked row.
 . "$(dirname "$0")/../support/e2e.sh"
-cli="${1:?usage: startup_manager_test.sh quillbane-cli.exe qb-make-shortcut.exe}"
-make_shortcut="${2:?usage: startup_manager_test.sh quillbane-cli.exe qb-make-shortcut.exe}"
+usage="usage: startup_manager_test.sh quillbane-cli.exe qb-make-shortcut.exe Quillbane.exe qb-drive.exe"
+cli="${1:?$usage}"; make_shortcut="${2:?$usage}"; app="${3:?$usage}"; driver="${4:?$usage}"
 
 e2e_clone
 drive_c="$WINEPREFIX/drive_c"
@@ -111,5 +112,27 @@ e2e_wine "$qb" restore "$crafted" --trust-archive --json >"$E2E_DIR/crafted.json
 check "trusted, it is refused (exit $rc)" test "$rc" -eq 2 -a "$(jq -r '[.items[].outcome] | unique | join(",")' "$E2E_DIR/crafted.json")" = refused
 check "HKLM\\SOFTWARE\\Evil was not written" e2e_reg_lacks 'HKLM\SOFTWARE\Evil'
 check "nor the Run value beside it" e2e_reg_lacks "HKCU\\$run" 'Qb Crafted'
+
+# The window: Advanced Controls, Startup Manager; check a row, Disable Checked.
+cp "$app" "$drive_c/Quillbane/Quillbane.exe"
+cp "$driver" "$drive_c/qb-drive.exe"
+d() {
+  e2e_wine 'C:\qb-drive.exe' "$@" && return 0
+  echo "qb-drive $1 ... exited $?, read: $(tr '\n' '|' <"$E2E_DIR/stdout")" >&2
+  return 1
+}
+main='Quillbane v2.1 '; manager='Startup Programs Manager'
+wine 'C:\Quillbane\Quillbane.exe' </dev/null >"$E2E_DIR/window.log" 2>&1 &
+check "the window opens" d wait "$main" 30
+row=$(d click "$main" 1003 + click "$main" 1055 + wait "$manager" 20 + find "$manager" 1023 'Qb Machine')
+check "the manager lists the machine's entry" test -n "$row"
+check "its state reads Enabled" test "$(d cell "$manager" 1023 "$row" 2)" = Enabled
+out=$(d check "$manager" 1023 "$row" + click "$manager" 1066 + answer Quillbane 1 30)
+check_same "Disable Checked says what it did" "1 entry disabled." "$out"
+check "the list reads it Disabled" \
+  test "$(d find "$manager" 1023 'Qb Machine' >/dev/null && d cell "$manager" 1023 "$(d find "$manager" 1023 'Qb Machine')" 2)" = Disabled
+check "the registry says so as Windows writes it" \
+  grep -Eq '^REG_BINARY +03000000[0-9A-F]{16}$' <<<"$(value "HKLM\\$approved\\Run" 'Qb Machine')"
+d click "$manager" 2 + gone "$manager" 20 + close "$main" >/dev/null || true
 
 e2e_finish

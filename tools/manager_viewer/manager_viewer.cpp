@@ -6,6 +6,8 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <cstdlib>
@@ -43,6 +45,26 @@ void PutDword(HKEY root, const std::string& key, const char* name, DWORD value) 
   RegCloseKey(hKey);
 }
 
+// A shortcut to the registry editor in the demonstration Startup folder.
+void PutShortcut(const std::string& link) {
+  IShellLinkA* shellLink = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&shellLink)))) {
+    return;
+  }
+  shellLink->SetPath("C:\\windows\\regedit.exe");
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    wchar_t path[MAX_PATH] = {};
+    MultiByteToWideChar(CP_UTF8, 0, link.c_str(), -1, path, MAX_PATH);
+    file->Save(path, TRUE);
+    file->Release();
+  }
+  shellLink->Release();
+}
+
+StartupFolders g_demoFolders;
+
 void SeedDemo() {
   const std::string run = kRunKeyPath;
   Put(HKEY_CURRENT_USER, run, "Editor Agent", "\"C:\\windows\\REGEDIT.EXE\" /background");
@@ -53,6 +75,24 @@ void SeedDemo() {
   // A 32-bit program's, listed with "(32-bit)".
   Put(HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
       "Harbor Tray", "\"C:\\Program Files (x86)\\Harbor\\tray.exe\"");
+  // Switched off in the Task Manager: 03 and the time of the change.
+  FILETIME now = {};
+  GetSystemTimeAsFileTime(&now);
+  const std::string off = DisabledApprovalBytes(now);
+  HKEY hApproved = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, StartupApprovedKey(kApprovedRun).c_str(), 0, nullptr, 0,
+                      KEY_ALL_ACCESS, nullptr, &hApproved, nullptr) == ERROR_SUCCESS) {
+    RegSetValueExA(hApproved, "Sound Tray", 0, REG_BINARY, reinterpret_cast<const BYTE*>(off.data()),
+                   static_cast<DWORD>(off.size()));
+    RegCloseKey(hApproved);
+  }
+  // A shortcut in a Startup folder of the demonstration's own.
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  g_demoFolders.user = std::string(temp) + "QuillbaneDemoStartup";
+  CreateDirectoryA(g_demoFolders.user.c_str(), nullptr);
+  PutShortcut(g_demoFolders.user + "\\Registry Editor.lnk");
+  SetStartupFoldersForTest(&g_demoFolders);
 
   const std::string bho = std::string(kBhoKeyPath) + "\\";
   const char* const helper = "{5C3B3E21-6F3A-4D0B-9C1E-1A2B3C4D5E6F}";
@@ -135,6 +175,8 @@ class Shown : public Manager {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const int id = __argc > 1 ? std::atoi(__argv[1]) : IDD_STARTUP_MANAGER;
   const bool demo = __argc > 2 && std::string(__argv[2]) == "demo";
+  // Shortcut targets are read through the shell-link object.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   if (demo) {
     if (!RedirectRoots()) return 2;
     SeedDemo();
@@ -153,6 +195,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       RegOverridePredefKey(root, nullptr);
     }
     SHDeleteKeyA(HKEY_CURRENT_USER, kDemoKey);
+    if (!g_demoFolders.user.empty()) {
+      DeleteFileA((g_demoFolders.user + "\\Registry Editor.lnk").c_str());
+      RemoveDirectoryA(g_demoFolders.user.c_str());
+    }
   }
+  CoUninitialize();
   return result == -1 ? 1 : 0;
 }

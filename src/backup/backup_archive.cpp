@@ -10,6 +10,7 @@
 #include "backup/reg_export_file.h"
 #include "backup/registry_editor.h"
 #include "backup/restore_rules.h"
+#include "core/handles.h"
 #include "core/registry.h"
 #include "framework/prompt.h"
 
@@ -103,10 +104,10 @@ bool BackupArchive::BeginBackup(const SYSTEMTIME& now) {
   // The archive is only written at the end; see now that it can be, before
   // anything is deleted.
   const std::wstring probe = WideText(m_strBackupFolder + "\\" + base + ".probe");
-  HANDLE hProbe = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (hProbe == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(hProbe);
+  if (!FileHandle(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_FLAG_DELETE_ON_CLOSE, nullptr))) {
+    return false;
+  }
 
   // The start time, for the archive name should the run not get to its end.
   if (!AppendToFile(m_strStagingFolder + "\\" + kRunMarkerFile, base, true)) return false;
@@ -138,12 +139,12 @@ bool BackupArchive::AddRegistryItem(const ProblemRecord& problem) {
     if (!KeyNameSafeForEditor(fullName)) {
       return SaveFailed("its name cannot be passed to the registry editor safely");
     }
-    HKEY hKey = nullptr;
-    const LONG opened = OpenRegistryKey(problem.rootKey, problem.keyPath, KEY_READ, hKey);
+    KeyHandle key;
+    const LONG opened = OpenRegistryKey(problem.rootKey, problem.keyPath, KEY_READ, key);
     if (opened != ERROR_SUCCESS) {
       return SaveFailed("the key cannot be read (" + ErrorReason(opened) + ")");
     }
-    RegCloseKey(hKey);
+    key.Reset();
     const std::string exportFile =
         m_strStagingFolder + "\\RegKeyBkup" + std::to_string(m_nExportCounter) + ".reg";
     if (!ExportKeyChecked(BackupExportArguments(m_strStagingFolder, m_nExportCounter, fullName),

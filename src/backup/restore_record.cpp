@@ -11,6 +11,7 @@
 #include "backup/restore_rules.h"
 #include "backup/zip_names.h"
 #include "backup/zip_packer.h"
+#include "core/handles.h"
 #include "core/registry.h"
 #include "core/wide_text.h"
 
@@ -59,11 +60,12 @@ LiveState LiveValue(const BackupRecord& record, std::string& reason) {
   std::string keyPath;
   const HKEY hRoot = SplitKeyName(record.keyName, keyPath);
   if (hRoot == nullptr) return LiveState::kAbsent;
-  HKEY hKey = nullptr;
-  const LONG opened = OpenRegistryKey(hRoot, keyPath, KEY_QUERY_VALUE, hKey);
+  KeyHandle key;
+  const LONG opened = OpenRegistryKey(hRoot, keyPath, KEY_QUERY_VALUE, key);
   if (opened != ERROR_SUCCESS) {
     return IsNotFoundError(static_cast<DWORD>(opened)) ? LiveState::kAbsent : Unreadable(opened, reason);
   }
+  const HKEY hKey = key.Get();
   DWORD type = REG_NONE, size = 0;
   std::string bytes;
   LONG read = RegQueryValueExA(hKey, record.valueName.c_str(), nullptr, &type, nullptr, &size);
@@ -80,7 +82,6 @@ LiveState LiveValue(const BackupRecord& record, std::string& reason) {
       read = ERROR_SUCCESS;
     }
   }
-  RegCloseKey(hKey);
   if (IsNotFoundError(static_cast<DWORD>(read))) return LiveState::kAbsent;
   if (read != ERROR_SUCCESS) return Unreadable(read, reason);
   DWORD savedType = REG_NONE;
@@ -97,12 +98,14 @@ LiveState LiveKey(const std::string& source, const BackupRecord& record, std::st
   std::string keyPath;
   const HKEY hRoot = SplitKeyName(record.keyName, keyPath);
   if (hRoot == nullptr || keyPath.empty()) return LiveState::kAbsent;
-  HKEY hKey = nullptr;
-  const LONG opened = OpenRegistryKey(hRoot, keyPath, KEY_READ, hKey);
-  if (opened != ERROR_SUCCESS) {
-    return IsNotFoundError(static_cast<DWORD>(opened)) ? LiveState::kAbsent : Unreadable(opened, reason);
+  {
+    KeyHandle key;
+    const LONG opened = OpenRegistryKey(hRoot, keyPath, KEY_READ, key);
+    if (opened != ERROR_SUCCESS) {
+      return IsNotFoundError(static_cast<DWORD>(opened)) ? LiveState::kAbsent
+                                                         : Unreadable(opened, reason);
+    }
   }
-  RegCloseKey(hKey);
   wchar_t folder[MAX_PATH + 1] = {}, file[MAX_PATH + 1] = {};
   const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
   std::string current;

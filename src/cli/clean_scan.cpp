@@ -1,7 +1,6 @@
 // `clean` runs the console scan and hands its records to removal while they live.
 
 #include <windows.h>
-#include <objbase.h>
 
 #include <cstdio>
 
@@ -9,11 +8,12 @@
 #include "cli/console_out.h"
 #include "cli/console_scan.h"
 #include "cli/scan_report.h"
+#include "core/handles.h"
 
 CleanScan ConsoleCleanScan() {
   return [](const std::string* sections, int pauseMs, const CleanFinish& finish) {
     // Shortcut targets are read through the shell-link object.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const ComApartment com;
     int code = kExitUsage;
     {
       ConsoleScan scan;
@@ -31,7 +31,6 @@ CleanScan ConsoleCleanScan() {
                });
       }
     }
-    if (SUCCEEDED(com)) CoUninitialize();
     return code;
   };
 }

@@ -1,13 +1,12 @@
 // quillbane-cli scan [--sections 3,4,13] [--json] [--pause-ms N]
 
-#include <objbase.h>
-
 #include <cstdio>
 
 #include "cli/commands.h"
 #include "cli/console_out.h"
 #include "cli/console_scan.h"
 #include "cli/scan_report.h"
+#include "core/handles.h"
 
 namespace {
 
@@ -17,21 +16,8 @@ struct ScanOptions {
   int pauseMs = 0;
 };
 
-class ComSession {
- public:
-  ComSession() : m_hr(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComSession() {
-    if (SUCCEEDED(m_hr)) CoUninitialize();
-  }
-  ComSession(const ComSession&) = delete;
-  ComSession& operator=(const ComSession&) = delete;
-
- private:
-  HRESULT m_hr;
-};
-
 int RunScanCommand(const ScanOptions& options, bool sectionsGiven) {
-  ComSession com;
+  const ComApartment com;
   ConsoleScan scan;
   if (sectionsGiven) {
     std::string error;

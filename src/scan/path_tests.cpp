@@ -93,12 +93,12 @@ bool ExpandEnvironment(std::string& text) {
 
 std::string ReadRegistryString(HKEY hRoot, const std::string& subKey,
                                const std::string& valueName) {
-  HKEY hKey = nullptr;
-  if (OpenRegistryKey(hRoot, subKey, KEY_READ, hKey) != ERROR_SUCCESS) return "";
+  KeyHandle key;
+  if (OpenRegistryKey(hRoot, subKey, KEY_READ, key) != ERROR_SUCCESS) return "";
   // Data of any type and length, taken as text up to its first zero byte.
   std::string text;
-  if (!ReadValueText(hKey, valueName, text)) text.clear();
-  if (RegCloseKey(hKey) != ERROR_SUCCESS) {
+  if (!ReadValueText(key.Get(), valueName, text)) text.clear();
+  if (!key.Close()) {
     ShowMessage("Error in RegCloseKey.");
     return "";
   }

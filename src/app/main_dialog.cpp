@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "app/cleaner_app.h"
 #include "app/item_list_dialog.h"
@@ -55,13 +56,8 @@ MainDialog::MainDialog(CleanerApp& app)
 }
 
 MainDialog::~MainDialog() {
-  // The controls let go of their windows before the pictures and brush go.
+  // The window and its controls go before the pictures, brush and font they use.
   DestroyWindow();
-  for (HBITMAP hBitmap : {m_hHomeBackground, m_hPlainBackground}) {
-    if (hBitmap) DeleteObject(hBitmap);
-  }
-  if (m_hWhiteBrush) DeleteObject(m_hWhiteBrush);
-  if (m_hFont) DeleteObject(m_hFont);
 }
 
 void MainDialog::SetFolderChooser(PreferencesPanel::FolderChooser chooser) {
@@ -80,11 +76,13 @@ void MainDialog::PinFontHeight() {
   if (description.lfHeight == designHeight) return;
   description.lfHeight = designHeight;
   description.lfWidth = 0;
-  m_hFont = CreateFontIndirectA(&description);
-  if (!m_hFont) return;
-  SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont), FALSE);
+  FontHandle font(CreateFontIndirectA(&description));
+  if (!font) return;
+  SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
   for (HWND hChild = GetWindow(m_hWnd, GW_CHILD); hChild; hChild = GetWindow(hChild, GW_HWNDNEXT))
-    SendMessageA(hChild, WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont), FALSE);
+    SendMessageA(hChild, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+  // Any font pinned before is in use no longer.
+  m_hFont = std::move(font);
 }
 
 BOOL MainDialog::OnInitDialog() {
@@ -158,9 +156,10 @@ void MoveChild(HWND hChild, const RECT& rect) {
 // Each one grows to its text, and the control after it on the same line (a
 // separator, the log folder box, the date list) starts that much later.
 void MainDialog::FitCaptions() {
-  HDC hdc = GetDC(m_hWnd);
-  if (!hdc) return;
-  HGDIOBJ old = SelectObject(hdc, reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)));
+  const WindowDc dc(m_hWnd);
+  if (!dc) return;
+  const HDC hdc = dc.Get();
+  const SelectedObject font(hdc, reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)));
   const struct {
     int caption;
     int next;  // the control to its right
@@ -184,13 +183,13 @@ void MainDialog::FitCaptions() {
   RECT text = ChildRect(Item(kRestoreText));
   text.bottom = std::max(text.bottom, ChildRect(Item(kBackupDates)).top - 6);
   MoveChild(Item(kRestoreText), text);
-  SelectObject(hdc, old);
-  ReleaseDC(m_hWnd, hdc);
 }
 
 void MainDialog::SizeToPicture() {
   BITMAP picture = {};
-  if (!m_hHomeBackground || !GetObjectA(m_hHomeBackground, sizeof(picture), &picture)) return;
+  if (!m_hHomeBackground || !GetObjectA(m_hHomeBackground.Get(), sizeof(picture), &picture)) {
+    return;
+  }
   RECT window = {}, client = {};
   GetWindowRect(m_hWnd, &window);
   GetClientRect(m_hWnd, &client);
@@ -392,8 +391,8 @@ bool MainDialog::OnNotify(NMHDR* header, LRESULT& result) {
 }
 
 HBITMAP MainDialog::CurrentBackground() const {
-  if (m_nBackgroundMode == 0) return m_hHomeBackground;
-  if (m_nBackgroundMode == 1) return m_hPlainBackground;
+  if (m_nBackgroundMode == 0) return m_hHomeBackground.Get();
+  if (m_nBackgroundMode == 1) return m_hPlainBackground.Get();
   return nullptr;
 }
 
@@ -403,13 +402,11 @@ void MainDialog::CopyBackgroundUnder(HDC hdc, HWND hControl) {
   RECT area = {};
   GetWindowRect(hControl, &area);
   MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
-  HDC hMemory = CreateCompatibleDC(hdc);
-  if (!hMemory) return;
-  HGDIOBJ old = SelectObject(hMemory, hBackground);
-  BitBlt(hdc, 0, 0, area.right - area.left, area.bottom - area.top, hMemory, area.left, area.top,
-         SRCCOPY);
-  SelectObject(hMemory, old);
-  DeleteDC(hMemory);
+  const MemoryDc memory(CreateCompatibleDC(hdc));
+  if (!memory) return;
+  const SelectedObject picture(memory.Get(), hBackground);
+  BitBlt(hdc, 0, 0, area.right - area.left, area.bottom - area.top, memory.Get(), area.left,
+         area.top, SRCCOPY);
 }
 
 HBRUSH MainDialog::OnCtlColor(HDC hdc, HWND hControl, UINT message) {
@@ -420,13 +417,13 @@ HBRUSH MainDialog::OnCtlColor(HDC hdc, HWND hControl, UINT message) {
     case PreferencesPanel::kAutoBackup:
     case PreferencesPanel::kLogFolder:
       SetBkMode(hdc, TRANSPARENT);
-      return m_hWhiteBrush;
+      return m_hWhiteBrush.Get();
     case kTotalLabel:
     case kAffectedLabel:
     case kResultsTotal:
       SetTextColor(hdc, RGB(255, 0, 0));
       SetBkMode(hdc, TRANSPARENT);
-      return m_hWhiteBrush;
+      return m_hWhiteBrush.Get();
     default:
       break;
   }
@@ -446,13 +443,9 @@ void MainDialog::Paint() {
     const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
     DrawIcon(hdc, x, y, m_hIcon);
   } else if (HBITMAP hBackground = CurrentBackground()) {
-    HDC hMemory = CreateCompatibleDC(hdc);
-    if (hMemory) {
-      HGDIOBJ old = SelectObject(hMemory, hBackground);
-      BitBlt(hdc, 0, 0, client.right, client.bottom, hMemory, 0, 0, SRCCOPY);
-      SelectObject(hMemory, old);
-      DeleteDC(hMemory);
-    }
+    const MemoryDc memory(CreateCompatibleDC(hdc));
+    const SelectedObject picture(memory.Get(), hBackground);
+    if (memory) BitBlt(hdc, 0, 0, client.right, client.bottom, memory.Get(), 0, 0, SRCCOPY);
   }
   EndPaint(m_hWnd, &paint);
 }

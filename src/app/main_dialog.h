@@ -20,6 +20,7 @@
 #include "app/proportional_layout.h"
 #include "app/scan_log.h"
 #include "backup/backup_archive.h"
+#include "core/handles.h"
 #include "core/problem_store.h"
 #include "core/section_catalogue.h"
 #include "framework/fixed_font_dialog.h"
@@ -159,19 +160,20 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
 
   CleanerApp& m_app;
   ProportionalLayout m_layout;
-  HBITMAP m_hHomeBackground = nullptr;
-  HBITMAP m_hPlainBackground = nullptr;
+  // Declared before the controls, which let go of their windows first.
+  BitmapHandle m_hHomeBackground;
+  BitmapHandle m_hPlainBackground;
   std::string m_strProfileLine, m_strOsLine, m_strMemoryLine, m_strDiskLine;
   std::unique_ptr<SectionCatalogue> m_pCatalogue;
   SectionScanner m_scanner;
   std::unique_ptr<ProblemStore> m_pStore;
   std::unique_ptr<ScanDriver> m_pDriver;
-  HBRUSH m_hWhiteBrush = nullptr;
+  BrushHandle m_hWhiteBrush;
   ScanLog m_log;
   BackupArchive m_archive;
   int m_nBackgroundMode = 0;
   HICON m_hIcon = nullptr;
-  HFONT m_hFont = nullptr;
+  FontHandle m_hFont;
 
   HtmlLabel m_description, m_restoreText;
   HyperlinkLabel m_help, m_home, m_support, m_nav[4];

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "core/handles.h"
 #include "framework/window.h"
 
 class ProgressListCtrl : public Control {
@@ -31,5 +32,5 @@ class ProgressListCtrl : public Control {
 
  private:
   void DrawItem(const DRAWITEMSTRUCT& item);
-  HIMAGELIST m_hImages = nullptr;
+  ImageListHandle m_hImages;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/handles.h"
 #include "framework/dialog_template.h"
 
 std::vector<uint8_t> LoadDialogTemplate(HINSTANCE hModule, int templateId) {
@@ -19,9 +20,11 @@ INT_PTR FixedFontDialog::DoModal() {
   const std::vector<uint8_t> original = LoadDialogTemplate(ResourceModule(), TemplateId());
   if (original.empty()) return -1;
 
-  HDC hScreen = GetDC(nullptr);
-  const int dotsPerInch = hScreen ? GetDeviceCaps(hScreen, LOGPIXELSY) : 96;
-  if (hScreen) ReleaseDC(nullptr, hScreen);
+  int dotsPerInch = 96;
+  {
+    const WindowDc screen(nullptr);
+    if (screen) dotsPerInch = GetDeviceCaps(screen.Get(), LOGPIXELSY);
+  }
 
   std::vector<uint8_t> edited =
       ReplaceTemplateFont(original, "Tahoma", FixedFontPointSize(dotsPerInch));

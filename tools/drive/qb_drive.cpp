@@ -47,6 +47,8 @@
 #include <string>
 #include <vector>
 
+#include "core/handles.h"
+
 namespace {
 
 using Args = std::vector<std::string>;
@@ -89,27 +91,30 @@ class RemoteBuffer {
   RemoteBuffer(HWND hWnd, size_t size) : m_nSize(size) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hWnd, &pid);
-    m_hProcess = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (m_hProcess) m_pRemote = VirtualAllocEx(m_hProcess, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    m_hProcess.Reset(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    if (m_hProcess) {
+      m_pRemote = VirtualAllocEx(m_hProcess.Get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
   }
+  // The memory is given back while the process handle is still held.
   ~RemoteBuffer() {
-    if (m_pRemote) VirtualFreeEx(m_hProcess, m_pRemote, 0, MEM_RELEASE);
-    if (m_hProcess) CloseHandle(m_hProcess);
+    if (m_pRemote) VirtualFreeEx(m_hProcess.Get(), m_pRemote, 0, MEM_RELEASE);
   }
   RemoteBuffer(const RemoteBuffer&) = delete;
   RemoteBuffer& operator=(const RemoteBuffer&) = delete;
   bool Ok() const { return m_pRemote != nullptr; }
   char* At(size_t offset) const { return static_cast<char*>(m_pRemote) + offset; }
   bool Write(size_t offset, const void* data, size_t size) {
-    return WriteProcessMemory(m_hProcess, At(offset), data, size, nullptr) != FALSE;
+    return WriteProcessMemory(m_hProcess.Get(), At(offset), data, size, nullptr) != FALSE;
   }
   bool Read(size_t offset, void* data, size_t size) {
-    return ReadProcessMemory(m_hProcess, At(offset), data, size, nullptr) != FALSE;
+    return ReadProcessMemory(m_hProcess.Get(), At(offset), data, size, nullptr) != FALSE;
   }
 
  private:
   size_t m_nSize;
-  HANDLE m_hProcess = nullptr;
+  KernelHandle m_hProcess;
   void* m_pRemote = nullptr;
 };
 

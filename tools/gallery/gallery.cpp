@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/handles.h"
 #include "framework/window.h"
 #include "ui/gif_animator.h"
 #include "ui/html_label.h"
@@ -21,16 +22,13 @@ namespace {
 const UINT_PTR kCloseTimer = 1;
 
 void PaintBitmap(HDC hdc, int id, int x, int y) {
-  HBITMAP bitmap = LoadBitmapA(Dialog::ResourceModule(), MAKEINTRESOURCEA(id));
+  const BitmapHandle bitmap(LoadBitmapA(Dialog::ResourceModule(), MAKEINTRESOURCEA(id)));
   if (!bitmap) return;
   BITMAP info = {};
-  GetObjectA(bitmap, sizeof(info), &info);
-  HDC memory = CreateCompatibleDC(hdc);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(hdc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
-  DeleteDC(memory);
-  DeleteObject(bitmap);
+  GetObjectA(bitmap.Get(), sizeof(info), &info);
+  const MemoryDc memory(CreateCompatibleDC(hdc));
+  const SelectedObject picture(memory.Get(), bitmap.Get());
+  BitBlt(hdc, x, y, info.bmWidth, info.bmHeight, memory.Get(), 0, 0, SRCCOPY);
 }
 
 // Never opens anything: the gallery only shows.
@@ -103,7 +101,7 @@ class GalleryPage : public Dialog {
       PaintBitmap(hdc, id, x, area.top);
       x += 28;
     }
-    HGDIOBJ oldFont = SelectObject(hdc, reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)));
+    const SelectedObject font(hdc, reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)));
     SetBkMode(hdc, TRANSPARENT);
     int y = area.top + 30;
     const struct {
@@ -122,7 +120,6 @@ class GalleryPage : public Dialog {
         y += 14;
       }
     }
-    SelectObject(hdc, oldFont);
     EndPaint(m_hWnd, &paint);
     result = TRUE;
     return true;
@@ -144,11 +141,9 @@ class GalleryPage : public Dialog {
 class HomePreview : public Dialog {
  public:
   explicit HomePreview(bool scanPanel) : Dialog(IDD_MAIN, nullptr), m_bScan(scanPanel) {
-    m_hBackground = LoadBitmapA(Dialog::ResourceModule(),
-                                MAKEINTRESOURCEA(scanPanel ? IDB_PLAIN_BACKGROUND : IDB_HOME_BACKGROUND));
-  }
-  ~HomePreview() override {
-    if (m_hBackground) DeleteObject(m_hBackground);
+    m_hBackground.Reset(LoadBitmapA(
+        Dialog::ResourceModule(),
+        MAKEINTRESOURCEA(scanPanel ? IDB_PLAIN_BACKGROUND : IDB_HOME_BACKGROUND)));
   }
 
  protected:
@@ -242,11 +237,9 @@ class HomePreview : public Dialog {
     PAINTSTRUCT paint;
     HDC hdc = BeginPaint(m_hWnd, &paint);
     if (m_hBackground) {
-      HDC memory = CreateCompatibleDC(hdc);
-      HGDIOBJ old = SelectObject(memory, m_hBackground);
-      BitBlt(hdc, 0, 0, 650, 360, memory, 0, 0, SRCCOPY);
-      SelectObject(memory, old);
-      DeleteDC(memory);
+      const MemoryDc memory(CreateCompatibleDC(hdc));
+      const SelectedObject picture(memory.Get(), m_hBackground.Get());
+      BitBlt(hdc, 0, 0, 650, 360, memory.Get(), 0, 0, SRCCOPY);
     }
     EndPaint(m_hWnd, &paint);
     result = TRUE;
@@ -260,7 +253,7 @@ class HomePreview : public Dialog {
 
  private:
   bool m_bScan;
-  HBITMAP m_hBackground = nullptr;
+  BitmapHandle m_hBackground;
   GifAnimator m_busy;
   HtmlLabel m_description;
   HyperlinkLabel m_nav[4], m_help, m_home, m_support;

@@ -93,7 +93,8 @@ TEST_F(MainWindowTest, AFullScanEndsOnTheResults) {
   EXPECT_EQ(5, Rows(Item(kResultsList)));
   EXPECT_EQ("Total Problems : 6", Text(kResultsTotal));
   // The totals are red on the picture; other statics let the picture through.
-  HDC hdc = CreateCompatibleDC(nullptr);
+  const MemoryDc dc(CreateCompatibleDC(nullptr));
+  const HDC hdc = dc.Get();
   for (int id : {kTotalLabel, kAffectedLabel, kResultsTotal, kOsLine}) {
     SetTextColor(hdc, RGB(0, 0, 0));
     SendMessageA(Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hdc),
@@ -101,7 +102,6 @@ TEST_F(MainWindowTest, AFullScanEndsOnTheResults) {
     EXPECT_EQ(id == kOsLine ? RGB(0, 0, 0) : RGB(255, 0, 0), GetTextColor(hdc)) << id;
     EXPECT_EQ(TRANSPARENT, GetBkMode(hdc)) << id;
   }
-  DeleteDC(hdc);
 }
 
 TEST_F(MainWindowTest, AbortStopsAtTheNextItemEvenDuringTheStartAndClosingAborts) {

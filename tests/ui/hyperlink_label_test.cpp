@@ -31,11 +31,9 @@ class LinkDialog : public Dialog {
     SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(1000, STN_CLICKED), reinterpret_cast<LPARAM>(Item(1000)));
   }
   COLORREF DrawnColour() {
-    HDC hdc = CreateCompatibleDC(nullptr);
-    SendMessageA(m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hdc), reinterpret_cast<LPARAM>(Item(1000)));
-    const COLORREF colour = GetTextColor(hdc);
-    DeleteDC(hdc);
-    return colour;
+    const MemoryDc dc(CreateCompatibleDC(nullptr));
+    SendMessageA(m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.Get()), reinterpret_cast<LPARAM>(Item(1000)));
+    return GetTextColor(dc.Get());
   }
   bool Underlined() {
     LOGFONTA description = {};
@@ -78,11 +76,10 @@ TEST_F(HyperlinkTest, TakesTargetFromTextShowsTargetAsTextAndFitsItsText) {
   EXPECT_TRUE(GetWindowLongPtrA(m_dialog.Item(1000), GWL_STYLE) & SS_NOTIFY);
   RECT rect = {};
   GetClientRect(m_dialog.Item(1000), &rect);
-  HDC hdc = GetDC(m_dialog.Item(1000));
-  SelectObject(hdc, m_dialog.link.CurrentFont());
+  const WindowDc dc(m_dialog.Item(1000));
+  const SelectedObject font(dc.Get(), m_dialog.link.CurrentFont());
   SIZE size = {};
-  GetTextExtentPoint32A(hdc, "Orrelmoor Home", 14, &size);
-  ReleaseDC(m_dialog.Item(1000), hdc);
+  GetTextExtentPoint32A(dc.Get(), "Orrelmoor Home", 14, &size);
   EXPECT_EQ(rect.right, size.cx);
   EXPECT_EQ(rect.bottom, size.cy);
 }

@@ -9,6 +9,7 @@
 
 #include <commctrl.h>
 
+#include "core/handles.h"
 #include "ui/resource_ids.h"
 
 namespace {
@@ -17,11 +18,10 @@ HINSTANCE Self() { return GetModuleHandleA(nullptr); }
 
 SIZE BitmapSize(int id) {
   SIZE size = {0, 0};
-  HBITMAP bitmap = LoadBitmapA(Self(), MAKEINTRESOURCEA(id));
+  const BitmapHandle bitmap(LoadBitmapA(Self(), MAKEINTRESOURCEA(id)));
   if (!bitmap) return size;
   BITMAP info = {};
-  GetObjectA(bitmap, sizeof(info), &info);
-  DeleteObject(bitmap);
+  GetObjectA(bitmap.Get(), sizeof(info), &info);
   return SIZE{info.bmWidth, info.bmHeight};
 }
 
@@ -45,19 +45,16 @@ TEST(Resources, BitmapsHaveTheirSizesIconAndCursorAreThere) {
 
 // Count the filled cells of a severity bar along its middle row.
 int FilledCells(int id) {
-  HBITMAP bitmap = LoadBitmapA(Self(), MAKEINTRESOURCEA(id));
-  HDC hdc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(hdc, bitmap);
+  const BitmapHandle bitmap(LoadBitmapA(Self(), MAKEINTRESOURCEA(id)));
+  const MemoryDc dc(CreateCompatibleDC(nullptr));
+  const SelectedObject picture(dc.Get(), bitmap.Get());
   int filled = 0;
   for (int cell = 0; cell < 5; ++cell) {
-    const COLORREF c = GetPixel(hdc, cell * 14 + 6, 4);
+    const COLORREF c = GetPixel(dc.Get(), cell * 14 + 6, 4);
     const int spread = std::max({GetRValue(c), GetGValue(c), GetBValue(c)}) -
                        std::min({GetRValue(c), GetGValue(c), GetBValue(c)});
     filled += spread > 60 ? 1 : 0;  // coloured, not the grey of an empty cell
   }
-  SelectObject(hdc, old);
-  DeleteDC(hdc);
-  DeleteObject(bitmap);
   return filled;
 }
 

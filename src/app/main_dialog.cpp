@@ -18,12 +18,14 @@
 
 namespace {
 
-const int kScanPanel[] = {1009, 1008, 1013, 1014, 1015, 1016, 1017};
-const int kResultsPanel[] = {1018, 1019, 1054};
-const int kSectionsPanel[] = {1021, 1020};
-const int kRestorePanel[] = {1043, 1045, 1041, 1042, 1044, 1063};
-const int kHomePanel[] = {1046, 1048, 1051};
-const int kSystemLines[] = {1007, 1004, 1005, 1006};
+const int kScanPanel[] = {kScanButton, kProgressList, kStatusLabel, kTotalLabel,
+                          kAnimation, kTotalsFrame, kAffectedLabel};
+const int kResultsPanel[] = {kResultsList, kRemoveButton, kResultsTotal};
+const int kSectionsPanel[] = {kSaveSections, kSectionsList};
+const int kRestorePanel[] = {kRestoreText, IDC_BACKUP_DATES_CAPTION, kBackupDates,
+                             kRestoreButton, IDC_RESTORE_RULE, kShowBackupItems};
+const int kHomePanel[] = {kHomeLink, kSupportLink, kDescription};
+const int kSystemLines[] = {kDiskLine, kOsLine, kProfileLine, kMemoryLine};
 
 const char kDescriptionText[] =
     "<b>Quillbane</b> safely and effectively scans Windows Registry and hard disk drive for "
@@ -163,8 +165,12 @@ void MainDialog::FitCaptions() {
   const struct {
     int caption;
     int next;  // the control to its right
-  } kCaptions[] = {{1058, 1039}, {1030, 1031}, {1032, 1033},
-                   {1034, 1029}, {1035, 1036}, {1045, kBackupDates}};
+  } kCaptions[] = {{IDC_ADVANCED_CAPTION, IDC_ADVANCED_RULE},
+                   {IDC_STARTUP_CAPTION, IDC_STARTUP_RULE},
+                   {IDC_REMOVAL_CAPTION, IDC_REMOVAL_RULE},
+                   {IDC_LOG_CAPTION, IDC_LOG_RULE},
+                   {IDC_LOG_FOLDER_LABEL, IDC_LOG_FOLDER},
+                   {IDC_BACKUP_DATES_CAPTION, kBackupDates}};
   for (const auto& entry : kCaptions) {
     HWND hCaption = Item(entry.caption);
     char text[128] = {};

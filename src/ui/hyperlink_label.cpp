@@ -7,13 +7,16 @@
 
 #include "framework/prompt.h"
 #include "ui/hyperlink_text.h"
+#include "ui/resource_ids.h"
 
 namespace {
 
 HyperlinkLabel::Opener g_opener = nullptr;
 
-const int kProgramHandCursor = 136;
+// The hand cursor in the Windows help viewer's resources (winhlp32.exe).
 const int kHelpViewerHandCursor = 106;
+// The system's hand (IDC_HAND, whose macro has the wide type in a Unicode build).
+const int kSystemHandCursor = 32649;
 
 std::string WindowText(HWND hWnd) {
   const int length = GetWindowTextLengthA(hWnd);
@@ -245,8 +248,8 @@ void HyperlinkLabel::LoadHandCursor() {
   }
   // Any hand serves: our own, then the system's.
   if (!m_hLinkCursor)
-    m_hLinkCursor = LoadCursorA(Dialog::ResourceModule(), MAKEINTRESOURCEA(kProgramHandCursor));
-  if (!m_hLinkCursor) m_hLinkCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));  // IDC_HAND
+    m_hLinkCursor = LoadCursorA(Dialog::ResourceModule(), MAKEINTRESOURCEA(IDC_LINK_HAND));
+  if (!m_hLinkCursor) m_hLinkCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(kSystemHandCursor));
 }
 
 void HyperlinkLabel::CreateToolTip() {

@@ -23,6 +23,7 @@
 #include "app/settings_store.h"
 #include "core/section_catalogue.h"
 #include "framework/prompt.h"
+#include "scan/section_registry.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ int main() {
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
   if (SettingsKeyMissing()) InitSettingsKey();
-  const SectionCatalogue catalogue;
+  const SectionCatalogue catalogue(RegisteredSections());
   for (const ScanSection& section : catalogue.Sections()) SaveSectionEnabled(section.sectionId, 1);
 
   EndClock clock;

@@ -40,22 +40,20 @@
 #include "scan/exclusion_list.h"
 #include "scan/item_checks.h"
 #include "scan/path_probe.h"
-#include "scan/scan_host.h"
+#include "scan/scan_events.h"
+#include "scan/section_registry.h"
 #include "scan/section_scanner.h"
 
 namespace {
 
-// The console host's per-item work when no progress line is shown: reports go
-// through the exclusion test and are kept, no status text is wanted.
-class BenchHost : public ScanHost {
+// The console's per-item work when no progress line is shown: reports go
+// through the exclusion test into a store, no status text is wanted.
+class BenchHost : public ScanEvents {
  public:
-  void ReportProblem(std::unique_ptr<ProblemRecord> record) override {
-    if (!IsExcluded(*record)) records.push_back(std::move(record));
-  }
-  void ShowStatus(const std::string&) override {}
-  bool StatusWanted() override { return false; }
-  void PumpInput() override {}
-  std::vector<std::unique_ptr<ProblemRecord>> records;
+  bool ProgressWanted() override { return false; }
+  size_t Filed() const { return static_cast<size_t>(store.totalProblems()); }
+  SectionCatalogue catalogue{RegisteredSections()};
+  ProblemStore store{catalogue, IsExcluded, nullptr};
 };
 
 std::string Env(const char* name) {
@@ -121,23 +119,23 @@ Row Measure(const std::string& tree, const Scan& scan, const std::function<void(
 
 size_t RegistryScan(size_t& privateBefore, size_t& privateAfter) {
   BenchHost host;
-  SectionScanner scanner(&host);
+  SectionScanner scanner(&host.store, &host);
   scanner.StartScan();
   privateBefore = PrivateKb();
   scanner.ScanMachineSoftware(0);
   privateAfter = PrivateKb();
-  return host.records.size();
+  return host.Filed();
 }
 
 Scan ShortcutScan(const std::string& root) {
   return [root](size_t& privateBefore, size_t& privateAfter) {
     BenchHost host;
-    SectionScanner scanner(&host);
+    SectionScanner scanner(&host.store, &host);
     scanner.StartScan();
     privateBefore = PrivateKb();
     scanner.ScanFolderForShortcuts(root);
     privateAfter = PrivateKb();
-    return host.records.size();
+    return host.Filed();
   };
 }
 

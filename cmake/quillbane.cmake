@@ -10,9 +10,21 @@ function(qb_warnings target)
   target_compile_definitions(${target} PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 endfunction()
 
+# The engine: what runs a scan, a removal and a restore with no window. It never
+# links the dialog layer or anything built on it, so it cannot show a message box.
+set(QB_ENGINE_LIBRARIES qb_core qb_scan qb_backup qb_sysinfo qb_minizip)
+
 # A static library of ours: src/<name>/*.cpp, headers reached as "<name>/file.h".
+# ENGINE: one of the engine's; its DEPENDS may name only engine libraries.
 function(qb_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;SYSTEM_LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "ENGINE" "" "SOURCES;DEPENDS;SYSTEM_LIBS" ${ARGN})
+  if(ARG_ENGINE)
+    foreach(dep ${ARG_DEPENDS})
+      if(NOT dep IN_LIST QB_ENGINE_LIBRARIES)
+        message(FATAL_ERROR "qb_${name} is part of the engine and may not depend on ${dep}")
+      endif()
+    endforeach()
+  endif()
   add_library(qb_${name} STATIC ${ARG_SOURCES})
   target_include_directories(qb_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(qb_${name} PUBLIC ${ARG_DEPENDS} ${ARG_SYSTEM_LIBS})

@@ -13,6 +13,7 @@
 #include "core/product.h"
 #include "framework/prompt.h"
 #include "scan/exclusion_list.h"
+#include "scan/section_registry.h"
 #include "tools/manager_dialogs.h"
 #include "ui/resource_ids.h"
 
@@ -110,7 +111,6 @@ BOOL MainDialog::OnInitDialog() {
   UpdateTitle();
   if (m_animation.LoadFromResource(MAKEINTRESOURCEA(IDR_BUSY_GIF), "GIF")) m_animation.Draw();
 
-  m_scanner.SetHost(this);
   m_status.SetLabel(Item(kStatusLabel));
   SendMessageA(Item(kProgressBar), PBM_SETRANGE, 0, MAKELPARAM(0, 10000));
   SizeToPicture();
@@ -124,10 +124,8 @@ BOOL MainDialog::OnInitDialog() {
   m_sections.SetUp(60, LVS_EX_CHECKBOXES);
   m_sections.SetCheckPictures(IDB_CHECKED, IDB_UNCHECKED);
 
-  m_pCatalogue = std::make_unique<SectionCatalogue>();
-  m_pStore = std::make_unique<ProblemStore>(*m_pCatalogue, IsExcluded, this, &m_log);
-  m_pDriver = std::make_unique<ScanDriver>(*m_pCatalogue, *m_pStore, m_scanner, *this, &m_log);
-  m_pDriver->FillReadyRows();
+  m_pCatalogue = std::make_unique<SectionCatalogue>(RegisteredSections());
+  SetUpScan();
 
   HideAllPanels();
   SetBackgroundMode(0);
@@ -297,12 +295,12 @@ void MainDialog::EndPanelSwitch() {
 void MainDialog::OnScanNow() {
   BeginPanelSwitch();
   HideAllPanels();
-  m_pDriver->PrepareScan();
+  PrepareScan();
   SetBackgroundMode(1);
   ShowScanPanel(true);
   ShowWindow(Item(kAnimation), SW_HIDE);
   ShowStatusText("Press Start to begin system scan");
-  SetButtonCaption("Start Scan");
+  SetDlgItemTextA(m_hWnd, kScanButton, "Start Scan");
   EndPanelSwitch();
 }
 
@@ -481,11 +479,6 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
         FitCaptions();
       }
       return false;
-    case kReportProblemMessage:
-      OnProblemReport(reinterpret_cast<ProblemRecord*>(wParam));
-      SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, 0);
-      result = TRUE;
-      return true;
     case kOpenSectionDetailsMessage:
       // Not during a removal: the details may take problems off the list it walks.
       SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT,

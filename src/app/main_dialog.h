@@ -3,8 +3,8 @@
 // a full-window picture, with four navigation entries on the left and one panel
 // at a time on the right: Home, Scan, Results, Choose Sections, Restore Backup and
 // Advanced Controls. It owns the section catalogue, the problem store, the scan
-// machinery, the backup archive and the scan log, and is the scan driver's view
-// and the scanners' host.
+// machinery, the backup archive and the scan log, and shows the scan's events
+// (main_dialog_scan.cpp).
 
 #include <windows.h>
 #include <commctrl.h>
@@ -20,6 +20,7 @@
 #include "app/progress_list_ctrl.h"
 #include "app/proportional_layout.h"
 #include "app/scan_log.h"
+#include "app/status_text.h"
 #include "backup/backup_archive.h"
 #include "core/handles.h"
 #include "core/problem_store.h"
@@ -27,7 +28,6 @@
 #include "framework/fixed_font_dialog.h"
 #include "scan/scan_driver.h"
 #include "scan/section_scanner.h"
-#include "scan/status_text.h"
 #include "ui/gif_animator.h"
 #include "ui/html_label.h"
 #include "ui/hyperlink_label.h"
@@ -76,7 +76,7 @@ enum MainControl {
 constexpr const char* kHomePage = "https://www.orrelmoor.example/";
 constexpr const char* kSupportPage = "https://www.orrelmoor.example/support.php";
 
-class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHost {
+class MainDialog : public FixedFontDialog {
  public:
   explicit MainDialog(CleanerApp& app);
   ~MainDialog() override;
@@ -121,32 +121,6 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   bool Removing() const { return m_bRemoving; }
   const std::string& BackupFolder() const { return m_strBackupFolder; }
 
-  // ScanDriverView
-  void ShowTotalProblems(const std::string& text) override;
-  void ShowAffectedSections(const std::string& text) override;
-  void ShowSectionCount(int sectionId, const std::string& count) override;
-  void DeleteAllRows() override;
-  int AppendRow(ScanSection* section, const std::string& name, const std::string& count,
-                const std::string& status) override;
-  int RowCount() override;
-  ScanSection* RowSection(int row) override;
-  void SetRowStatus(int row, const std::string& status) override;
-  void SetRowImage(int row, int image) override;
-  void EnsureRowVisible(int row) override;
-  void ShowStatusText(const std::string& text) override;
-  std::string ButtonCaption() override;
-  void SetButtonCaption(const std::string& caption) override;
-  void ShowAnimation(bool show) override;
-  void ShowResults() override;
-  // Offers a restart as administrator when sections could not be checked.
-  void ShowScanEnd(const std::string& message, int deniedSections) override;
-
-  // ScanHost
-  void ReportProblem(std::unique_ptr<ProblemRecord> record) override;
-  void ShowStatus(const std::string& text) override;
-  bool StatusWanted() override { return m_status.Due(); }
-  void PumpInput() override;
-
  protected:
   BOOL OnInitDialog() override;
   bool OnCommand(int id, int code, HWND hControl) override;
@@ -169,11 +143,37 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   LRESULT OnOpenSectionDetails(ScanSection* section);
   void RefreshResultRows();
   std::string SelectedBackupPath() const;
-  void OnProblemReport(ProblemRecord* record);
+  // The scan (main_dialog_scan.cpp): its events shown in the rows, labels and
+  // status line.
+  class ScanView : public ScanEvents {
+   public:
+    explicit ScanView(MainDialog& dialog) : m_dialog(dialog) {}
+    void SectionStarted(const ScanSection& section) override;
+    void SectionEnded(const ScanSection& section, SectionStatus status) override;
+    void ProblemFiled(const ScanSection& section, const ProblemRecord& problem,
+                      const ScanTotals& totals) override;
+    void Progress(const std::string& text) override;
+    bool ProgressWanted() override;
+    bool StopRequested() override;
+    void EntryFailed() override;
+
+   private:
+    MainDialog& m_dialog;
+  };
+  void SetUpScan();
+  void PrepareScan();
+  void FillReadyRows();
+  void ShowScanTotals(int problems, int affectedSections);
+  void ShowSectionCount(const ScanSection& section);
+  void ShowStatusText(const std::string& text);
+  void ShowScanEnd();
   // During a removal: Abort; every other command waits. Closing asks first.
   bool OnRemovalCommand(int id);
   void OnRemovalClose();
   void ShowRemovalRunning(bool running);
+  // The Home panel, where a removal ends.
+  void ShowStartPanel();
+  void ShowRecovery(const RecoveryOutcome& recovery);
   // Panel switches repaint once, at the end, not once per control.
   void BeginPanelSwitch();
   void EndPanelSwitch();
@@ -194,6 +194,7 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   std::unique_ptr<SectionCatalogue> m_pCatalogue;
   SectionScanner m_scanner;
   std::unique_ptr<ProblemStore> m_pStore;
+  std::unique_ptr<ScanView> m_pScanView;
   std::unique_ptr<ScanDriver> m_pDriver;
   BrushHandle m_hWhiteBrush;
   ScanLog m_log;
@@ -213,8 +214,9 @@ class MainDialog : public FixedFontDialog, public ScanDriverView, public ScanHos
   std::string m_strBackupFolder;
   std::vector<std::string> m_vBackupPaths;
   ProgramRunner m_fnOpenHelp;
-  ProblemRecord* m_pReporting = nullptr;
   bool m_bScanning = false;
+  bool m_bScanStarting = false;
+  bool m_bStopScan = false;
   bool m_bCloseAfterScan = false;
   bool m_bRemoving = false;
   bool m_bStopRemoval = false;

@@ -14,12 +14,17 @@
 #include "app/settings_store.h"
 #include "backup/file_utils.h"
 #include "backup/problem_removal.h"
+#include "backup/removal_lock.h"
 #include "backup/restore_items.h"
+#include "core/product.h"
 #include "framework/prompt.h"
-#include "scan/path_tests.h"
 #include "scan/recheck.h"
 
 namespace {
+
+constexpr const char* kBackupQuestion =
+    "Automatic Backup of deleted items is Disabled, Tarnwick will not backup any deleted items, "
+    "Do you want to backup the items before deletion?";
 
 constexpr const char* kCloseDuringRemoval =
     "A removal is running. Stop it before its next item and close once its backup is "
@@ -83,18 +88,27 @@ void MainDialog::RemoveProblems() {
   const int rows = m_results.RowCount();
   bool anyChecked = false;
   for (int row = 0; row < rows && !anyChecked; ++row) anyChecked = m_results.Checked(row);
+  if (rows <= 0) {
+    ShowMessage("No Problems To delete");
+    ShowStartPanel();
+    return;
+  }
+  // The results stay, so the user can choose.
+  if (!anyChecked) {
+    ShowMessage("No Sections Checked");
+    return;
+  }
   int total = 0;
   for (ScanSection& section : m_pCatalogue->Sections()) {
     for (const auto& problem : section.problems) total += problem->checked ? 1 : 0;
   }
-  const BackupChoice choice = ReadAutoBackup() ? BackupChoice::kAlways : BackupChoice::kAsk;
   RemovalHooks hooks;
   int reached = 0;
   // Before each item: where the removal is, then whatever waits (a paint, Abort,
   // Close); true once the user asked to stop.
   hooks.stopRequested = [&] {
-    ShowStatus("Removing item " + std::to_string(++reached) + " of " + std::to_string(total) +
-               "...");
+    m_status.Show("Removing item " + std::to_string(++reached) + " of " + std::to_string(total) +
+                  "...");
     PumpMessages();
     return m_bStopRemoval;
   };
@@ -106,13 +120,26 @@ void MainDialog::RemoveProblems() {
   m_bRemoving = true;
   m_bStopRemoval = false;
   m_bCloseAfterRemoval = false;
-  if (rows > 0 && anyChecked) ShowRemovalRunning(true);
+  ShowRemovalRunning(true);
   RemovalOutcome outcome;
   {
     ProgramWaitPump pump(PumpMessages);
-    outcome = ::RemoveProblems(*m_pCatalogue, m_archive, rows, anyChecked, choice, hooks);
+    // The lock first, so the question is not asked of a removal that cannot run;
+    // the removal takes it once more.
+    RemovalLock lock;
+    if (!lock.Held()) {
+      outcome.busy = true;
+    } else {
+      m_archive.RecoverUnfinishedRun();
+      ShowRecovery(m_archive.TakeRecovery());
+      const bool backup = ReadAutoBackup() || AskYesNo(kBackupQuestion, qb::kMakerName);
+      outcome = ::RemoveProblems(*m_pCatalogue, m_archive, backup, hooks);
+      ShowRecovery(outcome.recovery);
+    }
+    // Said while the removal's status line still shows where it ended.
+    ShowMessage(RemovalMessage(outcome));
   }
-  if (rows > 0 && anyChecked) ShowRemovalRunning(false);
+  ShowRemovalRunning(false);
   // Said once, when this account's archive key had to be made anew.
   if (!outcome.keyNotice.empty()) ShowMessage(outcome.keyNotice);
   m_bRemoving = false;
@@ -120,14 +147,23 @@ void MainDialog::RemoveProblems() {
     EndDialog(IDCANCEL);
     return;
   }
-  // Nothing checked, or the archive could not be started and nothing was
-  // removed: the results stay, so the user can choose again.
-  if (rows > 0 && !outcome.ran) return;
+  // The archive could not be started (or another run held the lock) and nothing
+  // was removed: the results stay, so the user can choose again.
+  if (!outcome.ran) return;
+  ShowStartPanel();
+}
+
+void MainDialog::ShowStartPanel() {
   BeginPanelSwitch();
   HideAllPanels();
   SetBackgroundMode(0);
   ShowHomePanel(true);
   EndPanelSwitch();
+}
+
+void MainDialog::ShowRecovery(const RecoveryOutcome& recovery) {
+  const std::string text = RecoveryMessage(recovery);
+  if (!text.empty()) ShowMessage(text);
 }
 
 void MainDialog::RestoreBackup() {
@@ -144,11 +180,12 @@ void MainDialog::RestoreBackup() {
 void MainDialog::ShowBackupItems() {
   const std::string path = SelectedBackupPath();
   RecordFile file;
+  std::string problem;
   if (path.empty()) {
     ShowMessage("Please Select a backup Date");
     SetFocus(Item(kBackupDates));
-  } else if (!ReadArchiveRecords(path, file)) {
-    ShowMessage("Backup is Invalid, Cannot Recover items");
+  } else if (!ReadArchiveRecords(path, file, &problem)) {
+    ShowMessage(problem);
   } else {
     // Its restores run inside it: the same rule as for one started here.
     m_bRestoring = true;

@@ -70,6 +70,8 @@ LRESULT MainDialog::OnOpenSectionDetails(ScanSection* section) {
 // After the details window ignored problems: counts anew, and a section left
 // with none loses its row. Check boxes stay as the user set them.
 void MainDialog::RefreshResultRows() {
+  ShowScanTotals(m_pStore->totalProblems(), m_pStore->affectedSections());
+  for (const ScanSection& section : m_pCatalogue->Sections()) ShowSectionCount(section);
   for (int row = m_results.RowCount() - 1; row >= 0; --row) {
     const auto* section = reinterpret_cast<const ScanSection*>(m_results.RowData(row));
     if (!section) continue;
@@ -122,7 +124,10 @@ void MainDialog::ShowRestorePanel(bool show) {
     // What an interrupted removal saved belongs in the list: pack it first
     // (unless a removal or restore is running right now).
     RemovalLock lock;
-    if (lock.Held()) m_archive.RecoverUnfinishedRun();
+    if (lock.Held()) {
+      m_archive.RecoverUnfinishedRun();
+      ShowRecovery(m_archive.TakeRecovery());
+    }
   }
   HWND hDates = Item(kBackupDates);
   SendMessageA(hDates, CB_RESETCONTENT, 0, 0);

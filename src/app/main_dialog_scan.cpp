@@ -1,71 +1,121 @@
-// The main window as the scan driver's view and the scanners' host.
+// The main window's scan: the Start Scan / Abort button, and the scan's events
+// shown in the progress rows, the totals and the status line. The scan runs
+// inside the click on Start Scan, on this thread: between items the window lets
+// its messages through, so it paints and takes the Abort click.
 
 #include <windows.h>
 #include <commctrl.h>
-
-#include <vector>
 
 #include "app/cleaner_app.h"
 #include "app/main_dialog.h"
 #include "core/elevation.h"
 #include "core/product.h"
 #include "framework/prompt.h"
-#include "scan/path_tests.h"
+#include "scan/exclusion_list.h"
+
+void MainDialog::ScanView::SectionStarted(const ScanSection& section) {
+  const int row = section.progressRow;
+  if (row < 0) return;
+  SendMessageA(m_dialog.Item(kProgressList), LVM_ENSUREVISIBLE, row, FALSE);
+  m_dialog.m_progress.SetProgressImage(kImageScanning, row);
+  m_dialog.m_progress.SetCell(row, 2, "Scanning");
+}
+
+void MainDialog::ScanView::SectionEnded(const ScanSection& section, SectionStatus status) {
+  const int row = section.progressRow;
+  if (row < 0) return;
+  m_dialog.m_progress.SetCell(row, 2, SectionStatusText(status));
+  // An aborted row keeps its picture: it was not done.
+  if (status != SectionStatus::kAborted) m_dialog.m_progress.SetProgressImage(kImageDone, row);
+}
+
+void MainDialog::ScanView::ProblemFiled(const ScanSection& section, const ProblemRecord&,
+                                        const ScanTotals& totals) {
+  SetDlgItemTextA(m_dialog.m_hWnd, kTotalLabel,
+                  ("Total Problems : " + std::to_string(totals.problems)).c_str());
+  m_dialog.ShowSectionCount(section);
+  if (section.problemCount() == 1) {
+    SetDlgItemTextA(m_dialog.m_hWnd, kAffectedLabel,
+                    ("Affected Sections : " + std::to_string(totals.affectedSections)).c_str());
+  }
+}
+
+void MainDialog::ScanView::Progress(const std::string& text) { m_dialog.m_status.Show(text); }
+
+bool MainDialog::ScanView::ProgressWanted() { return m_dialog.m_status.Due(); }
+
+bool MainDialog::ScanView::StopRequested() {
+  PumpMessages();
+  return m_dialog.m_bStopScan;
+}
+
+void MainDialog::ScanView::EntryFailed() { ShowMessage(kEntryFailedText); }
+
+void MainDialog::SetUpScan() {
+  m_pScanView = std::make_unique<ScanView>(*this);
+  m_pStore = std::make_unique<ProblemStore>(*m_pCatalogue, IsExcluded, &m_log);
+  m_pDriver = std::make_unique<ScanDriver>(*m_pCatalogue, *m_pStore, m_scanner, *m_pScanView, &m_log);
+  FillReadyRows();
+}
 
 void MainDialog::OnScanButton() {
   if (m_bScanning) {
-    m_pDriver->OnScanButton();  // the caption says Abort
+    // Abort: the scan stops at its next item. A click while the scan is still
+    // starting holds too, and ends the wait for the button to repaint.
+    m_bStopScan = true;
+    if (!m_bScanStarting) m_scanner.RequestAbort();
     return;
   }
   m_bScanning = true;
-  m_pDriver->OnScanButton();
+  m_bStopScan = false;
+  SetDlgItemTextA(m_hWnd, kScanButton, "Abort");
+  // A moment for the button to show its new caption before the scan takes over.
+  m_bScanStarting = true;
+  for (int i = 0; i < 10 && !m_bStopScan; ++i) {
+    Sleep(10);
+    PumpMessages();
+  }
+  m_bScanStarting = false;
+  ShowWindow(Item(kAnimation), SW_SHOW);
+  m_pDriver->RunScan();
+  ShowWindow(Item(kAnimation), SW_HIDE);
+  ShowStatusText(m_pDriver->EndText());
+  ShowScanEnd();
+  BeginPanelSwitch();
+  HideAllPanels();
+  ShowResultsPanel(true);
+  EndPanelSwitch();
   m_bScanning = false;
   if (m_bCloseAfterScan) EndDialog(IDCANCEL);
 }
 
-void MainDialog::ShowTotalProblems(const std::string& text) {
-  SetDlgItemTextA(m_hWnd, kTotalLabel, text.c_str());
+// Zero totals and a Ready row for each enabled section; the last scan's problems go.
+void MainDialog::PrepareScan() {
+  ShowScanTotals(0, 0);
+  FillReadyRows();
+  ShowStatusText("Preparing to Scan");
+  m_pDriver->PrepareScan();
 }
 
-void MainDialog::ShowAffectedSections(const std::string& text) {
-  SetDlgItemTextA(m_hWnd, kAffectedLabel, text.c_str());
-}
-
-void MainDialog::ShowSectionCount(int sectionId, const std::string& count) {
-  for (int row = 0; row < RowCount(); ++row) {
-    ScanSection* section = RowSection(row);
-    if (section && section->sectionId == sectionId) {
-      m_progress.SetCell(row, 1, count);
-      return;
-    }
+void MainDialog::FillReadyRows() {
+  SendMessageA(Item(kProgressList), LVM_DELETEALLITEMS, 0, 0);
+  for (ScanSection& section : m_pCatalogue->Sections()) {
+    section.progressRow = -1;
+    if (!section.enabled) continue;
+    section.progressRow =
+        m_progress.AppendRow(section.name, "0", "Ready", reinterpret_cast<LPARAM>(&section));
   }
 }
 
-void MainDialog::DeleteAllRows() { SendMessageA(Item(kProgressList), LVM_DELETEALLITEMS, 0, 0); }
-
-int MainDialog::AppendRow(ScanSection* section, const std::string& name, const std::string& count,
-                          const std::string& status) {
-  return m_progress.AppendRow(name, count, status, reinterpret_cast<LPARAM>(section));
+void MainDialog::ShowScanTotals(int problems, int affectedSections) {
+  SetDlgItemTextA(m_hWnd, kTotalLabel, ("Total Problems : " + std::to_string(problems)).c_str());
+  SetDlgItemTextA(m_hWnd, kAffectedLabel,
+                  ("Affected Sections : " + std::to_string(affectedSections)).c_str());
 }
 
-int MainDialog::RowCount() {
-  return static_cast<int>(SendMessageA(Item(kProgressList), LVM_GETITEMCOUNT, 0, 0));
-}
-
-ScanSection* MainDialog::RowSection(int row) {
-  LVITEMA item = {};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  if (!SendMessageA(Item(kProgressList), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-    return nullptr;
-  return reinterpret_cast<ScanSection*>(item.lParam);
-}
-
-void MainDialog::SetRowStatus(int row, const std::string& status) { m_progress.SetCell(row, 2, status); }
-void MainDialog::SetRowImage(int row, int image) { m_progress.SetProgressImage(image, row); }
-
-void MainDialog::EnsureRowVisible(int row) {
-  SendMessageA(Item(kProgressList), LVM_ENSUREVISIBLE, row, FALSE);
+void MainDialog::ShowSectionCount(const ScanSection& section) {
+  if (section.progressRow >= 0)
+    m_progress.SetCell(section.progressRow, 1, std::to_string(section.problemCount()));
 }
 
 void MainDialog::ShowStatusText(const std::string& text) {
@@ -73,60 +123,15 @@ void MainDialog::ShowStatusText(const std::string& text) {
   m_status.Flush();
 }
 
-std::string MainDialog::ButtonCaption() {
-  char caption[64] = {};
-  GetDlgItemTextA(m_hWnd, kScanButton, caption, sizeof(caption));
-  return caption;
-}
-
-void MainDialog::SetButtonCaption(const std::string& caption) {
-  SetDlgItemTextA(m_hWnd, kScanButton, caption.c_str());
-}
-
-void MainDialog::ShowAnimation(bool show) { ShowWindow(Item(kAnimation), show ? SW_SHOW : SW_HIDE); }
-
-void MainDialog::ShowResults() {
-  BeginPanelSwitch();
-  HideAllPanels();
-  ShowResultsPanel(true);
-  EndPanelSwitch();
-}
-
-// The report travels as the window's own message, sent, so the problem is filed
-// before the scanner goes on. Only the record handed over here is accepted: the
-// message number is no way for anyone else to pass a pointer in.
-void MainDialog::ReportProblem(std::unique_ptr<ProblemRecord> record) {
-  if (!record || !m_pStore) return;
-  if (!m_hWnd) {
-    m_pStore->OnProblemFound(std::move(record));
-    return;
-  }
-  m_pReporting = record.get();
-  SendMessageA(m_hWnd, kReportProblemMessage, reinterpret_cast<WPARAM>(m_pReporting), 0);
-  if (m_pReporting) {
-    // The window did not take it (it is closing): file it directly.
-    m_pReporting = nullptr;
-    m_pStore->OnProblemFound(std::move(record));
-    return;
-  }
-  record.release();  // now owned by its section
-}
-
-void MainDialog::OnProblemReport(ProblemRecord* record) {
-  if (record == nullptr || record != m_pReporting) return;
-  m_pReporting = nullptr;
-  m_pStore->OnProblemFound(std::unique_ptr<ProblemRecord>(record));
-}
-
-void MainDialog::ShowScanEnd(const std::string& endMessage, int deniedSections) {
+void MainDialog::ShowScanEnd() {
   // Values that could not be checked, and a log that could not be written, are
   // told here, once.
-  std::string message = endMessage;
-  int notChecked = 0;
-  for (const ScanSection& section : m_pCatalogue->Sections()) notChecked += section.notChecked;
+  const int denied = m_pDriver->DeniedSections();
+  std::string message = ScanEndMessage(m_pDriver->EndText(), denied, ProcessIsElevated());
+  const int notChecked = m_pDriver->NotCheckedValues();
   if (notChecked > 0) message += "\r\n\r\n" + NotCheckedText(notChecked);
   if (!m_log.Problem().empty()) message += "\r\n\r\n" + m_log.Problem();
-  if (!OfferElevatedRestart(deniedSections, ProcessIsElevated())) {
+  if (!OfferElevatedRestart(denied, ProcessIsElevated())) {
     ShowMessage(message);
     return;
   }
@@ -138,7 +143,3 @@ void MainDialog::ShowScanEnd(const std::string& endMessage, int deniedSections) 
     m_bCloseAfterScan = true;
   }
 }
-
-void MainDialog::ShowStatus(const std::string& text) { m_status.Show(text); }
-
-void MainDialog::PumpInput() { PumpMessages(); }

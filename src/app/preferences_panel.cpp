@@ -1,10 +1,13 @@
 #include "app/preferences_panel.h"
 
+#include <shlobj.h>
+
 #include <vector>
 
 #include "app/scan_log.h"
 #include "app/settings_store.h"
 #include "backup/file_utils.h"
+#include "core/handles.h"
 #include "framework/prompt.h"
 
 namespace {
@@ -22,6 +25,27 @@ std::string ItemText(HWND hDialog, int id) {
   std::vector<char> buffer(static_cast<size_t>(length) + 1);
   if (hItem) GetWindowTextA(hItem, buffer.data(), length + 1);
   return buffer.data();
+}
+
+// The shell's folder chooser for the log folder; "" when cancelled or unusable.
+std::string BrowseForLogFolder(HWND hOwner) {
+  BROWSEINFOA browse = {};
+  browse.hwndOwner = hOwner;
+  browse.lpszTitle = "Choose a Folder to store log files";
+  browse.ulFlags = BIF_RETURNONLYFSDIRS;
+  // The shell allocates the list it hands back with the task allocator.
+  const CoTaskMemory<ITEMIDLIST> chosen(SHBrowseForFolderA(&browse));
+  if (!chosen.Get()) return "";
+  char path[MAX_PATH * 4] = {};
+  if (!SHGetPathFromIDListA(chosen.Get(), path)) {
+    ShowMessage("Cannot use this path for extraction");
+    return "";
+  }
+  if (path[0] == '\0') {
+    ShowMessage("Cannot use this path");
+    return "";
+  }
+  return path;
 }
 
 }  // namespace

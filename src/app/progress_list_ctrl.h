@@ -10,6 +10,9 @@
 #include "core/handles.h"
 #include "framework/window.h"
 
+// Row pictures.
+enum ProgressImage { kImagePending = 0, kImageScanning = 1, kImageDone = 2 };
+
 class ProgressListCtrl : public Control {
  public:
   ~ProgressListCtrl() override;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "backup/archive_bounds.h"
@@ -21,7 +22,6 @@
 #include "core/handles.h"
 #include "core/product.h"
 #include "core/wide_text.h"
-#include "framework/prompt.h"
 
 namespace {
 
@@ -253,26 +253,43 @@ Recovery BackupArchive::RecoverUnfinishedRun() {
   const std::string runArchive = m_strArchivePath, runKept = m_strKeptFolder;
   m_strKeptFolder.clear();
   Recovery result = Recovery::kFailed;
-  std::string message = "A removal that was interrupted left the items it had saved in " +
-                        m_strStagingFolder + ".";
   if (!base.empty() && PackStaging(base, true, -1)) {
     DeleteFileChecked(recordFile);
     ClearStaging();
     m_strRecovered = m_strArchivePath;
-    message += " They are now in the backup " + m_strRecovered;
     result = Recovery::kPacked;
   } else if (!m_strKeptFolder.empty() && m_strKeptFolder != m_strStagingFolder) {
     m_strRecovered = m_strKeptFolder;
-    message += " They could not be packed into a backup and are kept in " + m_strRecovered;
     result = Recovery::kKept;
-  } else {
-    message += " They could not be packed into a backup and stay there.";
   }
   m_strArchivePath = runArchive;
   m_strKeptFolder = runKept;
-  const std::string notice = TakeKeyNotice();
-  ShowMessage(notice.empty() ? message : message + "\r\n\r\n" + notice);
+  // Said by the caller, once.
+  m_recovery.result = result;
+  m_recovery.stagingFolder = m_strStagingFolder;
+  m_recovery.path = result == Recovery::kFailed ? std::string() : m_strRecovered;
+  m_recovery.keyNotice = TakeKeyNotice();
   return result;
+}
+
+RecoveryOutcome BackupArchive::TakeRecovery() {
+  RecoveryOutcome recovery;
+  std::swap(recovery, m_recovery);
+  return recovery;
+}
+
+std::string RecoveryMessage(const RecoveryOutcome& recovery) {
+  if (recovery.result == Recovery::kNothing) return "";
+  std::string message = "A removal that was interrupted left the items it had saved in " +
+                        recovery.stagingFolder + ".";
+  switch (recovery.result) {
+    case Recovery::kPacked: message += " They are now in the backup " + recovery.path; break;
+    case Recovery::kKept:
+      message += " They could not be packed into a backup and are kept in " + recovery.path;
+      break;
+    default: message += " They could not be packed into a backup and stay there."; break;
+  }
+  return recovery.keyNotice.empty() ? message : message + "\r\n\r\n" + recovery.keyNotice;
 }
 
 bool BackupArchive::DropUndeletedItems() {
@@ -326,13 +343,22 @@ bool BackupArchive::DropUndeletedItems() {
 }
 
 bool BackupArchive::PrepareStaging() {
+  m_strPrepareFailure.clear();
+  const std::string folder = "the temporary folder " + m_strStagingFolder;
   CreateFolder(m_strStagingFolder);
-  if (RecoverUnfinishedRun() == Recovery::kFailed) return false;
-  CreateFolder(m_strStagingFolder);
+  if (RecoverUnfinishedRun() == Recovery::kFailed) {
+    return PrepareFailed(folder + " holds the saved items of an interrupted removal, which "
+                         "could not be packed into a backup");
+  }
+  const std::string unwritable = FolderWriteProblem(m_strStagingFolder);
+  if (!unwritable.empty()) return PrepareFailed(folder + " cannot be written: " + unwritable);
   ClearStaging();
   // Leftovers that cannot be cleared would be packed (and their records
   // replayed) with this run's.
-  return FolderFiles(m_strStagingFolder).empty();
+  if (!FolderFiles(m_strStagingFolder).empty()) {
+    return PrepareFailed(folder + " holds files that cannot be deleted");
+  }
+  return true;
 }
 
 void BackupArchive::ClearStaging() { EmptyFolderTree(m_strStagingFolder, true, "*.*"); }
@@ -340,7 +366,10 @@ void BackupArchive::ClearStaging() { EmptyFolderTree(m_strStagingFolder, true, "
 bool BackupArchive::OpenBackup(const std::string& archivePath, std::string& reason) {
   reason.clear();
   m_nBadEntries = 0;
-  if (!m_unpacker.Open(archivePath)) return false;
+  if (!m_unpacker.Open(archivePath)) {
+    reason = "it is no zip archive, or its list of entries is damaged";
+    return false;
+  }
   // An entry name this program never writes (one that climbs out of the folder,
   // names a drive or a device, or one of the bookkeeping files) means the archive
   // is not one of its backups: nothing of it is taken.
@@ -377,6 +406,24 @@ ArchiveTrust BackupArchive::CheckOpenedBackup(const std::vector<std::string>& ke
   return CheckArchiveZip(m_unpacker, keys);
 }
 
+bool BackupArchive::ReadOpenedRecords(std::string& text) {
+  bool found = false, read = true;
+  for (bool more = m_unpacker.GotoFirst(); more; more = m_unpacker.GotoNext()) {
+    ZipEntryInfo info;
+    std::string target;
+    if (!m_unpacker.GetEntryInfo(info) || info.isFolder || !EntryTargetName(info.name, true, target) ||
+        !SameNameIgnoringCase(target, kRecordFile)) {
+      continue;
+    }
+    // Its size was bounded when the archive was opened.
+    std::string bytes;
+    read = m_unpacker.ReadEntry(&bytes);
+    found = true;
+    if (read) text.swap(bytes);
+  }
+  return found && read;
+}
+
 bool BackupArchive::ExtractOpenedBackup() {
   m_nBadEntries = 0;
   if (!m_unpacker.IsOpen() || !PrepareStaging()) {
@@ -391,5 +438,5 @@ bool BackupArchive::ExtractOpenedBackup() {
   }
   m_unpacker.Close();
   m_nBadEntries = count - extracted;
-  return FileExists(m_strStagingFolder + "\\" + kRecordFile);
+  return true;
 }

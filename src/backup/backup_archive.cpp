@@ -10,32 +10,15 @@
 #include "backup/reg_export_file.h"
 #include "backup/registry_editor.h"
 #include "backup/restore_rules.h"
+#include "backup/value_bytes.h"
 #include "core/handles.h"
 #include "core/registry.h"
-#include "framework/prompt.h"
 
 namespace {
 
 // Attributes a restored file gets back.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                   FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-
-// Type and bytes of one live registry value; false when it cannot be read.
-bool ReadRawValue(HKEY hKey, const std::string& name, DWORD& type, std::string& bytes) {
-  DWORD size = 0;
-  for (int attempt = 0; attempt < 4; ++attempt) {
-    std::vector<BYTE> buffer(size ? size : 1);
-    DWORD got = static_cast<DWORD>(buffer.size());
-    const LONG result = RegQueryValueExA(hKey, name.c_str(), nullptr, &type, buffer.data(), &got);
-    if (result == ERROR_SUCCESS) {
-      bytes.assign(reinterpret_cast<const char*>(buffer.data()), got);
-      return true;
-    }
-    if (result != ERROR_MORE_DATA) return false;
-    size = got;  // grown meanwhile: ask again with the new size
-  }
-  return false;
-}
 
 std::string Replace(std::string text, const char* from, char to) {
   for (char& c : text) {
@@ -98,19 +81,19 @@ bool BackupArchive::BeginBackup(const SYSTEMTIME& now) {
   m_vUncommitted.clear();
 
   if (!PrepareStaging()) return false;
-  CreateFolder(m_strBackupFolder);
-  const std::string base =
-      ArchiveBaseName(now.wMonth, now.wDay, now.wYear, now.wHour, now.wMinute, now.wSecond);
   // The archive is only written at the end; see now that it can be, before
   // anything is deleted.
-  const std::wstring probe = WideText(m_strBackupFolder + "\\" + base + ".probe");
-  if (!FileHandle(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_FLAG_DELETE_ON_CLOSE, nullptr))) {
-    return false;
+  const std::string unwritable = FolderWriteProblem(m_strBackupFolder);
+  if (!unwritable.empty()) {
+    return PrepareFailed("the backup folder " + m_strBackupFolder + " cannot be written: " + unwritable);
   }
-
+  const std::string base =
+      ArchiveBaseName(now.wMonth, now.wDay, now.wYear, now.wHour, now.wMinute, now.wSecond);
   // The start time, for the archive name should the run not get to its end.
-  if (!AppendToFile(m_strStagingFolder + "\\" + kRunMarkerFile, base, true)) return false;
+  if (!AppendToFile(m_strStagingFolder + "\\" + kRunMarkerFile, base, true)) {
+    return PrepareFailed("the temporary folder " + m_strStagingFolder + " cannot be written: " +
+                         ErrorReason(GetLastError()));
+  }
   m_strBaseName = base;
   m_bInRun = true;
   return true;
@@ -121,13 +104,15 @@ bool BackupArchive::SaveFailed(const std::string& why) {
   return false;
 }
 
+bool BackupArchive::PrepareFailed(const std::string& why) {
+  m_strPrepareFailure = why;
+  return false;
+}
+
 bool BackupArchive::AddRegistryItem(const ProblemRecord& problem) {
   m_strFailure.clear();
   if (!InRun()) return SaveFailed("no backup run");
-  if (problem.isValue != 0 && problem.isValue != 1) {
-    ShowMessage("Error in Registry Error Type");
-    return SaveFailed("invalid registry error type");
-  }
+  if (problem.isValue != 0 && problem.isValue != 1) return SaveFailed("invalid registry error type");
   // A root without a name (HKEY_USERS, say) could not be found again on restore.
   if (RootKeyName(problem.rootKey).empty()) return SaveFailed("its root key has no name");
   const std::string fullName = FullKeyName(problem.rootKey, problem.keyPath);
@@ -179,17 +164,22 @@ bool BackupArchive::AddRegistryItem(const ProblemRecord& problem) {
 
   if (HasLineBreak(problem.valueName)) return SaveFailed("its value name holds a line break");
   CRegistry key;
-  DWORD type = REG_NONE;
-  std::string bytes;
+  DWORD type = REG_NONE, wideType = REG_NONE;
+  std::string bytes, wide;
   if (!key.OpenKey(problem.rootKey, problem.keyPath) ||
-      !ReadRawValue(key.Handle(), problem.valueName, type, bytes)) {
+      ReadValueBytes(key.Handle(), problem.valueName, false, type, bytes) != ERROR_SUCCESS ||
+      ReadValueBytes(key.Handle(), problem.valueName, true, wideType, wide) != ERROR_SUCCESS ||
+      wideType != type) {
     return SaveFailed("the value cannot be read");
   }
   // The VALUE line keeps the scanned text for older readers; the exact data
   // travels in the RAW_DATA line, so a line break in the text may be flattened.
-  const std::string record = RegValueRecord(fullName, problem.valueName,
-                                            Replace(problem.valueData, "\r\n", ' ')) +
-                             RawDataLine(type, bytes);
+  // A text whose narrow form would not give back its bytes carries them as
+  // stored as well.
+  std::string record = RegValueRecord(fullName, problem.valueName,
+                                      Replace(problem.valueData, "\r\n", ' ')) +
+                       RawDataLine(type, bytes);
+  if (!NarrowGivesBack(type, bytes, wide)) record += WideDataLine(type, wide);
   if (!AppendRecord(record)) return SaveFailed("its record could not be written");
   ++m_nSavedItems;
   return true;

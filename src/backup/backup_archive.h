@@ -45,6 +45,17 @@ enum class Recovery {
   kFailed,   // they could be neither packed nor moved: they stay where they are
 };
 
+// What a recovery did, for the caller to say (RecoveryMessage).
+struct RecoveryOutcome {
+  Recovery result = Recovery::kNothing;
+  std::string stagingFolder;  // where the interrupted run left its items
+  std::string path;           // kPacked: the archive; kKept: the folder
+  std::string keyNotice;      // packing made this account's archive key anew
+};
+
+// The program's words for a recovery; "" when there was nothing to recover.
+std::string RecoveryMessage(const RecoveryOutcome& recovery);
+
 class BackupArchive {
  public:
   BackupArchive();
@@ -59,7 +70,8 @@ class BackupArchive {
 
   // Starts a run at the current local time: recovers an unfinished run's items
   // first, then empties the staging folder. False (and no run) when the staging
-  // folder cannot be prepared or the backup folder cannot be written.
+  // folder cannot be prepared or the backup folder cannot be written;
+  // PrepareFailure() says which folder and why.
   bool BeginBackup();
   bool BeginBackup(const SYSTEMTIME& now);
   // Saves one registry problem (a whole key through the registry editor, checked
@@ -93,24 +105,34 @@ class BackupArchive {
   bool OpenBackup(const std::string& archivePath, std::string& reason);
   // The tag check of the opened archive with these keys, streaming from the zip.
   ArchiveTrust CheckOpenedBackup(const std::vector<std::string>& keys);
+  // The record file of the opened archive, read straight from it (as extraction
+  // would leave it: a later one over an earlier). False when it cannot be read
+  // whole.
+  bool ReadOpenedRecords(std::string& text);
   // Extracts the opened archive into the emptied staging folder, flat, and
   // closes it. An entry that is damaged is left out (BadEntries() counts them)
-  // and the others still come out. False when the record file did not come out.
+  // and the others still come out. False, with PrepareFailure(), when the
+  // staging folder cannot be prepared: nothing came out then.
   bool ExtractOpenedBackup();
   void CloseBackup() { m_unpacker.Close(); }
   int BadEntries() const { return m_nBadEntries; }
   // Packs the records and copies that an interrupted run left in the staging
   // folder into an archive named from that run's start time and marked
-  // " (recovered)", and says so in a message. Only the items it deleted go in
-  // (and any it may have deleted without noting it: those not there now as
-  // saved). Does nothing during a run.
+  // " (recovered)". Only the items it deleted go in (and any it may have deleted
+  // without noting it: those not there now as saved). Does nothing during a run.
+  // What it did is kept for the caller to say (TakeRecovery).
   Recovery RecoverUnfinishedRun();
+  // The last recovery that found something to do, once: taking it clears it.
+  RecoveryOutcome TakeRecovery();
   // The archive or kept folder the last recovery made.
   const std::string& RecoveredPath() const { return m_strRecovered; }
   // Empties the staging folder once a restore is done with it.
   void ClearStaging();
 
   bool InRun() const { return m_bInRun; }
+  // Why the last BeginBackup or ExtractOpenedBackup could not prepare its
+  // folders, in words for the user: the folder and the system's reason.
+  const std::string& PrepareFailure() const { return m_strPrepareFailure; }
   const std::string& SaveFailure() const { return m_strFailure; }
   // The archive of the current or last run ("" when the last run wrote none).
   const std::string& ArchivePath() const { return m_strArchivePath; }
@@ -122,6 +144,7 @@ class BackupArchive {
 
  private:
   bool SaveFailed(const std::string& why);
+  bool PrepareFailed(const std::string& why);
   // Recovers, then empties the staging folder; false when saved items stay there.
   bool PrepareStaging();
   // Packs the staged files into "<base>[ (recovered)].zip"; -1 records means any.
@@ -141,8 +164,10 @@ class BackupArchive {
   std::string m_strArchivePath;
   std::string m_strKeptFolder;
   std::string m_strFailure;
+  std::string m_strPrepareFailure;
   std::string m_strRecovered;
   std::string m_strKeyNotice;
+  RecoveryOutcome m_recovery;
   bool m_bInRun = false;
   int m_nBadEntries = 0;
   std::vector<std::string> m_vUncommitted;  // files written since the last commit

@@ -87,6 +87,7 @@ RecordFileReader TextReader(const std::string& text) {
 
 constexpr const char* kRawDataPrefix = "[RAW_DATA:";
 constexpr const char* kAttributesPrefix = "[ATTRIBUTES:";
+constexpr const char* kWideDataPrefix = "[WIDE_DATA:";
 
 bool StartsWith(const std::string& line, const char* prefix) {
   return line.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
@@ -102,21 +103,29 @@ void ReadAttributes(const std::string& line, BackupRecord& record) {
   record.hasAttributes = true;
 }
 
-void ReadRawData(const std::string& line, BackupRecord& record) {
-  const std::string field = RecordField(line, "RAW_DATA");
+// "<type>:<hex bytes>" of a RAW_DATA or WIDE_DATA line; false when damaged.
+bool ReadTypedBytes(const std::string& field, unsigned long& type, std::string& bytes) {
   const size_t colon = field.find(':');
-  record.rawDataDamaged = true;
-  if (colon == std::string::npos || colon == 0) return;
+  if (colon == std::string::npos || colon == 0 || colon > 10) return false;
   for (size_t i = 0; i < colon; ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(field[i]))) return;
+    if (!std::isdigit(static_cast<unsigned char>(field[i]))) return false;
   }
-  if (colon > 10) return;
-  std::string bytes;
-  if (!BytesFromHex(field.substr(colon + 1), bytes)) return;
-  record.rawType = std::strtoul(field.substr(0, colon).c_str(), nullptr, 10);
-  record.rawBytes.swap(bytes);
-  record.hasRawData = true;
-  record.rawDataDamaged = false;
+  std::string read;
+  if (!BytesFromHex(field.substr(colon + 1), read)) return false;
+  type = std::strtoul(field.substr(0, colon).c_str(), nullptr, 10);
+  bytes.swap(read);
+  return true;
+}
+
+void ReadRawData(const std::string& line, BackupRecord& record) {
+  record.hasRawData = ReadTypedBytes(RecordField(line, "RAW_DATA"), record.rawType, record.rawBytes);
+  record.rawDataDamaged = !record.hasRawData;
+}
+
+void ReadWideData(const std::string& line, BackupRecord& record) {
+  record.hasWideData =
+      ReadTypedBytes(RecordField(line, "WIDE_DATA"), record.wideType, record.wideBytes);
+  record.wideDataDamaged = !record.hasWideData;
 }
 
 }  // namespace
@@ -129,6 +138,10 @@ std::string RegValueRecord(const std::string& fullKeyName, const std::string& va
 
 std::string RawDataLine(unsigned long type, const std::string& bytes) {
   return kRawDataPrefix + std::to_string(type) + ":" + HexBytes(bytes) + "]\r\n";
+}
+
+std::string WideDataLine(unsigned long type, const std::string& bytes) {
+  return kWideDataPrefix + std::to_string(type) + ":" + HexBytes(bytes) + "]\r\n";
 }
 
 std::string RegKeyRecord(const std::string& fullKeyName, int exportNumber) {
@@ -213,6 +226,10 @@ bool WalkRecords(const RecordFileReader& read,
       i += 3;
       if (lines.Has(i + 1) && StartsWith(lines[i + 1], kRawDataPrefix)) {
         ReadRawData(lines[i + 1], record);
+        ++i;
+      }
+      if (lines.Has(i + 1) && StartsWith(lines[i + 1], kWideDataPrefix)) {
+        ReadWideData(lines[i + 1], record);
         ++i;
       }
     } else if (EqualsNoCase(type, "FILE")) {

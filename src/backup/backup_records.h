@@ -9,6 +9,11 @@
 // A REG_VALUE record may carry one more line, "[RAW_DATA:<type>:<hex bytes>]",
 // with the value's registry type and exact data, so a restore puts back a
 // REG_DWORD as a REG_DWORD. Older readers see it as a stray line and skip it.
+// A text value whose narrow form does not give back its stored bytes (an odd
+// length, no final NUL, half a surrogate pair) carries after it the line
+// "[WIDE_DATA:<type>:<hex bytes>]" with the bytes as stored (UTF-16), which a
+// restore writes back through the wide call; older readers skip that line too
+// and restore the text from RAW_DATA, as before.
 // A FILE record may carry "[ATTRIBUTES:<number>]" the same way: the file's
 // read-only, hidden, system and archive attributes, given back on restore.
 
@@ -20,6 +25,7 @@
 std::string RegValueRecord(const std::string& fullKeyName, const std::string& valueName,
                            const std::string& valueData);
 std::string RawDataLine(unsigned long type, const std::string& bytes);
+std::string WideDataLine(unsigned long type, const std::string& bytes);
 std::string RegKeyRecord(const std::string& fullKeyName, int exportNumber);
 std::string FileRecord(const std::string& destPath);
 std::string AttributesLine(unsigned long attributes);
@@ -44,6 +50,10 @@ struct BackupRecord {
   bool rawDataDamaged = false;  // a RAW_DATA line was there but could not be read
   unsigned long rawType = 0;
   std::string rawBytes;
+  bool hasWideData = false;      // REG_VALUE: a well-formed WIDE_DATA line followed
+  bool wideDataDamaged = false;  // a WIDE_DATA line was there but could not be read
+  unsigned long wideType = 0;
+  std::string wideBytes;  // as stored: UTF-16 for a text
   std::string destPath;  // FILE
   bool hasAttributes = false;  // FILE: a well-formed ATTRIBUTES line followed
   unsigned long attributes = 0;

@@ -5,9 +5,10 @@
 
 #include <cstring>
 
+#include "backup/zip_packer.h"
 #include "core/handles.h"
 #include "core/registry.h"
-#include "framework/prompt.h"
+#include "core/wide_text.h"
 
 namespace {
 
@@ -100,25 +101,6 @@ bool EmptyFolderTree(const std::string& folder, bool recurse, const std::string&
   return !failed;
 }
 
-std::string BrowseForLogFolder(HWND hOwner) {
-  BROWSEINFOA browse = {};
-  browse.hwndOwner = hOwner;
-  browse.lpszTitle = "Choose a Folder to store log files";
-  browse.ulFlags = BIF_RETURNONLYFSDIRS;
-  const CoTaskMemory<ITEMIDLIST> chosen(SHBrowseForFolderA(&browse));
-  if (!chosen.Get()) return "";
-  char path[MAX_PATH * 4] = {};
-  if (!SHGetPathFromIDListA(chosen.Get(), path)) {
-    ShowMessage("Cannot use this path for extraction");
-    return "";
-  }
-  if (path[0] == '\0') {
-    ShowMessage("Cannot use this path");
-    return "";
-  }
-  return path;
-}
-
 std::string WindowsFolder() {
   char path[MAX_PATH * 4] = {};
   const UINT length = GetWindowsDirectoryA(path, sizeof(path));
@@ -175,6 +157,35 @@ bool AppendToFile(const std::string& path, const std::string& bytes, bool flush)
   return ok;
 }
 
+std::string FolderWriteProblem(const std::string& folder) {
+  // Where it cannot be made, the nearest part of the path that is there tells
+  // why when it is a file; otherwise the system's reason for making it does.
+  std::string path = folder;
+  while (!path.empty() && path.back() == '\\') path.pop_back();
+  if (path.empty()) return ErrorReason(ERROR_INVALID_NAME);
+  if (!CreateFolder(path)) {
+    for (std::string part = path; !part.empty(); part = part.substr(0, part.find_last_of('\\'))) {
+      const DWORD attributes = FileAttributes(part);
+      if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return part + " is a file, not a folder";
+        break;
+      }
+      if (part.find('\\') == std::string::npos) break;
+    }
+    const DWORD error = CreateDirectoryW(WideText(path).c_str(), nullptr) ? ERROR_SUCCESS : GetLastError();
+    return ErrorReason(error == ERROR_SUCCESS || error == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : error);
+  }
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const std::string probe = path + "\\~qb-probe-" + std::to_string(GetCurrentProcessId()) + "-" +
+                              std::to_string(GetTickCount64() + static_cast<ULONGLONG>(attempt)) + ".tmp";
+    const FileHandle file(CreateFileW(WideText(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (file) return std::string();
+    if (GetLastError() != ERROR_FILE_EXISTS) return ErrorReason(GetLastError());
+  }
+  return ErrorReason(ERROR_FILE_EXISTS);
+}
+
 std::string ErrorReason(DWORD code) {
   switch (code) {
     case ERROR_FILE_NOT_FOUND:
@@ -187,6 +198,13 @@ std::string ErrorReason(DWORD code) {
       return "in use by another program";
     case ERROR_FILENAME_EXCED_RANGE:
       return "name too long";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return "the disk is full";
+    case ERROR_WRITE_PROTECT:
+      return "write-protected";
+    case ERROR_DIRECTORY:
+      return "not a folder";
     case ERROR_BAD_NETPATH:
     case ERROR_NETNAME_DELETED:
     case ERROR_BAD_NET_NAME:

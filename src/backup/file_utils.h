@@ -49,9 +49,6 @@ class ProgramWaitPump {
 // failed in the last pass.
 bool EmptyFolderTree(const std::string& folder, bool recurse, const std::string& pattern);
 
-// The shell's folder chooser for the log folder; "" when cancelled or unusable.
-std::string BrowseForLogFolder(HWND hOwner = nullptr);
-
 // The Windows folder (e.g. "C:\windows"), without a trailing backslash.
 std::string WindowsFolder();
 
@@ -74,6 +71,10 @@ bool FlushFileToDisk(const std::string& path);
 // Appends bytes to a file (created when missing); with flush, writes them through
 // to the disk before returning.
 bool AppendToFile(const std::string& path, const std::string& bytes, bool flush);
+// Makes the folder (and its parents) when missing and writes a file in it and
+// deletes it: "" when that works, otherwise why not in words ("access denied",
+// "C:\x is a file, not a folder", ...).
+std::string FolderWriteProblem(const std::string& folder);
 // A short text for a system error code: "access denied", "not found", ...
 std::string ErrorReason(DWORD code);
 // True for the codes that say a file, folder or key is not there.

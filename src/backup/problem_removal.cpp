@@ -14,7 +14,6 @@
 #include "core/ignore_list.h"
 #include "core/product.h"
 #include "core/registry.h"
-#include "framework/prompt.h"
 
 namespace {
 
@@ -31,44 +30,6 @@ std::string Count(size_t count, const char* one, const char* many) {
   return std::to_string(count) + (count == 1 ? one : many);
 }
 
-std::string FinalMessage(const RemovalOutcome& outcome, size_t notReached) {
-  std::string text = outcome.stopped ? "The removal was stopped." : "Selected Items Removed";
-  if (outcome.stopped) {
-    text += " " + Count(outcome.removed.size(), " item was", " items were") + " removed and " +
-            Count(notReached, " was", " were") + " not reached.";
-  }
-  if (outcome.backupFailures > 0) {
-    text += "\r\n\r\n" + std::to_string(outcome.backupFailures) +
-            (outcome.backupFailures == 1 ? " item could" : " items could") +
-            " not be backed up and " + (outcome.backupFailures == 1 ? "was" : "were") +
-            " kept in place.";
-  }
-  // Everything else left in place, by reason, so "Selected Items Removed" is never
-  // taken for more than it is.
-  std::map<std::string, size_t> reasons;
-  size_t others = 0;
-  for (const KeptProblem& item : outcome.kept) {
-    if (item.reason.rfind("not reached:", 0) == 0 || item.reason.rfind("backup failed:", 0) == 0)
-      continue;
-    ++reasons[item.reason];
-    ++others;
-  }
-  if (others > 0) {
-    text += "\r\n\r\n" + Count(others, " item was", " items were") + " kept in place:";
-    const char* separator = " ";
-    for (const auto& reason : reasons) {
-      text += separator + std::to_string(reason.second) + " " + reason.first;
-      separator = "; ";
-    }
-    text += ".";
-  }
-  if (!outcome.keptFolder.empty()) {
-    text += "\r\n\r\nThe backup archive could not be written. The saved items are kept in " +
-            outcome.keptFolder;
-  }
-  return text;
-}
-
 // Saved items wait until their records are on the disk together: one flush for
 // many items instead of one each, yet an item is never deleted later than this
 // after it was checked.
@@ -82,7 +43,6 @@ std::string CheckAndSave(const ProblemRecord& problem, BackupArchive* archive,
                          const RemovalHooks& hooks, RemovalOutcome& outcome, bool& gone) {
   gone = false;
   if (problem.errorType != kFileError && problem.errorType != kRegistryError) {
-    DeleteProblem(problem);  // shows "Invalid Error Type"
     ++outcome.failed;
     return "invalid error type";
   }
@@ -190,12 +150,16 @@ class PendingDeletions {
 
 }  // namespace
 
+std::string BackupFailureMessage(const RemovalOutcome& outcome) {
+  return "The backup archive could not be created, so no items were removed: " +
+         (outcome.backupFailure.empty() ? std::string("its folders could not be prepared")
+                                        : outcome.backupFailure) +
+         ".";
+}
+
 DWORD RemoveProblemItem(const ProblemRecord& problem) {
   if (problem.errorType == kFileError) return DeleteFileChecked(problem.linkPath);
-  if (problem.errorType != kRegistryError) {
-    ShowMessage("Invalid Error Type");
-    return ERROR_INVALID_PARAMETER;
-  }
+  if (problem.errorType != kRegistryError) return ERROR_INVALID_PARAMETER;
   if (problem.rootKey == nullptr) return ERROR_INVALID_PARAMETER;
   if (problem.isValue == 0) {
     // Deleting an empty path would empty the whole root.
@@ -220,38 +184,25 @@ bool ProblemStillPresent(const ProblemRecord& problem) {
   return CheckItemAsScanned(problem, reason) != ItemState::kGone;
 }
 
-RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archive, int resultRows,
-                              bool anySectionChecked, BackupChoice choice,
+RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archive, bool backup,
                               const RemovalHooks& hooks) {
   RemovalOutcome outcome;
-  if (resultRows <= 0) {
-    ShowMessage("No Problems To delete");
-    return outcome;
-  }
-  if (!anySectionChecked) {
-    ShowMessage("No Sections Checked");
-    return outcome;
-  }
   RemovalLock lock;
   if (!lock.Held()) {
-    ShowMessage(kAnotherRunMessage);
     outcome.busy = true;
     return outcome;
   }
   // Whatever an interrupted run saved is packed before anything else happens.
   archive.RecoverUnfinishedRun();
-
-  bool backup = choice == BackupChoice::kAlways;
-  if (choice == BackupChoice::kAsk) backup = AskYesNo(kBackupQuestion, qb::kMakerName);
+  outcome.recovery = archive.TakeRecovery();
   if (backup && !archive.BeginBackup()) {
-    ShowMessage("The backup archive could not be created in " + archive.BackupFolder() +
-                ", so no items were removed.");
+    outcome.archiveNotStarted = true;
+    outcome.backupFailure = archive.PrepareFailure();
     return outcome;
   }
   outcome.ran = true;
   outcome.backedUp = backup;
 
-  size_t notReached = 0;
   const IgnoreList ignored = LoadIgnoreList();
   TakenItems taken;
   PendingDeletions pending(backup ? &archive : nullptr, hooks, outcome, taken);
@@ -261,7 +212,7 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
       if (!problem.checked) continue;
       if (!outcome.stopped && hooks.stopRequested && hooks.stopRequested()) outcome.stopped = true;
       if (outcome.stopped) {
-        ++notReached;
+        ++outcome.notReached;
         outcome.kept.push_back({&problem, kNotReached});
         continue;
       }
@@ -292,6 +243,50 @@ RemovalOutcome RemoveProblems(SectionCatalogue& catalogue, BackupArchive& archiv
     outcome.archivePath = archive.ArchivePath();
     outcome.keyNotice = archive.TakeKeyNotice();
   }
-  ShowMessage(FinalMessage(outcome, notReached));
   return outcome;
+}
+
+std::string RemovalStopText(const RemovalOutcome& outcome) {
+  if (!outcome.stopped) return "";
+  return "The removal was stopped. " + Count(outcome.removed.size(), " item was", " items were") +
+         " removed and " + Count(outcome.notReached, " was", " were") + " not reached.";
+}
+
+std::string KeptFolderText(const RemovalOutcome& outcome) {
+  if (outcome.keptFolder.empty()) return "";
+  return "The backup archive could not be written. The saved items are kept in " +
+         outcome.keptFolder;
+}
+
+std::string RemovalMessage(const RemovalOutcome& outcome) {
+  if (outcome.busy) return kAnotherRunMessage;
+  if (outcome.archiveNotStarted) return BackupFailureMessage(outcome);
+  std::string text = outcome.stopped ? RemovalStopText(outcome) : "Selected Items Removed";
+  if (outcome.backupFailures > 0) {
+    text += "\r\n\r\n" + std::to_string(outcome.backupFailures) +
+            (outcome.backupFailures == 1 ? " item could" : " items could") +
+            " not be backed up and " + (outcome.backupFailures == 1 ? "was" : "were") +
+            " kept in place.";
+  }
+  // Everything else left in place, by reason, so "Selected Items Removed" is never
+  // taken for more than it is.
+  std::map<std::string, size_t> reasons;
+  size_t others = 0;
+  for (const KeptProblem& item : outcome.kept) {
+    if (item.reason.rfind("not reached:", 0) == 0 || item.reason.rfind("backup failed:", 0) == 0)
+      continue;
+    ++reasons[item.reason];
+    ++others;
+  }
+  if (others > 0) {
+    text += "\r\n\r\n" + Count(others, " item was", " items were") + " kept in place:";
+    const char* separator = " ";
+    for (const auto& reason : reasons) {
+      text += separator + std::to_string(reason.second) + " " + reason.first;
+      separator = "; ";
+    }
+    text += ".";
+  }
+  if (!outcome.keptFolder.empty()) text += "\r\n\r\n" + KeptFolderText(outcome);
+  return text;
 }

@@ -11,11 +11,11 @@
 #include "backup/backup_names.h"
 #include "backup/file_utils.h"
 #include "backup/removal_lock.h"
+#include "backup/restore_items.h"
 #include "core/ascii_case.h"
 #include "core/handles.h"
 #include "core/product.h"
 #include "core/wide_text.h"
-#include "framework/prompt.h"
 
 namespace {
 
@@ -37,6 +37,9 @@ bool Settled(ItemRestore outcome) {
 std::string Count(size_t count, const char* one, const char* many) {
   return std::to_string(count) + (count == 1 ? one : many);
 }
+
+constexpr const char* kNotUnpackedReason =
+    "its saved copy could not be unpacked into the temporary folder";
 
 }  // namespace
 
@@ -84,6 +87,7 @@ std::vector<int> RestoreOutcome::ReplaceableItems() const {
 
 void RestoreOutcome::Merge(const RestoreOutcome& later) {
   if (later.result != RestoreResult::kRestored && later.result != RestoreResult::kErrors) return;
+  if (!later.stagingFailure.empty()) stagingFailure = later.stagingFailure;
   for (const RestoredItem& replaced : later.items) {
     for (RestoredItem& item : items) {
       if (item.number == replaced.number) item = replaced;
@@ -102,20 +106,29 @@ void RestoreOutcome::Settle() {
 RestoreOutcome RestoreArchive(BackupArchive& archive, const std::string& archivePath,
                               const RestoreOptions& options) {
   RestoreOutcome outcome;
+  outcome.archive = archivePath;
   if (archivePath.empty()) return Ended(outcome, RestoreResult::kNoSelection);
   RemovalLock lock;
   if (!lock.Held()) return Ended(outcome, RestoreResult::kBusy);
   archive.RecoverUnfinishedRun();
+  outcome.recovery = archive.TakeRecovery();
 
   // Everything about an archive is checked before anything comes out of it: its
   // names and sizes, then its tag (or the user's word), straight from the zip.
   // A folder is read where it is.
   const bool fromFolder = IsFolder(archivePath);
+  if (!fromFolder) {
+    outcome.openError = ArchiveOpenError(archivePath);
+    if (outcome.openError != ERROR_SUCCESS) return Ended(outcome, RestoreResult::kInvalid);
+  }
   const std::vector<std::string> keys = LoadArchiveKeys();
   ArchiveTrust trust = ArchiveTrust::kUntagged;
   if (fromFolder) {
     const long long size = FileSize(archivePath + "\\Config.ini");
-    if (size < 0) return Ended(outcome, RestoreResult::kInvalid);
+    if (size < 0) {
+      outcome.invalidReason = "the folder holds no record file (Config.ini)";
+      return Ended(outcome, RestoreResult::kInvalid);
+    }
     if (size > static_cast<long long>(kMaxRecordFileBytes)) {
       outcome.invalidReason = "its record file is larger than any backup's";
       return Ended(outcome, RestoreResult::kInvalid);
@@ -128,18 +141,24 @@ RestoreOutcome RestoreArchive(BackupArchive& archive, const std::string& archive
     trust = archive.CheckOpenedBackup(keys);
   }
   if (trust != ArchiveTrust::kMadeHere && !options.trustArchive) {
-    if (!AskYesNo(UntrustedArchiveQuestion(), ApplicationTitle(), true)) {
-      archive.CloseBackup();
-      return Ended(outcome, RestoreResult::kDeclined);
-    }
-    outcome.trustAsked = true;
+    archive.CloseBackup();
+    outcome.untrusted = true;
+    return Ended(outcome, RestoreResult::kDeclined);
   }
+  // The records come straight from the archive: its values can be restored
+  // even when its saved keys and files cannot be unpacked (a temporary folder
+  // that cannot be written is no fault of the archive's).
   const std::string source = fromFolder ? archivePath : archive.StagingFolder();
   std::string text;
-  if ((!fromFolder && !archive.ExtractOpenedBackup()) ||
-      !ReadWholeFile(source + "\\Config.ini", text)) {
-    if (!fromFolder) archive.ClearStaging();
+  if (fromFolder ? !ReadWholeFile(source + "\\Config.ini", text) : !archive.ReadOpenedRecords(text)) {
+    archive.CloseBackup();
+    outcome.invalidReason = "its record file cannot be read";
     return Ended(outcome, RestoreResult::kInvalid);
+  }
+  std::string unpackFailure;
+  if (!fromFolder && !archive.ExtractOpenedBackup()) {
+    unpackFailure = archive.PrepareFailure().empty() ? "the archive could not be unpacked"
+                                                     : archive.PrepareFailure();
   }
 
   const RecordFile file = ParseRecordFile(text);
@@ -151,7 +170,11 @@ RestoreOutcome RestoreArchive(BackupArchive& archive, const std::string& archive
     if (!all && std::find(options.items.begin(), options.items.end(), number) == options.items.end()) {
       continue;
     }
-    const RecordRestore restored = RestoreRecord(source, record, options.replaceChanged);
+    // Only a key's export and a file's copy come out of the archive.
+    const bool unpacked = unpackFailure.empty() || record.kind == BackupRecord::kRegValue;
+    if (!unpacked) outcome.stagingFailure = unpackFailure;
+    const RecordRestore restored = unpacked ? RestoreRecord(source, record, options.replaceChanged)
+                                            : RecordRestore{ItemRestore::kFailed, kNotUnpackedReason, false};
     RestoredItem item;
     item.number = number;
     item.kind = record.kind;
@@ -170,7 +193,7 @@ RestoreOutcome RestoreArchive(BackupArchive& archive, const std::string& archive
       outcome.missingItems.push_back(number);
     }
   }
-  if (!fromFolder) archive.ClearStaging();
+  if (!fromFolder && unpackFailure.empty()) archive.ClearStaging();
   outcome.result = RestoreResult::kRestored;
   outcome.Settle();
   return outcome;
@@ -181,6 +204,9 @@ std::string RestoreMessage(const RestoreOutcome& outcome, size_t maxNamed) {
     case RestoreResult::kNoSelection: return "Please Select a backup Date";
     case RestoreResult::kBusy: return kAnotherRunMessage;
     case RestoreResult::kInvalid:
+      if (outcome.openError != ERROR_SUCCESS) {
+        return ArchiveOpenMessage(outcome.archive, outcome.openError) + " Nothing was restored.";
+      }
       return std::string("Backup is Invalid, Cannot Recover items") +
              (outcome.invalidReason.empty() ? "" : "\r\n\r\nNothing was taken out of it: " +
                                                        outcome.invalidReason + ".");
@@ -188,17 +214,23 @@ std::string RestoreMessage(const RestoreOutcome& outcome, size_t maxNamed) {
     case RestoreResult::kRestored:
     case RestoreResult::kErrors: break;
   }
-  std::string text = outcome.result == RestoreResult::kErrors
-                         ? "Not all backed items were restored, Errors Occured"
-                         : "Items Restored";
+  const bool errors = outcome.result == RestoreResult::kErrors;
+  std::string text = errors ? "Not all backed items were restored, Errors Occured" : "Items Restored";
+  if (!outcome.stagingFailure.empty()) {
+    text += "\r\n\r\nThe archive is sound, but its saved keys and files could not be unpacked: " +
+            outcome.stagingFailure + ".";
+  }
   size_t unchanged = 0, replaced = 0, named = 0, unnamed = 0;
-  const struct {
+  struct Group {
     ItemRestore outcome;
     const char* heading;
-  } kGroups[] = {{ItemRestore::kKeptCurrent, "Kept as they are now:"},
-                 {ItemRestore::kRefused, "Refused, nothing of them written:"},
-                 {ItemRestore::kFailed, "Not restored:"}};
-  for (const auto& group : kGroups) {
+  };
+  std::vector<Group> groups = {{ItemRestore::kKeptCurrent, "Kept as they are now:"},
+                               {ItemRestore::kRefused, "Refused, nothing of them written:"},
+                               {ItemRestore::kFailed, "Not restored:"}};
+  // When not everything came back, what did is named too.
+  if (errors) groups.push_back({ItemRestore::kRestored, "Restored:"});
+  for (const Group& group : groups) {
     std::string lines;
     for (const RestoredItem& item : outcome.items) {
       if (item.outcome != group.outcome) continue;
@@ -206,7 +238,7 @@ std::string RestoreMessage(const RestoreOutcome& outcome, size_t maxNamed) {
         ++unnamed;
         continue;
       }
-      lines += "\r\n" + item.name + ": " + item.reason;
+      lines += "\r\n" + item.name + (item.reason.empty() ? "" : ": " + item.reason);
     }
     if (!lines.empty()) text += "\r\n\r\n" + std::string(group.heading) + lines;
   }
@@ -234,12 +266,4 @@ std::string RestoreMessage(const RestoreOutcome& outcome, size_t maxNamed) {
     text += ".";
   }
   return text;
-}
-
-RestoreResult RestoreBackup(BackupArchive& archive, const std::string& archivePath,
-                            const RestoreOptions& options) {
-  const RestoreOutcome outcome = RestoreArchive(archive, archivePath, options);
-  const std::string text = RestoreMessage(outcome);
-  if (!text.empty()) ShowMessage(text);
-  return outcome.result;
 }

@@ -6,7 +6,9 @@
 #include "backup/file_utils.h"
 #include "backup/zip_packer.h"
 #include "core/ascii_case.h"
+#include "core/handles.h"
 #include "core/number_list.h"
+#include "core/wide_text.h"
 
 namespace {
 
@@ -35,18 +37,33 @@ bool ReadRecordEntry(const std::string& archivePath, std::string& text) {
 
 }  // namespace
 
-bool ReadArchiveRecords(const std::string& archivePath, RecordFile& file) {
+bool ReadArchiveRecords(const std::string& archivePath, RecordFile& file, std::string* problem) {
   std::string text;
   const DWORD attributes = FileAttributes(archivePath);
   const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-  if (folder && FileSize(archivePath + "\\Config.ini") > static_cast<long long>(kMaxRecordFileBytes)) {
-    return false;
-  }
-  if (folder ? !ReadWholeFile(archivePath + "\\Config.ini", text) : !ReadRecordEntry(archivePath, text)) {
+  const DWORD openError = folder ? ERROR_SUCCESS : ArchiveOpenError(archivePath);
+  if (openError != ERROR_SUCCESS ||
+      (folder && FileSize(archivePath + "\\Config.ini") > static_cast<long long>(kMaxRecordFileBytes)) ||
+      (folder ? !ReadWholeFile(archivePath + "\\Config.ini", text) : !ReadRecordEntry(archivePath, text))) {
+    if (problem) {
+      *problem = openError == ERROR_SUCCESS ? "Backup is Invalid, Cannot Recover items"
+                                            : ArchiveOpenMessage(archivePath, openError);
+    }
     return false;
   }
   file = ParseRecordFile(text);
   return true;
+}
+
+unsigned long ArchiveOpenError(const std::string& archivePath) {
+  const FileHandle file(CreateFileW(WideText(archivePath).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file ? ERROR_SUCCESS : GetLastError();
+}
+
+std::string ArchiveOpenMessage(const std::string& archivePath, unsigned long error) {
+  if (IsNotFoundError(error)) return "The backup " + archivePath + " was not found.";
+  return "The backup " + archivePath + " could not be opened: " + ErrorReason(error) + ".";
 }
 
 const char* RecordKindName(const BackupRecord& record) {

@@ -9,6 +9,7 @@
 #include "backup/reg_export_file.h"
 #include "backup/registry_editor.h"
 #include "backup/restore_rules.h"
+#include "backup/value_bytes.h"
 #include "backup/zip_names.h"
 #include "backup/zip_packer.h"
 #include "core/handles.h"
@@ -28,24 +29,25 @@ HKEY SplitKeyName(const std::string& fullName, std::string& keyPath) {
   return RootKeyFromName(fullName.substr(0, slash));
 }
 
-// The type and bytes a value record saved: exactly, or (archives written before
-// the type was kept, and damaged type lines) its text as a string value.
-void SavedValue(const BackupRecord& record, DWORD& type, std::string& bytes) {
-  if (record.hasRawData) {
-    type = record.rawType;
-    bytes = record.rawBytes;
-    return;
-  }
-  type = REG_SZ;
-  bytes = record.value + std::string(1, '\0');
-}
+// The type and bytes a value record saved: as stored (wide), exactly as the
+// narrow call read them, or (archives written before the type was kept, and
+// damaged type lines) its text as a string value.
+struct SavedData {
+  DWORD type = REG_SZ;
+  std::string bytes;
+  bool wide = false;
+};
 
-bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+SavedData SavedValue(const BackupRecord& record) {
+  if (record.hasWideData) return {record.wideType, record.wideBytes, true};
+  if (record.hasRawData) return {record.rawType, record.rawBytes, false};
+  return {REG_SZ, record.value + std::string(1, '\0'), false};
+}
 
 // Texts compare without the terminating zeros, which writers add or leave out.
 bool SameData(DWORD typeA, const std::string& a, DWORD typeB, const std::string& b) {
   if (typeA != typeB) return false;
-  if (!IsText(typeA)) return a == b;
+  if (!IsTextType(typeA)) return a == b;
   const size_t endA = a.find_last_not_of('\0'), endB = b.find_last_not_of('\0');
   return a.substr(0, endA == std::string::npos ? 0 : endA + 1) ==
          b.substr(0, endB == std::string::npos ? 0 : endB + 1);
@@ -65,29 +67,14 @@ LiveState LiveValue(const BackupRecord& record, std::string& reason) {
   if (opened != ERROR_SUCCESS) {
     return IsNotFoundError(static_cast<DWORD>(opened)) ? LiveState::kAbsent : Unreadable(opened, reason);
   }
-  const HKEY hKey = key.Get();
-  DWORD type = REG_NONE, size = 0;
+  // Compared the way it was saved: wide bytes with wide bytes.
+  const SavedData saved = SavedValue(record);
+  DWORD type = REG_NONE;
   std::string bytes;
-  LONG read = RegQueryValueExA(hKey, record.valueName.c_str(), nullptr, &type, nullptr, &size);
-  for (int attempt = 0; attempt < 4 && read == ERROR_SUCCESS; ++attempt) {
-    std::vector<BYTE> buffer(size ? size : 1);
-    DWORD got = static_cast<DWORD>(buffer.size());
-    read = RegQueryValueExA(hKey, record.valueName.c_str(), nullptr, &type, buffer.data(), &got);
-    if (read == ERROR_SUCCESS) {
-      bytes.assign(reinterpret_cast<const char*>(buffer.data()), got);
-      break;
-    }
-    if (read == ERROR_MORE_DATA) {
-      size = got;  // grown meanwhile: ask again at the new size
-      read = ERROR_SUCCESS;
-    }
-  }
+  const LONG read = ReadValueBytes(key.Get(), record.valueName, saved.wide, type, bytes);
   if (IsNotFoundError(static_cast<DWORD>(read))) return LiveState::kAbsent;
   if (read != ERROR_SUCCESS) return Unreadable(read, reason);
-  DWORD savedType = REG_NONE;
-  std::string saved;
-  SavedValue(record, savedType, saved);
-  if (SameData(type, bytes, savedType, saved)) return LiveState::kSame;
+  if (SameData(type, bytes, saved.type, saved.bytes)) return LiveState::kSame;
   reason = kKeptCurrentReason;
   return LiveState::kDifferent;
 }
@@ -172,12 +159,12 @@ RecordRestore RestoreValue(const BackupRecord& record, bool replace) {
       (!keyPath.empty() && !key.OpenSubKey(keyPath) && !key.CreateKey(keyPath, true))) {
     return Outcome(ItemRestore::kFailed, "its key could not be opened or made");
   }
-  DWORD type = REG_NONE;
-  std::string bytes;
-  SavedValue(record, type, bytes);
-  const LONG written = RegSetValueExA(key.Handle(), record.valueName.c_str(), 0, type,
-                                      reinterpret_cast<const BYTE*>(bytes.data()),
-                                      static_cast<DWORD>(bytes.size()));
+  const SavedData saved = SavedValue(record);
+  const LONG written =
+      saved.wide ? WriteValueBytesExactly(key.Handle(), record.valueName, saved.type, saved.bytes)
+                 : RegSetValueExA(key.Handle(), record.valueName.c_str(), 0, saved.type,
+                                  reinterpret_cast<const BYTE*>(saved.bytes.data()),
+                                  static_cast<DWORD>(saved.bytes.size()));
   if (written != ERROR_SUCCESS) {
     return Outcome(ItemRestore::kFailed,
                    "it could not be written (" + ErrorReason(static_cast<DWORD>(written)) + ")");
@@ -186,6 +173,10 @@ RecordRestore RestoreValue(const BackupRecord& record, bool replace) {
   // before the type was kept always did, but the user is told.
   if (record.rawDataDamaged) {
     return Outcome(ItemRestore::kFailed, "its saved type was damaged: it was written back as text");
+  }
+  if (record.wideDataDamaged) {
+    return Outcome(ItemRestore::kFailed,
+                   "its exact saved bytes were damaged: it was written back from its text");
   }
   return Outcome(live == LiveState::kDifferent ? ItemRestore::kReplaced : ItemRestore::kRestored);
 }

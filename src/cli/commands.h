@@ -4,7 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "cli/backup_commands.h"
+#include "backup/problem_removal.h"
 
 constexpr int kExitNothingFound = 0;
 constexpr int kExitDone = 0;
@@ -27,6 +27,15 @@ void AddScanCommand(CLI::App& app, int& exitCode);
 // quillbane-cli ignore list|add|remove: the ignore list under the settings key.
 void AddIgnoreCommand(CLI::App& app, int& exitCode);
 
-// The console scan as `clean` runs it: scan, report, then remove while the scan's
-// records are alive.
-CleanScan ConsoleCleanScan();
+// quillbane-cli backups and restore (backup_commands.cpp).
+void AddBackupCommands(CLI::App& app, int& exitCode);
+
+// quillbane-cli clean: scan, remove what was found, report (clean_command.cpp).
+void AddCleanCommand(CLI::App& app, int& exitCode);
+
+// The exit code of `clean` once it removed: 2 when another run held the lock or
+// the archive could not be written, 3 when Ctrl+C stopped the removal, 4 when an
+// item reported removed is still there, 2 when any item was kept because
+// something failed (its backup, its deletion, it could not be read), else 0
+// (items that were gone or had changed since the scan are kept as they should be).
+int CleanExitCode(const RemovalOutcome& outcome);

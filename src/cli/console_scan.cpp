@@ -10,15 +10,15 @@
 #include "cli/test_hold.h"
 #include "core/elevation.h"
 #include "core/number_list.h"
-#include "framework/prompt.h"
 #include "scan/exclusion_list.h"
+#include "scan/section_registry.h"
 #include "sysinfo/system_info.h"
 
 namespace {
 
 std::unique_ptr<SectionCatalogue> FirstRunThenCatalogue() {
   if (SettingsKeyMissing()) InitSettingsKey();
-  return std::make_unique<SectionCatalogue>();
+  return std::make_unique<SectionCatalogue>(RegisteredSections());
 }
 
 bool IsConsole(DWORD stdHandle) {
@@ -31,31 +31,10 @@ constexpr size_t kProgressWidth = 79;
 
 }  // namespace
 
-// Message boxes have no one to answer them here: they go to stderr (the end
-// text, which the report shows anyway, excepted) and questions are answered No.
-class ConsoleScan::Prompts : public PromptScript {
- public:
-  explicit Prompts(std::vector<std::string>& messages)
-      : m_messages(messages), m_pPrevious(SetPromptScript(this)) {}
-  ~Prompts() override { SetPromptScript(m_pPrevious); }
-  void OnMessage(const std::string& text, const std::string&) override {
-    if (text == "Scan Complete" || text == "Scan Aborted") return;
-    m_messages.push_back(text);
-    PrintTo(stderr, "%s\n", text.c_str());
-  }
-  bool OnQuestion(const std::string&, const std::string&) override { return false; }
-
- private:
-  std::vector<std::string>& m_messages;
-  PromptScript* m_pPrevious;
-};
-
 ConsoleScan::ConsoleScan()
     : m_pCatalogue(FirstRunThenCatalogue()),
-      m_store(*m_pCatalogue, IsExcluded, this, &m_log),
-      m_scanner(this),
-      m_driver(*m_pCatalogue, m_store, m_scanner, *this, this),
-      m_pPrompts(std::make_unique<Prompts>(m_vMessages)) {
+      m_store(*m_pCatalogue, IsExcluded, &m_log),
+      m_driver(*m_pCatalogue, m_store, m_scanner, *this, this) {
   m_driver.SetItemPauseMs(0);
   SystemInfo info;
   info.Collect();
@@ -93,26 +72,30 @@ void ConsoleScan::Run() {
   }
   ConsoleInterrupt interrupt;
   m_driver.PrepareScan();
+  m_rows.clear();
+  for (ScanSection& section : m_pCatalogue->Sections()) {
+    if (section.enabled) m_rows.push_back({&section, "Ready"});
+  }
   m_driver.RunScan();
   if (m_bProgress) PrintTo(stderr, "\r%*s\r", static_cast<int>(kProgressWidth), "");
   // The scan and its result stand; the missing log is said once, with where.
   if (!m_log.Problem().empty()) PrintTo(stderr, "%s\n", m_log.Problem().c_str());
 }
 
-int ConsoleScan::AppendRow(ScanSection* section, const std::string&, const std::string&,
-                           const std::string& status) {
-  m_rows.push_back({section, status});
-  return static_cast<int>(m_rows.size()) - 1;
+ConsoleRow* ConsoleScan::RowOf(const ScanSection& section) {
+  for (ConsoleRow& row : m_rows) {
+    if (row.section == &section) return &row;
+  }
+  return nullptr;
 }
 
-ScanSection* ConsoleScan::RowSection(int row) {
-  return row >= 0 && row < RowCount() ? m_rows[row].section : nullptr;
+void ConsoleScan::SectionStarted(const ScanSection& section) {
+  if (ConsoleRow* row = RowOf(section)) row->status = "Scanning";
+  m_strSection = section.name;
 }
 
-void ConsoleScan::SetRowStatus(int row, const std::string& status) {
-  if (row < 0 || row >= RowCount()) return;
-  m_rows[row].status = status;
-  if (status == "Scanning" && m_rows[row].section) m_strSection = m_rows[row].section->name;
+void ConsoleScan::SectionEnded(const ScanSection& section, SectionStatus status) {
+  if (ConsoleRow* row = RowOf(section)) row->status = SectionStatusText(status);
 }
 
 bool ConsoleScan::Open() {
@@ -121,8 +104,7 @@ bool ConsoleScan::Open() {
   return opened;
 }
 
-void ConsoleScan::ReportProblem(std::unique_ptr<ProblemRecord> record) {
-  m_store.OnProblemFound(std::move(record));
+void ConsoleScan::ProblemFiled(const ScanSection&, const ProblemRecord&, const ScanTotals&) {
   if (m_bHoldAfterFirst) {
     m_bHoldAfterFirst = false;
     HoldForTest(TestHoldFile("QUILLBANE_TEST_SCAN_HOLD"));
@@ -130,12 +112,12 @@ void ConsoleScan::ReportProblem(std::unique_ptr<ProblemRecord> record) {
 }
 
 // Most items go by unseen: the line is redrawn a few times a second at most.
-bool ConsoleScan::StatusWanted() {
+bool ConsoleScan::ProgressWanted() {
   return m_bProgress && GetTickCount64() - m_nLastProgress >= kProgressIntervalMs;
 }
 
-void ConsoleScan::ShowStatus(const std::string& text) {
-  if (!StatusWanted()) return;
+void ConsoleScan::Progress(const std::string& text) {
+  if (!ProgressWanted()) return;
   m_nLastProgress = GetTickCount64();
   std::string line = m_strSection.empty() ? text : m_strSection + ": " + text;
   if (line.size() > kProgressWidth) line = line.substr(0, kProgressWidth - 3) + "...";
@@ -143,9 +125,12 @@ void ConsoleScan::ShowStatus(const std::string& text) {
   std::fflush(stderr);
 }
 
-void ConsoleScan::PumpInput() {
-  if (ConsoleInterruptRequested() && m_scanner.Running()) {
-    if (m_bProgress) PrintTo(stderr, "\r%-*s", static_cast<int>(kProgressWidth), "Aborting Scan...");
-    m_scanner.RequestAbort();
-  }
+bool ConsoleScan::StopRequested() {
+  if (!ConsoleInterruptRequested()) return false;
+  if (m_bProgress && m_scanner.Running())
+    PrintTo(stderr, "\r%-*s", static_cast<int>(kProgressWidth), "Aborting Scan...");
+  return true;
 }
+
+// The window shows it in a box; here it goes with the other notes, on stderr.
+void ConsoleScan::EntryFailed() { PrintTo(stderr, "%s\n", kEntryFailedText); }

@@ -1,7 +1,8 @@
 #pragma once
-// ConsoleScan: one scan run from the console with the same driver, scanners,
-// settings and scan log as the window. Rows, status and prompts go to the
-// console: a throttled progress line on stderr, Ctrl+C as the Abort button.
+// ConsoleScan: the console's scan session. One scan with the same driver,
+// scanners, settings and scan log as the window; its events go to the console:
+// a throttled progress line on stderr, Ctrl+C as the Abort button. The session
+// keeps the problems found until it ends, for the report and for `clean`.
 
 #include <memory>
 #include <string>
@@ -11,14 +12,16 @@
 #include "core/problem_store.h"
 #include "core/section_catalogue.h"
 #include "scan/scan_driver.h"
+#include "scan/scan_events.h"
 #include "scan/section_scanner.h"
 
+// A section the scan was to run and how it ended ("Ready" when never reached).
 struct ConsoleRow {
   ScanSection* section;
   std::string status;
 };
 
-class ConsoleScan : public ScanDriverView, public ScanHost, public ScanLogSession {
+class ConsoleScan : private ScanEvents, private ScanLogSession {
  public:
   // Writes the first-run settings when the settings key is missing, then builds
   // the catalogue from the stored section choice.
@@ -51,54 +54,35 @@ class ConsoleScan : public ScanDriverView, public ScanHost, public ScanLogSessio
   const std::string& LogPath() const { return m_strLogPath; }
   // Why the scan log is missing or incomplete; "" when it was written whole.
   const std::string& LogProblem() const { return m_log.Problem(); }
-  // Messages the engine showed during the scan (other than the end text).
-  const std::vector<std::string>& Messages() const { return m_vMessages; }
 
   // Ctrl+C, or a test standing in for it: abort at the next item.
   static void RequestAbortFromConsole();
 
-  // ScanDriverView
-  void ShowTotalProblems(const std::string&) override {}
-  void ShowAffectedSections(const std::string&) override {}
-  void ShowSectionCount(int, const std::string&) override {}
-  void DeleteAllRows() override { m_rows.clear(); }
-  int AppendRow(ScanSection* section, const std::string& name, const std::string& count,
-                const std::string& status) override;
-  int RowCount() override { return static_cast<int>(m_rows.size()); }
-  ScanSection* RowSection(int row) override;
-  void SetRowStatus(int row, const std::string& status) override;
-  void SetRowImage(int, int) override {}
-  void EnsureRowVisible(int) override {}
-  void ShowStatusText(const std::string& text) override { ShowStatus(text); }
-  std::string ButtonCaption() override { return "Start Scan"; }
-  void SetButtonCaption(const std::string&) override {}
-  void ShowAnimation(bool) override {}
-  void ShowResults() override {}
-  // The report says it: no message on the way.
-  void ShowScanEnd(const std::string&, int) override {}
-
-  // ScanHost
-  void ReportProblem(std::unique_ptr<ProblemRecord> record) override;
-  void ShowStatus(const std::string& text) override;
-  bool StatusWanted() override;
-  void PumpInput() override;
+ private:
+  // ScanEvents
+  void SectionStarted(const ScanSection& section) override;
+  void SectionEnded(const ScanSection& section, SectionStatus status) override;
+  void ProblemFiled(const ScanSection& section, const ProblemRecord& problem,
+                    const ScanTotals& totals) override;
+  void Progress(const std::string& text) override;
+  bool ProgressWanted() override;
+  bool StopRequested() override;
+  void EntryFailed() override;
 
   // ScanLogSession: the scan log, whose path is kept for the report.
   bool Open() override;
   void NoteIgnored(const std::string& line) override { m_log.NoteIgnored(line); }
   void Reset() override { m_log.Reset(); }
+  void AppendNote(const std::string& block) override { m_log.AppendNote(block); }
 
- private:
-  class Prompts;
+  ConsoleRow* RowOf(const ScanSection& section);
 
   std::unique_ptr<SectionCatalogue> m_pCatalogue;
   ScanLog m_log;
   ProblemStore m_store;
   SectionScanner m_scanner;
   ScanDriver m_driver;
-  std::unique_ptr<Prompts> m_pPrompts;
   std::vector<ConsoleRow> m_rows;
-  std::vector<std::string> m_vMessages;
   std::string m_strSection;
   std::string m_strLogPath;
   bool m_bProgress = false;

@@ -10,7 +10,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include "cli/backup_commands.h"
 #include "cli/commands.h"
 #include "cli/console_out.h"
 #include "core/product.h"
@@ -45,7 +44,8 @@ int main(int argc, char** argv) {
 
   int exitCode = -1;
   AddScanCommand(app, exitCode);
-  RegisterBackupCommands(app, exitCode, ConsoleCleanScan());
+  AddBackupCommands(app, exitCode);
+  AddCleanCommand(app, exitCode);
   AddIgnoreCommand(app, exitCode);
 
   try {

@@ -1,8 +1,10 @@
 #include "cli/scan_report.h"
 
+#include "cli/console_out.h"
 #include "core/elevation.h"
 #include "core/product.h"
 #include "core/registry.h"
+#include "scan/section_registry.h"
 
 namespace {
 
@@ -177,4 +179,17 @@ void WriteScanText(ConsoleScan& scan, ReportStream& out) {
 int ScanExitCode(ConsoleScan& scan) {
   if (scan.Aborted()) return 3;
   return scan.Store().totalProblems() > 0 ? 1 : 0;
+}
+
+void PrintMessage(FILE* stream, const std::string& text) {
+  if (text.empty()) return;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = text.find('\n', start);
+    std::string line = text.substr(start, end == std::string::npos ? end : end - start);
+    while (!line.empty() && line.back() == '\r') line.pop_back();
+    PrintTo(stream, "%s\n", ConsoleText(line).c_str());
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // What a console scan found: the JSON document and the readable text report.
 
+#include <cstdio>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -27,6 +28,10 @@ std::string DumpJson(const nlohmann::json& document);
 // escapes (\n, \x1b, \u202e ...), so a name or value cannot move the cursor,
 // colour the terminal or forge report lines. Backslashes stay as they are.
 std::string ConsoleText(const std::string& text);
+
+// The program's words, line by line through ConsoleText (a name from an archive
+// or the registry must not drive the terminal); nothing for "".
+void PrintMessage(FILE* stream, const std::string& text);
 
 // 0 nothing found, 1 problems found, 3 aborted.
 int ScanExitCode(ConsoleScan& scan);

@@ -1,7 +1,6 @@
 #include "core/problem_record.h"
 
 #include "core/registry.h"
-#include "core/section_catalogue.h"
 
 std::string ErrorType(const ProblemRecord& record) {
   if (record.errorType == kRegistryError) return record.isValue ? "REG_VALUE" : "REG_KEY";
@@ -19,9 +18,4 @@ std::string ProblemLogBlock(const std::string& sectionName, const ProblemRecord&
   return "Section : " + sectionName + "\r\n" +
          "Link Path = " + record.linkPath + "\r\n" +
          "Target Path = " + record.targetPath + "\r\n\r\n";
-}
-
-RegistryView ProblemView(const ProblemRecord& record) {
-  return record.sectionId == kActiveXCom ? ViewOfTypeLibKey(record.keyPath)
-                                         : ViewOfKey(record.keyPath);
 }

@@ -38,6 +38,3 @@ std::string ErrorType(const ProblemRecord& record);
 // the extra CR on disk).
 std::string ProblemLogBlock(const std::string& sectionName, const ProblemRecord& record);
 
-// The view of the program a registry problem's entry belongs to: what its paths
-// were tested as, and what the console reports as "view".
-RegistryView ProblemView(const ProblemRecord& record);

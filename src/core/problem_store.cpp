@@ -15,43 +15,31 @@ std::string IgnoredSummary(const SectionCatalogue& catalogue) {
 }
 
 ProblemStore::ProblemStore(SectionCatalogue& catalogue, ExclusionTest isExcluded,
-                           StoreView* view, ProblemLogSink* log)
+                           ProblemLogSink* log)
     : m_catalogue(catalogue),
       m_pfnExcluded(isExcluded),
-      m_pView(view),
       m_pLog(log),
       m_nTotalProblems(0),
       m_nAffectedSections(0) {}
 
-int ProblemStore::OnProblemFound(std::unique_ptr<ProblemRecord> record) {
-  if (!record) return 0;
-  if (m_pfnExcluded && m_pfnExcluded(*record)) return 0;
+ScanSection* ProblemStore::File(std::unique_ptr<ProblemRecord> record) {
+  if (!record) return nullptr;
+  if (m_pfnExcluded && m_pfnExcluded(*record)) return nullptr;
 
   // Scanners only report for sections of the catalogue; a stray id is dropped
   // rather than counted where no row or list can hold it.
   ScanSection* section = m_catalogue.Find(record->sectionId);
-  if (section == nullptr) return 0;
+  if (section == nullptr) return nullptr;
   if (m_ignore.Matches(*record)) {
     ++section->ignored;
-    return 0;
+    return nullptr;
   }
 
   ++m_nTotalProblems;
-  if (m_pView) m_pView->ShowTotalProblems("Total Problems : " + std::to_string(m_nTotalProblems));
-
-  const int countBefore = section->problemCount();
-  if (m_pView) m_pView->ShowSectionCount(section->sectionId, std::to_string(countBefore + 1));
-  if (countBefore == 0) {
-    ++m_nAffectedSections;
-    if (m_pView) {
-      m_pView->ShowAffectedSections("Affected Sections : " + std::to_string(m_nAffectedSections));
-    }
-  }
-
-  const std::string block = ProblemLogBlock(section->name, *record);
+  if (section->problems.empty()) ++m_nAffectedSections;
+  if (m_pLog) m_pLog->Append(ProblemLogBlock(section->name, *record));
   section->problems.push_back(std::move(record));
-  if (m_pLog) m_pLog->Append(block);
-  return 0;
+  return section;
 }
 
 void ProblemStore::Reset() {
@@ -73,8 +61,4 @@ void ProblemStore::IgnoreFiled(ScanSection& section,
   section.ignored += taken;
   m_nTotalProblems -= taken;
   if (section.problems.empty()) --m_nAffectedSections;
-  if (!m_pView) return;
-  m_pView->ShowTotalProblems("Total Problems : " + std::to_string(m_nTotalProblems));
-  m_pView->ShowAffectedSections("Affected Sections : " + std::to_string(m_nAffectedSections));
-  m_pView->ShowSectionCount(section.sectionId, std::to_string(section.problemCount()));
 }

@@ -3,49 +3,6 @@
 #include "core/product.h"
 #include "core/registry.h"
 
-namespace {
-
-struct SectionText {
-  int sectionId;
-  const char* name;
-  int severity;
-  const char* description;
-};
-
-const SectionText kSections[] = {
-    {kStartupPrograms, "Startup Programs", kModerate,
-     "This Section contains the list of programs that are scheduled to run at startup."},
-    {kVxdFiles, "VXD Files", kCritical,
-     "This Section has a list of VXD(System Drivers) files to load at windows startup."},
-    {kInstalledFonts, "Installed Fonts", kSevere,
-     "This Section contains a list of all the fonts installed on the pc."},
-    {kSoundFiles, "Installed Sound Files", kSevere,
-     "This Section contains a list of all the sound files installed on the pc."},
-    {kFileAssociations, "File Associations", kCritical,
-     "This Section contains all the File Association data, this data is used to associate "
-     "files with the Executables"},
-    {kSystemServices, "Installed System Services", kCritical,
-     "This Section contains all the System Services installed on the pc."},
-    {kHelpFiles, "Installed Help Files", kSevere,
-     "This Section contains the locations of system help files installed."},
-    {kSharedFiles, "Shared Program Files", kSevere,
-     "This Section contains the locations of Shared Program Files. These Program Files are "
-     "shared by many applications."},
-    {kApplicationPaths, "Application Paths", kModerate,
-     "This Section contains the list of Applications path."},
-    {kAddRemovePrograms, "Add Remove Programs", kSevere,
-     "This Section contains the list of all the installed applications."},
-    {kActiveXCom, "ActiveX/COM Program ID", kCritical,
-     "This Section contains the list of COM/ActiveX Components used by many applications."},
-    {kFullRegistryScan, "Full Registry Scan", kSevere,
-     "This Section contains all the paths scattered in the registry, Causing general system "
-     "instability."},
-    {kProgramShortcuts, "Invalid Program Shortcuts", kCritical,
-     "This Section contains all the Program Shortcuts on the Hard Disk Drive"},
-};
-
-}  // namespace
-
 const char* SeverityName(int severity) {
   switch (severity) {
     case kModerate: return "Moderate";
@@ -55,9 +12,9 @@ const char* SeverityName(int severity) {
   }
 }
 
-SectionCatalogue::SectionCatalogue() {
-  m_vSections.reserve(sizeof(kSections) / sizeof(kSections[0]));
-  for (const SectionText& text : kSections) {
+SectionCatalogue::SectionCatalogue(const std::vector<SectionInfo>& sections) {
+  m_vSections.reserve(sections.size());
+  for (const SectionInfo& text : sections) {
     ScanSection section;
     section.sectionId = text.sectionId;
     section.name = text.name;

@@ -1,6 +1,7 @@
 #pragma once
-// The thirteen scan sections in their fixed order, and the per-section enabled
-// flags kept in the settings key.
+// The scan sections of one scan in their fixed order (the scan's section table
+// says which there are), and the per-section enabled flags kept in the settings
+// key.
 
 #include <memory>
 #include <string>
@@ -31,6 +32,14 @@ enum Severity { kModerate = 0, kSevere = 1, kCritical = 2 };
 // "Moderate", "Severe" or "Critical"; "" for any other code.
 const char* SeverityName(int severity);
 
+// What a section is, as its registration gives it.
+struct SectionInfo {
+  int sectionId;
+  const char* name;
+  int severity;
+  const char* description;
+};
+
 struct ScanSection {
   int sectionId = 0;
   std::string name;
@@ -52,8 +61,9 @@ struct ScanSection {
 
 class SectionCatalogue {
  public:
-  // Builds the thirteen sections, each enabled flag loaded from the settings.
-  SectionCatalogue();
+  // Builds the sections in the given order, each enabled flag loaded from the
+  // settings.
+  explicit SectionCatalogue(const std::vector<SectionInfo>& sections);
 
   SectionCatalogue(const SectionCatalogue&) = delete;
   SectionCatalogue& operator=(const SectionCatalogue&) = delete;

@@ -243,3 +243,12 @@ void RedrawUnder(HWND hControl) {
   MapWindowPoints(nullptr, hParent, reinterpret_cast<POINT*>(&area), 2);
   RedrawWindow(hParent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
+
+void PumpMessages() {
+  MSG msg;
+  for (int dispatched = 0; dispatched < 10; ++dispatched) {
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}

@@ -104,3 +104,8 @@ class Dialog {
 // Repaints the part of the parent under a transparent control, then the control, so
 // text drawn without a background never lands on its own old pixels.
 void RedrawUnder(HWND hControl);
+
+// Dispatches pending window messages of this thread, at most ten per call: a
+// long job on the window's thread calls it between items so the window paints
+// and takes clicks.
+void PumpMessages();

@@ -37,9 +37,11 @@ Findings StaleInEveryView(bool shared, RegistryView view, const Test& test) {
 }
 
 // Fonts, sounds, help files and shared files: one value of the section's list key,
-// with its data as read.
-Findings ListValueFindings(int sectionId, const std::string& name, const std::string& data,
-                           RegistryView view);
+// by its name and with its data as read.
+Findings FontFindings(const std::string& name, const std::string& data, RegistryView view);
+Findings SoundFindings(const std::string& name, const std::string& data, RegistryView view);
+Findings HelpFileFindings(const std::string& name, const std::string& data, RegistryView view);
+Findings SharedFileFindings(const std::string& name, const std::string& data, RegistryView view);
 // Application paths: one application's subkey (its default value). `tested` tells
 // whether there was a path to test.
 Findings AppPathFindings(HKEY hApp, RegistryView view, bool* tested = nullptr);

@@ -16,8 +16,11 @@ namespace {
 
 enum ListKind { kFonts, kSounds, kHelp, kShared };
 
+using ListTest = Findings (*)(const std::string& name, const std::string& data, RegistryView view);
+
 struct ListKey {
   int sectionId;
+  ListTest test;
   HKEY root;
   const char* key;
   bool readsData;
@@ -26,11 +29,11 @@ struct ListKey {
 };
 
 const ListKey kListKeys[] = {
-    {kInstalledFonts, HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+    {kInstalledFonts, FontFindings, HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
      true, false, true},
-    {kSoundFiles, HKEY_CURRENT_USER, "Control Panel\\Sounds", true, true, false},
-    {kHelpFiles, HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\Help", true, false, true},
-    {kSharedFiles, HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
+    {kSoundFiles, SoundFindings, HKEY_CURRENT_USER, "Control Panel\\Sounds", true, true, false},
+    {kHelpFiles, HelpFileFindings, HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\Help", true, false, true},
+    {kSharedFiles, SharedFileFindings, HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
      false, true, true},
 };
 
@@ -95,7 +98,7 @@ void SectionScanner::ScanValueKey(int which, const std::string& key, RegistryVie
     if (haveData) {
       ReportFindings(list.sectionId, list.root, key, name,
                      StaleInEveryView(shared, view, [&](RegistryView each) {
-                       return ListValueFindings(list.sectionId, name, data, each);
+                       return list.test(name, data, each);
                      }));
     }
 
@@ -111,38 +114,36 @@ void SectionScanner::ScanValueKey(int which, const std::string& key, RegistryVie
   }
 }
 
-Findings ListValueFindings(int sectionId, const std::string& name, const std::string& data,
-                           RegistryView view) {
-  std::string tested;
-  bool missing = false;
-  switch (sectionId) {
-    case kInstalledFonts:
-      // A bare font file name is in the Fonts folder, the same for both views.
-      if (PathMissing(data, view)) {
-        tested = GetWindowsFolder() + "\\Fonts\\" + data;
-        missing = PathMissing(tested, view);
-      }
-      break;
-    case kSoundFiles:
-      tested = UnquoteSpaces(data);
-      // A bare sound file name is played from the Windows folder's Media folder.
-      missing = data != "," && PathMissing(data, view) &&
-                (tested.find_first_of("\\/:") != std::string::npos ||
-                 PathMissing(GetWindowsFolder() + "\\Media\\" + tested, view));
-      break;
-    case kHelpFiles:
-      tested = PathToTest(TrimTrailing(data, '\\') + "\\" + TrimLeading(name, '\\'), view);
-      missing = PathMissing(tested, view);
-      break;
-    case kSharedFiles:
-      tested = PathToTest(name, view);
-      missing = PathMissing(tested, view);
-      break;
-    default:
-      break;
-  }
+Findings FontFindings(const std::string&, const std::string& data, RegistryView view) {
+  // A bare font file name is in the Fonts folder, the same for both views.
+  if (!PathMissing(data, view)) return {};
+  const std::string tested = GetWindowsFolder() + "\\Fonts\\" + data;
+  if (!PathMissing(tested, view)) return {};
+  return {{data, FileNotFoundMessage(tested), 1}};
+}
+
+Findings SoundFindings(const std::string&, const std::string& data, RegistryView view) {
+  const std::string tested = UnquoteSpaces(data);
+  // A bare sound file name is played from the Windows folder's Media folder.
+  const bool missing = data != "," && PathMissing(data, view) &&
+                       (tested.find_first_of("\\/:") != std::string::npos ||
+                        PathMissing(GetWindowsFolder() + "\\Media\\" + tested, view));
   if (!missing) return {};
-  return {{sectionId == kSharedFiles ? "" : data, FileNotFoundMessage(tested), 1}};
+  return {{data, FileNotFoundMessage(tested), 1}};
+}
+
+Findings HelpFileFindings(const std::string& name, const std::string& data, RegistryView view) {
+  const std::string tested =
+      PathToTest(TrimTrailing(data, '\\') + "\\" + TrimLeading(name, '\\'), view);
+  if (!PathMissing(tested, view)) return {};
+  return {{data, FileNotFoundMessage(tested), 1}};
+}
+
+Findings SharedFileFindings(const std::string& name, const std::string&, RegistryView view) {
+  // The count is the data: the problem is the file the name is.
+  const std::string tested = PathToTest(name, view);
+  if (!PathMissing(tested, view)) return {};
+  return {{"", FileNotFoundMessage(tested), 1}};
 }
 
 int SectionScanner::ScanMachineSubKeys(int sectionId, const std::string& keyPath,

@@ -4,7 +4,6 @@
 
 #include "core/registry.h"
 #include "core/wide_text.h"
-#include "framework/prompt.h"
 #include "scan/registry_read.h"
 #include "scan/path_probe.h"
 #include "scan/path_reading.h"
@@ -43,15 +42,6 @@ std::string GetWindowsFolder() {
   UINT length = GetWindowsDirectoryA(buffer, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return "";
   return std::string(buffer, length);
-}
-
-void PumpMessages() {
-  MSG msg;
-  for (int dispatched = 0; dispatched < 10; ++dispatched) {
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
 }
 
 std::string UnquoteSpaces(const std::string& text) {
@@ -98,10 +88,8 @@ std::string ReadRegistryString(HKEY hRoot, const std::string& subKey,
   // Data of any type and length, taken as text up to its first zero byte.
   std::string text;
   if (!ReadValueText(key.Get(), valueName, text)) text.clear();
-  if (!key.Close()) {
-    ShowMessage("Error in RegCloseKey.");
-    return "";
-  }
+  // A handle that would not close is no reason to doubt what was read through it:
+  // the owner closes it and the text stands.
   return text;
 }
 

@@ -12,9 +12,6 @@
 // The Windows folder as the system reports it, normally without a trailing '\'.
 std::string GetWindowsFolder();
 
-// Dispatches pending window messages of this thread, at most ten per call.
-void PumpMessages();
-
 // Whether no reading of the text names something that exists (see
 // path_reading.h): kMissing only then. A walk's answers are kept (see
 // ScopedProbeMemory). The text's paths are those of a program of the view.

@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include "core/registry.h"
-#include "core/section_catalogue.h"
 #include "scan/item_checks.h"
 #include "scan/path_probe.h"
 #include "scan/registry_read.h"
+#include "scan/section_registry.h"
 #include "scan/view_paths.h"
 
 namespace {
@@ -25,42 +25,6 @@ Live RegistryItemState(const ProblemRecord& problem, ScopedKey& key) {
                                    nullptr, nullptr);
   if (rc == ERROR_FILE_NOT_FOUND) return Live::kGone;
   return rc == ERROR_SUCCESS ? Live::kThere : Live::kUnknown;
-}
-
-// The section test of the problem's entry, run on the entry as it is now, as a
-// program of the view reads it.
-Findings LiveFindings(const ProblemRecord& problem, HKEY hKey, RegistryView view) {
-  std::string data;
-  DWORD type = REG_NONE;
-  switch (problem.sectionId) {
-    case kInstalledFonts:
-    case kSoundFiles:
-    case kHelpFiles:
-    case kSharedFiles:
-      if (!ReadValueText(hKey, problem.valueName, data)) return {};
-      return ListValueFindings(problem.sectionId, problem.valueName, data, view);
-    case kApplicationPaths:
-      return AppPathFindings(hKey, view);
-    case kSystemServices:
-    case kVxdFiles:
-      return DriverFindings(problem.keyPath, problem.sectionId == kSystemServices);
-    case kAddRemovePrograms:
-      return UninstallFindings(hKey, view);
-    case kActiveXCom:
-      return TypeLibFindings(problem.keyPath);
-    case kFileAssociations:
-      if (problem.rootKey == HKEY_CLASSES_ROOT) return ProgIdFindings(problem.keyPath);
-      {
-        CRegistry list;
-        if (!list.OpenKeyForReading(problem.rootKey, problem.keyPath)) return {};
-        return OpenWithFindings(list, problem.valueName);
-      }
-    case kFullRegistryScan:
-      if (!ReadValueText(hKey, problem.valueName, data, &type)) return {};
-      return FullScanFindings(type, data, view);
-    default:
-      return {};
-  }
 }
 
 bool StillStale(const Findings& findings, const std::string& data, const ProblemRecord& problem,
@@ -109,13 +73,18 @@ bool RecheckProblem(const ProblemRecord& problem, std::string& reason) {
     case Live::kThere:
       break;
   }
+  const SectionEntry* entry = FindSectionEntry(problem.sectionId);
+  if (entry == nullptr || entry->recheck == nullptr) {
+    reason = kCannotRecheck;
+    return false;
+  }
   // The view is the key's, as the scan took it: a record names 32-bit keys by
   // their explicit Wow6432Node path. A key both views read is read in both.
   const RegistryView view = ProblemView(problem);
   const bool shared =
       view == RegistryView::k64 && SharedWith32BitView(problem.rootKey, problem.keyPath);
   const Findings findings = StaleInEveryView(shared, view, [&](RegistryView each) {
-    return LiveFindings(problem, key.Get(), each);
+    return entry->recheck(problem, key.Get(), each);
   });
   if (!StillStale(findings, problem.valueData, problem, true)) {
     reason = kChangedSinceScan;

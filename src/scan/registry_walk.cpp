@@ -24,7 +24,6 @@
 #include "core/ascii_case.h"
 #include "core/registry.h"
 #include "core/section_catalogue.h"
-#include "framework/prompt.h"
 #include "scan/item_checks.h"
 #include "scan/path_probe.h"
 #include "scan/path_reading.h"
@@ -290,7 +289,7 @@ void SectionScanner::TestReadValues(ReadAhead& batch) {
       Pump();
     } catch (...) {
       // One value that cannot be tested must not end the walk.
-      ShowMessage("Internal Windows Error, Please restart");
+      EntryFailed();
     }
   }
   batch.Clear();
@@ -370,7 +369,7 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
       stack.pop_back();
     } catch (...) {
       // One damaged key must not end the whole walk: its parent goes on.
-      ShowMessage("Internal Windows Error, Please restart");
+      EntryFailed();
       stack.pop_back();
     }
   }

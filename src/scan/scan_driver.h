@@ -1,44 +1,19 @@
 #pragma once
-// ScanDriver: runs one scan over the enabled sections in catalogue order, with
-// per-section progress rows, Abort at the next item, and the end text. Its
-// effects on screen go through ScanDriverView, which the main window, the console
-// front end and tests implement.
+// ScanDriver: runs one scan over the catalogue's enabled sections in catalogue
+// order, each through its registered walk, with Abort at the next item. What
+// happens goes to the scan's events (scan_events.h); the front end that runs the
+// scan shows it.
 
 #include <string>
 #include <vector>
 
 #include "core/problem_store.h"
 #include "core/section_catalogue.h"
+#include "scan/scan_events.h"
 #include "scan/section_scanner.h"
 
 // The window's pause after each item of most scanners, in milliseconds.
 constexpr int kWindowItemPauseMs = 5;
-
-// Row icons of the progress list.
-enum ProgressImage { kImagePending = 0, kImageScanning = 1, kImageDone = 2 };
-
-class ScanDriverView : public StoreView {
- public:
-  virtual void DeleteAllRows() = 0;
-  // Appends a row (name, count, status) for the section; returns its index.
-  virtual int AppendRow(ScanSection* section, const std::string& name, const std::string& count,
-                        const std::string& status) = 0;
-  virtual int RowCount() = 0;
-  virtual ScanSection* RowSection(int row) = 0;
-  virtual void SetRowStatus(int row, const std::string& status) = 0;
-  virtual void SetRowImage(int row, int image) = 0;
-  virtual void EnsureRowVisible(int row) = 0;
-  // The status label (the scanner's own status texts come through its host).
-  virtual void ShowStatusText(const std::string& text) = 0;
-  virtual std::string ButtonCaption() = 0;
-  virtual void SetButtonCaption(const std::string& caption) = 0;
-  virtual void ShowAnimation(bool show) = 0;
-  // After the end message: hide the panels and show the results.
-  virtual void ShowResults() = 0;
-  // The end of a scan: its message (ScanEndMessage) in a box. A view that can do
-  // more for sections that could not be checked overrides it.
-  virtual void ShowScanEnd(const std::string& message, int deniedSections);
-};
 
 // The scan log's session: opened before the first section, reset at the end.
 class ScanLogSession {
@@ -65,16 +40,14 @@ std::string NotCheckedLogBlock(const std::string& sectionName, int values);
 
 class ScanDriver {
  public:
-  // log may be null (no log). The store is the one the scanner's host files into.
+  // log may be null (no log). The scanner files into the store and tells events.
   ScanDriver(SectionCatalogue& catalogue, ProblemStore& store, SectionScanner& scanner,
-             ScanDriverView& view, ScanLogSession* log);
+             ScanEvents& events, ScanLogSession* log);
 
-  // Zero totals, Ready rows for the enabled sections, old problems destroyed.
+  // Before a scan: every problem of the last one destroyed, the totals back to 0.
   void PrepareScan();
-  // The Ready rows alone (also used once when the catalogue is built).
-  void FillReadyRows();
-  // Start Scan / Abort.
-  void OnScanButton();
+  // The scan: each enabled section in catalogue order, until the end or until
+  // the events ask to stop (asked once before the first section too).
   void RunScan();
 
   // The pause after each item of the scanners that have one. The window keeps the
@@ -84,21 +57,19 @@ class ScanDriver {
 
   // "Scan Complete" or "Scan Aborted" after a scan; "" before one.
   const std::string& EndText() const { return m_strEndText; }
+  bool Aborted() const { return m_scanner.WasAborted(); }
   // Sections of the last scan that ended "Access Denied".
   int DeniedSections() const { return m_nDeniedSections; }
+  // Values of the last scan passed over because their names are not text.
+  int NotCheckedValues() const;
 
  private:
-  // Runs the scanner(s) of a section; false when the result that counts is 0.
-  bool RunSection(int sectionId);
-
   SectionCatalogue& m_catalogue;
   ProblemStore& m_store;
   SectionScanner& m_scanner;
-  ScanDriverView& m_view;
+  ScanEvents& m_events;
   ScanLogSession* m_pLog;
   std::string m_strEndText;
   int m_nDeniedSections = 0;
-  bool m_bStarting = false;
-  bool m_bAbortAtStart = false;
   int m_nItemPauseMs = kWindowItemPauseMs;
 };

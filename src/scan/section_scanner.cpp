@@ -4,7 +4,8 @@
 
 #include "core/registry.h"
 
-SectionScanner::SectionScanner(ScanHost* host) : m_bRunning(0), m_pHost(host) {}
+SectionScanner::SectionScanner(ProblemStore* store, ScanEvents* events)
+    : m_bRunning(0), m_pStore(store), m_pEvents(events) {}
 
 SectionScanner::~SectionScanner() = default;
 
@@ -14,16 +15,26 @@ void SectionScanner::RequestAbort() {
   Pump();
 }
 
+// Filed before the scanner goes on, and told at once.
 void SectionScanner::Report(std::unique_ptr<ProblemRecord> record) {
-  if (m_pHost) m_pHost->ReportProblem(std::move(record));
+  if (!m_pStore) return;
+  const ScanSection* section = m_pStore->File(std::move(record));
+  if (section && m_pEvents) {
+    m_pEvents->ProblemFiled(*section, *section->problems.back(),
+                            {m_pStore->totalProblems(), m_pStore->affectedSections()});
+  }
 }
 
 void SectionScanner::Status(const std::string& text) {
-  if (m_pHost) m_pHost->ShowStatus(text);
+  if (m_pEvents) m_pEvents->Progress(text);
 }
 
 void SectionScanner::Pump() {
-  if (m_pHost) m_pHost->PumpInput();
+  if (m_pEvents && m_pEvents->StopRequested() && m_bRunning) RequestAbort();
+}
+
+void SectionScanner::EntryFailed() {
+  if (m_pEvents) m_pEvents->EntryFailed();
 }
 
 void SectionScanner::PauseAndPump(int pauseMs) {

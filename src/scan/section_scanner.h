@@ -1,8 +1,9 @@
 #pragma once
 // SectionScanner: the object every section's scanner runs on. It carries the
-// running flag (cleared by Abort or Ctrl+C), and reaches its host for reports,
-// status texts and input pumping. Every scanner returns the running flag when it
-// ends: nonzero when the scan may go on, 0 after an abort.
+// running flag (cleared when the scan's events ask to stop), files what it finds
+// in the scan's problem store and tells the scan's events. Every scanner returns
+// the running flag when it ends: nonzero when the scan may go on, 0 after an
+// abort.
 
 #include <windows.h>
 
@@ -12,22 +13,27 @@
 #include <vector>
 
 #include "core/problem_record.h"
+#include "core/problem_store.h"
 #include "scan/item_checks.h"
 #include "scan/registry_read.h"
-#include "scan/scan_host.h"
+#include "scan/scan_events.h"
 
 class SectionScanner {
  public:
-  explicit SectionScanner(ScanHost* host = nullptr);
+  // Both may be null: nothing filed, nothing told.
+  explicit SectionScanner(ProblemStore* store = nullptr, ScanEvents* events = nullptr);
   virtual ~SectionScanner();
 
   SectionScanner(const SectionScanner&) = delete;
   SectionScanner& operator=(const SectionScanner&) = delete;
 
-  void SetHost(ScanHost* host) { m_pHost = host; }
+  void SetSink(ProblemStore* store, ScanEvents* events) {
+    m_pStore = store;
+    m_pEvents = events;
+  }
 
   void StartScan() { m_bRunning = 1; }
-  // Shows "Aborting Scan...", clears the flag and lets pending input through.
+  // Says "Aborting Scan...", clears the flag and lets pending input through.
   void RequestAbort();
   bool WasAborted() const { return m_bRunning == 0; }
   int Running() const { return m_bRunning; }
@@ -79,9 +85,11 @@ class SectionScanner {
   bool OpenSectionKey(ScopedKey& key, HKEY hRoot, const std::string& subKey);
   void Report(std::unique_ptr<ProblemRecord> record);
   void Status(const std::string& text);
-  // Whether the host would show a status text now (see ScanHost::StatusWanted).
-  bool StatusWanted() { return m_pHost != nullptr && m_pHost->StatusWanted(); }
+  // Whether a status text would be seen now (see ScanEvents::ProgressWanted).
+  bool StatusWanted() { return m_pEvents != nullptr && m_pEvents->ProgressWanted(); }
+  // Between entries: input gets its turn, and a stop asked for ends the scan.
   void Pump();
+  void EntryFailed();
   void PauseAndPump(int pauseMs);
   void ReportRegistry(int sectionId, HKEY hRoot, const std::string& keyPath,
                       const std::string& valueName, std::string valueData, int isValue,
@@ -103,7 +111,8 @@ class SectionScanner {
                          SubKeyTest test, int pauseMs);
 
   int m_bRunning;
-  ScanHost* m_pHost;
+  ProblemStore* m_pStore;
+  ScanEvents* m_pEvents;
   std::vector<std::string> m_vDeniedKeys;
   int m_nUncheckedValues = 0;
 };
@@ -126,8 +135,6 @@ bool SplitRegistryPath(const std::string& path, HKEY& rootOut, std::string& keyO
 
 bool IsOpenWithAppValid(const std::string& appName);
 
-// The roots of all logical drives, in the system's order.
-std::vector<std::string> LogicalDriveRoots();
 // A shortcut's target, exactly as the link names it; a negative result, and no
 // target, when it cannot be read whole and exactly.
 HRESULT ResolveShortcut(const std::string& linkPath, std::string& targetOut,

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/handles.h"
+#include "core/logical_drives.h"
 #include "core/section_catalogue.h"
 #include "scan/item_checks.h"
 #include "scan/path_probe.h"
@@ -50,21 +51,6 @@ std::string ShortcutMessage(const std::string& target) {
     return "The Target File (" + target + ") cannot be found at the specified location";
   }
   return "The CLSID (" + target + ") is Invalid.";
-}
-
-std::vector<std::string> LogicalDriveRoots() {
-  std::vector<std::string> roots;
-  std::vector<char> buffer(501, '\0');
-  DWORD length = GetLogicalDriveStringsA(500, buffer.data());
-  if (length > 500) {
-    buffer.assign(length + 2, '\0');
-    length = GetLogicalDriveStringsA(length + 1, buffer.data());
-    if (length >= buffer.size()) return roots;
-  }
-  for (const char* root = buffer.data(); *root != '\0'; root += std::strlen(root) + 1) {
-    roots.emplace_back(root);
-  }
-  return roots;
 }
 
 size_t LongPathName(const std::string& path, std::string& longOut) {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "scan/section_scanner.h"
+#include "core/logical_drives.h"
 #include "sysinfo/os_name.h"
 
 namespace {

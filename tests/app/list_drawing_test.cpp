@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/status_text.h"
 #include "support/test_surface.h"
 #include "ui/resource_ids.h"
 #include "window_fixture.h"
@@ -108,6 +109,43 @@ TEST_F(MainWindowTest, WithTheXpFlagAStaticShowsThePictureUnderIt) {
   int same = 0;
   for (int x = 0; x < 40; x += 4) same += canvas.Pixel(x, 3) == GetPixel(picture.Get(), area.left + x, area.top + 3);
   EXPECT_EQ(10, same);
+}
+
+TEST(StatusText, CutTo259ThenCompactedToTheLabel) {
+  // Wide enough for 259 characters: only the cut shortens the text.
+  HWND label = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 8000, 20, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(nullptr, label);
+  auto shown = [&] {
+    char text[1024] = {};
+    GetWindowTextA(label, text, sizeof(text));
+    return std::string(text);
+  };
+  std::string path = "C:";
+  while (path.size() < 300) path += "\\folder";
+  SetStatusText(label, path);
+  EXPECT_EQ(path.substr(0, 259), shown());
+  SetWindowPos(label, nullptr, 0, 0, 120, 20, SWP_NOMOVE | SWP_NOZORDER);
+  SetStatusText(label, path + "\\file.txt");
+  EXPECT_LT(shown().size(), 259u);
+  EXPECT_NE(std::string::npos, shown().find("..."));
+  SetStatusText(nullptr, path);  // no label: nothing happens
+
+  // A burst of items repaints once; the newest text is up after Flush.
+  StatusLine line(label);
+  const ULONGLONG start = GetTickCount64();
+  line.Show("first");
+  for (int i = 0; i < 100; ++i) line.Show("item " + std::to_string(i));
+  const std::string burst = shown();
+  if (GetTickCount64() - start < StatusLine::kIntervalMs) {
+    EXPECT_EQ("first", burst);
+  }
+  line.Flush();
+  EXPECT_EQ("item 99", shown());
+  Sleep(StatusLine::kIntervalMs + 20);
+  line.Show("later");
+  EXPECT_EQ("later", shown());
+  DestroyWindow(label);
 }
 
 }  // namespace

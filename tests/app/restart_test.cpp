@@ -10,6 +10,7 @@
 #include "app/settings_store.h"
 #include "core/elevation.h"
 #include "core/product.h"
+#include "scan/section_registry.h"
 #include "window_fixture.h"
 
 namespace {
@@ -63,7 +64,7 @@ BOOL CALLBACK FindMainWindow(HWND hWnd, LPARAM found) {
 // happens after the window.
 TEST_F(MainWindowTest, TheElevatedRestartStartsOnlyAfterTheWindowAndItsSlotAreGone) {
   InitSettingsKey();
-  const SectionCatalogue catalogue;
+  const SectionCatalogue catalogue(RegisteredSections());
   for (const ScanSection& s : catalogue.Sections()) SaveSectionEnabled(s.sectionId, s.sectionId == 3);
   ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, qb::kSettingsKeyPath, "LogFilePath", m_folder / "logs"));
   ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, kFontsKey, "Qb Gone", "C:\\qbgone\\a.ttf"));

@@ -6,6 +6,7 @@
 #include "backup/removal_lock.h"
 #include "core/product.h"
 #include "core/section_catalogue.h"
+#include "scan/section_registry.h"
 #include "ui/hyperlink_label.h"
 
 const char kFontsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
@@ -69,7 +70,7 @@ void MainWindowTest::TearDown() {
 
 void MainWindowTest::Open() {
   InitSettingsKey();
-  const SectionCatalogue catalogue;
+  const SectionCatalogue catalogue(RegisteredSections());
   for (const ScanSection& section : catalogue.Sections()) {
     const int id = section.sectionId;
     SaveSectionEnabled(id, id == 3 || id == 4 || id == 7 || id == 8 || id == 9);

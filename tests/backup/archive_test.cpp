@@ -82,7 +82,7 @@ TEST_F(Archive, FailedSavesReportFalseAndLeaveNoRecord) {
   auto odd = ValueProblem(HKEY_CURRENT_USER, "K\\Sub", "a", "1");
   odd->isValue = 7;
   EXPECT_FALSE(m_archive.AddRegistryItem(*odd));
-  EXPECT_EQ(m_prompts.Texts(), std::vector<std::string>{"Error in Registry Error Type"});
+  EXPECT_EQ(m_archive.SaveFailure(), "invalid registry error type");
   EXPECT_FALSE(FileExists(Staging() + "\\Config.ini"));
 
   // The export numbers follow the records actually written.

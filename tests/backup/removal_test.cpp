@@ -8,6 +8,7 @@
 #include "core/registry.h"
 #include "backup_fixture.h"
 #include "core/section_catalogue.h"
+#include "scan/section_registry.h"
 
 namespace {
 
@@ -18,15 +19,13 @@ class Removal : public BackupTest {
     m_catalogue.Find(raw->sectionId)->problems.push_back(std::move(problem));
     return raw;
   }
-  RemovalOutcome Remove(BackupChoice choice) {
-    return RemoveProblems(m_catalogue, m_archive, 2, true, choice);
-  }
-  SectionCatalogue m_catalogue;
+  RemovalOutcome Remove(bool backup) { return RemoveProblems(m_catalogue, m_archive, backup); }
+  SectionCatalogue m_catalogue{RegisteredSections()};
 };
 
 }  // namespace
 
-TEST_F(Removal, OnlyCheckedProblemsGoAndTheAnswerNoWritesNoArchive) {
+TEST_F(Removal, OnlyCheckedProblemsGoAndNoBackupWritesNoArchive) {
   ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, "Fonts", "Courier", "coure.fon"));
   ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, "Fonts", "Keep", "keep.fon"));
   ASSERT_TRUE(RegPutString(HKEY_CLASSES_ROOT, "CLSID\\{X}\\InprocServer32", "", "x.dll"));
@@ -36,9 +35,7 @@ TEST_F(Removal, OnlyCheckedProblemsGoAndTheAnswerNoWritesNoArchive) {
   Add(KeyProblem(HKEY_CLASSES_ROOT, "CLSID\\{X}", 11));
   Add(FileProblem(m_folder / "a.lnk"))->checked = 0;
 
-  m_prompts.Answer(false);
-  const RemovalOutcome outcome = Remove(BackupChoice::kAsk);
-  EXPECT_EQ(m_prompts.Texts(), (std::vector<std::string>{kBackupQuestion, "Selected Items Removed"}));
+  const RemovalOutcome outcome = Remove(false);
 
   EXPECT_EQ(outcome.removed.size(), 2u);
   EXPECT_TRUE(outcome.kept.empty());
@@ -65,48 +62,48 @@ TEST_F(Removal, VanishedLockedAndOddItemsAreKeptSafely) {
   Add(ValueProblem(HKEY_CURRENT_USER, "Top\\Inner", "v", "1", 13))->errorType = 5;
   const ProblemRecord* locked = Add(FileProblem(m_folder / "locked.lnk"));
 
-  for (BackupChoice choice : {BackupChoice::kNever, BackupChoice::kAlways}) {
-    const RemovalOutcome outcome = Remove(choice);
+  for (bool backup : {false, true}) {
+    const RemovalOutcome outcome = Remove(backup);
     EXPECT_TRUE(outcome.removed.empty());
     ASSERT_EQ(outcome.kept.size(), 6u);
+    EXPECT_EQ(outcome.backupFailures, backup ? 2 : 0);
     for (const KeptProblem& kept : outcome.kept) {
       if (kept.problem != locked) continue;
-      EXPECT_EQ(kept.reason, choice == BackupChoice::kNever
-                                 ? "deletion failed (in use by another program)"
-                                 : "backup failed: the file cannot be copied (in use by another program)");
+      EXPECT_EQ(kept.reason, backup
+                                 ? "backup failed: the file cannot be copied (in use by another program)"
+                                 : "deletion failed (in use by another program)");
     }
     EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Top\\Inner"));
     EXPECT_TRUE(FileExists(m_folder / "locked.lnk"));
-  }
-  EXPECT_EQ(m_prompts.Texts(),
-            (std::vector<std::string>{
-                "Invalid Error Type",
-                "Selected Items Removed\r\n\r\n6 items were kept in place: 1 cannot be read "
-                "(error 161); 1 deletion failed (error 87); 1 deletion failed (in use by another "
-                "program); 1 invalid error type; 2 no longer present.",
-                "Invalid Error Type",
+    // The words count what failed to back up apart from the rest, by reason.
+    if (backup) {
+      EXPECT_EQ(RemovalMessage(outcome),
                 "Selected Items Removed\r\n\r\n2 items could not be backed up and were kept in "
                 "place.\r\n\r\n4 items were kept in place: 1 cannot be read (error 161); 1 invalid "
-                "error type; 2 no longer present."}));
+                "error type; 2 no longer present.");
+    }
+  }
   EXPECT_FALSE(DeleteProblem(*KeyProblem(HKEY_CURRENT_USER, "")));
   EXPECT_FALSE(DeleteProblem(*ValueProblem(HKEY_CURRENT_USER, "NoSuchKey", "v", "")));
 }
 
-TEST_F(Removal, NoRowsNoCheckedSectionOrNoArchiveRemovesNothing) {
+TEST_F(Removal, AnArchiveThatCannotBeStartedRemovesNothing) {
   ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "Run", "old", "C:\\gone.exe"));
   Add(ValueProblem(HKEY_CURRENT_USER, "Run", "old", "C:\\gone.exe", 1));
-  EXPECT_FALSE(RemoveProblems(m_catalogue, m_archive, 0, true, BackupChoice::kNever).ran);
-  EXPECT_FALSE(RemoveProblems(m_catalogue, m_archive, 1, false, BackupChoice::kAlways).ran);
-  // The user wants a backup, and the archive cannot be created.
+  // The archive cannot be created: the folder that failed (the backup folder, or
+  // the temporary one it is assembled in) is the one named, and nothing goes.
   ASSERT_TRUE(WriteFileBytes(m_folder / "blocker", "x"));
-  m_archive.SetBackupFolder(m_folder / "blocker\\Backup");
-  m_prompts.Answer(true);
-  EXPECT_FALSE(Remove(BackupChoice::kAsk).ran);
-  ASSERT_EQ(m_prompts.Texts().size(), 4u);
-  EXPECT_EQ(m_prompts.Texts()[0], "No Problems To delete");
-  EXPECT_EQ(m_prompts.Texts()[1], "No Sections Checked");
-  EXPECT_NE(m_prompts.Texts()[3].find("no items were removed"), std::string::npos);
-  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Run", "old"));
+  for (bool staging : {false, true}) {
+    const std::string blocked = m_folder / (staging ? "blocker\\PlovenTemp" : "blocker\\Backup");
+    m_archive.SetBackupFolder(staging ? BackupFolder() : blocked);
+    m_archive.SetStagingFolder(staging ? blocked : Staging());
+    const RemovalOutcome outcome = Remove(true);
+    EXPECT_FALSE(outcome.ran);
+    EXPECT_TRUE(outcome.archiveNotStarted);
+    EXPECT_NE(outcome.backupFailure.find(blocked), std::string::npos) << outcome.backupFailure;
+    EXPECT_NE(outcome.backupFailure.find(staging ? "temporary" : "backup"), std::string::npos);
+    EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Run", "old"));
+  }
 }
 
 // Just before removal, the item is looked at again: data changed or gone since
@@ -124,7 +121,7 @@ TEST_F(Removal, ItemsAreRemovedOnlyAsTheScanSawThem) {
   Add(ValueProblem(HKEY_CURRENT_USER, "Run", "vanished", "C:\\gone.exe", 1));
   Add(ValueProblem(HKEY_CURRENT_USER, deep, "v", "C:\\gone.exe", 13));
 
-  const RemovalOutcome outcome = Remove(BackupChoice::kAlways);
+  const RemovalOutcome outcome = Remove(true);
   ASSERT_EQ(outcome.kept.size(), 2u);
   EXPECT_EQ(outcome.kept[0].reason, "changed since the scan");
   EXPECT_EQ(outcome.kept[1].reason, "no longer present");
@@ -156,7 +153,7 @@ TEST_F(Removal, NothingIgnoredGoesWithAKey) {
   const ProblemRecord* value = Add(ValueProblem(HKEY_LOCAL_MACHINE, "SOFTWARE\\Run", "Path", "C:\\QbGone", 13));
   Add(KeyProblem(HKEY_LOCAL_MACHINE, app + "2", 9));
 
-  const RemovalOutcome outcome = Remove(BackupChoice::kNever);
+  const RemovalOutcome outcome = Remove(false);
   ASSERT_EQ(outcome.kept.size(), 3u);
   for (const KeptProblem& kept : outcome.kept) EXPECT_EQ(kept.reason, "holds an ignored entry");
   EXPECT_EQ((std::vector<const ProblemRecord*>{outcome.kept[0].problem, outcome.kept[1].problem,
@@ -188,7 +185,7 @@ TEST_F(Removal, AnItemStillThereAfterItsDeletionIsReportedKept) {
   };
 
   const RemovalOutcome outcome =
-      RemoveProblems(m_catalogue, m_archive, 2, true, BackupChoice::kNever, hooks);
+      RemoveProblems(m_catalogue, m_archive, false, hooks);
   CloseHandle(hHeld);
   EXPECT_EQ(outcome.stillPresent, 2);
   ASSERT_EQ(outcome.kept.size(), 2u);
@@ -197,8 +194,6 @@ TEST_F(Removal, AnItemStillThereAfterItsDeletionIsReportedKept) {
   for (const KeptProblem& kept : outcome.kept) EXPECT_EQ(kept.reason, "still present after removal");
   EXPECT_EQ(outcome.removed.size(), 1u);
   EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Gone"));
-  EXPECT_EQ(m_prompts.Texts(), std::vector<std::string>{"Selected Items Removed\r\n\r\n2 items were "
-                                                        "kept in place: 2 still present after removal."});
 }
 
 // Items that went with an earlier item of the same run count as removed, with that
@@ -207,7 +202,7 @@ TEST_F(Removal, AnItemStillThereAfterItsDeletionIsReportedKept) {
 // key's export holds its values: nothing is saved twice. Gone for another reason,
 // or below a key that only shares the first letters of a removed one, stays kept.
 TEST_F(Removal, ItemsGoneWithAnEarlierItemOfTheRunCountAsRemoved) {
-  for (BackupChoice choice : {BackupChoice::kAlways, BackupChoice::kNever}) {
+  for (bool backup : {true, false}) {
     m_catalogue.ClearProblems();
     const std::string app = "SOFTWARE\\App Paths\\Harbor.exe";
     ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, app, "", "C:\\gone\\harbor.exe"));
@@ -230,7 +225,7 @@ TEST_F(Removal, ItemsGoneWithAnEarlierItemOfTheRunCountAsRemoved) {
     Add(ValueProblem(HKEY_CURRENT_USER, app, "Path", "C:\\gone", 13));
     Add(FileProblem(m_folder / "other.lnk"));
 
-    const RemovalOutcome outcome = Remove(choice);
+    const RemovalOutcome outcome = Remove(backup);
     EXPECT_EQ(outcome.failed, 0);
     ASSERT_EQ(outcome.kept.size(), 3u);
     for (const KeptProblem& kept : outcome.kept) EXPECT_EQ(kept.reason, "no longer present");
@@ -243,7 +238,7 @@ TEST_F(Removal, ItemsGoneWithAnEarlierItemOfTheRunCountAsRemoved) {
     EXPECT_EQ(with, (std::vector<const ProblemRecord*>{nullptr, nullptr, key, key, key, help,
                                                         nullptr, link}));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, app));
-    if (choice != BackupChoice::kAlways) continue;
+    if (!backup) continue;
     RecordFile file;
     ASSERT_TRUE(ReadArchiveRecords(outcome.archivePath, file));
     ASSERT_EQ(file.records.size(), 3u) << "the key, the help value and the shortcut, once each";

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 #include "backup/backup_names.h"
 #include "backup/backup_records.h"
 #include "backup/file_utils.h"
 #include "backup/restore.h"
+#include "backup/restore_items.h"
 #include "backup/restore_record.h"
 #include "backup/zip_packer.h"
 #include "backup_fixture.h"
+#include "core/wide_text.h"
 
 namespace {
 
@@ -22,14 +26,13 @@ class Restore : public BackupTest {
   }
 };
 
-const char* const kInvalid = "Backup is Invalid, Cannot Recover items";
 // Archives crafted here carry no tag: they are restored as if the user trusted them.
 const RestoreOptions kTrust{true, {}};
 
 }  // namespace
 
 // Archives written before the tag (or by anyone else) restore only once the user
-// agrees; No is the default and restores nothing.
+// agrees; without that nothing is restored.
 TEST_F(Restore, OlderArchivesAskFirstThenRestoreTextValuesAndBareNamedFiles) {
   const std::string dest = m_folder / "links\\old.lnk";
   CreateFolder(m_folder / "links");
@@ -39,31 +42,28 @@ TEST_F(Restore, OlderArchivesAskFirstThenRestoreTextValuesAndBareNamedFiles) {
       "[TYPE:FILE]\r\n[DEST_PATH:" + dest + "]\r\n";
   const std::string archive = MakeArchive("1,2,2009_3,4,5", {{"Config.ini", config},
                                                              {"old.lnk", "old bytes"}});
-  EXPECT_EQ(RestoreBackup(m_archive, archive), RestoreResult::kDeclined);
-  EXPECT_EQ(m_prompts.Texts(), std::vector<std::string>{UntrustedArchiveQuestion()});
+  const RestoreOutcome untrusted = RestoreArchive(m_archive, archive);
+  EXPECT_EQ(untrusted.result, RestoreResult::kDeclined);
+  EXPECT_TRUE(untrusted.untrusted);
   EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, "Software\\Run", "n"));
   EXPECT_FALSE(PathExists(dest));
 
-  m_prompts.Answer(true);
-  EXPECT_EQ(RestoreBackup(m_archive, archive), RestoreResult::kRestored);
+  EXPECT_EQ(RestoreArchive(m_archive, archive, kTrust).result, RestoreResult::kRestored);
   DWORD type = 0;
   EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\Run", "n", type), std::string("C:\\p.exe", 9));
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(FileText(dest), "old bytes");
-  EXPECT_EQ(m_prompts.Texts().back(), "Items Restored");
 }
 
 TEST_F(Restore, DamagedRecordFilesReportErrorsAndKeepWhatWasRestored) {
   // No record file: no backup. An empty one: nothing to do.
   const std::string noConfig = MakeArchive("1,1,2009_0,0,1", {{"RegKeyBkup0.reg", "export of x"}});
-  EXPECT_EQ(RestoreBackup(m_archive, noConfig, kTrust), RestoreResult::kInvalid);
-  ASSERT_EQ(m_prompts.Texts().size(), 1u);
-  EXPECT_EQ(m_prompts.Texts()[0].find(kInvalid), 0u);
-  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,2", {{"Config.ini", ""}}), kTrust),
+  EXPECT_EQ(RestoreArchive(m_archive, noConfig, kTrust).result, RestoreResult::kInvalid);
+  EXPECT_EQ(RestoreArchive(m_archive, MakeArchive("1,1,2009_0,0,2", {{"Config.ini", ""}}), kTrust).result,
             RestoreResult::kRestored);
   // Raw data that does not read as hex, on a last line without a line end.
   const std::string damaged = RegValueRecord("HKEY_CURRENT_USER\\Software\\A", "d", "v") + "[RAW_DATA:4:zz]";
-  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,6", {{"Config.ini", damaged}}), kTrust),
+  EXPECT_EQ(RestoreArchive(m_archive, MakeArchive("1,1,2009_0,0,6", {{"Config.ini", damaged}}), kTrust).result,
             RestoreResult::kErrors);
   // Ends inside a record: the values before it stay restored, with their type and
   // exact bytes where the record carries them, as text where it does not.
@@ -72,7 +72,7 @@ TEST_F(Restore, DamagedRecordFilesReportErrorsAndKeepWhatWasRestored) {
                           RawDataLine(REG_BINARY, binary) +
                           RegValueRecord("HKEY_CURRENT_USER\\Software\\A", "n", "v") +
                           "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\Software\\B]\r\n";
-  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,3", {{"Config.ini", cut}}), kTrust),
+  EXPECT_EQ(RestoreArchive(m_archive, MakeArchive("1,1,2009_0,0,3", {{"Config.ini", cut}}), kTrust).result,
             RestoreResult::kErrors);
   DWORD type = 0;
   EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\A", "b]x", type), binary);
@@ -85,11 +85,10 @@ TEST_F(Restore, DamagedRecordFilesReportErrorsAndKeepWhatWasRestored) {
                           "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\Software\\C]\r\n"
                           "[PATH:\\..\\x.reg]\r\n" +
                           RegValueRecord("\\Nowhere", "n", "v");
-  EXPECT_EQ(RestoreBackup(m_archive, MakeArchive("1,1,2009_0,0,4", {{"Config.ini", bad},
-                                                                    {"x.lnk", "x"}}), kTrust),
+  EXPECT_EQ(RestoreArchive(m_archive, MakeArchive("1,1,2009_0,0,4", {{"Config.ini", bad},
+                                                                    {"x.lnk", "x"}}), kTrust).result,
             RestoreResult::kErrors);
   EXPECT_TRUE(m_editor.calls.empty());
-  EXPECT_EQ(m_prompts.Texts().back().find("Not all backed items were restored, Errors Occured"), 0u);
   EXPECT_EQ(FileText(gone), "x");
 }
 
@@ -172,7 +171,7 @@ TEST_F(Restore, KeptFoldersRestoreAndADamagedEntrySpoilsOnlyItself) {
   ASSERT_TRUE(WriteFileBytes(kept + "\\Config.ini",
                              FileRecord(one) + AttributesLine(hiddenReadOnly)));
   ASSERT_TRUE(WriteFileBytes(kept + "\\" + StagedFileName(one), "one"));
-  EXPECT_EQ(RestoreBackup(m_archive, kept, kTrust), RestoreResult::kRestored);
+  EXPECT_EQ(RestoreArchive(m_archive, kept, kTrust).result, RestoreResult::kRestored);
   EXPECT_EQ(FileText(one), "one");
   EXPECT_EQ(GetFileAttributesA(one.c_str()) & hiddenReadOnly, hiddenReadOnly);
 
@@ -188,7 +187,7 @@ TEST_F(Restore, KeptFoldersRestoreAndADamagedEntrySpoilsOnlyItself) {
   ASSERT_TRUE(WriteFileBytes(path, zip));
   SetFileAttributesA(one.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(one.c_str());
-  EXPECT_EQ(RestoreBackup(m_archive, path, kTrust), RestoreResult::kErrors);
+  EXPECT_EQ(RestoreArchive(m_archive, path, kTrust).result, RestoreResult::kErrors);
   EXPECT_EQ(FileText(two), "two");
   EXPECT_FALSE(PathExists(one));
 }
@@ -254,4 +253,95 @@ TEST_F(Restore, AnArchiveRestoresOnlyWhatWasRemovedWhereItsRecordSays) {
   }
   EXPECT_FALSE(HasValue(HKEY_CLASSES_ROOT, "", "QbEvil"));
   EXPECT_EQ(FileText(there), "mine");
+}
+
+// A temporary folder that cannot be written is no fault of the archive: its
+// values are restored from the record file, its key and file are not, and the
+// folder that failed is named with every item; once the folder can be written
+// the same archive restores whole. An archive that is not there is not called
+// invalid either.
+TEST_F(Restore, AnUnwritableTemporaryFolderSpoilsOnlyWhatNeedsUnpacking) {
+  CreateFolder(m_folder / "links");
+  const std::string link = m_folder / "links\\a.lnk", app = "HKEY_CURRENT_USER\\Software\\QbApp";
+  const std::string archive =
+      MakeArchive("1,1,2011_0,0,1",
+                  {{"Config.ini", RegValueRecord("HKEY_CURRENT_USER\\Software\\QbFonts", "f", "f.ttf") +
+                                      RegKeyRecord(app, 0) + FileRecord(link)},
+                   {"RegKeyBkup0.reg", Utf16Export("[" + app + "]\r\n")},
+                   {StagedFileName(link), "link"}});
+  ASSERT_TRUE(WriteFileBytes(m_folder / "tempfile", "a file where the temporary folder goes"));
+  const std::string blocked = m_folder / "tempfile\\PlovenTemp";
+  m_archive.SetStagingFolder(blocked);
+  const RestoreOutcome outcome = RestoreArchive(m_archive, archive, kTrust);
+  EXPECT_EQ(outcome.result, RestoreResult::kErrors);
+  ASSERT_EQ(outcome.items.size(), 3u);
+  EXPECT_EQ(outcome.items[0].outcome, ItemRestore::kRestored);
+  EXPECT_EQ(outcome.items[1].outcome, ItemRestore::kFailed);
+  EXPECT_EQ(outcome.items[2].outcome, ItemRestore::kFailed);
+  EXPECT_NE(outcome.stagingFailure.find(blocked), std::string::npos) << outcome.stagingFailure;
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Software\\QbFonts", "f"));
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Software\\QbApp"));
+  EXPECT_FALSE(PathExists(link));
+  const std::string message = RestoreMessage(outcome);
+  for (const RestoredItem& item : outcome.items) EXPECT_NE(message.find(item.name), std::string::npos);
+
+  m_archive.SetStagingFolder(Staging());
+  EXPECT_EQ(RestoreArchive(m_archive, archive, kTrust).result, RestoreResult::kRestored);
+  EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software\\QbApp"));
+  EXPECT_EQ(FileText(link), "link");
+
+  const std::string nowhere = BackupFolder() + "\\nosuch.zip";
+  const RestoreOutcome missing = RestoreArchive(m_archive, nowhere, kTrust);
+  EXPECT_EQ(missing.result, RestoreResult::kInvalid);
+  EXPECT_EQ(missing.openError, static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
+  RecordFile file;
+  std::string problem;
+  EXPECT_FALSE(ReadArchiveRecords(nowhere, file, &problem));
+  EXPECT_EQ(problem, ArchiveOpenMessage(nowhere, missing.openError));
+}
+
+// Text data that its narrow form would not give back (an odd length, no final
+// NUL, half a surrogate pair) is saved as stored and restored byte for byte;
+// other values are saved as before, as older versions read them.
+TEST_F(Restore, TextValuesComeBackByteForByte) {
+  const struct {
+    const wchar_t* name;
+    DWORD type;
+    std::string bytes;
+    bool savedWide;
+  } cases[] = {
+      {L"odd", REG_SZ, std::string("C\0:\0\\\0x\0.\0w\0a\0v\0\0", 17), true},
+      {L"no nul", REG_SZ, std::string("A\0B\0", 4), true},
+      {L"half pair", REG_EXPAND_SZ, std::string("\x3d\xd8" "A\0\0\0", 6), true},
+      {L"plain", REG_SZ, std::string("C\0:\0\\\0\0\0", 8), false},
+      {L"multi", REG_MULTI_SZ, std::string("a\0\0\0b\0\0\0\0\0", 10), false},
+  };
+  const wchar_t* key = L"Software\\QbSounds";
+  ASSERT_TRUE(m_archive.BeginBackup(kNewYearsEve));
+  for (const auto& c : cases) {
+    std::string guarded = c.bytes + "\xff\xff";  // no NUL the system would count in
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key, c.name, c.type, guarded.data(),
+                              static_cast<DWORD>(c.bytes.size())), ERROR_SUCCESS);
+    ASSERT_TRUE(m_archive.AddRegistryItem(
+        *ValueProblem(HKEY_CURRENT_USER, "Software\\QbSounds", NarrowText(c.name), "x")));
+  }
+  const RecordFile saved = ParseRecordFile(FileText(Staging() + "\\Config.ini"));
+  ASSERT_EQ(saved.records.size(), std::size(cases));
+  ASSERT_TRUE(m_archive.FinishBackup());
+  ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, key), ERROR_SUCCESS);
+  EXPECT_EQ(RestoreArchive(m_archive, m_archive.ArchivePath(), kTrust).result, RestoreResult::kRestored);
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(NarrowText(cases[i].name));
+    EXPECT_EQ(saved.records[i].hasWideData, cases[i].savedWide);
+    HKEY hKey = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &hKey), ERROR_SUCCESS);
+    std::string back(64, '\0');
+    DWORD type = 0, size = static_cast<DWORD>(back.size());
+    const LONG read = RegQueryValueExW(hKey, cases[i].name, nullptr, &type,
+                                       reinterpret_cast<BYTE*>(&back[0]), &size);
+    RegCloseKey(hKey);
+    ASSERT_EQ(read, ERROR_SUCCESS);
+    EXPECT_EQ(back.substr(0, size), cases[i].bytes);
+    EXPECT_EQ(type, cases[i].type);
+  }
 }

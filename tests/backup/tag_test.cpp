@@ -38,13 +38,11 @@ class Tag : public BackupTest {
     DeleteFileA(m_link.c_str());
   }
 
-  // Restores, answering the trust question No should it come; true when it came.
+  // Restores without the user's trust; true when it was refused for lack of it.
   bool RestoreAsks(const std::string& zip) {
-    const size_t before = m_prompts.Seen().size();
-    const RestoreResult result = RestoreBackup(m_archive, zip);
-    const bool asked = m_prompts.Seen().size() > before && m_prompts.Seen()[before].question &&
-                       m_prompts.Seen()[before].text == UntrustedArchiveQuestion();
-    EXPECT_EQ(result, asked ? RestoreResult::kDeclined : RestoreResult::kRestored);
+    const RestoreOutcome outcome = RestoreArchive(m_archive, zip);
+    const bool asked = outcome.untrusted;
+    EXPECT_EQ(outcome.result, asked ? RestoreResult::kDeclined : RestoreResult::kRestored);
     EXPECT_EQ(asked, !PathExists(m_link));  // declined: nothing restored
     return asked;
   }

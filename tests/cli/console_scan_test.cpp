@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "app/settings_store.h"
-#include "cli/backup_commands.h"
+#include "cli/commands.h"
 #include "cli/console_interrupt.h"
 #include "cli/scan_report.h"
 #include "core/registry.h"
@@ -130,8 +130,8 @@ TEST_F(ConsoleScanTest, StreamedJsonIsWhatTheWholeTreePrinted) {
   // sequence, overlong form, surrogate).
   const char* texts[] = {"a\"b\\c", "\x01\x1f\x7f\t\n", "\xc3\xbc\xe2\x82\xac\xf0\x9f\x98\x80",
                          "\xff\xfe x", "\xe2\x82", "\xc0\xaf\xed\xa0\x80", ""};
-  for (const char* text : texts) scan.Store().OnProblemFound(Problem(kSoundFiles, text));
-  scan.Store().OnProblemFound(Problem(kInstalledFonts, "gone.exe", true));
+  for (const char* text : texts) scan.Store().File(Problem(kSoundFiles, text));
+  scan.Store().File(Problem(kInstalledFonts, "gone.exe", true));
   EXPECT_EQ(DumpJson(TreeDocument(scan)), Json(scan));
 
   // clean's document: its fields and lists fall between the scan's keys.

@@ -111,4 +111,14 @@ TEST(DialogLayer, FixedFontDialogRunsWithTahomaAndIntactControls) {
   EXPECT_EQ(missing.DoModal(), -1);
 }
 
+TEST(WindowPump, PumpMessagesDispatchesTenPerCall) {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
+  for (int i = 0; i < 20; ++i) PostThreadMessageA(GetCurrentThreadId(), WM_APP + 1, i, 0);
+  PumpMessages();
+  int left = 0;
+  while (PeekMessageA(&msg, nullptr, WM_APP + 1, WM_APP + 1, PM_REMOVE)) ++left;
+  EXPECT_EQ(10, left);
+}
+
 }  // namespace

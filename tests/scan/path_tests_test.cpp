@@ -12,7 +12,6 @@
 #include "scan/path_probe.h"
 #include "scan/path_reading.h"
 #include "scan/section_scanner.h"
-#include "scan/status_text.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -131,16 +130,6 @@ TEST(PathTests, ExpansionsAreMadeInFull) {
   EXPECT_EQ(want, cjk);
 }
 
-TEST(PathTests, PumpMessagesDispatchesTenPerCall) {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
-  for (int i = 0; i < 20; ++i) PostThreadMessageA(GetCurrentThreadId(), WM_APP + 1, i, 0);
-  PumpMessages();
-  int left = 0;
-  while (PeekMessageA(&msg, nullptr, WM_APP + 1, WM_APP + 1, PM_REMOVE)) ++left;
-  EXPECT_EQ(10, left);
-}
-
 TEST(DerivedPaths, DriverPathsAreAnchoredAtTheWindowsFolder) {
   // Text, anchored path; "" when the entry is skipped.
   const std::pair<const char*, const char*> kCases[] = {
@@ -171,43 +160,6 @@ TEST(DerivedPaths, ProgramPathOfACommandLine) {
       {"C:\\x\\app.exe,0", "C:\\x\\app.exe"}, {"\"C:\\x y\\a.exe\" /S", "C:\\x y\\a.exe"},
       {"C:\\x\\a.exe\" /S", "C:\\x\\a.exe"}, {"C:\\Docs\\", "C:\\Docs\\"}, {"", ""}};
   for (const auto& c : kCases) EXPECT_EQ(c.second, ProgramPathOf(c.first)) << c.first;
-}
-
-TEST(StatusText, CutTo259ThenCompactedToTheLabel) {
-  // Wide enough for 259 characters: only the cut shortens the text.
-  HWND label = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 8000, 20, nullptr, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(nullptr, label);
-  auto shown = [&] {
-    char text[1024] = {};
-    GetWindowTextA(label, text, sizeof(text));
-    return std::string(text);
-  };
-  std::string path = "C:";
-  while (path.size() < 300) path += "\\folder";
-  SetStatusText(label, path);
-  EXPECT_EQ(path.substr(0, 259), shown());
-  SetWindowPos(label, nullptr, 0, 0, 120, 20, SWP_NOMOVE | SWP_NOZORDER);
-  SetStatusText(label, path + "\\file.txt");
-  EXPECT_LT(shown().size(), 259u);
-  EXPECT_NE(std::string::npos, shown().find("..."));
-  SetStatusText(nullptr, path);  // no label: nothing happens
-
-  // A burst of items repaints once; the newest text is up after Flush.
-  StatusLine line(label);
-  const ULONGLONG start = GetTickCount64();
-  line.Show("first");
-  for (int i = 0; i < 100; ++i) line.Show("item " + std::to_string(i));
-  const std::string burst = shown();
-  if (GetTickCount64() - start < StatusLine::kIntervalMs) {
-    EXPECT_EQ("first", burst);
-  }
-  line.Flush();
-  EXPECT_EQ("item 99", shown());
-  Sleep(StatusLine::kIntervalMs + 20);
-  line.Show("later");
-  EXPECT_EQ("later", shown());
-  DestroyWindow(label);
 }
 
 TEST(IsExcluded, MatchesAnywhereInRootKeyNameAndDataButNotAcrossFields) {

@@ -1,6 +1,6 @@
 #pragma once
-// A scan host for tests: keeps every report and status text, and can press Abort
-// (through the scanner, as the button does) once a number of reports were filed.
+// A scan's events for tests: keeps every filed problem and status text, and asks
+// to stop once a number of problems were filed.
 
 #include <algorithm>
 #include <memory>
@@ -9,27 +9,26 @@
 
 #include <gtest/gtest.h>
 
-#include "scan/scan_host.h"
+#include "core/problem_store.h"
+#include "scan/scan_events.h"
+#include "scan/section_registry.h"
 #include "scan/section_scanner.h"
 
-class ScanRecorder : public ScanHost {
+class ScanRecorder : public ScanEvents {
  public:
-  ScanRecorder() { m_scanner.SetHost(this); m_scanner.StartScan(); }
+  ScanRecorder() { m_scanner.StartScan(); }
 
   SectionScanner& Scanner() { return m_scanner; }
 
-  // Presses Abort at the first pump after this many reports have been filed.
+  // Asks to stop at the first chance after this many problems were filed.
   void AbortAfterReports(int count) { m_nAbortAfterReports = count; }
 
-  void ReportProblem(std::unique_ptr<ProblemRecord> record) override {
-    records.push_back(std::move(record));
+  void ProblemFiled(const ScanSection&, const ProblemRecord& problem, const ScanTotals&) override {
+    records.push_back(&problem);
   }
-  void ShowStatus(const std::string& text) override { statuses.push_back(text); }
-  void PumpInput() override {
-    if (m_nAbortAfterReports >= 0 && static_cast<int>(records.size()) >= m_nAbortAfterReports &&
-        m_scanner.Running()) {
-      m_scanner.RequestAbort();
-    }
+  void Progress(const std::string& text) override { statuses.push_back(text); }
+  bool StopRequested() override {
+    return m_nAbortAfterReports >= 0 && static_cast<int>(records.size()) >= m_nAbortAfterReports;
   }
 
   // Every record must be a registry problem of this section, root and kind, and
@@ -56,10 +55,12 @@ class ScanRecorder : public ScanHost {
     });
   }
 
-  std::vector<std::unique_ptr<ProblemRecord>> records;
+  std::vector<const ProblemRecord*> records;  // owned by the store's sections
   std::vector<std::string> statuses;
 
  private:
-  SectionScanner m_scanner;
+  SectionCatalogue m_catalogue{RegisteredSections()};
+  ProblemStore m_store{m_catalogue, nullptr, nullptr};
+  SectionScanner m_scanner{&m_store, this};
   int m_nAbortAfterReports = -1;
 };

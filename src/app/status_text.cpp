@@ -1,4 +1,4 @@
-#include "scan/status_text.h"
+#include "app/status_text.h"
 
 #include <shlwapi.h>
 

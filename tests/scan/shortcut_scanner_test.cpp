@@ -32,11 +32,7 @@ bool MakeShortcut(const std::string& linkPath, const std::string& target) {
 class ShortcutTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_hrCom = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ASSERT_TRUE(WriteFileBytes(m_folder / "Programs\\app.exe", "MZ"));
-  }
-  void TearDown() override {
-    if (SUCCEEDED(m_hrCom)) CoUninitialize();
   }
   // A link to a program that existed when the link was made and is then deleted.
   void MakeDeadShortcut(const std::string& linkPath) {
@@ -45,7 +41,7 @@ class ShortcutTest : public ::testing::Test {
     DeleteFileA((m_folder / "Programs\\gone.exe").c_str());
   }
 
-  HRESULT m_hrCom = E_FAIL;
+  const ComApartment m_com;  // shortcuts are read and written through the shell-link object
   TempFolder m_folder;
   ScanRecorder m_host;
 };

@@ -11,6 +11,8 @@
 
 namespace {
 
+// The system's hand (IDC_HAND, whose macro has the wide type in a Unicode build).
+const int kSystemHandCursor = 32649;
 const COLORREF kSelectedRow = RGB(233, 253, 222);
 const COLORREF kEdge = RGB(200, 200, 200);
 const char kLinkWords[] = "View Details";
@@ -292,7 +294,7 @@ bool CheckListCtrl::OnSetCursor() {
   OffsetRect(&link, bounds.left, bounds.top);
   if (!PtInRect(&link, cursor)) return false;
   HCURSOR hHand = LoadCursorA(Dialog::ResourceModule(), MAKEINTRESOURCEA(IDC_LINK_HAND));
-  SetCursor(hHand ? hHand : LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));
+  SetCursor(hHand ? hHand : LoadCursorA(nullptr, MAKEINTRESOURCEA(kSystemHandCursor)));
   return true;
 }
 

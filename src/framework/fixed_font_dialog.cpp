@@ -5,9 +5,15 @@
 #include "core/handles.h"
 #include "framework/dialog_template.h"
 
+namespace {
+// RT_DIALOG, whose macro has the wide type in a Unicode build.
+const int kDialogResourceType = 5;
+}  // namespace
+
 std::vector<uint8_t> LoadDialogTemplate(HINSTANCE hModule, int templateId) {
   std::vector<uint8_t> bytes;
-  HRSRC hInfo = FindResourceA(hModule, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(5));
+  HRSRC hInfo = FindResourceA(hModule, MAKEINTRESOURCEA(templateId),
+                              MAKEINTRESOURCEA(kDialogResourceType));
   if (!hInfo) return bytes;
   HGLOBAL hData = LoadResource(hModule, hInfo);
   const DWORD size = SizeofResource(hModule, hInfo);

@@ -51,6 +51,9 @@
 
 namespace {
 
+// The static control that holds a message box's text.
+const int kMessageBoxText = 0xFFFF;
+
 using Args = std::vector<std::string>;
 
 HWND FindVisible(const std::string& caption, const char* kind = nullptr) {
@@ -222,7 +225,7 @@ bool Run(const Args& c, std::string& out) {
   if (verb == "answer" && need(2)) {
     HWND hBox = WaitFor(c[1], need(3) ? std::atof(c[3].c_str()) : 30, "#32770");
     if (!hBox) return Fail(c, "no message box \"" + c[1] + "\"");
-    std::string text = TextOf(GetDlgItem(hBox, 0xFFFF));
+    std::string text = TextOf(GetDlgItem(hBox, kMessageBoxText));
     for (char& ch : text) {
       if (ch == '\r' || ch == '\n') ch = ' ';
     }

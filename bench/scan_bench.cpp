@@ -38,7 +38,7 @@
 #include "bare_walks.h"
 #include "registry_tree.h"
 #include "scan/exclusion_list.h"
-#include "scan/item_checks.h"
+#include "scan/entry_findings.h"
 #include "scan/path_probe.h"
 #include "scan/scan_events.h"
 #include "scan/section_registry.h"

@@ -14,7 +14,7 @@
 #include "framework/prompt.h"
 #include "scan/exclusion_list.h"
 #include "scan/section_registry.h"
-#include "tools/manager_dialogs.h"
+#include "managers/manager_dialogs.h"
 #include "ui/resource_ids.h"
 
 namespace {

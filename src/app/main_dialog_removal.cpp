@@ -18,7 +18,7 @@
 #include "backup/restore_items.h"
 #include "core/product.h"
 #include "framework/prompt.h"
-#include "scan/recheck.h"
+#include "scan/still_stale.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "backup/backup_archive.h"
 #include "backup/file_utils.h"
-#include "backup/item_check.h"
+#include "backup/unchanged_since_scan.h"
 #include "backup/removal_lock.h"
 #include "backup/taken_items.h"
 #include "core/handles.h"

@@ -20,7 +20,7 @@
 #include "cli/scan_report.h"
 #include "cli/test_hold.h"
 #include "core/handles.h"
-#include "scan/recheck.h"
+#include "scan/still_stale.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "core/section_catalogue.h"
-#include "scan/item_checks.h"
+#include "scan/entry_findings.h"
 #include "scan/path_probe.h"
-#include "scan/path_tests.h"
+#include "scan/referenced_paths.h"
 #include "scan/registry_read.h"
 #include "scan/section_scanner.h"
 #include "scan/view_paths.h"

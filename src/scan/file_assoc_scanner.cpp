@@ -3,8 +3,8 @@
 
 #include "core/registry.h"
 #include "core/section_catalogue.h"
-#include "scan/item_checks.h"
-#include "scan/path_tests.h"
+#include "scan/entry_findings.h"
+#include "scan/referenced_paths.h"
 #include "scan/registry_read.h"
 #include "scan/section_scanner.h"
 

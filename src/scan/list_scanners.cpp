@@ -3,9 +3,9 @@
 // their 32-bit twin, and tests the file each entry names as the program of the
 // entry's view finds it.
 
-#include "scan/item_checks.h"
+#include "scan/entry_findings.h"
 #include "scan/path_probe.h"
-#include "scan/path_tests.h"
+#include "scan/referenced_paths.h"
 #include "scan/registry_read.h"
 #include "scan/section_scanner.h"
 #include "scan/view_paths.h"

@@ -7,7 +7,7 @@
 
 #include "core/ascii_case.h"
 #include "scan/path_probe.h"
-#include "scan/path_tests.h"
+#include "scan/referenced_paths.h"
 #include "scan/registry_read.h"
 #include "scan/view_paths.h"
 

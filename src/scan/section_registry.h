@@ -12,7 +12,7 @@
 #include "core/problem_record.h"
 #include "core/registry_view.h"
 #include "core/section_catalogue.h"
-#include "scan/item_checks.h"
+#include "scan/entry_findings.h"
 
 class SectionScanner;
 

@@ -14,7 +14,7 @@
 
 #include "core/problem_record.h"
 #include "core/problem_store.h"
-#include "scan/item_checks.h"
+#include "scan/entry_findings.h"
 #include "scan/registry_read.h"
 #include "scan/scan_events.h"
 

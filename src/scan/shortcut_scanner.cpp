@@ -14,9 +14,9 @@
 #include "core/handles.h"
 #include "core/logical_drives.h"
 #include "core/section_catalogue.h"
-#include "scan/item_checks.h"
+#include "scan/entry_findings.h"
 #include "scan/path_probe.h"
-#include "scan/path_tests.h"
+#include "scan/referenced_paths.h"
 #include "scan/section_scanner.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "scan/path_probe.h"
-#include "scan/path_tests.h"
+#include "scan/referenced_paths.h"
 #include "scan/registry_read.h"
 
 namespace {

@@ -11,7 +11,7 @@
 
 #include "core/ascii_case.h"
 #include "core/section_catalogue.h"
-#include "scan/path_tests.h"
+#include "scan/referenced_paths.h"
 #include "scan_recorder.h"
 #include "support/registry_sandbox.h"
 #include "support/temp_folder.h"

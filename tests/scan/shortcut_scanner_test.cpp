@@ -11,8 +11,8 @@
 #include "core/handles.h"
 #include "core/section_catalogue.h"
 #include "core/wide_text.h"
-#include "scan/path_tests.h"
-#include "scan/recheck.h"
+#include "scan/referenced_paths.h"
+#include "scan/still_stale.h"
 #include "scan_recorder.h"
 #include "support/temp_folder.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "core/handles.h"
-#include "tools/manager_dialogs.h"
+#include "managers/manager_dialogs.h"
 #include "ui/resource_ids.h"
 
 namespace {

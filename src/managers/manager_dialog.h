@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "framework/window.h"
-#include "tools/manager_dialog_ids.h"
-#include "tools/manager_rows.h"
+#include "managers/manager_dialog_ids.h"
+#include "managers/manager_rows.h"
 #include "ui/html_label.h"
 
-// Control ids of the manager templates (tools/manager_dialog_ids.h).
+// Control ids of the manager templates (managers/manager_dialog_ids.h).
 enum ManagerControl {
   kManagerList = IDC_MANAGER_LIST,
   kManagerIntro = IDC_MANAGER_INTRO,

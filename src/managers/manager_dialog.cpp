@@ -1,4 +1,4 @@
-#include "tools/manager_dialog.h"
+#include "managers/manager_dialog.h"
 
 #include <commctrl.h>
 
@@ -6,8 +6,8 @@
 #include "framework/list_view.h"
 #include "framework/prompt.h"
 #include "scan/view_paths.h"
-#include "tools/file_version_info.h"
-#include "tools/manager_details.h"
+#include "managers/file_version_info.h"
+#include "managers/manager_details.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tools/file_version_info.h"
+#include "managers/file_version_info.h"
 
 struct DetailTexts {
   std::string company;      // IDC_MANAGER_COMPANY

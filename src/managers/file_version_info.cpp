@@ -1,4 +1,4 @@
-#include "tools/file_version_info.h"
+#include "managers/file_version_info.h"
 
 #include <windows.h>
 

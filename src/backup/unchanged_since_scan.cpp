@@ -1,4 +1,4 @@
-#include "backup/item_check.h"
+#include "backup/unchanged_since_scan.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "tools/file_version_info.h"
+#include "managers/file_version_info.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // prefix's drives (D: a CD-ROM, N: a network drive, Q: none); the exclusion list;
 // the status line.
 
-#include "scan/path_tests.h"
+#include "scan/referenced_paths.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 // The re-check before removal: problems filed by a real scan of a sandboxed
 // registry, then left alone, changed, made valid again or taken away.
 
-#include "scan/recheck.h"
+#include "scan/still_stale.h"
 
 #include <functional>
 

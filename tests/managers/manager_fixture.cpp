@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "tools/manager_rows.h"
+#include "managers/manager_rows.h"
 
 namespace {
 // RT_RCDATA, whose macro has the wide type in a Unicode build.

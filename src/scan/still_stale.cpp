@@ -1,9 +1,9 @@
-#include "scan/recheck.h"
+#include "scan/still_stale.h"
 
 #include <windows.h>
 
 #include "core/registry.h"
-#include "scan/item_checks.h"
+#include "scan/entry_findings.h"
 #include "scan/path_probe.h"
 #include "scan/registry_read.h"
 #include "scan/section_registry.h"

@@ -1,11 +1,11 @@
-#include "tools/file_version_info.h"
+#include "managers/file_version_info.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "manager_fixture.h"
-#include "tools/manager_details.h"
+#include "managers/manager_details.h"
 
 namespace {
 

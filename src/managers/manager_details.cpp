@@ -1,4 +1,4 @@
-#include "tools/manager_details.h"
+#include "managers/manager_details.h"
 
 #include <algorithm>
 

@@ -14,7 +14,7 @@
 #include "core/handles.h"
 #include "support/scripted_prompts.h"
 #include "core/registry_view.h"
-#include "tools/manager_dialogs.h"
+#include "managers/manager_dialogs.h"
 #include "manager_fixture.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/manager_rows.h"
+#include "managers/manager_rows.h"
 
 #include <shlwapi.h>
 

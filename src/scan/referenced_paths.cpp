@@ -1,4 +1,4 @@
-#include "scan/path_tests.h"
+#include "scan/referenced_paths.h"
 
 #include <vector>
 

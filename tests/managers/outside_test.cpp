@@ -14,7 +14,7 @@
 
 #include "framework/prompt.h"
 #include "manager_fixture.h"
-#include "tools/manager_dialogs.h"
+#include "managers/manager_dialogs.h"
 
 namespace {
 

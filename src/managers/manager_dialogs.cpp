@@ -1,9 +1,9 @@
-#include "tools/manager_dialogs.h"
+#include "managers/manager_dialogs.h"
 
 #include <functional>
 
 #include "scan/view_paths.h"
-#include "tools/manager_details.h"
+#include "managers/manager_details.h"
 #include "ui/resource_ids.h"
 
 // The BHO heading's font tag has no closing ">": the label ends the tag at the next

@@ -2,7 +2,7 @@
 // The three registry entry managers the Advanced Controls panel opens. Each is
 // built with its parent window and run with DoModal().
 
-#include "tools/manager_dialog.h"
+#include "managers/manager_dialog.h"
 
 // Programs started at log-on: the current user's Run values, then the machine's.
 class StartupManagerDialog : public ManagerDialog {

@@ -13,6 +13,7 @@
 #include "backup/removal_lock.h"
 #include "backup/restore_items.h"
 #include "core/ascii_case.h"
+#include "core/handles.h"
 #include "core/product.h"
 #include "core/wide_text.h"
 
@@ -47,8 +48,8 @@ std::vector<BackupEntry> FillBackupList(const std::string& backupFolder) {
   std::string folder = backupFolder;
   while (!folder.empty() && folder.back() == '\\') folder.pop_back();
   WIN32_FIND_DATAW found;
-  HANDLE hFind = FindFirstFileW(WideText(folder + "\\*.zip").c_str(), &found);
-  if (hFind != INVALID_HANDLE_VALUE) {
+  const FindHandle search(FindFirstFileW(WideText(folder + "\\*.zip").c_str(), &found));
+  if (search) {
     do {
       const std::string name = NarrowText(found.cFileName);
       if (name == "." || name == ".." || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -56,8 +57,7 @@ std::vector<BackupEntry> FillBackupList(const std::string& backupFolder) {
       }
       const size_t dot = name.rfind('.');
       entries.push_back({BackupDisplayName(name.substr(0, dot)), folder + "\\" + name});
-    } while (FindNextFileW(hFind, &found));
-    FindClose(hFind);
+    } while (FindNextFileW(search.Get(), &found));
   }
   std::sort(entries.begin(), entries.end(), [](const BackupEntry& a, const BackupEntry& b) {
     const std::string la = LowerAsciiText(a.displayName), lb = LowerAsciiText(b.displayName);

@@ -6,6 +6,7 @@
 #include "backup/file_utils.h"
 #include "backup/reg_export_file.h"
 #include "backup/registry_editor.h"
+#include "core/handles.h"
 #include "core/registry.h"
 
 namespace {
@@ -18,10 +19,8 @@ std::string ReadString(HKEY root, const std::string& keyPath, const std::string&
 }
 
 bool KeyExists(HKEY root, const std::string& keyPath) {
-  HKEY hKey = nullptr;
-  if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return false;
-  RegCloseKey(hKey);
-  return true;
+  KeyHandle key;
+  return RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
 }
 
 // A whole-key deletion must name a real subkey: an empty last component would make
@@ -82,13 +81,12 @@ void AppendUninstallRows(std::vector<ManagerRow>& rows, HKEY root,
 
 EntryRemoval DeleteStartupValue(const ManagerRow& row) {
   if (!row.rootKey || row.keyPath.empty()) return EntryRemoval::kDeletionFailed;
-  HKEY hKey = nullptr;
-  bool present = false;
-  if (RegOpenKeyExA(row.rootKey, row.keyPath.c_str(), 0, KEY_READ, &hKey) == ERROR_SUCCESS) {
-    present = RegQueryValueExA(hKey, row.valueName.c_str(), nullptr, nullptr, nullptr,
-                               nullptr) == ERROR_SUCCESS;
-    RegCloseKey(hKey);
-  }
+  KeyHandle key;
+  const bool present =
+      RegOpenKeyExA(row.rootKey, row.keyPath.c_str(), 0, KEY_READ, key.Receive()) ==
+          ERROR_SUCCESS &&
+      RegQueryValueExA(key.Get(), row.valueName.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+          ERROR_SUCCESS;
   if (!present) return EntryRemoval::kAlreadyGone;
   return SHDeleteValueA(row.rootKey, row.keyPath.c_str(), row.valueName.c_str()) == ERROR_SUCCESS
              ? EntryRemoval::kRemoved

@@ -4,13 +4,18 @@
 
 #include "managers/manager_rows.h"
 
+namespace {
+// RT_RCDATA, whose macro has the wide type in a Unicode build.
+const int kRawDataResourceType = 10;
+}  // namespace
+
 std::string TestLibrary(const std::string& name) {
   // The test program's folder has no Windows path in the test prefix, so the
   // libraries travel as its resources and are written out once per run.
   static TempFolder folder;
   const std::string path = folder / name;
   HMODULE self = GetModuleHandleA(nullptr);
-  HRSRC info = FindResourceA(self, name.c_str(), MAKEINTRESOURCEA(10));
+  HRSRC info = FindResourceA(self, name.c_str(), MAKEINTRESOURCEA(kRawDataResourceType));
   const char* bytes = info ? static_cast<const char*>(LockResource(LoadResource(self, info))) : nullptr;
   if (bytes && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
     WriteFileBytes(path, std::string(bytes, SizeofResource(self, info)));

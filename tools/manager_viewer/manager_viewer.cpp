@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "core/handles.h"
 #include "managers/manager_dialogs.h"
 #include "ui/resource_ids.h"
 
@@ -21,26 +22,25 @@ const char kDemoKey[] = "Software\\QuillbaneDemo";
 
 void Put(HKEY root, const std::string& key, const char* name, const std::string& value,
          DWORD type = REG_SZ) {
-  HKEY hKey = nullptr;
-  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
-                      nullptr) != ERROR_SUCCESS) {
+  KeyHandle created;
+  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      created.Receive(), nullptr) != ERROR_SUCCESS) {
     return;
   }
   if (name) {
-    RegSetValueExA(hKey, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+    RegSetValueExA(created.Get(), name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
   }
-  RegCloseKey(hKey);
 }
 
 void PutDword(HKEY root, const std::string& key, const char* name, DWORD value) {
-  HKEY hKey = nullptr;
-  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
-                      nullptr) != ERROR_SUCCESS) {
+  KeyHandle created;
+  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      created.Receive(), nullptr) != ERROR_SUCCESS) {
     return;
   }
-  RegSetValueExA(hKey, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-  RegCloseKey(hKey);
+  RegSetValueExA(created.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                 sizeof(value));
 }
 
 void SeedDemo() {
@@ -82,11 +82,12 @@ void SeedDemo() {
 
 // Redirects the three roots to private keys below the real user's demo key.
 bool RedirectRoots() {
-  HKEY hSoftware = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &hSoftware) !=
+  KeyHandle software;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, software.Receive()) !=
       ERROR_SUCCESS) {
     return false;
   }
+  const HKEY hSoftware = software.Get();
   SHDeleteKeyA(hSoftware, "QuillbaneDemo");
   bool ok = true;
   const struct {
@@ -100,7 +101,6 @@ bool RedirectRoots() {
                                &hKey, nullptr) == ERROR_SUCCESS &&
          RegOverridePredefKey(r.root, hKey) == ERROR_SUCCESS;
   }
-  RegCloseKey(hSoftware);
   return ok;
 }
 

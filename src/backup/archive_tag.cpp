@@ -14,6 +14,7 @@
 #include "backup/zip_names.h"
 #include "backup/zip_packer.h"
 #include "core/ascii_case.h"
+#include "core/handles.h"
 #include "core/wide_text.h"
 
 namespace {
@@ -232,14 +233,12 @@ class ZipFilesSource : public TaggedFiles {
 };
 
 bool TruncateFile(const std::string& path, uint64_t size) {
-  HANDLE hFile = CreateFileW(WideText(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (hFile == INVALID_HANDLE_VALUE) return false;
+  const FileHandle file(CreateFileW(WideText(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   LARGE_INTEGER at;
   at.QuadPart = static_cast<LONGLONG>(size);
-  const bool cut = SetFilePointerEx(hFile, at, nullptr, FILE_BEGIN) && SetEndOfFile(hFile);
-  CloseHandle(hFile);
-  return cut;
+  return SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN) && SetEndOfFile(file.Get());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "backup/registry_editor.h"
 #include "backup/restore_rules.h"
 #include "backup/value_bytes.h"
+#include "core/handles.h"
 #include "core/registry.h"
 
 namespace {
@@ -123,12 +124,12 @@ bool BackupArchive::AddRegistryItem(const ProblemRecord& problem) {
     if (!KeyNameSafeForEditor(fullName)) {
       return SaveFailed("its name cannot be passed to the registry editor safely");
     }
-    HKEY hKey = nullptr;
-    const LONG opened = OpenRegistryKey(problem.rootKey, problem.keyPath, KEY_READ, hKey);
+    KeyHandle key;
+    const LONG opened = OpenRegistryKey(problem.rootKey, problem.keyPath, KEY_READ, key);
     if (opened != ERROR_SUCCESS) {
       return SaveFailed("the key cannot be read (" + ErrorReason(opened) + ")");
     }
-    RegCloseKey(hKey);
+    key.Reset();
     const std::string exportFile =
         m_strStagingFolder + "\\RegKeyBkup" + std::to_string(m_nExportCounter) + ".reg";
     if (!ExportKeyChecked(BackupExportArguments(m_strStagingFolder, m_nExportCounter, fullName),

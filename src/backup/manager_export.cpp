@@ -7,6 +7,7 @@
 #include "backup/reg_export_writer.h"
 #include "backup/restore_rules.h"
 #include "core/ascii_case.h"
+#include "core/handles.h"
 #include "core/wide_text.h"
 #include "core/startup_approved.h"
 
@@ -25,13 +26,13 @@ std::string Utf16(const std::string& utf8) {
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-  HANDLE hFile = CreateFileW(WideText(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (hFile == INVALID_HANDLE_VALUE) return false;
+  FileHandle file(CreateFileW(WideText(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   DWORD written = 0;
-  const bool ok = WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                  written == bytes.size() && FlushFileBuffers(hFile);
-  return CloseHandle(hFile) && ok;
+  const bool ok = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                  written == bytes.size() && FlushFileBuffers(file.Get());
+  return file.Close() && ok;
 }
 
 // Splits an export into the part its tag covers and the tag's digits: the tag

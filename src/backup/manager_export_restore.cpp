@@ -18,6 +18,7 @@
 #include "backup/removal_lock.h"
 #include "backup/restore_items.h"
 #include "core/ascii_case.h"
+#include "core/handles.h"
 #include "core/registry.h"
 #include "core/wide_text.h"
 
@@ -37,8 +38,8 @@ HKEY SplitKeyName(const std::string& keyName, std::string& path) {
 LiveState LiveValue(const std::string& keyName, const RegValue& saved, std::string& reason) {
   std::string path;
   const HKEY root = SplitKeyName(keyName, path);
-  HKEY hKey = nullptr;
-  LONG rc = root ? OpenRegistryKey(root, path, KEY_READ, hKey) : ERROR_FILE_NOT_FOUND;
+  KeyHandle key;
+  LONG rc = root ? OpenRegistryKey(root, path, KEY_READ, key) : ERROR_FILE_NOT_FOUND;
   std::string bytes;
   DWORD type = 0;
   if (rc == ERROR_SUCCESS) {
@@ -46,14 +47,13 @@ LiveState LiveValue(const std::string& keyName, const RegValue& saved, std::stri
     Utf16LeFromUtf8(saved.name, wideName);
     const std::wstring name(reinterpret_cast<const wchar_t*>(wideName.data()), wideName.size() / 2);
     DWORD size = 0;
-    rc = RegQueryValueExW(hKey, saved.name.empty() ? nullptr : name.c_str(), nullptr, &type, nullptr, &size);
+    rc = RegQueryValueExW(key.Get(), saved.name.empty() ? nullptr : name.c_str(), nullptr, &type, nullptr, &size);
     if (rc == ERROR_SUCCESS) {
       bytes.resize(size);
-      rc = RegQueryValueExW(hKey, saved.name.empty() ? nullptr : name.c_str(), nullptr, &type,
+      rc = RegQueryValueExW(key.Get(), saved.name.empty() ? nullptr : name.c_str(), nullptr, &type,
                             reinterpret_cast<BYTE*>(&bytes[0]), &size);
       bytes.resize(size);
     }
-    RegCloseKey(hKey);
   }
   if (rc == ERROR_FILE_NOT_FOUND) return LiveState::kAbsent;
   if (rc != ERROR_SUCCESS) {
@@ -67,10 +67,10 @@ LiveState LiveKey(const ExportContents& contents, std::string& reason) {
   std::string path;
   const HKEY root = SplitKeyName(contents.sections.front().keyName, path);
   if (!root) return LiveState::kAbsent;
-  HKEY hKey = nullptr;
-  const LONG rc = OpenRegistryKey(root, path, KEY_READ, hKey);
+  KeyHandle key;
+  const LONG rc = OpenRegistryKey(root, path, KEY_READ, key);
   if (rc == ERROR_FILE_NOT_FOUND) return LiveState::kAbsent;
-  if (hKey) RegCloseKey(hKey);
+  key.Close();
   std::vector<RegKeyContents> live;
   if (rc != ERROR_SUCCESS || !ReadKeyTree(root, path, live, reason)) {
     if (reason.empty()) reason = "it cannot be read: " + ErrorReason(static_cast<DWORD>(rc));

@@ -14,6 +14,7 @@
 #include "backup/removal_lock.h"
 #include "backup/restore_items.h"
 #include "core/ascii_case.h"
+#include "core/handles.h"
 #include "core/product.h"
 #include "core/wide_text.h"
 
@@ -48,8 +49,8 @@ std::vector<BackupEntry> FillBackupList(const std::string& backupFolder) {
   std::string folder = backupFolder;
   while (!folder.empty() && folder.back() == '\\') folder.pop_back();
   WIN32_FIND_DATAW found;
-  HANDLE hFind = FindFirstFileW(WideText(folder + "\\*.zip").c_str(), &found);
-  if (hFind != INVALID_HANDLE_VALUE) {
+  const FindHandle search(FindFirstFileW(WideText(folder + "\\*.zip").c_str(), &found));
+  if (search) {
     do {
       const std::string name = NarrowText(found.cFileName);
       if (name == "." || name == ".." || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -60,8 +61,7 @@ std::vector<BackupEntry> FillBackupList(const std::string& backupFolder) {
       entry.displayName = BackupDisplayName(name.substr(0, dot));
       entry.path = folder + "\\" + name;
       entries.push_back(entry);
-    } while (FindNextFileW(hFind, &found));
-    FindClose(hFind);
+    } while (FindNextFileW(search.Get(), &found));
   }
   for (BackupEntry& entry : ManagerExportEntries(folder)) entries.push_back(std::move(entry));
   std::sort(entries.begin(), entries.end(), [](const BackupEntry& a, const BackupEntry& b) {

@@ -17,6 +17,7 @@
 #include "cli/commands.h"
 #include "cli/console_out.h"
 #include "cli/scan_report.h"
+#include "core/handles.h"
 #include "core/registry.h"
 #include "managers/manager_rows.h"
 #include "scan/referenced_paths.h"
@@ -113,7 +114,7 @@ const char* RemovalOutcome(EntryRemoval removal) {
 }
 
 int RunChange(Change change, const InventoryOptions& options) {
-  ComSession com;
+  const ComApartment com;
   const std::vector<ManagerRow> rows = ReadStartupRows();
   std::vector<int> ids;
   std::string error;
@@ -173,7 +174,7 @@ void AddInventoryCommands(CLI::App& app, int& exitCode) {
   AddList(startup, *options, "List the Run entries and Startup-folder shortcuts, numbered")
       ->callback([&exitCode, options] {
         // Shortcut targets are read through the shell-link object.
-        ComSession com;
+        const ComApartment com;
         exitCode = PrintList(ReadStartupRows(), options->json, true, "command");
       });
   const struct {

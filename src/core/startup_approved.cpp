@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "core/ascii_case.h"
+#include "core/handles.h"
 #include "core/registry.h"
 #include "core/wide_text.h"
 
@@ -73,35 +74,33 @@ std::vector<std::string> StartupShortcuts(const std::string& folder) {
   std::vector<std::string> names;
   if (folder.empty()) return names;
   WIN32_FIND_DATAW found;
-  HANDLE hFind = FindFirstFileW(WideText(folder + "\\*").c_str(), &found);
-  if (hFind == INVALID_HANDLE_VALUE) return names;
+  const FindHandle search(FindFirstFileW(WideText(folder + "\\*").c_str(), &found));
+  if (!search) return names;
   do {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     const std::string name = NarrowText(found.cFileName);
     // The pattern "*.lnk" would also match the 8.3 names of longer extensions.
     if (EndsWithNoCase(name, ".lnk")) names.push_back(name);
-  } while (FindNextFileW(hFind, &found));
-  FindClose(hFind);
+  } while (FindNextFileW(search.Get(), &found));
   return names;
 }
 
 bool ReadApprovalValue(HKEY root, const std::string& approvedKey, const std::string& name,
                        std::string& bytes, DWORD* type, LONG* error) {
   bytes.clear();
-  HKEY hKey = nullptr;
-  LONG rc = OpenRegistryKey(root, approvedKey, KEY_READ, hKey);
+  KeyHandle key;
+  LONG rc = OpenRegistryKey(root, approvedKey, KEY_READ, key);
   if (rc == ERROR_SUCCESS) {
     const std::wstring wide = WideText(name);
     DWORD size = 0, kind = 0;
-    rc = RegQueryValueExW(hKey, wide.c_str(), nullptr, &kind, nullptr, &size);
+    rc = RegQueryValueExW(key.Get(), wide.c_str(), nullptr, &kind, nullptr, &size);
     if (rc == ERROR_SUCCESS) {
       bytes.resize(size);
-      rc = RegQueryValueExW(hKey, wide.c_str(), nullptr, &kind,
+      rc = RegQueryValueExW(key.Get(), wide.c_str(), nullptr, &kind,
                             reinterpret_cast<BYTE*>(&bytes[0]), &size);
       bytes.resize(rc == ERROR_SUCCESS ? size : 0);
     }
     if (type) *type = kind;
-    RegCloseKey(hKey);
   }
   if (error) *error = rc;
   return rc == ERROR_SUCCESS;

@@ -8,6 +8,7 @@
 #include "backup/file_utils.h"
 #include "backup/manager_export.h"
 #include "backup/reg_key_transfer.h"
+#include "core/handles.h"
 #include "core/registry.h"
 #include "core/wide_text.h"
 #include "managers/manager_rows.h"
@@ -27,18 +28,17 @@ void Say(std::string* error, const std::string& text) {
 // A value exactly as stored: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND (key or value
 // missing) or the system's reason.
 LONG ReadExactValue(HKEY root, const std::string& keyPath, const std::string& name, RegValue& value) {
-  HKEY hKey = nullptr;
-  LONG rc = OpenRegistryKey(root, keyPath, KEY_READ, hKey);
+  KeyHandle key;
+  LONG rc = OpenRegistryKey(root, keyPath, KEY_READ, key);
   if (rc != ERROR_SUCCESS) return rc;
   const std::wstring wide = WideText(name);
   DWORD size = 0, type = 0;
-  rc = RegQueryValueExW(hKey, wide.c_str(), nullptr, &type, nullptr, &size);
+  rc = RegQueryValueExW(key.Get(), wide.c_str(), nullptr, &type, nullptr, &size);
   std::string bytes(size, '\0');
   if (rc == ERROR_SUCCESS) {
-    rc = RegQueryValueExW(hKey, wide.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&bytes[0]), &size);
+    rc = RegQueryValueExW(key.Get(), wide.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&bytes[0]), &size);
     bytes.resize(size);
   }
-  RegCloseKey(hKey);
   value.name = name;
   value.type = type;
   value.data = bytes;
@@ -46,12 +46,9 @@ LONG ReadExactValue(HKEY root, const std::string& keyPath, const std::string& na
 }
 
 LONG DeleteExactValue(HKEY root, const std::string& keyPath, const std::string& name) {
-  HKEY hKey = nullptr;
-  LONG rc = OpenRegistryKey(root, keyPath, KEY_SET_VALUE, hKey);
-  if (rc != ERROR_SUCCESS) return rc;
-  rc = RegDeleteValueW(hKey, WideText(name).c_str());
-  RegCloseKey(hKey);
-  return rc;
+  KeyHandle key;
+  const LONG rc = OpenRegistryKey(root, keyPath, KEY_SET_VALUE, key);
+  return rc != ERROR_SUCCESS ? rc : RegDeleteValueW(key.Get(), WideText(name).c_str());
 }
 
 std::string FullName(HKEY root, const std::string& keyPath) { return RootKeyName(root) + "\\" + keyPath; }
@@ -82,10 +79,8 @@ EntryRemoval ExportAndDeleteKey(const ManagerRow& row, const std::string& export
   if (!row.rootKey || !NamesASubkey(row.keyPath) || RootKeyName(row.rootKey).empty()) {
     return EntryRemoval::kDeletionFailed;
   }
-  HKEY hKey = nullptr;
-  const LONG open = OpenRegistryKey(row.rootKey, row.keyPath, KEY_READ, hKey);
-  if (hKey) RegCloseKey(hKey);
-  if (open == ERROR_FILE_NOT_FOUND) return EntryRemoval::kAlreadyGone;
+  KeyHandle probe;
+  if (OpenRegistryKey(row.rootKey, row.keyPath, KEY_READ, probe) == ERROR_FILE_NOT_FOUND) return EntryRemoval::kAlreadyGone;
 
   std::vector<RegKeyContents> keys;
   std::string reason;
@@ -175,13 +170,12 @@ StateChange SetStartupEntryEnabled(const ManagerRow& row, bool enable, const FIL
   if (ApprovalEnabled(present, bytes) == enable) return StateChange::kUnchanged;
 
   const std::string value = enable ? EnabledApprovalBytes() : DisabledApprovalBytes(now);
-  HKEY hKey = nullptr;
+  KeyHandle key;
   if (RegCreateKeyExW(row.rootKey, WideText(row.approvedKey).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                      nullptr, &hKey, nullptr) != ERROR_SUCCESS) {
+                      nullptr, key.Receive(), nullptr) != ERROR_SUCCESS) {
     return StateChange::kFailed;
   }
-  const LONG rc = RegSetValueExW(hKey, WideText(row.approvedName).c_str(), 0, REG_BINARY,
+  const LONG rc = RegSetValueExW(key.Get(), WideText(row.approvedName).c_str(), 0, REG_BINARY,
                                  reinterpret_cast<const BYTE*>(value.data()), static_cast<DWORD>(value.size()));
-  RegCloseKey(hKey);
   return rc == ERROR_SUCCESS ? StateChange::kChanged : StateChange::kFailed;
 }

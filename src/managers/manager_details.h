@@ -8,10 +8,10 @@
 #include "managers/manager_rows.h"
 
 struct DetailTexts {
-  std::string company;      // control 1045
-  std::string description;  // control 1044
-  std::string fileName;     // control 1042
-  std::string productName;  // control 1043
+  std::string company;      // IDC_MANAGER_COMPANY
+  std::string description;  // IDC_MANAGER_DESCRIPTION
+  std::string fileName;     // IDC_MANAGER_FILE_NAME
+  std::string productName;  // IDC_MANAGER_PRODUCT_NAME
 };
 
 // The program file of a Run command line: lower case, cut after the first ".exe"

@@ -12,20 +12,20 @@
 
 #include "backup/manager_export.h"
 #include "framework/window.h"
+#include "managers/manager_dialog_ids.h"
 #include "managers/manager_rows.h"
 #include "ui/html_label.h"
-#include "ui/resource_ids.h"
 
-// Control ids of the manager templates.
+// Control ids of the manager templates (managers/manager_dialog_ids.h).
 enum ManagerControl {
-  kManagerList = 1023,
-  kManagerIntro = 1059,
-  kDetailsFileName = 1042,
-  kDetailsProductName = 1043,
-  kDetailsDescription = 1044,
-  kDetailsCompany = 1045,
-  kDisableChecked = IDC_DISABLE_CHECKED,
-  kEnableChecked = IDC_ENABLE_CHECKED,
+  kManagerList = IDC_MANAGER_LIST,
+  kManagerIntro = IDC_MANAGER_INTRO,
+  kDetailsFileName = IDC_MANAGER_FILE_NAME,
+  kDetailsProductName = IDC_MANAGER_PRODUCT_NAME,
+  kDetailsDescription = IDC_MANAGER_DESCRIPTION,
+  kDetailsCompany = IDC_MANAGER_COMPANY,
+  kDisableChecked = IDC_MANAGER_DISABLE_CHECKED,
+  kEnableChecked = IDC_MANAGER_ENABLE_CHECKED,
 };
 
 constexpr const char* kSelectFirstMessage =

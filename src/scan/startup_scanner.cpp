@@ -5,6 +5,7 @@
 // one behind whenever an entry is deleted by anything but its own Startup page.
 
 #include "core/ascii_case.h"
+#include "core/handles.h"
 #include "core/registry.h"
 #include "core/section_catalogue.h"
 #include "core/wide_text.h"
@@ -21,11 +22,10 @@ enum class Presence { kThere, kGone, kUnknown };
 // A Run value by its exact name, asked with read access: only "not found"
 // (of the key or of the value) says it is gone.
 Presence RunValuePresence(HKEY root, const std::string& runKey, const std::string& name) {
-  HKEY hKey = nullptr;
-  LONG rc = OpenRegistryKey(root, runKey, KEY_READ, hKey);
+  KeyHandle key;
+  LONG rc = OpenRegistryKey(root, runKey, KEY_READ, key);
   if (rc == ERROR_SUCCESS) {
-    rc = RegQueryValueExW(hKey, WideText(name).c_str(), nullptr, nullptr, nullptr, nullptr);
-    RegCloseKey(hKey);
+    rc = RegQueryValueExW(key.Get(), WideText(name).c_str(), nullptr, nullptr, nullptr, nullptr);
   }
   if (rc == ERROR_SUCCESS) return Presence::kThere;
   return rc == ERROR_FILE_NOT_FOUND ? Presence::kGone : Presence::kUnknown;

@@ -23,6 +23,7 @@
 #define IDD_IGNORED_ITEMS 149
 #define IDD_BACKUP_ITEMS 150
 
-// Controls of the Startup Programs Manager beside Remove Checked.
-#define IDC_DISABLE_CHECKED 1066
-#define IDC_ENABLE_CHECKED 1067
+// Labels and frames the code never addresses.
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

@@ -44,23 +44,22 @@ std::string Escaped(const std::string& text) {
 std::string FakeEditor::StringValueLines(const std::string& fullKeyName) {
   const size_t slash = fullKeyName.find('\\');
   const HKEY root = RootKeyFromName(fullKeyName.substr(0, slash));
-  HKEY hKey = nullptr;
+  KeyHandle key;
   if (!root || slash == std::string::npos ||
-      RegOpenKeyExA(root, fullKeyName.substr(slash + 1).c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
+      RegOpenKeyExA(root, fullKeyName.substr(slash + 1).c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) {
     return "";
   }
   std::string lines;
   char name[256], data[1024];
   for (DWORD index = 0;; ++index) {
     DWORD nameSize = sizeof(name), dataSize = sizeof(data) - 1, type = 0;
-    if (RegEnumValueA(hKey, index, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data),
+    if (RegEnumValueA(key.Get(), index, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data),
                       &dataSize) != ERROR_SUCCESS) {
       break;
     }
     data[dataSize] = '\0';
     if (type == REG_SZ) lines += "\"" + Escaped(name) + "\"=\"" + Escaped(data) + "\"\r\n";
   }
-  RegCloseKey(hKey);
   return lines;
 }
 
@@ -91,11 +90,7 @@ BackupTest::BackupTest() {
 }
 
 FileLock::FileLock(const std::string& path)
-    : hFile(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-
-FileLock::~FileLock() {
-  if (hFile != INVALID_HANDLE_VALUE) CloseHandle(hFile);
-}
+    : file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
 
 std::unique_ptr<ProblemRecord> ValueProblem(HKEY root, const std::string& key,
                                             const std::string& name, const std::string& data,

@@ -4,7 +4,13 @@
 
 #include <algorithm>
 
+#include "core/handles.h"
 #include "managers/manager_rows.h"
+
+namespace {
+// RT_RCDATA, whose macro has the wide type in a Unicode build.
+const int kRawDataResourceType = 10;
+}  // namespace
 
 std::string TestLibrary(const std::string& name) {
   // The test program's folder has no Windows path in the test prefix, so the
@@ -12,7 +18,7 @@ std::string TestLibrary(const std::string& name) {
   static TempFolder folder;
   const std::string path = folder / name;
   HMODULE self = GetModuleHandleA(nullptr);
-  HRSRC info = FindResourceA(self, name.c_str(), MAKEINTRESOURCEA(10));
+  HRSRC info = FindResourceA(self, name.c_str(), MAKEINTRESOURCEA(kRawDataResourceType));
   const char* bytes = info ? static_cast<const char*>(LockResource(LoadResource(self, info))) : nullptr;
   if (bytes && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
     WriteFileBytes(path, std::string(bytes, SizeofResource(self, info)));
@@ -69,11 +75,10 @@ void ManagerTest::SetUp() {
 std::vector<std::string> ExportsIn(const std::string& folder) {
   std::vector<std::string> files;
   WIN32_FIND_DATAA found;
-  HANDLE hFind = FindFirstFileA((folder + "\\*.reg").c_str(), &found);
-  if (hFind == INVALID_HANDLE_VALUE) return files;
+  const FindHandle search(FindFirstFileA((folder + "\\*.reg").c_str(), &found));
+  if (!search) return files;
   do files.push_back(folder + "\\" + found.cFileName);
-  while (FindNextFileA(hFind, &found));
-  FindClose(hFind);
+  while (FindNextFileA(search.Get(), &found));
   std::sort(files.begin(), files.end());
   return files;
 }

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "backup/file_utils.h"
+#include "core/handles.h"
 #include "support/scripted_prompts.h"
 #include "core/registry_view.h"
 #include "backup/reg_export_file.h"
@@ -136,9 +137,7 @@ TEST(ManagerExport, RealEditorExportRestoresTheDeletedKey) {
   EXPECT_EQ(ExportAndDeleteKey(row, folder.Path()), EntryRemoval::kAlreadyGone);
 
   WIN32_FIND_DATAA found;
-  HANDLE hFind = FindFirstFileA((folder / "*.reg").c_str(), &found);
-  ASSERT_NE(hFind, INVALID_HANDLE_VALUE);
-  FindClose(hFind);
+  ASSERT_TRUE(FindHandle(FindFirstFileA((folder / "*.reg").c_str(), &found)));
   ASSERT_TRUE(CurrentRegistryEditor().Run(ImportArguments(folder.Path(), found.cFileName)));
   EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, key + "\\Entry\\Sub"));
 

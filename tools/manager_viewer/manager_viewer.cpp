@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "core/handles.h"
 #include "managers/manager_dialogs.h"
 #include "ui/resource_ids.h"
 
@@ -23,44 +24,41 @@ const char kDemoKey[] = "Software\\QuillbaneDemo";
 
 void Put(HKEY root, const std::string& key, const char* name, const std::string& value,
          DWORD type = REG_SZ) {
-  HKEY hKey = nullptr;
-  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
-                      nullptr) != ERROR_SUCCESS) {
+  KeyHandle created;
+  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      created.Receive(), nullptr) != ERROR_SUCCESS) {
     return;
   }
   if (name) {
-    RegSetValueExA(hKey, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+    RegSetValueExA(created.Get(), name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
   }
-  RegCloseKey(hKey);
 }
 
 void PutDword(HKEY root, const std::string& key, const char* name, DWORD value) {
-  HKEY hKey = nullptr;
-  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
-                      nullptr) != ERROR_SUCCESS) {
+  KeyHandle created;
+  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      created.Receive(), nullptr) != ERROR_SUCCESS) {
     return;
   }
-  RegSetValueExA(hKey, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-  RegCloseKey(hKey);
+  RegSetValueExA(created.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                 sizeof(value));
 }
 
 // A shortcut to the registry editor in the demonstration Startup folder.
 void PutShortcut(const std::string& link) {
-  IShellLinkA* shellLink = nullptr;
+  ComPtr<IShellLinkA> shellLink;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(&shellLink)))) {
+                              shellLink.ReceiveVoid()))) {
     return;
   }
   shellLink->SetPath("C:\\windows\\regedit.exe");
-  IPersistFile* file = nullptr;
-  if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+  ComPtr<IPersistFile> file;
+  if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.ReceiveVoid()))) {
     wchar_t path[MAX_PATH] = {};
     MultiByteToWideChar(CP_UTF8, 0, link.c_str(), -1, path, MAX_PATH);
     file->Save(path, TRUE);
-    file->Release();
   }
-  shellLink->Release();
 }
 
 StartupFolders g_demoFolders;
@@ -79,12 +77,11 @@ void SeedDemo() {
   FILETIME now = {};
   GetSystemTimeAsFileTime(&now);
   const std::string off = DisabledApprovalBytes(now);
-  HKEY hApproved = nullptr;
+  KeyHandle approved;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, StartupApprovedKey(kApprovedRun).c_str(), 0, nullptr, 0,
-                      KEY_ALL_ACCESS, nullptr, &hApproved, nullptr) == ERROR_SUCCESS) {
-    RegSetValueExA(hApproved, "Sound Tray", 0, REG_BINARY, reinterpret_cast<const BYTE*>(off.data()),
+                      KEY_ALL_ACCESS, nullptr, approved.Receive(), nullptr) == ERROR_SUCCESS) {
+    RegSetValueExA(approved.Get(), "Sound Tray", 0, REG_BINARY, reinterpret_cast<const BYTE*>(off.data()),
                    static_cast<DWORD>(off.size()));
-    RegCloseKey(hApproved);
   }
   // A shortcut in a Startup folder of the demonstration's own.
   char temp[MAX_PATH] = {};
@@ -122,11 +119,12 @@ void SeedDemo() {
 
 // Redirects the three roots to private keys below the real user's demo key.
 bool RedirectRoots() {
-  HKEY hSoftware = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &hSoftware) !=
+  KeyHandle software;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, software.Receive()) !=
       ERROR_SUCCESS) {
     return false;
   }
+  const HKEY hSoftware = software.Get();
   SHDeleteKeyA(hSoftware, "QuillbaneDemo");
   bool ok = true;
   const struct {
@@ -140,7 +138,6 @@ bool RedirectRoots() {
                                &hKey, nullptr) == ERROR_SUCCESS &&
          RegOverridePredefKey(r.root, hKey) == ERROR_SUCCESS;
   }
-  RegCloseKey(hSoftware);
   return ok;
 }
 
@@ -176,7 +173,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const int id = __argc > 1 ? std::atoi(__argv[1]) : IDD_STARTUP_MANAGER;
   const bool demo = __argc > 2 && std::string(__argv[2]) == "demo";
   // Shortcut targets are read through the shell-link object.
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const ComApartment com;
   if (demo) {
     if (!RedirectRoots()) return 2;
     SeedDemo();
@@ -200,6 +197,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       RemoveDirectoryA(g_demoFolders.user.c_str());
     }
   }
-  CoUninitialize();
   return result == -1 ? 1 : 0;
 }

@@ -279,6 +279,23 @@ ArchiveTrust CheckArchiveTag(TaggedFiles& files, const std::vector<std::string>&
   return ArchiveTrust::kWrongTag;
 }
 
+bool ComputeArchiveTag(TaggedFiles& files, const std::string& key, std::string& tagHex) {
+  uint64_t total = 0;
+  if (key.empty() || !files.Usable() ||
+      !files.Read("", [&](const char*, size_t size) {
+        total += size;
+        return true;
+      })) {
+    return false;
+  }
+  std::vector<std::unique_ptr<HmacSha256>> hashes;
+  hashes.push_back(std::make_unique<HmacSha256>(key));
+  std::string digest;
+  if (!HashArchive(files, total, "", hashes) || !hashes[0]->Finish(digest)) return false;
+  tagHex = HexBytes(digest);
+  return true;
+}
+
 bool TagArchiveFolder(const std::string& folder, const std::string& key) {
   FolderFilesSource files(folder);
   const std::string path = folder + "\\" + kRecordFile;

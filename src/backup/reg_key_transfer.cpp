@@ -219,7 +219,11 @@ bool ImportExportFile(const std::string& fileBytes, const std::string& confineme
   }
   error = ImportRefusal(contents, confinementKey);
   if (!error.empty()) return false;
-  for (const ExportSection& section : contents.sections) {
+  return WriteExportSections(contents.sections, error);
+}
+
+bool WriteExportSections(const std::vector<ExportSection>& sections, std::string& error) {
+  for (const ExportSection& section : sections) {
     if (!WriteSection(section, error)) return false;
   }
   return true;

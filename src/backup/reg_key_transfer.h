@@ -42,3 +42,8 @@ CodePageDecoder SystemCodePageDecoder();
 // the keys and values before a failed write stay written, as with the editor.
 bool ImportExportFile(const std::string& fileBytes, const std::string& confinementKey,
                       std::string& error, const CodePageDecoder& decoder = SystemCodePageDecoder());
+
+// Writes sections an import was already checked for (ImportRefusal or a rule of
+// the caller's): creates each key and writes each value with exactly its bytes.
+// False, with the reason, at the first write that fails.
+bool WriteExportSections(const std::vector<ExportSection>& sections, std::string& error);

@@ -8,6 +8,7 @@
 #include "core/handles.h"
 #include "core/registry.h"
 #include "core/section_catalogue.h"
+#include "core/startup_approved.h"
 #include "core/wide_text.h"
 
 namespace {
@@ -93,6 +94,12 @@ ItemState CheckItemAsScanned(const ProblemRecord& problem, std::string& reasonOu
       state = ItemState::kGone;
     } else if (read != ERROR_SUCCESS) {
       state = Unreadable(read, reasonOut);
+    } else if (problem.sectionId == kStartupPrograms && type == REG_BINARY) {
+      // A StartupApproved value: the scan recorded the state it gives.
+      if (problem.valueData != (ApprovalEnabled(true, bytes) ? "Enabled" : "Disabled")) {
+        reasonOut = kChangedReason;
+        state = ItemState::kChanged;
+      }
     } else if (problem.sectionId != kSharedFiles &&
                !SameAsRecordedData(problem.valueData, type, bytes,
                                    type == REG_EXPAND_SZ ? Expanded(TextUpToZero(bytes)) : "")) {

@@ -30,6 +30,10 @@ void AddIgnoreCommand(CLI::App& app, int& exitCode);
 // quillbane-cli backups and restore (backup_commands.cpp).
 void AddBackupCommands(CLI::App& app, int& exitCode);
 
+// quillbane-cli startup list|disable|enable|remove, bho list, programs list
+// (inventory_commands.cpp).
+void AddInventoryCommands(CLI::App& app, int& exitCode);
+
 // quillbane-cli clean: scan, remove what was found, report (clean_command.cpp).
 void AddCleanCommand(CLI::App& app, int& exitCode);
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "managers/file_version_info.h"
+#include "managers/manager_rows.h"
 
 struct DetailTexts {
   std::string company;      // IDC_MANAGER_COMPANY
@@ -20,7 +21,3 @@ std::string StartupLookupPath(const std::string& commandLine);
 // Company and description as they are; the internal and product names followed by
 // " (Version : ...)" when they are not empty. All empty for a reset object.
 DetailTexts DetailsFor(const FileVersionInfo& info);
-
-// The name of a row listed from the 32-bit view: "<name> (32-bit)", or "(32-bit)"
-// alone for an entry without a name.
-std::string ThirtyTwoBitName(const std::string& name);

@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
+#include "core/handles.h"
 #include "managers/manager_rows.h"
 
 namespace {
@@ -61,17 +64,23 @@ Rows SeedUninstall() {
   return {"One|u1.exe", "|u4.exe", "Text Flag|", "Last|"};
 }
 
-bool FakeEditor::Run(const std::string& arguments) {
-  calls.push_back(arguments);
-  // "/e \"file\" \"key\" "
-  const size_t a = arguments.find('"'), b = arguments.find('"', a + 1);
-  const size_t c = arguments.find('"', b + 1), d = arguments.find('"', c + 1);
-  if (d == std::string::npos) return false;
-  const std::string key = arguments.substr(c + 1, d - c - 1);
-  files.push_back(arguments.substr(a + 1, b - a - 1));
-  const bool wrong = key.find(wrongKeysWith) != std::string::npos;
-  WriteFileBytes(files.back(), "REGEDIT4\r\n\r\n[" + (wrong ? "HKEY_LOCAL_MACHINE" : key) + "]\r\n");
-  return key.find(lateKeysWith) == std::string::npos;
+void ManagerTest::SetUp() {
+  SandboxedTest::SetUp();
+  m_startup = {m_folder / "UserStartup", m_folder / "CommonStartup"};
+  CreateDirectoryA(m_startup.user.c_str(), nullptr);
+  CreateDirectoryA(m_startup.common.c_str(), nullptr);
+  SetStartupFoldersForTest(&m_startup);
+}
+
+std::vector<std::string> ExportsIn(const std::string& folder) {
+  std::vector<std::string> files;
+  WIN32_FIND_DATAA found;
+  const FindHandle search(FindFirstFileA((folder + "\\*.reg").c_str(), &found));
+  if (!search) return files;
+  do files.push_back(folder + "\\" + found.cFileName);
+  while (FindNextFileA(search.Get(), &found));
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 Rows ListRows(HWND hList) {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "backup/program_folder.h"
+#include "core/handles.h"
 #include "framework/list_view.h"
 #include "framework/prompt.h"
 #include "scan/view_paths.h"
@@ -68,10 +69,23 @@ BOOL ManagerDialog::OnInitDialog() {
   SendMessageA(m_hWnd, DM_SETDEFID, IDCANCEL, 0);
 
   HWND hList = Item(kManagerList);
-  InsertListColumn(hList, 0, m_kind.nameHeader, kNameColumnWidth);
-  InsertListColumn(hList, 1, "File Name",
-                   m_kind.hasState ? kFileColumnWidth - kStateColumnWidth : kFileColumnWidth);
-  if (m_kind.hasState) InsertListColumn(hList, 2, "Status", kStateColumnWidth);
+  // The name and state widths are for 96 dots per inch and grow with the
+  // screen's setting; the file name takes the rest of the list (less room for a
+  // scroll bar), so nothing is cut at 120 and no sideways scrolling appears.
+  int dpi = 96;
+  {
+    WindowDc dc(hList);
+    if (dc) dpi = GetDeviceCaps(dc.Get(), LOGPIXELSX);
+  }
+  const int nameWidth = MulDiv(kNameColumnWidth, dpi, 96);
+  const int stateWidth = m_kind.hasState ? MulDiv(kStateColumnWidth, dpi, 96) : 0;
+  RECT client = {};
+  GetClientRect(hList, &client);
+  const int rest = client.right - GetSystemMetrics(SM_CXVSCROLL) - nameWidth - stateWidth;
+  const int fileWidth = rest > 0 ? rest : MulDiv(kFileColumnWidth - stateWidth, dpi, 96);
+  InsertListColumn(hList, 0, m_kind.nameHeader, nameWidth);
+  InsertListColumn(hList, 1, "File Name", fileWidth);
+  if (m_kind.hasState) InsertListColumn(hList, 2, "Status", stateWidth);
   SendMessageA(hList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kListStyles);
   FillList();
   m_introLabel.AttachItem(m_hWnd, kManagerIntro);

@@ -11,6 +11,8 @@
 
 namespace {
 
+// The system's hand (IDC_HAND, whose macro has the wide type in a Unicode build).
+const int kSystemHandCursor = 32649;
 const COLORREF kSelectedRow = RGB(233, 253, 222);
 const COLORREF kEdge = RGB(200, 200, 200);
 const char kLinkWords[] = "View Details";
@@ -29,56 +31,36 @@ SIZE PictureSize(HBITMAP hBitmap) {
 
 void CopyPicture(HDC hdc, HBITMAP hBitmap, int x, int y) {
   const SIZE size = PictureSize(hBitmap);
-  HDC hMemory = CreateCompatibleDC(hdc);
-  if (!hMemory) return;
-  HGDIOBJ old = SelectObject(hMemory, hBitmap);
-  BitBlt(hdc, x, y, size.cx, size.cy, hMemory, 0, 0, SRCCOPY);
-  SelectObject(hMemory, old);
-  DeleteDC(hMemory);
+  const MemoryDc memory(CreateCompatibleDC(hdc));
+  if (!memory) return;
+  const SelectedObject picture(memory.Get(), hBitmap);
+  BitBlt(hdc, x, y, size.cx, size.cy, memory.Get(), 0, 0, SRCCOPY);
 }
 
-// Selects the list's own font into a context for the life of the object.
-class ListFont {
- public:
-  ListFont(HWND hList, HDC hdc) : m_hdc(hdc) {
-    HFONT hFont = reinterpret_cast<HFONT>(SendMessageA(hList, WM_GETFONT, 0, 0));
-    m_hOld = SelectObject(hdc, hFont ? hFont : GetStockObject(DEFAULT_GUI_FONT));
-  }
-  ~ListFont() { SelectObject(m_hdc, m_hOld); }
-  ListFont(const ListFont&) = delete;
-  ListFont& operator=(const ListFont&) = delete;
-
- private:
-  HDC m_hdc;
-  HGDIOBJ m_hOld;
-};
+// The list's own font, or the system's when it has none.
+HGDIOBJ ListFont(HWND hList) {
+  HFONT hFont = reinterpret_cast<HFONT>(SendMessageA(hList, WM_GETFONT, 0, 0));
+  return hFont ? static_cast<HGDIOBJ>(hFont) : GetStockObject(DEFAULT_GUI_FONT);
+}
 
 }  // namespace
 
 CheckListCtrl::CheckListCtrl() {
-  m_hBars[0] = LoadPicture(IDB_SEVERITY_MODERATE);
-  m_hBars[1] = LoadPicture(IDB_SEVERITY_SEVERE);
-  m_hBars[2] = LoadPicture(IDB_SEVERITY_CRITICAL);
+  m_hBars[0].Reset(LoadPicture(IDB_SEVERITY_MODERATE));
+  m_hBars[1].Reset(LoadPicture(IDB_SEVERITY_SEVERE));
+  m_hBars[2].Reset(LoadPicture(IDB_SEVERITY_CRITICAL));
 }
 
-CheckListCtrl::~CheckListCtrl() {
-  Detach();
-  for (HBITMAP hBitmap : {m_hChecked, m_hUnchecked, m_hBars[0], m_hBars[1], m_hBars[2]}) {
-    if (hBitmap) DeleteObject(hBitmap);
-  }
-}
+// The pictures go after the list has let go of its window.
+CheckListCtrl::~CheckListCtrl() { Detach(); }
 
 void CheckListCtrl::OnDetaching() { m_mapSeverity.clear(); }
 
 bool CheckListCtrl::SetCheckPictures(int checkedId, int uncheckedId) {
-  for (HBITMAP* picture : {&m_hChecked, &m_hUnchecked}) {
-    if (*picture) DeleteObject(*picture);
-    *picture = nullptr;
-  }
-  m_hChecked = LoadPicture(checkedId);
-  m_hUnchecked = LoadPicture(uncheckedId);
+  m_hChecked.Reset(LoadPicture(checkedId));
+  m_hUnchecked.Reset(LoadPicture(uncheckedId));
   m_bCheckBoxes = m_hChecked && m_hUnchecked ? 1 : 0;
-  m_szCheck = m_bCheckBoxes ? PictureSize(m_hChecked) : SIZE{0, 0};
+  m_szCheck = m_bCheckBoxes ? PictureSize(m_hChecked.Get()) : SIZE{0, 0};
   return m_bCheckBoxes != 0;
 }
 
@@ -99,9 +81,8 @@ void CheckListCtrl::SetUp(int rowHeight, DWORD extendedStyles) {
   // The rows are as tall as the pictures of their (empty) small-image list; the
   // list destroys its image list with itself.
   HIMAGELIST hImages = ImageList_Create(24, rowHeight, ILC_COLOR32 | ILC_MASK, 4, 4);
-  HIMAGELIST hPrevious = reinterpret_cast<HIMAGELIST>(
-      SendMessageA(m_hWnd, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(hImages)));
-  if (hPrevious) ImageList_Destroy(hPrevious);
+  const ImageListHandle previous(reinterpret_cast<HIMAGELIST>(
+      SendMessageA(m_hWnd, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(hImages))));
 }
 
 void CheckListCtrl::ClearRows() {
@@ -188,13 +169,12 @@ RECT CheckListCtrl::LinkRect() {
   RECT bounds = {};
   bounds.left = LVIR_BOUNDS;
   if (!SendMessageA(m_hWnd, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&bounds))) return m_rcLink;
-  HDC hdc = GetDC(m_hWnd);
-  if (!hdc) return m_rcLink;
   {
-    ListFont font(m_hWnd, hdc);
-    m_rcLink = MeasureLink(hdc, ListCellText(m_hWnd, 0, 0));
+    const WindowDc dc(m_hWnd);
+    if (!dc) return m_rcLink;
+    const SelectedObject font(dc.Get(), ListFont(m_hWnd));
+    m_rcLink = MeasureLink(dc.Get(), ListCellText(m_hWnd, 0, 0));
   }
-  ReleaseDC(m_hWnd, hdc);
   m_rcLink.bottom = bounds.bottom - bounds.top;
   return m_rcLink;
 }
@@ -219,25 +199,27 @@ void CheckListCtrl::DrawItem(const DRAWITEMSTRUCT& item) {
   HDC hdc = item.hDC;
   const RECT row = item.rcItem;
   const int rowIndex = static_cast<int>(item.itemID);
-  ListFont font(m_hWnd, hdc);
+  const SelectedObject font(hdc, ListFont(m_hWnd));
   const int savedMode = SetBkMode(hdc, TRANSPARENT);
 
-  HBRUSH hFill = CreateSolidBrush((item.itemState & ODS_SELECTED) ? kSelectedRow : RGB(255, 255, 255));
-  FillRect(hdc, &row, hFill);
-  DeleteObject(hFill);
-
-  HPEN hPen = CreatePen(PS_SOLID, 1, kEdge);
-  HGDIOBJ hOldPen = SelectObject(hdc, hPen);
-  MoveToEx(hdc, row.left, row.top, nullptr);
-  LineTo(hdc, row.right - 1, row.top);
-  LineTo(hdc, row.right - 1, row.bottom - 1);
-  LineTo(hdc, row.left - 1, row.bottom - 1);
-  SelectObject(hdc, hOldPen);
-  DeleteObject(hPen);
+  {
+    const BrushHandle fill(
+        CreateSolidBrush((item.itemState & ODS_SELECTED) ? kSelectedRow : RGB(255, 255, 255)));
+    FillRect(hdc, &row, fill.Get());
+  }
+  {
+    const PenHandle edge(CreatePen(PS_SOLID, 1, kEdge));
+    const SelectedObject pen(hdc, edge.Get());
+    MoveToEx(hdc, row.left, row.top, nullptr);
+    LineTo(hdc, row.right - 1, row.top);
+    LineTo(hdc, row.right - 1, row.bottom - 1);
+    LineTo(hdc, row.left - 1, row.bottom - 1);
+  }
 
   RECT text = row;
   if (m_bCheckBoxes) {
-    CopyPicture(hdc, Checked(rowIndex) ? m_hChecked : m_hUnchecked, row.left + 8, row.top + 15);
+    CopyPicture(hdc, (Checked(rowIndex) ? m_hChecked : m_hUnchecked).Get(), row.left + 8,
+                row.top + 15);
     m_rcCheck = RECT{8, 15, 8 + m_szCheck.cx, 15 + m_szCheck.cy};
     text.left = row.left + TextLeft();
     text.top = row.top + 10;
@@ -252,7 +234,7 @@ void CheckListCtrl::DrawItem(const DRAWITEMSTRUCT& item) {
     OffsetRect(&link, row.left, row.top);
     DrawHtmlText(hdc, m_strLinkText.c_str(), -1, link);
 
-    const SIZE bar = PictureSize(m_hBars[0]);
+    const SIZE bar = PictureSize(m_hBars[0].Get());
     const int x = row.right - bar.cx - 10;
     const int y = row.bottom - bar.cy - 5;
     RECT label = {row.right - 2 * bar.cx + 5, row.bottom - bar.cy - 9, row.right - bar.cx + 15,
@@ -261,7 +243,7 @@ void CheckListCtrl::DrawItem(const DRAWITEMSTRUCT& item) {
     const int code = m_mapSeverity.emplace(rowIndex, 0).first->second;
     if (code >= 0 && code <= 2) {
       DrawTextA(hdc, kSeverityLabels[code], -1, &label, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
-      CopyPicture(hdc, m_hBars[code], x, y);
+      CopyPicture(hdc, m_hBars[code].Get(), x, y);
     }
   }
   SetBkMode(hdc, savedMode);
@@ -312,7 +294,7 @@ bool CheckListCtrl::OnSetCursor() {
   OffsetRect(&link, bounds.left, bounds.top);
   if (!PtInRect(&link, cursor)) return false;
   HCURSOR hHand = LoadCursorA(Dialog::ResourceModule(), MAKEINTRESOURCEA(IDC_LINK_HAND));
-  SetCursor(hHand ? hHand : LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));
+  SetCursor(hHand ? hHand : LoadCursorA(nullptr, MAKEINTRESOURCEA(kSystemHandCursor)));
   return true;
 }
 

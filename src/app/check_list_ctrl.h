@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 
+#include "core/handles.h"
 #include "framework/window.h"
 
 // Sent to the list's parent when a row's "View Details" link is clicked: first
@@ -66,12 +67,12 @@ class CheckListCtrl : public Control {
 
   int m_bCheckBoxes = 0;
   int m_nRowHeight = 0;  // 0 until set up: the list's own height stands
-  HBITMAP m_hChecked = nullptr;
-  HBITMAP m_hUnchecked = nullptr;
+  BitmapHandle m_hChecked;
+  BitmapHandle m_hUnchecked;
   SIZE m_szCheck = {};
   RECT m_rcCheck = {};
   RECT m_rcLink = {};
   std::string m_strLinkText;
-  HBITMAP m_hBars[3] = {};
+  BitmapHandle m_hBars[3];
   std::map<int, int> m_mapSeverity;
 };

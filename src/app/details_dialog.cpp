@@ -9,10 +9,10 @@
 #include "ui/resource_ids.h"
 
 namespace {
-constexpr int kHeading = 1022;
-constexpr int kList = 1023;
-constexpr int kSelectAll = 1039;
-constexpr int kDeselectAll = 1040;
+constexpr int kHeading = IDC_DETAILS_HEADING;
+constexpr int kList = IDC_DETAILS_LIST;
+constexpr int kSelectAll = IDC_DETAILS_SELECT_ALL;
+constexpr int kDeselectAll = IDC_DETAILS_DESELECT_ALL;
 }  // namespace
 
 std::string SpacedKeyText(const std::string& keyText) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/check_list_ctrl.h"
+#include "app/details_dialog_ids.h"
 #include "core/problem_record.h"
 #include "core/problem_store.h"
 #include "core/section_catalogue.h"
@@ -20,7 +21,7 @@ std::string ProblemRowText(const ProblemRecord& problem);
 std::string SpacedKeyText(const std::string& keyText);
 
 // The details window's "Ignore Checked" button.
-constexpr int kIgnoreCheckedButton = 1060;
+constexpr int kIgnoreCheckedButton = IDC_DETAILS_IGNORE_CHECKED;
 
 class DetailsDialog : public Dialog {
  public:

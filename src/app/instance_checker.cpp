@@ -7,24 +7,9 @@
 namespace {
 
 // The slot the first instance created: it must live exactly as long as the
-// process, so one holder closes it at exit and nothing closes it earlier.
-class SlotHolder {
- public:
-  ~SlotHolder() { Release(); }
-  void Keep(HANDLE hSlot) {
-    Release();
-    m_hSlot = hSlot;
-  }
-  void Release() {
-    if (m_hSlot) CloseHandle(m_hSlot);
-    m_hSlot = nullptr;
-  }
-
- private:
-  HANDLE m_hSlot = nullptr;
-};
-
-SlotHolder g_createdSlot;
+// process, so it is closed at exit (or by ReleaseInstanceSlot) and nothing closes
+// it earlier.
+KernelHandle g_createdSlot;
 
 constexpr DWORD kSlotSize = 4;
 
@@ -35,23 +20,17 @@ HWND WindowFromSlot(uint32_t value) {
 
 }  // namespace
 
-void ReleaseInstanceSlot() { g_createdSlot.Release(); }
+void ReleaseInstanceSlot() { g_createdSlot.Reset(); }
 
 CInstanceChecker::CInstanceChecker(std::string applicationName)
     : m_strApplication(std::move(applicationName)),
       m_hMutex(CreateMutexA(nullptr, FALSE, nullptr)) {}
 
-CInstanceChecker::~CInstanceChecker() {
-  if (m_hOpenedSlot) CloseHandle(m_hOpenedSlot);
-  if (m_hMutex) CloseHandle(m_hMutex);
-}
-
 std::string CInstanceChecker::SlotName() const { return "CInstanceChecker_MMF_" + m_strApplication; }
 
 bool CInstanceChecker::IsAnotherInstanceRunning() {
-  if (m_hOpenedSlot) CloseHandle(m_hOpenedSlot);
-  m_hOpenedSlot = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, SlotName().c_str());
-  return m_hOpenedSlot != nullptr;
+  m_hOpenedSlot.Reset(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, SlotName().c_str()));
+  return m_hOpenedSlot.Valid();
 }
 
 bool CInstanceChecker::RegisterAsFirstInstance(HWND mainWindow) {
@@ -59,28 +38,28 @@ bool CInstanceChecker::RegisterAsFirstInstance(HWND mainWindow) {
   HANDLE hSlot = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kSlotSize,
                                     SlotName().c_str());
   if (!hSlot) return true;
-  g_createdSlot.Keep(hSlot);
-  void* view = MapViewOfFile(hSlot, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, kSlotSize);
+  g_createdSlot.Reset(hSlot);
+  MappedView view(MapViewOfFile(hSlot, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, kSlotSize));
   if (!view) return true;
-  if (m_hMutex) WaitForSingleObject(m_hMutex, INFINITE);
+  if (m_hMutex) WaitForSingleObject(m_hMutex.Get(), INFINITE);
   const uint32_t value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(mainWindow));
-  std::memcpy(view, &value, sizeof(value));
-  UnmapViewOfFile(view);
-  if (m_hMutex) ReleaseMutex(m_hMutex);
+  std::memcpy(view.Get(), &value, sizeof(value));
+  view.Reset();
+  if (m_hMutex) ReleaseMutex(m_hMutex.Get());
   return true;
 }
 
 HWND CInstanceChecker::BringOtherInstanceForward() {
   if (!m_hOpenedSlot) return nullptr;
-  void* view = MapViewOfFile(m_hOpenedSlot, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, kSlotSize);
+  MappedView view(
+      MapViewOfFile(m_hOpenedSlot.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, kSlotSize));
   if (!view) {
-    CloseHandle(m_hOpenedSlot);
-    m_hOpenedSlot = nullptr;
+    m_hOpenedSlot.Reset();
     return nullptr;
   }
-  if (m_hMutex) WaitForSingleObject(m_hMutex, INFINITE);
+  if (m_hMutex) WaitForSingleObject(m_hMutex.Get(), INFINITE);
   uint32_t value = 0;
-  std::memcpy(&value, view, sizeof(value));
+  std::memcpy(&value, view.Get(), sizeof(value));
   HWND hOther = WindowFromSlot(value);
   if (hOther && IsWindow(hOther)) {
     // The dialog the other instance has open in front (details, a manager) gets
@@ -89,9 +68,8 @@ HWND CInstanceChecker::BringOtherInstanceForward() {
     if (IsIconic(hOther)) ShowWindow(hOther, SW_RESTORE);
     SetForegroundWindow(hPopup ? hPopup : hOther);
   }
-  UnmapViewOfFile(view);
-  CloseHandle(m_hOpenedSlot);
-  m_hOpenedSlot = nullptr;
-  if (m_hMutex) ReleaseMutex(m_hMutex);
+  view.Reset();
+  m_hOpenedSlot.Reset();
+  if (m_hMutex) ReleaseMutex(m_hMutex.Get());
   return hOther;
 }

@@ -8,11 +8,12 @@
 
 #include <string>
 
+#include "core/handles.h"
+
 class CInstanceChecker {
  public:
   // `applicationName` is the suffix of the slot's name (the program's base name).
   explicit CInstanceChecker(std::string applicationName);
-  ~CInstanceChecker();
   CInstanceChecker(const CInstanceChecker&) = delete;
   CInstanceChecker& operator=(const CInstanceChecker&) = delete;
 
@@ -30,8 +31,8 @@ class CInstanceChecker {
 
  private:
   std::string m_strApplication;
-  HANDLE m_hMutex;
-  HANDLE m_hOpenedSlot = nullptr;
+  KernelHandle m_hMutex;
+  KernelHandle m_hOpenedSlot;
 };
 
 // Closes the slot this process created (process exit, or a test).

@@ -8,6 +8,7 @@
 #include "app/restore_prompt.h"
 #include "backup/restore.h"
 #include "backup/restore_items.h"
+#include "core/handles.h"
 #include "core/ignore_list.h"
 #include "core/registry.h"
 #include "framework/list_view.h"
@@ -60,21 +61,17 @@ void ItemListDialog::Refill() {
 std::string ItemListDialog::FitPlace(const std::string& place) const {
   HWND hList = Item(kItemList);
   const int width = static_cast<int>(SendMessageA(hList, LVM_GETCOLUMNWIDTH, 1, 0)) - 12;
-  HDC hdc = GetDC(hList);
-  if (!hdc || width <= 0) {
-    if (hdc) ReleaseDC(hList, hdc);
-    return place;
-  }
-  HGDIOBJ old = SelectObject(hdc, reinterpret_cast<HFONT>(SendMessageA(hList, WM_GETFONT, 0, 0)));
+  const WindowDc dc(hList);
+  if (!dc || width <= 0) return place;
+  const SelectedObject font(dc.Get(),
+                            reinterpret_cast<HFONT>(SendMessageA(hList, WM_GETFONT, 0, 0)));
   // The call works on at most MAX_PATH characters: a longer path keeps its end.
   size_t from = place.size() < MAX_PATH - 1 ? 0 : place.size() - (MAX_PATH - 8);
   while (from > 0 && from < place.size() && (static_cast<unsigned char>(place[from]) & 0xC0) == 0x80) ++from;
   const std::string start = from == 0 ? place : "..." + place.substr(from);
   std::vector<char> text(MAX_PATH + 1, '\0');
   std::copy(start.begin(), start.end(), text.begin());
-  PathCompactPathA(hdc, text.data(), static_cast<UINT>(width));
-  SelectObject(hdc, old);
-  ReleaseDC(hList, hdc);
+  PathCompactPathA(dc.Get(), text.data(), static_cast<UINT>(width));
   return text.data();
 }
 

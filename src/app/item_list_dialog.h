@@ -6,14 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "app/item_list_dialog_ids.h"
 #include "backup/backup_records.h"
 #include "framework/window.h"
 #include "ui/html_label.h"
 
 class BackupArchive;
 
-// Control ids of the item list templates.
-enum ItemListControl { kItemIntro = 1059, kItemList = 1023, kItemAction = 1061 };
+// Control ids of the item list templates (app/item_list_dialog_ids.h).
+enum ItemListControl {
+  kItemIntro = IDC_ITEMS_INTRO,
+  kItemList = IDC_ITEMS_LIST,
+  kItemAction = IDC_ITEMS_ACTION,
+};
 
 struct ItemRow {
   std::string kind;   // "Value", "Key", "Shortcut", "File"

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "app/cleaner_app.h"
 #include "app/item_list_dialog.h"
@@ -18,12 +19,14 @@
 
 namespace {
 
-const int kScanPanel[] = {1009, 1008, 1013, 1014, 1015, 1016, 1017};
-const int kResultsPanel[] = {1018, 1019, 1054};
-const int kSectionsPanel[] = {1021, 1020};
-const int kRestorePanel[] = {1043, 1045, 1041, 1042, 1044, 1063};
-const int kHomePanel[] = {1046, 1048, 1051};
-const int kSystemLines[] = {1007, 1004, 1005, 1006};
+const int kScanPanel[] = {kScanButton, kProgressList, kStatusLabel, kTotalLabel,
+                          kAnimation, kTotalsFrame, kAffectedLabel};
+const int kResultsPanel[] = {kResultsList, kRemoveButton, kResultsTotal};
+const int kSectionsPanel[] = {kSaveSections, kSectionsList};
+const int kRestorePanel[] = {kRestoreText, IDC_BACKUP_DATES_CAPTION, kBackupDates,
+                             kRestoreButton, IDC_RESTORE_RULE, kShowBackupItems};
+const int kHomePanel[] = {kHomeLink, kSupportLink, kDescription};
+const int kSystemLines[] = {kDiskLine, kOsLine, kProfileLine, kMemoryLine};
 
 const char kDescriptionText[] =
     "<b>Quillbane</b> safely and effectively scans Windows Registry and hard disk drive for "
@@ -56,13 +59,8 @@ MainDialog::MainDialog(CleanerApp& app)
 }
 
 MainDialog::~MainDialog() {
-  // The controls let go of their windows before the pictures and brush go.
+  // The window and its controls go before the pictures, brush and font they use.
   DestroyWindow();
-  for (HBITMAP hBitmap : {m_hHomeBackground, m_hPlainBackground}) {
-    if (hBitmap) DeleteObject(hBitmap);
-  }
-  if (m_hWhiteBrush) DeleteObject(m_hWhiteBrush);
-  if (m_hFont) DeleteObject(m_hFont);
 }
 
 void MainDialog::SetFolderChooser(PreferencesPanel::FolderChooser chooser) {
@@ -81,11 +79,13 @@ void MainDialog::PinFontHeight() {
   if (description.lfHeight == designHeight) return;
   description.lfHeight = designHeight;
   description.lfWidth = 0;
-  m_hFont = CreateFontIndirectA(&description);
-  if (!m_hFont) return;
-  SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont), FALSE);
+  FontHandle font(CreateFontIndirectA(&description));
+  if (!font) return;
+  SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
   for (HWND hChild = GetWindow(m_hWnd, GW_CHILD); hChild; hChild = GetWindow(hChild, GW_HWNDNEXT))
-    SendMessageA(hChild, WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont), FALSE);
+    SendMessageA(hChild, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+  // Any font pinned before is in use no longer.
+  m_hFont = std::move(font);
 }
 
 BOOL MainDialog::OnInitDialog() {
@@ -156,14 +156,19 @@ void MoveChild(HWND hChild, const RECT& rect) {
 // Each one grows to its text, and the control after it on the same line (a
 // separator, the log folder box, the date list) starts that much later.
 void MainDialog::FitCaptions() {
-  HDC hdc = GetDC(m_hWnd);
-  if (!hdc) return;
-  HGDIOBJ old = SelectObject(hdc, reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)));
+  const WindowDc dc(m_hWnd);
+  if (!dc) return;
+  const HDC hdc = dc.Get();
+  const SelectedObject font(hdc, reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)));
   const struct {
     int caption;
     int next;  // the control to its right
-  } kCaptions[] = {{1058, 1039}, {1030, 1031}, {1032, 1033},
-                   {1034, 1029}, {1035, 1036}, {1045, kBackupDates}};
+  } kCaptions[] = {{IDC_ADVANCED_CAPTION, IDC_ADVANCED_RULE},
+                   {IDC_STARTUP_CAPTION, IDC_STARTUP_RULE},
+                   {IDC_REMOVAL_CAPTION, IDC_REMOVAL_RULE},
+                   {IDC_LOG_CAPTION, IDC_LOG_RULE},
+                   {IDC_LOG_FOLDER_LABEL, IDC_LOG_FOLDER},
+                   {IDC_BACKUP_DATES_CAPTION, kBackupDates}};
   for (const auto& entry : kCaptions) {
     HWND hCaption = Item(entry.caption);
     char text[128] = {};
@@ -182,13 +187,13 @@ void MainDialog::FitCaptions() {
   RECT text = ChildRect(Item(kRestoreText));
   text.bottom = std::max(text.bottom, ChildRect(Item(kBackupDates)).top - 6);
   MoveChild(Item(kRestoreText), text);
-  SelectObject(hdc, old);
-  ReleaseDC(m_hWnd, hdc);
 }
 
 void MainDialog::SizeToPicture() {
   BITMAP picture = {};
-  if (!m_hHomeBackground || !GetObjectA(m_hHomeBackground, sizeof(picture), &picture)) return;
+  if (!m_hHomeBackground || !GetObjectA(m_hHomeBackground.Get(), sizeof(picture), &picture)) {
+    return;
+  }
   RECT window = {}, client = {};
   GetWindowRect(m_hWnd, &window);
   GetClientRect(m_hWnd, &client);
@@ -390,8 +395,8 @@ bool MainDialog::OnNotify(NMHDR* header, LRESULT& result) {
 }
 
 HBITMAP MainDialog::CurrentBackground() const {
-  if (m_nBackgroundMode == 0) return m_hHomeBackground;
-  if (m_nBackgroundMode == 1) return m_hPlainBackground;
+  if (m_nBackgroundMode == 0) return m_hHomeBackground.Get();
+  if (m_nBackgroundMode == 1) return m_hPlainBackground.Get();
   return nullptr;
 }
 
@@ -401,13 +406,11 @@ void MainDialog::CopyBackgroundUnder(HDC hdc, HWND hControl) {
   RECT area = {};
   GetWindowRect(hControl, &area);
   MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
-  HDC hMemory = CreateCompatibleDC(hdc);
-  if (!hMemory) return;
-  HGDIOBJ old = SelectObject(hMemory, hBackground);
-  BitBlt(hdc, 0, 0, area.right - area.left, area.bottom - area.top, hMemory, area.left, area.top,
-         SRCCOPY);
-  SelectObject(hMemory, old);
-  DeleteDC(hMemory);
+  const MemoryDc memory(CreateCompatibleDC(hdc));
+  if (!memory) return;
+  const SelectedObject picture(memory.Get(), hBackground);
+  BitBlt(hdc, 0, 0, area.right - area.left, area.bottom - area.top, memory.Get(), area.left,
+         area.top, SRCCOPY);
 }
 
 HBRUSH MainDialog::OnCtlColor(HDC hdc, HWND hControl, UINT message) {
@@ -418,13 +421,13 @@ HBRUSH MainDialog::OnCtlColor(HDC hdc, HWND hControl, UINT message) {
     case PreferencesPanel::kAutoBackup:
     case PreferencesPanel::kLogFolder:
       SetBkMode(hdc, TRANSPARENT);
-      return m_hWhiteBrush;
+      return m_hWhiteBrush.Get();
     case kTotalLabel:
     case kAffectedLabel:
     case kResultsTotal:
       SetTextColor(hdc, RGB(255, 0, 0));
       SetBkMode(hdc, TRANSPARENT);
-      return m_hWhiteBrush;
+      return m_hWhiteBrush.Get();
     default:
       break;
   }
@@ -444,13 +447,9 @@ void MainDialog::Paint() {
     const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
     DrawIcon(hdc, x, y, m_hIcon);
   } else if (HBITMAP hBackground = CurrentBackground()) {
-    HDC hMemory = CreateCompatibleDC(hdc);
-    if (hMemory) {
-      HGDIOBJ old = SelectObject(hMemory, hBackground);
-      BitBlt(hdc, 0, 0, client.right, client.bottom, hMemory, 0, 0, SRCCOPY);
-      SelectObject(hMemory, old);
-      DeleteDC(hMemory);
-    }
+    const MemoryDc memory(CreateCompatibleDC(hdc));
+    const SelectedObject picture(memory.Get(), hBackground);
+    if (memory) BitBlt(hdc, 0, 0, client.right, client.bottom, memory.Get(), 0, 0, SRCCOPY);
   }
   EndPaint(m_hWnd, &paint);
 }

@@ -15,12 +15,14 @@
 #include <vector>
 
 #include "app/check_list_ctrl.h"
+#include "app/main_dialog_ids.h"
 #include "app/preferences_panel.h"
 #include "app/progress_list_ctrl.h"
 #include "app/proportional_layout.h"
 #include "app/scan_log.h"
 #include "app/status_text.h"
 #include "backup/backup_archive.h"
+#include "core/handles.h"
 #include "core/problem_store.h"
 #include "core/section_catalogue.h"
 #include "framework/fixed_font_dialog.h"
@@ -32,17 +34,43 @@
 
 class CleanerApp;
 
-// Control ids of the main window's template.
+// The controls the window's code acts on, by the template's ids
+// (app/main_dialog_ids.h, which res/quillbane.rc includes).
 enum MainControl {
-  kNavScanNow = 1000, kNavChooseSections = 1001, kNavRestoreBackup = 1002,
-  kNavAdvancedControls = 1003, kOsLine = 1004, kProfileLine = 1005, kMemoryLine = 1006,
-  kDiskLine = 1007, kProgressList = 1008, kScanButton = 1009, kProgressBar = 1010,
-  kStatusLabel = 1013, kTotalLabel = 1014, kAnimation = 1015, kTotalsFrame = 1016,
-  kAffectedLabel = 1017, kResultsList = 1018, kRemoveButton = 1019, kSectionsList = 1020,
-  kSaveSections = 1021, kBackupDates = 1041, kRestoreButton = 1042, kRestoreText = 1043,
-  kHomeLink = 1046, kSupportLink = 1048, kHelpLink = 1049, kDescription = 1051,
-  kResultsTotal = 1054, kStartupManager = 1055, kBhoManager = 1056, kAddRemoveManager = 1057,
-  kIgnoredItems = 1062, kShowBackupItems = 1063, kAbortRemoval = 1064,
+  kNavScanNow = IDC_NAV_SCAN_NOW,
+  kNavChooseSections = IDC_NAV_CHOOSE_SECTIONS,
+  kNavRestoreBackup = IDC_NAV_RESTORE_BACKUP,
+  kNavAdvancedControls = IDC_NAV_ADVANCED_CONTROLS,
+  kOsLine = IDC_OS_LINE,
+  kProfileLine = IDC_PROFILE_LINE,
+  kMemoryLine = IDC_MEMORY_LINE,
+  kDiskLine = IDC_DISK_LINE,
+  kProgressList = IDC_PROGRESS_LIST,
+  kScanButton = IDC_SCAN_BUTTON,
+  kProgressBar = IDC_PROGRESS_BAR,
+  kStatusLabel = IDC_STATUS_LABEL,
+  kTotalLabel = IDC_TOTAL_LABEL,
+  kAnimation = IDC_ANIMATION,
+  kTotalsFrame = IDC_TOTALS_FRAME,
+  kAffectedLabel = IDC_AFFECTED_LABEL,
+  kResultsList = IDC_RESULTS_LIST,
+  kRemoveButton = IDC_REMOVE_BUTTON,
+  kSectionsList = IDC_SECTIONS_LIST,
+  kSaveSections = IDC_SAVE_SECTIONS,
+  kBackupDates = IDC_BACKUP_DATES,
+  kRestoreButton = IDC_RESTORE_BUTTON,
+  kRestoreText = IDC_RESTORE_TEXT,
+  kHomeLink = IDC_HOME_LINK,
+  kSupportLink = IDC_SUPPORT_LINK,
+  kHelpLink = IDC_HELP_LINK,
+  kDescription = IDC_DESCRIPTION,
+  kResultsTotal = IDC_RESULTS_TOTAL,
+  kStartupManager = IDC_STARTUP_MANAGER,
+  kBhoManager = IDC_BHO_MANAGER,
+  kAddRemoveManager = IDC_ADD_REMOVE_MANAGER,
+  kIgnoredItems = IDC_IGNORED_ITEMS,
+  kShowBackupItems = IDC_SHOW_BACKUP_ITEMS,
+  kAbortRemoval = IDC_ABORT_REMOVAL,
 };
 
 constexpr const char* kHomePage = "https://www.orrelmoor.example/";
@@ -159,20 +187,21 @@ class MainDialog : public FixedFontDialog {
 
   CleanerApp& m_app;
   ProportionalLayout m_layout;
-  HBITMAP m_hHomeBackground = nullptr;
-  HBITMAP m_hPlainBackground = nullptr;
+  // Declared before the controls, which let go of their windows first.
+  BitmapHandle m_hHomeBackground;
+  BitmapHandle m_hPlainBackground;
   std::string m_strProfileLine, m_strOsLine, m_strMemoryLine, m_strDiskLine;
   std::unique_ptr<SectionCatalogue> m_pCatalogue;
   SectionScanner m_scanner;
   std::unique_ptr<ProblemStore> m_pStore;
   std::unique_ptr<ScanView> m_pScanView;
   std::unique_ptr<ScanDriver> m_pDriver;
-  HBRUSH m_hWhiteBrush = nullptr;
+  BrushHandle m_hWhiteBrush;
   ScanLog m_log;
   BackupArchive m_archive;
   int m_nBackgroundMode = 0;
   HICON m_hIcon = nullptr;
-  HFONT m_hFont = nullptr;
+  FontHandle m_hFont;
 
   HtmlLabel m_description, m_restoreText;
   HyperlinkLabel m_help, m_home, m_support, m_nav[4];

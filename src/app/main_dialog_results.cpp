@@ -116,7 +116,8 @@ void MainDialog::SaveSectionSelection() {
 }
 
 void MainDialog::ShowRestorePanel(bool show) {
-  for (int id : {1043, 1045, int{kBackupDates}, int{kRestoreButton}, 1044, int{kShowBackupItems}})
+  for (int id : {int{kRestoreText}, IDC_BACKUP_DATES_CAPTION, int{kBackupDates}, int{kRestoreButton},
+                 IDC_RESTORE_RULE, int{kShowBackupItems}})
     ShowWindow(Item(id), show ? SW_SHOW : SW_HIDE);
   if (!show) return;
   {

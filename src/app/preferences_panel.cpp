@@ -7,13 +7,17 @@
 #include "app/scan_log.h"
 #include "app/settings_store.h"
 #include "backup/file_utils.h"
+#include "core/handles.h"
 #include "framework/prompt.h"
 
 namespace {
 
-const int kPanelControls[] = {1058, 1039, 1029, 1030, 1031, 1033, 1026, 1032, 1027,
-                              1028, 1034, 1035, 1036, 1037, 1038, 1057, 1056, 1055,
-                              1062};
+const int kPanelControls[] = {
+    IDC_ADVANCED_CAPTION, IDC_ADVANCED_RULE, IDC_LOG_RULE, IDC_STARTUP_CAPTION, IDC_STARTUP_RULE,
+    IDC_REMOVAL_RULE, IDC_RUN_AT_STARTUP, IDC_REMOVAL_CAPTION, IDC_SELECT_ALL_ERRORS,
+    IDC_AUTO_BACKUP, IDC_LOG_CAPTION, IDC_LOG_FOLDER_LABEL, IDC_LOG_FOLDER, IDC_SAVE_PREFERENCES,
+    IDC_BROWSE_LOG_FOLDER, IDC_ADD_REMOVE_MANAGER, IDC_BHO_MANAGER, IDC_STARTUP_MANAGER,
+    IDC_IGNORED_ITEMS};
 
 std::string ItemText(HWND hDialog, int id) {
   HWND hItem = GetDlgItem(hDialog, id);
@@ -23,47 +27,14 @@ std::string ItemText(HWND hDialog, int id) {
   return buffer.data();
 }
 
-// One owner for a shell item list allocated by the shell's allocator.
-class ItemIdList {
- public:
-  ItemIdList(IMalloc* allocator, LPITEMIDLIST list) : m_pMalloc(allocator), m_pList(list) {}
-  ~ItemIdList() {
-    if (m_pList) m_pMalloc->Free(m_pList);
-  }
-  ItemIdList(const ItemIdList&) = delete;
-  ItemIdList& operator=(const ItemIdList&) = delete;
-  LPITEMIDLIST Get() const { return m_pList; }
-
- private:
-  IMalloc* m_pMalloc;
-  LPITEMIDLIST m_pList;
-};
-
-class MallocRef {
- public:
-  MallocRef() {
-    if (FAILED(SHGetMalloc(&m_pMalloc))) m_pMalloc = nullptr;
-  }
-  ~MallocRef() {
-    if (m_pMalloc) m_pMalloc->Release();
-  }
-  MallocRef(const MallocRef&) = delete;
-  MallocRef& operator=(const MallocRef&) = delete;
-  IMalloc* Get() const { return m_pMalloc; }
-
- private:
-  IMalloc* m_pMalloc = nullptr;
-};
-
 // The shell's folder chooser for the log folder; "" when cancelled or unusable.
 std::string BrowseForLogFolder(HWND hOwner) {
-  MallocRef allocator;
-  if (!allocator.Get()) return "";
   BROWSEINFOA browse = {};
   browse.hwndOwner = hOwner;
   browse.lpszTitle = "Choose a Folder to store log files";
   browse.ulFlags = BIF_RETURNONLYFSDIRS;
-  ItemIdList chosen(allocator.Get(), SHBrowseForFolderA(&browse));
+  // The shell allocates the list it hands back with the task allocator.
+  const CoTaskMemory<ITEMIDLIST> chosen(SHBrowseForFolderA(&browse));
   if (!chosen.Get()) return "";
   char path[MAX_PATH * 4] = {};
   if (!SHGetPathFromIDListA(chosen.Get(), path)) {

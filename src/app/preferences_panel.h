@@ -8,14 +8,20 @@
 #include <functional>
 #include <string>
 
+#include "app/main_dialog_ids.h"
+
 class PreferencesPanel {
  public:
   // The folder chooser of the "..." button; "" when cancelled.
   using FolderChooser = std::function<std::string(HWND owner)>;
 
   enum Control {
-    kRunAtStartup = 1026, kSelectAll = 1027, kAutoBackup = 1028, kLogFolder = 1036,
-    kSave = 1037, kBrowse = 1038,
+    kRunAtStartup = IDC_RUN_AT_STARTUP,
+    kSelectAll = IDC_SELECT_ALL_ERRORS,
+    kAutoBackup = IDC_AUTO_BACKUP,
+    kLogFolder = IDC_LOG_FOLDER,
+    kSave = IDC_SAVE_PREFERENCES,
+    kBrowse = IDC_BROWSE_LOG_FOLDER,
   };
 
   PreferencesPanel();

@@ -10,8 +10,7 @@ ProgressListCtrl::~ProgressListCtrl() { Detach(); }
 void ProgressListCtrl::OnDetaching() {
   // The list was given the pictures with LVS_SHAREIMAGELISTS: they stay ours.
   SendMessageA(m_hWnd, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
-  if (m_hImages) ImageList_Destroy(m_hImages);
-  m_hImages = nullptr;
+  m_hImages.Reset();
 }
 
 void ProgressListCtrl::SetUp() {
@@ -28,16 +27,15 @@ void ProgressListCtrl::SetUp() {
   }
   SendMessageA(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
   SetWindowLongPtrA(m_hWnd, GWL_STYLE, GetWindowLongPtrA(m_hWnd, GWL_STYLE) | LVS_SHAREIMAGELISTS);
-  if (m_hImages) ImageList_Destroy(m_hImages);
-  m_hImages = ImageList_Create(20, 24, ILC_COLOR32 | ILC_MASK, 4, 4);
+  ImageListHandle images(ImageList_Create(20, 24, ILC_COLOR32 | ILC_MASK, 4, 4));
   for (int id : {IDB_PROGRESS_WAITING, IDB_PROGRESS_SCANNING, IDB_PROGRESS_DONE}) {
-    HBITMAP hPicture = static_cast<HBITMAP>(
-        LoadImageA(Dialog::ResourceModule(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
-    if (!hPicture) continue;
-    ImageList_AddMasked(m_hImages, hPicture, RGB(255, 255, 255));
-    DeleteObject(hPicture);
+    const BitmapHandle picture(static_cast<HBITMAP>(
+        LoadImageA(Dialog::ResourceModule(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0)));
+    if (picture) ImageList_AddMasked(images.Get(), picture.Get(), RGB(255, 255, 255));
   }
-  SendMessageA(m_hWnd, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(m_hImages));
+  SendMessageA(m_hWnd, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images.Get()));
+  // Set up again: the pictures set before are the list's no longer.
+  m_hImages = std::move(images);
 }
 
 int ProgressListCtrl::AppendRow(const std::string& name, const std::string& count,
@@ -92,13 +90,14 @@ void ProgressListCtrl::DrawItem(const DRAWITEMSTRUCT& item) {
   const RECT row = item.rcItem;
   const int rowIndex = static_cast<int>(item.itemID);
   HFONT hFont = reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0));
-  HGDIOBJ hOldFont = SelectObject(hdc, hFont ? hFont : GetStockObject(DEFAULT_GUI_FONT));
-  HPEN hPen = CreatePen(PS_SOLID, 1, RGB(200, 200, 200));
-  HGDIOBJ hOldPen = SelectObject(hdc, hPen);
+  const SelectedObject font(hdc, hFont ? static_cast<HGDIOBJ>(hFont)
+                                      : GetStockObject(DEFAULT_GUI_FONT));
+  const PenHandle edge(CreatePen(PS_SOLID, 1, RGB(200, 200, 200)));
+  const SelectedObject pen(hdc, edge.Get());
   const int savedMode = SetBkMode(hdc, TRANSPARENT);
 
   const int image = Image(rowIndex);
-  if (m_hImages && image >= 0) ImageList_Draw(m_hImages, image, hdc, row.left + 2, row.top + 2, ILD_IMAGE);
+  if (m_hImages && image >= 0) ImageList_Draw(m_hImages.Get(), image, hdc, row.left + 2, row.top + 2, ILD_IMAGE);
 
   HWND hHeader = reinterpret_cast<HWND>(SendMessageA(m_hWnd, LVM_GETHEADER, 0, 0));
   const int columns = hHeader ? static_cast<int>(SendMessageA(hHeader, HDM_GETITEMCOUNT, 0, 0)) : 0;
@@ -125,7 +124,4 @@ void ProgressListCtrl::DrawItem(const DRAWITEMSTRUCT& item) {
     if (column == 1) SetTextColor(hdc, previous);
   }
   SetBkMode(hdc, savedMode);
-  SelectObject(hdc, hOldPen);
-  DeleteObject(hPen);
-  SelectObject(hdc, hOldFont);
 }

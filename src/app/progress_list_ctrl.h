@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "core/handles.h"
 #include "framework/window.h"
 
 // Row pictures.
@@ -34,5 +35,5 @@ class ProgressListCtrl : public Control {
 
  private:
   void DrawItem(const DRAWITEMSTRUCT& item);
-  HIMAGELIST m_hImages = nullptr;
+  ImageListHandle m_hImages;
 };

@@ -6,6 +6,7 @@
 
 #include "app/settings_store.h"
 #include "backup/file_utils.h"
+#include "core/handles.h"
 #include "core/product.h"
 
 namespace {
@@ -60,12 +61,12 @@ std::string LogFolderProblem(const std::string& path) {
                       std::to_string(GetTickCount64());
   probe.resize(kLongestLogName, '~');
   const std::string probePath = folder + "\\" + probe;
-  HANDLE hFile = CreateFileA(probePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (hFile == INVALID_HANDLE_VALUE) {
+  const FileHandle probeFile(CreateFileA(probePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                                         nullptr));
+  if (!probeFile) {
     return "The scan logs cannot be written to " + folder + ": " + ErrorReason(GetLastError()) + ".";
   }
-  CloseHandle(hFile);
   return std::string();
 }
 
@@ -83,13 +84,13 @@ bool ScanLog::Write(const std::string& text) {
   if (m_strLogPath.empty()) return false;
   // Text mode: each CR LF of the text reaches the disk as CR CR LF, as the log
   // has always been written.
-  FILE* file = std::fopen(m_strLogPath.c_str(), "a");
-  if (file == nullptr) {
+  StdFile file(std::fopen(m_strLogPath.c_str(), "a"));
+  if (!file) {
     NoteProblem(m_strLogPath, GetLastError());
     return false;
   }
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const bool closed = std::fclose(file) == 0;
+  const bool written = std::fwrite(text.data(), 1, text.size(), file.Get()) == text.size();
+  const bool closed = file.Close();
   if (!written || !closed) NoteProblem(m_strLogPath, ERROR_WRITE_FAULT);
   return written && closed;
 }
@@ -105,10 +106,8 @@ bool ScanLog::Open() {
   for (int number = 1; number <= kMostNumberedNames; ++number) {
     const std::string path =
         folder + "\\" + (number == 1 ? name : NumberedLogFileName(name, number));
-    HANDLE hFile = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile != INVALID_HANDLE_VALUE) {
-      CloseHandle(hFile);
+    if (FileHandle(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr))) {
       m_strLogPath = path;
       return Write(FormatLogHeader(qb::kProductVersion, m_strOsName));
     }
@@ -126,22 +125,25 @@ void ScanLog::Append(const std::string& text) { Write(text); }
 
 void ScanLog::NoteIgnored(const std::string& line) {
   if (m_strLogPath.empty()) return;
-  FILE* file = std::fopen(m_strLogPath.c_str(), "rb");
-  if (file == nullptr) return;
   std::string bytes;
-  char buffer[65536];
-  for (size_t got; (got = std::fread(buffer, 1, sizeof(buffer), file)) > 0;) bytes.append(buffer, got);
-  std::fclose(file);
+  {
+    const StdFile log(std::fopen(m_strLogPath.c_str(), "rb"));
+    if (!log) return;
+    char buffer[65536];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof(buffer), log.Get())) > 0;) {
+      bytes.append(buffer, got);
+    }
+  }
   const size_t dashes = bytes.find("---------------------");
   if (dashes == std::string::npos) return;
   // The line ends as every line of the log does on the disk.
   bytes.insert(dashes, line + "\r\r\n");
   // Written beside it and moved over it, so a failure leaves the old log whole.
   const std::string temporary = m_strLogPath + ".tmp";
-  file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) return;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  if (std::fclose(file) != 0 || !written ||
+  StdFile file(std::fopen(temporary.c_str(), "wb"));
+  if (!file) return;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.Get()) == bytes.size();
+  if (!file.Close() || !written ||
       !MoveFileExA(temporary.c_str(), m_strLogPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     DeleteFileA(temporary.c_str());
   }

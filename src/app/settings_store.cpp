@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "backup/program_folder.h"
+#include "core/handles.h"
 #include "core/product.h"
 #include "core/registry.h"
 #include "core/section_catalogue.h"
@@ -53,12 +54,12 @@ bool WriteRunAtStartup(bool on) {
   }
   if (ClearRunAtLogon(qb::kMakerName)) return true;
   // Nothing to clear is as good as cleared.
-  HKEY hKey = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS) return true;
-  const bool present =
-      RegQueryValueExA(hKey, qb::kMakerName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-  RegCloseKey(hKey);
-  return !present;
+  KeyHandle run;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, run.Receive()) != ERROR_SUCCESS) {
+    return true;
+  }
+  return RegQueryValueExA(run.Get(), qb::kMakerName, nullptr, nullptr, nullptr, nullptr) !=
+         ERROR_SUCCESS;
 }
 
 bool ReadSelectAll() { return ReadFlag("Select All"); }
@@ -82,24 +83,22 @@ void WriteLogFolder(const std::string& folder) {
 
 bool SetRunAtLogon(const std::string& name, const std::string& text) {
   if (name.empty() || text.empty()) return false;
-  HKEY hKey = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS) {
+  KeyHandle run;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_ALL_ACCESS, run.Receive()) !=
+      ERROR_SUCCESS) {
     return false;
   }
-  const LONG rc = RegSetValueExA(hKey, name.c_str(), 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(text.c_str()),
-                                 static_cast<DWORD>(text.size()));
-  RegCloseKey(hKey);
-  return rc == ERROR_SUCCESS;
+  return RegSetValueExA(run.Get(), name.c_str(), 0, REG_SZ,
+                        reinterpret_cast<const BYTE*>(text.c_str()),
+                        static_cast<DWORD>(text.size())) == ERROR_SUCCESS;
 }
 
 bool ClearRunAtLogon(const std::string& name) {
   if (name.empty()) return false;
-  HKEY hKey = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS) {
+  KeyHandle run;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_ALL_ACCESS, run.Receive()) !=
+      ERROR_SUCCESS) {
     return false;
   }
-  const LONG rc = RegDeleteValueA(hKey, name.c_str());
-  RegCloseKey(hKey);
-  return rc == ERROR_SUCCESS;
+  return RegDeleteValueA(run.Get(), name.c_str()) == ERROR_SUCCESS;
 }

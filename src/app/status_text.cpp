@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "core/handles.h"
+
 std::string ClipStatusText(const std::string& text) {
   return text.size() >= MAX_PATH ? text.substr(0, MAX_PATH - 1) : text;
 }
@@ -16,13 +18,12 @@ void SetStatusText(HWND hLabel, const std::string& text) {
 
   RECT client = {};
   GetClientRect(hLabel, &client);
-  if (HDC hdc = GetDC(hLabel)) {
-    HGDIOBJ previous = SelectObject(hdc, GetStockObject(DEFAULT_GUI_FONT));
-    if (!PathCompactPathA(hdc, buffer, static_cast<UINT>(client.right - client.left))) {
+  const WindowDc dc(hLabel);
+  if (dc) {
+    const SelectedObject font(dc.Get(), GetStockObject(DEFAULT_GUI_FONT));
+    if (!PathCompactPathA(dc.Get(), buffer, static_cast<UINT>(client.right - client.left))) {
       std::memcpy(buffer, clipped.c_str(), clipped.size() + 1);
     }
-    SelectObject(hdc, previous);
-    ReleaseDC(hLabel, hdc);
   }
   SetWindowTextA(hLabel, buffer);
 }

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "core/handles.h"
 #include "core/product.h"
 
 namespace {
@@ -18,38 +19,14 @@ constexpr size_t kKeyBytes = 32;
 // unprotect as ours.
 const char kEntropy[] = "Quillbane archive tags";
 
-class SettingsKey {
- public:
-  explicit SettingsKey(REGSAM access) {
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, qb::kSettingsKeyPath, 0, access, &m_hKey) !=
-        ERROR_SUCCESS) {
-      m_hKey = nullptr;
-    }
+// The settings key with the access asked for; none when it cannot be opened.
+KeyHandle OpenSettingsKey(REGSAM access) {
+  HKEY hKey = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, qb::kSettingsKeyPath, 0, access, &hKey) != ERROR_SUCCESS) {
+    return KeyHandle();
   }
-  ~SettingsKey() {
-    if (m_hKey) RegCloseKey(m_hKey);
-  }
-  SettingsKey(const SettingsKey&) = delete;
-  SettingsKey& operator=(const SettingsKey&) = delete;
-  HKEY Get() const { return m_hKey; }
-
- private:
-  HKEY m_hKey = nullptr;
-};
-
-// Memory the system allocated with LocalAlloc, freed on every path.
-class LocalMemory {
- public:
-  explicit LocalMemory(BYTE* memory) : m_pMemory(memory) {}
-  ~LocalMemory() {
-    if (m_pMemory) LocalFree(m_pMemory);
-  }
-  LocalMemory(const LocalMemory&) = delete;
-  LocalMemory& operator=(const LocalMemory&) = delete;
-
- private:
-  BYTE* m_pMemory;
-};
+  return KeyHandle(hKey);
+}
 
 // A view of bytes that outlive the blob.
 DATA_BLOB Blob(const char* bytes, size_t size) {
@@ -84,7 +61,7 @@ bool Unprotect(DWORD type, const std::string& protectedBytes, std::string& key) 
                           &out)) {
     return false;
   }
-  LocalMemory owner(out.pbData);
+  const LocalMemory<BYTE> owner(out.pbData);
   if (out.cbData != kKeyBytes) return false;
   key.assign(reinterpret_cast<const char*>(out.pbData), out.cbData);
   SecureZeroMemory(out.pbData, out.cbData);
@@ -130,7 +107,7 @@ bool KeepAside(HKEY hKey, DWORD type, const std::string& bytes) {
 
 bool LoadArchiveKey(std::string& key) {
   key.clear();
-  SettingsKey settings(KEY_QUERY_VALUE);
+  const KeyHandle settings = OpenSettingsKey(KEY_QUERY_VALUE);
   DWORD type = 0;
   std::string stored;
   return settings.Get() && ReadValue(settings.Get(), kKeyValue, type, stored) &&
@@ -141,7 +118,7 @@ std::vector<std::string> LoadArchiveKeys() {
   std::vector<std::string> keys;
   std::string key;
   if (LoadArchiveKey(key)) keys.push_back(key);
-  SettingsKey settings(KEY_QUERY_VALUE);
+  const KeyHandle settings = OpenSettingsKey(KEY_QUERY_VALUE);
   if (!settings.Get()) return keys;
   for (const std::string& name : KeptKeyNames(settings.Get())) {
     DWORD type = 0;
@@ -156,7 +133,7 @@ std::vector<std::string> LoadArchiveKeys() {
 bool LoadOrCreateArchiveKey(std::string& key, bool* replaced) {
   if (replaced) *replaced = false;
   if (LoadArchiveKey(key)) return true;
-  SettingsKey settings(KEY_QUERY_VALUE | KEY_SET_VALUE);
+  const KeyHandle settings = OpenSettingsKey(KEY_QUERY_VALUE | KEY_SET_VALUE);
   if (!settings.Get()) return false;
   DWORD type = 0;
   std::string unreadable;
@@ -177,7 +154,7 @@ bool LoadOrCreateArchiveKey(std::string& key, bool* replaced) {
                         CRYPTPROTECT_UI_FORBIDDEN, &out)) {
     return false;
   }
-  LocalMemory owner(out.pbData);
+  const LocalMemory<BYTE> owner(out.pbData);
   if (RegSetValueExA(settings.Get(), kKeyValue, 0, REG_BINARY, out.pbData, out.cbData) !=
       ERROR_SUCCESS) {
     return false;

@@ -19,6 +19,7 @@
 #include "backup/restore.h"
 #include "backup/restore_record.h"
 #include "backup/zip_names.h"
+#include "core/handles.h"
 #include "core/product.h"
 #include "core/wide_text.h"
 
@@ -42,20 +43,15 @@ bool IsMarker(const std::string& name) {
 class RecordFileOnDisk {
  public:
   explicit RecordFileOnDisk(const std::string& path)
-      : m_hFile(CreateFileW(WideText(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-  ~RecordFileOnDisk() {
-    if (m_hFile != INVALID_HANDLE_VALUE) CloseHandle(m_hFile);
-  }
-  RecordFileOnDisk(const RecordFileOnDisk&) = delete;
-  RecordFileOnDisk& operator=(const RecordFileOnDisk&) = delete;
+      : m_file(CreateFileW(WideText(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
 
   // What a missing file reads as: nothing (an empty run stages none).
-  bool Missing() const { return m_hFile == INVALID_HANDLE_VALUE; }
+  bool Missing() const { return !m_file.Valid(); }
   // The next bytes; 0 at the end, or (Failed() then) when reading failed.
   size_t Read(char* buffer, size_t size) {
     DWORD got = 0;
-    if (Missing() || !ReadFile(m_hFile, buffer, static_cast<DWORD>(size), &got, nullptr)) {
+    if (Missing() || !ReadFile(m_file.Get(), buffer, static_cast<DWORD>(size), &got, nullptr)) {
       m_bFailed = !Missing();
       return 0;
     }
@@ -79,7 +75,7 @@ class RecordFileOnDisk {
   bool Failed() const { return m_bFailed; }
 
  private:
-  HANDLE m_hFile;
+  FileHandle m_file;
   bool m_bFailed = false;
 };
 

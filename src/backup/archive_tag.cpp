@@ -14,6 +14,7 @@
 #include "backup/zip_names.h"
 #include "backup/zip_packer.h"
 #include "core/ascii_case.h"
+#include "core/handles.h"
 #include "core/wide_text.h"
 
 namespace {
@@ -232,14 +233,12 @@ class ZipFilesSource : public TaggedFiles {
 };
 
 bool TruncateFile(const std::string& path, uint64_t size) {
-  HANDLE hFile = CreateFileW(WideText(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (hFile == INVALID_HANDLE_VALUE) return false;
+  const FileHandle file(CreateFileW(WideText(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   LARGE_INTEGER at;
   at.QuadPart = static_cast<LONGLONG>(size);
-  const bool cut = SetFilePointerEx(hFile, at, nullptr, FILE_BEGIN) && SetEndOfFile(hFile);
-  CloseHandle(hFile);
-  return cut;
+  return SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN) && SetEndOfFile(file.Get());
 }
 
 }  // namespace
@@ -278,6 +277,23 @@ ArchiveTrust CheckArchiveTag(TaggedFiles& files, const std::vector<std::string>&
     if (hash->Finish(digest) && SameTag(HexBytes(digest), end.tagHex)) return ArchiveTrust::kMadeHere;
   }
   return ArchiveTrust::kWrongTag;
+}
+
+bool ComputeArchiveTag(TaggedFiles& files, const std::string& key, std::string& tagHex) {
+  uint64_t total = 0;
+  if (key.empty() || !files.Usable() ||
+      !files.Read("", [&](const char*, size_t size) {
+        total += size;
+        return true;
+      })) {
+    return false;
+  }
+  std::vector<std::unique_ptr<HmacSha256>> hashes;
+  hashes.push_back(std::make_unique<HmacSha256>(key));
+  std::string digest;
+  if (!HashArchive(files, total, "", hashes) || !hashes[0]->Finish(digest)) return false;
+  tagHex = HexBytes(digest);
+  return true;
 }
 
 bool TagArchiveFolder(const std::string& folder, const std::string& key) {

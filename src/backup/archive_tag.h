@@ -51,6 +51,13 @@ enum class ArchiveTrust {
 
 ArchiveTrust CheckArchiveTag(TaggedFiles& files, const std::vector<std::string>& keys);
 
+// The tag (64 hex digits) of files whose record ("") is all that Read("")
+// gives: CheckArchiveTag finds it so when that record is followed by a line
+// holding the tag. For files that keep their tag elsewhere than a Config.ini (a
+// manager's export keeps it in a comment line). False without a key or when a
+// file cannot be read.
+bool ComputeArchiveTag(TaggedFiles& files, const std::string& key, std::string& tagHex);
+
 // Tags the record file ("Config.ini") of a folder holding an archive's files,
 // over it and every other file there but the bookkeeping files; an earlier tag
 // line is replaced. False (the folder unchanged) without a key or on failure.

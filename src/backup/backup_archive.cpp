@@ -12,6 +12,7 @@
 #include "backup/reg_key_transfer.h"
 #include "backup/restore_rules.h"
 #include "backup/value_bytes.h"
+#include "core/handles.h"
 #include "core/registry.h"
 
 namespace {
@@ -127,12 +128,12 @@ bool BackupArchive::AddRegistryItem(const ProblemRecord& problem) {
     // path names the same key.
     std::string keyName = fullName;
     while (keyName.back() == '\\') keyName.pop_back();
-    HKEY hKey = nullptr;
-    const LONG opened = OpenRegistryKey(problem.rootKey, problem.keyPath, KEY_READ, hKey);
+    KeyHandle key;
+    const LONG opened = OpenRegistryKey(problem.rootKey, problem.keyPath, KEY_READ, key);
     if (opened != ERROR_SUCCESS) {
       return SaveFailed("the key cannot be read (" + ErrorReason(opened) + ")");
     }
-    RegCloseKey(hKey);
+    key.Reset();
     const std::string exportFile =
         m_strStagingFolder + "\\RegKeyBkup" + std::to_string(m_nExportCounter) + ".reg";
     std::string error;

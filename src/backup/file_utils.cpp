@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "backup/zip_packer.h"
+#include "core/handles.h"
 #include "core/registry.h"
 #include "core/wide_text.h"
 
@@ -42,6 +43,7 @@ RunOutcome RunProgramWaiting(const std::string& file, const std::string& argumen
   info.nShow = SW_SHOWNORMAL;
   if (!ShellExecuteExA(&info)) return RunOutcome::kNotStarted;
   if (!info.hProcess) return RunOutcome::kFinished;
+  const KernelHandle process(info.hProcess);
   DWORD waited = WAIT_TIMEOUT;
   if (!g_pWaitPump) {
     waited = WaitForSingleObject(info.hProcess, timeoutMs);
@@ -58,7 +60,6 @@ RunOutcome RunProgramWaiting(const std::string& file, const std::string& argumen
       g_pWaitPump();
     }
   }
-  CloseHandle(info.hProcess);
   return waited == WAIT_OBJECT_0 ? RunOutcome::kFinished : RunOutcome::kStillRunning;
 }
 
@@ -79,8 +80,8 @@ bool EmptyFolderTree(const std::string& folder, bool recurse, const std::string&
     const std::string search =
         pattern.empty() || pass == 2 ? base + "\\*.*" : base + "\\" + pattern;
     WIN32_FIND_DATAA found;
-    HANDLE hFind = FindFirstFileA(search.c_str(), &found);
-    if (hFind == INVALID_HANDLE_VALUE) continue;
+    const FindHandle hFind(FindFirstFileA(search.c_str(), &found));
+    if (!hFind) continue;
     do {
       if (found.cFileName[0] == '.') continue;
       const std::string child = base + "\\" + found.cFileName;
@@ -95,8 +96,7 @@ bool EmptyFolderTree(const std::string& folder, bool recurse, const std::string&
       } else if (!DeleteFileA(child.c_str())) {
         failed = true;
       }
-    } while (!failed && FindNextFileA(hFind, &found));
-    FindClose(hFind);
+    } while (!failed && FindNextFileA(hFind.Get(), &found));
   }
   return !failed;
 }
@@ -140,23 +140,20 @@ DWORD DeleteFileChecked(const std::string& path) {
 }
 
 bool FlushFileToDisk(const std::string& path) {
-  HANDLE hFile = CreateFileW(WideText(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (hFile == INVALID_HANDLE_VALUE) return false;
-  const bool flushed = FlushFileBuffers(hFile) != 0;
-  CloseHandle(hFile);
-  return flushed;
+  const FileHandle file(CreateFileW(WideText(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file && FlushFileBuffers(file.Get()) != 0;
 }
 
 bool AppendToFile(const std::string& path, const std::string& bytes, bool flush) {
-  HANDLE hFile = CreateFileW(WideText(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (hFile == INVALID_HANDLE_VALUE) return false;
+  const FileHandle file(CreateFileW(WideText(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   DWORD written = 0;
-  bool ok = WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+  bool ok = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                      nullptr) &&
             written == bytes.size();
-  if (flush) ok = FlushFileBuffers(hFile) && ok;
-  CloseHandle(hFile);
+  if (flush) ok = FlushFileBuffers(file.Get()) && ok;
   return ok;
 }
 
@@ -181,12 +178,9 @@ std::string FolderWriteProblem(const std::string& folder) {
   for (int attempt = 0; attempt < 8; ++attempt) {
     const std::string probe = path + "\\~qb-probe-" + std::to_string(GetCurrentProcessId()) + "-" +
                               std::to_string(GetTickCount64() + static_cast<ULONGLONG>(attempt)) + ".tmp";
-    HANDLE hFile = CreateFileW(WideText(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (hFile != INVALID_HANDLE_VALUE) {
-      CloseHandle(hFile);
-      return std::string();
-    }
+    const FileHandle file(CreateFileW(WideText(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (file) return std::string();
     if (GetLastError() != ERROR_FILE_EXISTS) return ErrorReason(GetLastError());
   }
   return ErrorReason(ERROR_FILE_EXISTS);
@@ -245,67 +239,50 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 
 bool ReadFileInBlocks(const std::string& path,
                       const std::function<bool(const char* data, size_t size)>& take) {
-  HANDLE hFile = CreateFileW(WideText(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (hFile == INVALID_HANDLE_VALUE) return false;
+  const FileHandle file(CreateFileW(WideText(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   std::vector<char> block(65536);
-  bool ok = true;
   for (;;) {
     DWORD read = 0;
-    if (!ReadFile(hFile, block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) {
-      ok = false;
-      break;
+    if (!ReadFile(file.Get(), block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) {
+      return false;
     }
-    if (read == 0) break;
-    if (!take(block.data(), read)) {
-      ok = false;
-      break;
-    }
+    if (read == 0) return true;
+    if (!take(block.data(), read)) return false;
   }
-  CloseHandle(hFile);
-  return ok;
 }
 
 int CompareFileBytes(const std::string& a, const std::string& b) {
-  HANDLE hA = CreateFileW(WideText(a).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (hA == INVALID_HANDLE_VALUE) return -1;
-  HANDLE hB = CreateFileW(WideText(b).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (hB == INVALID_HANDLE_VALUE) {
-    CloseHandle(hA);
-    return -1;
-  }
+  const FileHandle fileA(CreateFileW(WideText(a).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!fileA) return -1;
+  const FileHandle fileB(CreateFileW(WideText(b).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!fileB) return -1;
   std::vector<char> blockA(65536), blockB(65536);
-  int result = 1;
   for (;;) {
     DWORD readA = 0, readB = 0;
-    if (!ReadFile(hA, blockA.data(), static_cast<DWORD>(blockA.size()), &readA, nullptr) ||
-        !ReadFile(hB, blockB.data(), static_cast<DWORD>(blockB.size()), &readB, nullptr)) {
-      result = -1;
-      break;
+    if (!ReadFile(fileA.Get(), blockA.data(), static_cast<DWORD>(blockA.size()), &readA,
+                  nullptr) ||
+        !ReadFile(fileB.Get(), blockB.data(), static_cast<DWORD>(blockB.size()), &readB,
+                  nullptr)) {
+      return -1;
     }
-    if (readA != readB || std::memcmp(blockA.data(), blockB.data(), readA) != 0) {
-      result = 0;
-      break;
-    }
-    if (readA == 0) break;
+    if (readA != readB || std::memcmp(blockA.data(), blockB.data(), readA) != 0) return 0;
+    if (readA == 0) return 1;
   }
-  CloseHandle(hA);
-  CloseHandle(hB);
-  return result;
 }
 
 std::vector<std::string> FolderFiles(const std::string& folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAW found;
-  HANDLE hFind = FindFirstFileW(WideText(folder + "\\*.*").c_str(), &found);
-  if (hFind == INVALID_HANDLE_VALUE) return names;
+  const FindHandle search(FindFirstFileW(WideText(folder + "\\*.*").c_str(), &found));
+  if (!search) return names;
   do {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     names.push_back(NarrowText(found.cFileName));
-  } while (FindNextFileW(hFind, &found));
-  FindClose(hFind);
+  } while (FindNextFileW(search.Get(), &found));
   return names;
 }
 

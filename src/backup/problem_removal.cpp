@@ -10,6 +10,7 @@
 #include "backup/unchanged_since_scan.h"
 #include "backup/removal_lock.h"
 #include "backup/taken_items.h"
+#include "core/handles.h"
 #include "core/ignore_list.h"
 #include "core/product.h"
 #include "core/registry.h"
@@ -166,12 +167,10 @@ DWORD RemoveProblemItem(const ProblemRecord& problem) {
     }
     return static_cast<DWORD>(SHDeleteKeyW(problem.rootKey, WideText(problem.keyPath).c_str()));
   }
-  HKEY hKey = nullptr;
-  const LONG opened = OpenRegistryKey(problem.rootKey, problem.keyPath, KEY_SET_VALUE, hKey);
+  KeyHandle key;
+  const LONG opened = OpenRegistryKey(problem.rootKey, problem.keyPath, KEY_SET_VALUE, key);
   if (opened != ERROR_SUCCESS) return static_cast<DWORD>(opened);
-  const LONG deleted = RegDeleteValueW(hKey, WideText(problem.valueName).c_str());
-  RegCloseKey(hKey);
-  return static_cast<DWORD>(deleted);
+  return static_cast<DWORD>(RegDeleteValueW(key.Get(), WideText(problem.valueName).c_str()));
 }
 
 bool DeleteProblem(const ProblemRecord& problem) {

@@ -7,6 +7,7 @@
 #include "backup/reg_export_check.h"
 #include "backup/reg_export_writer.h"
 #include "core/ascii_case.h"
+#include "core/handles.h"
 #include "core/registry.h"
 
 namespace {
@@ -95,13 +96,14 @@ std::string TrimmedPath(std::string keyPath) {
 }
 
 bool WriteNewFile(const std::string& path, const std::string& bytes) {
-  HANDLE hFile = CreateFileW(WideText(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (hFile == INVALID_HANDLE_VALUE) return false;
+  FileHandle file(CreateFileW(WideText(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   DWORD written = 0;
-  const bool ok = WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+  const bool ok = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                            nullptr) &&
                   written == bytes.size();
-  return CloseHandle(hFile) && ok;
+  return file.Close() && ok;
 }
 
 HKEY RootFromName(const std::string& fullKeyName, std::string& path) {
@@ -223,7 +225,11 @@ bool ImportExportContents(const ExportContents& contents, const std::string& con
                           std::string& error) {
   error = ImportRefusal(contents, confinementKey);
   if (!error.empty()) return false;
-  for (const ExportSection& section : contents.sections) {
+  return WriteExportSections(contents.sections, error);
+}
+
+bool WriteExportSections(const std::vector<ExportSection>& sections, std::string& error) {
+  for (const ExportSection& section : sections) {
     if (!WriteSection(section, error)) return false;
   }
   return true;

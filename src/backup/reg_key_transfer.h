@@ -47,3 +47,8 @@ bool ImportExportFile(const std::string& fileBytes, const std::string& confineme
 // what was read, and nothing when ImportRefusal refuses it.
 bool ImportExportContents(const ExportContents& contents, const std::string& confinementKey,
                           std::string& error);
+
+// Writes sections an import was already checked for (ImportRefusal or a rule of
+// the caller's): creates each key and writes each value with exactly its bytes.
+// False, with the reason, at the first write that fails.
+bool WriteExportSections(const std::vector<ExportSection>& sections, std::string& error);

@@ -16,17 +16,18 @@ RemovalLock::RemovalLock() {
   // Without the user's identity there is no lock that covers the account:
   // refusing is safer than two runs at once.
   if (name.empty()) return;
-  m_hMutex = CreateMutexA(nullptr, FALSE, name.c_str());
-  if (m_hMutex == nullptr) return;
-  const DWORD waited = WaitForSingleObject(m_hMutex, 0);
+  m_hMutex.Reset(CreateMutexA(nullptr, FALSE, name.c_str()));
+  if (!m_hMutex) return;
+  const DWORD waited = WaitForSingleObject(m_hMutex.Get(), 0);
   // Abandoned: the holder was killed. Its staging folder is recovered by the
   // run that follows, so the lock is simply taken over.
   m_bHeld = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
 }
 
 RemovalLock::~RemovalLock() {
-  if (m_bHeld) ReleaseMutex(m_hMutex);
-  if (m_hMutex) CloseHandle(m_hMutex);
+  // Given back before the owner closes it (a mutex closed while held would be
+  // abandoned, not released).
+  if (m_bHeld) ReleaseMutex(m_hMutex.Get());
 }
 
 std::string RemovalLockName(const std::string& userSid) {
@@ -35,20 +36,21 @@ std::string RemovalLockName(const std::string& userSid) {
 }
 
 std::string CurrentUserSid() {
-  HANDLE hToken = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &hToken)) return "";
+  HANDLE hOpened = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &hOpened)) return "";
+  const KernelHandle token(hOpened);
+  const HANDLE hToken = token.Get();
   DWORD size = 0;
   GetTokenInformation(hToken, TokenUser, nullptr, 0, &size);
   std::vector<BYTE> buffer(size ? size : 1);
   std::string text;
   if (size > 0 && GetTokenInformation(hToken, TokenUser, buffer.data(), size, &size)) {
-    char* sid = nullptr;
-    if (ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
-      text = sid;
-      LocalFree(sid);
+    LocalMemory<char> sid;
+    if (ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid,
+                               sid.Receive())) {
+      text = sid.Get();
     }
   }
-  CloseHandle(hToken);
   return text;
 }
 

@@ -14,6 +14,8 @@
 
 #include <string>
 
+#include "core/handles.h"
+
 constexpr const char* kAnotherRunMessage = "Another removal or restore is running";
 
 class RemovalLock {
@@ -26,7 +28,7 @@ class RemovalLock {
   bool Held() const { return m_bHeld; }
 
  private:
-  HANDLE m_hMutex = nullptr;
+  KernelHandle m_hMutex;
   bool m_bHeld = false;
 };
 

@@ -10,9 +10,11 @@
 #include "backup/backup_archive.h"
 #include "backup/backup_names.h"
 #include "backup/file_utils.h"
+#include "backup/manager_export_restore.h"
 #include "backup/removal_lock.h"
 #include "backup/restore_items.h"
 #include "core/ascii_case.h"
+#include "core/handles.h"
 #include "core/product.h"
 #include "core/wide_text.h"
 
@@ -47,18 +49,21 @@ std::vector<BackupEntry> FillBackupList(const std::string& backupFolder) {
   std::string folder = backupFolder;
   while (!folder.empty() && folder.back() == '\\') folder.pop_back();
   WIN32_FIND_DATAW found;
-  HANDLE hFind = FindFirstFileW(WideText(folder + "\\*.zip").c_str(), &found);
-  if (hFind != INVALID_HANDLE_VALUE) {
+  const FindHandle search(FindFirstFileW(WideText(folder + "\\*.zip").c_str(), &found));
+  if (search) {
     do {
       const std::string name = NarrowText(found.cFileName);
       if (name == "." || name == ".." || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         continue;
       }
       const size_t dot = name.rfind('.');
-      entries.push_back({BackupDisplayName(name.substr(0, dot)), folder + "\\" + name});
-    } while (FindNextFileW(hFind, &found));
-    FindClose(hFind);
+      BackupEntry entry;
+      entry.displayName = BackupDisplayName(name.substr(0, dot));
+      entry.path = folder + "\\" + name;
+      entries.push_back(entry);
+    } while (FindNextFileW(search.Get(), &found));
   }
+  for (BackupEntry& entry : ManagerExportEntries(folder)) entries.push_back(std::move(entry));
   std::sort(entries.begin(), entries.end(), [](const BackupEntry& a, const BackupEntry& b) {
     const std::string la = LowerAsciiText(a.displayName), lb = LowerAsciiText(b.displayName);
     return la != lb ? la < lb : a.path < b.path;
@@ -108,6 +113,7 @@ RestoreOutcome RestoreArchive(BackupArchive& archive, const std::string& archive
   RestoreOutcome outcome;
   outcome.archive = archivePath;
   if (archivePath.empty()) return Ended(outcome, RestoreResult::kNoSelection);
+  if (IsManagerExportPath(archivePath)) return RestoreManagerExport(archivePath, options);
   RemovalLock lock;
   if (!lock.Held()) return Ended(outcome, RestoreResult::kBusy);
   archive.RecoverUnfinishedRun();

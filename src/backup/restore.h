@@ -19,10 +19,13 @@
 struct BackupEntry {
   std::string displayName;  // BackupDisplayName of the file's base name
   std::string path;         // full path of the archive
+  std::string kind = "archive";  // or a manager's export: "startup", "bho", "programs"
+  std::string holds;             // a manager's export: the entry it holds
 };
 
-// Every "*.zip" file of the backup folder, sorted by display text as the
-// sorted date list shows them (letter case ignored; ties by path).
+// Every "*.zip" file of the backup folder and every manager's export below it,
+// sorted by display text as the sorted date list shows them (letter case
+// ignored; ties by path).
 std::vector<BackupEntry> FillBackupList(const std::string& backupFolder);
 
 enum class RestoreResult {
@@ -95,7 +98,8 @@ std::string ReplaceQuestion(size_t count);
 
 // Restores the archive at archivePath ("" when nothing is selected). The path
 // may also name a folder holding a record file and its saved items, as a
-// removal keeps them when its archive could not be written. Items an
+// removal keeps them when its archive could not be written, or a manager's
+// export (manager_export_restore.h). Items an
 // interrupted removal left in the staging folder are packed into an archive of
 // their own first. Entries of the archive that are damaged are left out (the
 // outcome says so); every other item is still restored. Shows nothing and asks

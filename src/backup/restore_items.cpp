@@ -6,6 +6,7 @@
 #include "backup/file_utils.h"
 #include "backup/zip_packer.h"
 #include "core/ascii_case.h"
+#include "core/handles.h"
 #include "core/number_list.h"
 #include "core/wide_text.h"
 
@@ -55,11 +56,9 @@ bool ReadArchiveRecords(const std::string& archivePath, RecordFile& file, std::s
 }
 
 unsigned long ArchiveOpenError(const std::string& archivePath) {
-  HANDLE hFile = CreateFileW(WideText(archivePath).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (hFile == INVALID_HANDLE_VALUE) return GetLastError();
-  CloseHandle(hFile);
-  return ERROR_SUCCESS;
+  const FileHandle file(CreateFileW(WideText(archivePath).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file ? ERROR_SUCCESS : GetLastError();
 }
 
 std::string ArchiveOpenMessage(const std::string& archivePath, unsigned long error) {

@@ -13,6 +13,7 @@
 #include "backup/value_bytes.h"
 #include "backup/zip_names.h"
 #include "backup/zip_packer.h"
+#include "core/handles.h"
 #include "core/registry.h"
 #include "core/wide_text.h"
 
@@ -62,8 +63,8 @@ LiveState LiveValue(const BackupRecord& record, std::string& reason) {
   std::string keyPath;
   const HKEY hRoot = SplitKeyName(record.keyName, keyPath);
   if (hRoot == nullptr) return LiveState::kAbsent;
-  HKEY hKey = nullptr;
-  const LONG opened = OpenRegistryKey(hRoot, keyPath, KEY_QUERY_VALUE, hKey);
+  KeyHandle key;
+  const LONG opened = OpenRegistryKey(hRoot, keyPath, KEY_QUERY_VALUE, key);
   if (opened != ERROR_SUCCESS) {
     return IsNotFoundError(static_cast<DWORD>(opened)) ? LiveState::kAbsent : Unreadable(opened, reason);
   }
@@ -71,8 +72,7 @@ LiveState LiveValue(const BackupRecord& record, std::string& reason) {
   const SavedData saved = SavedValue(record);
   DWORD type = REG_NONE;
   std::string bytes;
-  const LONG read = ReadValueBytes(hKey, record.valueName, saved.wide, type, bytes);
-  RegCloseKey(hKey);
+  const LONG read = ReadValueBytes(key.Get(), record.valueName, saved.wide, type, bytes);
   if (IsNotFoundError(static_cast<DWORD>(read))) return LiveState::kAbsent;
   if (read != ERROR_SUCCESS) return Unreadable(read, reason);
   if (SameData(type, bytes, saved.type, saved.bytes)) return LiveState::kSame;
@@ -104,12 +104,14 @@ LiveState LiveKey(const ExportContents& saved, const BackupRecord& record, std::
   std::string keyPath;
   const HKEY hRoot = SplitKeyName(record.keyName, keyPath);
   if (hRoot == nullptr || keyPath.empty()) return LiveState::kAbsent;
-  HKEY hKey = nullptr;
-  const LONG opened = OpenRegistryKey(hRoot, keyPath, KEY_READ, hKey);
-  if (opened != ERROR_SUCCESS) {
-    return IsNotFoundError(static_cast<DWORD>(opened)) ? LiveState::kAbsent : Unreadable(opened, reason);
+  {
+    KeyHandle key;
+    const LONG opened = OpenRegistryKey(hRoot, keyPath, KEY_READ, key);
+    if (opened != ERROR_SUCCESS) {
+      return IsNotFoundError(static_cast<DWORD>(opened)) ? LiveState::kAbsent
+                                                         : Unreadable(opened, reason);
+    }
   }
-  RegCloseKey(hKey);
   std::vector<RegKeyContents> live;
   std::string error;
   if (!ReadKeyTree(hRoot, keyPath, live, error)) {

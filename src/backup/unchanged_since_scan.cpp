@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "backup/file_utils.h"
+#include "core/handles.h"
 #include "core/registry.h"
 #include "core/section_catalogue.h"
+#include "core/startup_approved.h"
 #include "core/wide_text.h"
 
 namespace {
@@ -75,8 +77,8 @@ ItemState CheckItemAsScanned(const ProblemRecord& problem, std::string& reasonOu
   if (problem.errorType == kFileError) return CheckFile(problem, reasonOut);
   if (problem.rootKey == nullptr) return Unreadable(ERROR_INVALID_PARAMETER, reasonOut);
 
-  HKEY hKey = nullptr;
-  const LONG opened = OpenRegistryKey(problem.rootKey, problem.keyPath, KEY_READ, hKey);
+  KeyHandle key;
+  const LONG opened = OpenRegistryKey(problem.rootKey, problem.keyPath, KEY_READ, key);
   if (opened != ERROR_SUCCESS) {
     if (!IsNotFoundError(static_cast<DWORD>(opened))) return Unreadable(opened, reasonOut);
     reasonOut = kGoneReason;
@@ -86,12 +88,18 @@ ItemState CheckItemAsScanned(const ProblemRecord& problem, std::string& reasonOu
   if (problem.isValue != 0) {
     DWORD type = REG_NONE;
     std::string bytes;
-    const LONG read = ReadValue(hKey, problem.valueName, type, bytes);
+    const LONG read = ReadValue(key.Get(), problem.valueName, type, bytes);
     if (IsNotFoundError(static_cast<DWORD>(read))) {
       reasonOut = kGoneReason;
       state = ItemState::kGone;
     } else if (read != ERROR_SUCCESS) {
       state = Unreadable(read, reasonOut);
+    } else if (problem.sectionId == kStartupPrograms && type == REG_BINARY) {
+      // A StartupApproved value: the scan recorded the state it gives.
+      if (problem.valueData != (ApprovalEnabled(true, bytes) ? "Enabled" : "Disabled")) {
+        reasonOut = kChangedReason;
+        state = ItemState::kChanged;
+      }
     } else if (problem.sectionId != kSharedFiles &&
                !SameAsRecordedData(problem.valueData, type, bytes,
                                    type == REG_EXPAND_SZ ? Expanded(TextUpToZero(bytes)) : "")) {
@@ -99,6 +107,5 @@ ItemState CheckItemAsScanned(const ProblemRecord& problem, std::string& reasonOu
       state = ItemState::kChanged;
     }
   }
-  RegCloseKey(hKey);
   return state;
 }

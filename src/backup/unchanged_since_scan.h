@@ -19,7 +19,8 @@ enum class ItemState {
 // "not found" counts as gone. A value's data is compared with the text the scan
 // recorded (the data up to its first zero byte, or its expansion for an
 // expandable string); a section that records no data (Shared Program Files names
-// the file in the value's name) is compared by presence alone.
+// the file in the value's name) is compared by presence alone, and an orphaned
+// StartupApproved value (binary, in Startup Programs) by the state it gives.
 ItemState CheckItemAsScanned(const ProblemRecord& problem, std::string& reasonOut);
 
 // The comparison itself: true when live data of this type matches what the scan

@@ -5,6 +5,7 @@
 #include "backup/minizip_io.h"
 #include "backup/zip_names.h"
 #include "core/ascii_case.h"
+#include "core/handles.h"
 #include "core/wide_text.h"
 
 namespace {
@@ -13,24 +14,6 @@ constexpr DWORD kPackBlock = 2048;
 constexpr unsigned kExtractBlock = 20480;
 // Bit 11 of an entry's flags: its name and comment are UTF-8.
 constexpr uLong kUtf8NameFlag = 1u << 11;
-
-// One owner for a file handle.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : m_hFile(handle) {}
-  ~FileHandle() { Close(); }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool Valid() const { return m_hFile != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return m_hFile; }
-  void Close() {
-    if (Valid()) CloseHandle(m_hFile);
-    m_hFile = INVALID_HANDLE_VALUE;
-  }
-
- private:
-  HANDLE m_hFile;
-};
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
   if (text.size() < prefix.size()) return false;
@@ -149,8 +132,8 @@ bool ZipPacker::AddFolder(const std::string& folder, bool ignorePath) {
   while (!base.empty() && base.back() == '\\') base.pop_back();
 
   WIN32_FIND_DATAW found;
-  HANDLE hFind = FindFirstFileW(WideText(base + "\\*.*").c_str(), &found);
-  if (hFind == INVALID_HANDLE_VALUE) return true;
+  const FindHandle search(FindFirstFileW(WideText(base + "\\*.*").c_str(), &found));
+  if (!search) return true;
   do {
     if (found.cFileName[0] == L'.') continue;
     const std::string child = base + "\\" + NarrowText(found.cFileName);
@@ -160,8 +143,7 @@ bool ZipPacker::AddFolder(const std::string& folder, bool ignorePath) {
     } else {
       AddFile(child, ignorePath);
     }
-  } while (FindNextFileW(hFind, &found));
-  FindClose(hFind);
+  } while (FindNextFileW(search.Get(), &found));
   return true;
 }
 

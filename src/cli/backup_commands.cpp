@@ -9,6 +9,7 @@
 
 #include "backup/backup_archive.h"
 #include "backup/file_utils.h"
+#include "backup/manager_export.h"
 #include "backup/removal_lock.h"
 #include "backup/restore.h"
 #include "backup/restore_items.h"
@@ -41,7 +42,9 @@ int RunBackups(bool json) {
   if (json) {
     nlohmann::json list = nlohmann::json::array();
     for (const BackupEntry& entry : entries) {
-      list.push_back({{"name", entry.displayName}, {"path", entry.path}});
+      nlohmann::json item = {{"name", entry.displayName}, {"path", entry.path}, {"kind", entry.kind}};
+      if (entry.kind != "archive") item["holds"] = entry.holds;
+      list.push_back(item);
     }
     PrintTo(stdout, "%s\n", DumpJson(list).c_str());
     return kExitDone;
@@ -53,12 +56,22 @@ int RunBackups(bool json) {
   return kExitDone;
 }
 
-// A bare archive name is looked for in the backup folder.
+// A bare archive name is looked for in the backup folder, a bare export name in
+// the managers' folders below it.
 std::string ArchivePath(const std::string& argument) {
   std::string path = argument;
   if (FileAttributes(path) == INVALID_FILE_ATTRIBUTES && argument.find('\\') == std::string::npos &&
       argument.find('/') == std::string::npos) {
     path = DefaultBackupFolder() + "\\" + argument;
+    for (ManagerExportKind kind :
+         {ManagerExportKind::kStartup, ManagerExportKind::kBho, ManagerExportKind::kAddRemove}) {
+      const std::string exported =
+          DefaultBackupFolder() + "\\" + ManagerExportFolderName(kind) + "\\" + argument;
+      if (FileAttributes(path) == INVALID_FILE_ATTRIBUTES && ManagerExportKindOf(exported) == kind &&
+          FileAttributes(exported) != INVALID_FILE_ATTRIBUTES) {
+        path = exported;
+      }
+    }
   }
   return FullPath(path);
 }

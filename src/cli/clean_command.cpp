@@ -19,6 +19,7 @@
 #include "cli/console_scan.h"
 #include "cli/scan_report.h"
 #include "cli/test_hold.h"
+#include "core/handles.h"
 #include "scan/still_stale.h"
 
 namespace {
@@ -133,7 +134,7 @@ int RunClean(const CleanOptions& options) {
     PrintMessage(words, RecoveryMessage(archive.TakeRecovery()));
   }
   ConsoleInterrupt interrupt;
-  ComSession com;  // shortcut targets are read through the shell-link object
+  const ComApartment com;  // shortcut targets are read through the shell-link object
   ConsoleScan scan;
 
   // 1. The scan.

@@ -2,8 +2,6 @@
 // The console's commands. Each lives in its own file and registers itself as a
 // CLI11 subcommand; when it runs it stores its exit code.
 
-#include <objbase.h>
-
 #include <CLI/CLI.hpp>
 
 #include "backup/problem_removal.h"
@@ -32,6 +30,10 @@ void AddIgnoreCommand(CLI::App& app, int& exitCode);
 // quillbane-cli backups and restore (backup_commands.cpp).
 void AddBackupCommands(CLI::App& app, int& exitCode);
 
+// quillbane-cli startup list|disable|enable|remove, bho list, programs list
+// (inventory_commands.cpp).
+void AddInventoryCommands(CLI::App& app, int& exitCode);
+
 // quillbane-cli clean: scan, remove what was found, report (clean_command.cpp).
 void AddCleanCommand(CLI::App& app, int& exitCode);
 
@@ -41,18 +43,3 @@ void AddCleanCommand(CLI::App& app, int& exitCode);
 // something failed (its backup, its deletion, it could not be read), else 0
 // (items that were gone or had changed since the scan are kept as they should be).
 int CleanExitCode(const RemovalOutcome& outcome);
-
-// COM for this thread while a command runs (shortcut targets are read through
-// the shell-link object).
-class ComSession {
- public:
-  ComSession() : m_hr(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComSession() {
-    if (SUCCEEDED(m_hr)) CoUninitialize();
-  }
-  ComSession(const ComSession&) = delete;
-  ComSession& operator=(const ComSession&) = delete;
-
- private:
-  HRESULT m_hr;
-};

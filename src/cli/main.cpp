@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
   AddBackupCommands(app, exitCode);
   AddCleanCommand(app, exitCode);
   AddIgnoreCommand(app, exitCode);
+  AddInventoryCommands(app, exitCode);
 
   try {
     // CLI11 takes the arguments last to first.

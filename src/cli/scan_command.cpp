@@ -6,6 +6,7 @@
 #include "cli/console_out.h"
 #include "cli/console_scan.h"
 #include "cli/scan_report.h"
+#include "core/handles.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ struct ScanOptions {
 };
 
 int RunScanCommand(const ScanOptions& options, bool sectionsGiven) {
-  ComSession com;
+  const ComApartment com;
   ConsoleScan scan;
   if (sectionsGiven) {
     std::string error;

@@ -201,10 +201,11 @@ bool IgnoreList::TakenByRemoval(const ProblemRecord& problem) const {
 
 std::vector<IgnoreEntry> ReadIgnoreEntries() {
   std::vector<IgnoreEntry> entries;
-  HKEY hKey = nullptr;
-  if (OpenRegistryKey(HKEY_CURRENT_USER, kIgnoreKeyPath, KEY_READ, hKey) != ERROR_SUCCESS) {
+  KeyHandle key;
+  if (OpenRegistryKey(HKEY_CURRENT_USER, kIgnoreKeyPath, KEY_READ, key) != ERROR_SUCCESS) {
     return entries;
   }
+  const HKEY hKey = key.Get();
   DWORD count = 0, longestName = 0;
   RegQueryInfoKeyW(hKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                    &longestName, nullptr, nullptr, nullptr);
@@ -227,7 +228,6 @@ std::vector<IgnoreEntry> ReadIgnoreEntries() {
     entry.storedName = NarrowText(std::wstring(name.data(), nameChars));
     entries.push_back(entry);
   }
-  RegCloseKey(hKey);
   std::stable_sort(entries.begin(), entries.end(), [](const IgnoreEntry& a, const IgnoreEntry& b) {
     return NameBefore(a.storedName, b.storedName);
   });
@@ -271,18 +271,17 @@ bool AddIgnoreEntry(const IgnoreEntry& entry, bool& added) {
 
 int RemoveIgnoreEntry(const IgnoreEntry& entry) {
   const std::string lookup = Lookup(entry);
-  HKEY hKey = nullptr;
-  const LONG opened = OpenRegistryKey(HKEY_CURRENT_USER, kIgnoreKeyPath, KEY_SET_VALUE, hKey);
+  KeyHandle key;
+  const LONG opened = OpenRegistryKey(HKEY_CURRENT_USER, kIgnoreKeyPath, KEY_SET_VALUE, key);
   if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? 0 : -1;
   int removed = 0;
   for (const IgnoreEntry& stored : ReadIgnoreEntries()) {
     if (Lookup(stored) != lookup) continue;
-    if (RegDeleteValueW(hKey, WideText(stored.storedName).c_str()) != ERROR_SUCCESS) {
+    if (RegDeleteValueW(key.Get(), WideText(stored.storedName).c_str()) != ERROR_SUCCESS) {
       removed = -1;
       break;
     }
     ++removed;
   }
-  RegCloseKey(hKey);
   return removed;
 }

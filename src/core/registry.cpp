@@ -40,6 +40,14 @@ LONG OpenRegistryKey(HKEY hRoot, const std::string& subKey, REGSAM access, HKEY&
   return RegOpenKeyExW(hRoot, WideText(subKey).c_str(), 0, access, &hKeyOut);
 }
 
+LONG OpenRegistryKey(HKEY hRoot, const std::string& subKey, REGSAM access, KeyHandle& key) {
+  key.Reset();
+  HKEY hKey = nullptr;
+  const LONG rc = OpenRegistryKey(hRoot, subKey, access, hKey);
+  if (rc == ERROR_SUCCESS) key.Reset(hKey);
+  return rc;
+}
+
 HKEY RootKeyFromName(const std::string& name) {
   if (name == "HKEY_CURRENT_USER") return HKEY_CURRENT_USER;
   if (name == "HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
@@ -47,7 +55,7 @@ HKEY RootKeyFromName(const std::string& name) {
   return nullptr;
 }
 
-CRegistry::CRegistry() : m_hKey(nullptr), m_nValueIndex(0), m_nSubKeyIndex(0) {}
+CRegistry::CRegistry() : m_nValueIndex(0), m_nSubKeyIndex(0) {}
 
 CRegistry::CRegistry(HKEY hRoot) : CRegistry() { OpenRootKey(hRoot); }
 
@@ -57,9 +65,9 @@ CRegistry::CRegistry(HKEY hRoot, const std::string& subKey) : CRegistry() {
 
 CRegistry::~CRegistry() { CloseKey(); }
 
-void CRegistry::Adopt(HKEY hKey, const std::string& path) {
+void CRegistry::Adopt(KeyHandle key, const std::string& path) {
   CloseKey();
-  m_hKey = hKey;
+  m_key = std::move(key);
   m_strPath = path;
 }
 
@@ -67,51 +75,47 @@ bool CRegistry::OpenRootKey(HKEY hRoot) {
   CloseKey();
   HKEY hKey = nullptr;
   if (RegOpenKeyExA(hRoot, "", 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS) return false;
-  Adopt(hKey, RootPathName(hRoot));
+  Adopt(KeyHandle(hKey), RootPathName(hRoot));
   return true;
 }
 
 bool CRegistry::OpenKey(HKEY hRoot, const std::string& subKey) {
   CloseKey();
-  HKEY hKey = nullptr;
-  if (OpenRegistryKey(hRoot, subKey, KEY_ALL_ACCESS, hKey) != ERROR_SUCCESS) return false;
-  Adopt(hKey, RootPathName(hRoot) + "\\" + subKey);
+  KeyHandle key;
+  if (OpenRegistryKey(hRoot, subKey, KEY_ALL_ACCESS, key) != ERROR_SUCCESS) return false;
+  Adopt(std::move(key), RootPathName(hRoot) + "\\" + subKey);
   return true;
 }
 
 bool CRegistry::OpenKeyForReading(HKEY hRoot, const std::string& subKey) {
   CloseKey();
-  HKEY hKey = nullptr;
-  if (OpenRegistryKey(hRoot, subKey, KEY_READ, hKey) != ERROR_SUCCESS) return false;
-  Adopt(hKey, RootPathName(hRoot) + "\\" + subKey);
+  KeyHandle key;
+  if (OpenRegistryKey(hRoot, subKey, KEY_READ, key) != ERROR_SUCCESS) return false;
+  Adopt(std::move(key), RootPathName(hRoot) + "\\" + subKey);
   return true;
 }
 
 bool CRegistry::OpenSubKey(const std::string& subKey) {
-  HKEY hKey = nullptr;
-  if (OpenRegistryKey(m_hKey, subKey, KEY_ALL_ACCESS, hKey) != ERROR_SUCCESS) return false;
-  Adopt(hKey, m_strPath + "\\" + subKey);
+  KeyHandle key;
+  if (OpenRegistryKey(m_key.Get(), subKey, KEY_ALL_ACCESS, key) != ERROR_SUCCESS) return false;
+  Adopt(std::move(key), m_strPath + "\\" + subKey);
   return true;
 }
 
 bool CRegistry::CreateKey(const std::string& subKey, bool descend) {
   HKEY hKey = nullptr;
-  if (RegCreateKeyExW(m_hKey, WideText(subKey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+  if (RegCreateKeyExW(m_key.Get(), WideText(subKey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                       KEY_ALL_ACCESS, nullptr, &hKey, nullptr) != ERROR_SUCCESS) {
     return false;
   }
-  if (descend) {
-    Adopt(hKey, m_strPath + "\\" + subKey);
-  } else {
-    RegCloseKey(hKey);
-  }
+  KeyHandle key(hKey);
+  if (descend) Adopt(std::move(key), m_strPath + "\\" + subKey);
   return true;
 }
 
 bool CRegistry::CloseKey() {
-  if (m_hKey == nullptr) return false;
-  RegCloseKey(m_hKey);
-  m_hKey = nullptr;
+  if (!m_key.Valid()) return false;
+  m_key.Reset();
   m_strPath.clear();
   m_nValueIndex = 0;
   m_nSubKeyIndex = 0;
@@ -119,16 +123,14 @@ bool CRegistry::CloseKey() {
 }
 
 bool CRegistry::SubKeyExists(const std::string& subKey) const {
-  HKEY hKey = nullptr;
-  if (OpenRegistryKey(m_hKey, subKey, KEY_ALL_ACCESS, hKey) != ERROR_SUCCESS) return false;
-  RegCloseKey(hKey);
-  return true;
+  KeyHandle key;
+  return OpenRegistryKey(m_key.Get(), subKey, KEY_ALL_ACCESS, key) == ERROR_SUCCESS;
 }
 
 bool CRegistry::QueryDwordValue(const std::string& name, DWORD& value) const {
-  if (m_hKey == nullptr) return false;
+  if (!m_key.Valid()) return false;
   DWORD type = 0, number = 0, size = sizeof(number);
-  if (RegQueryValueExA(m_hKey, name.c_str(), nullptr, &type,
+  if (RegQueryValueExA(m_key.Get(), name.c_str(), nullptr, &type,
                        reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS) {
     return false;
   }
@@ -139,9 +141,9 @@ bool CRegistry::QueryDwordValue(const std::string& name, DWORD& value) const {
 }
 
 bool CRegistry::QueryStringValue(const std::string& name, std::string& value) const {
-  if (m_hKey == nullptr) return false;
+  if (!m_key.Valid()) return false;
   DWORD type = 0, size = 0;
-  if (RegQueryValueExA(m_hKey, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+  if (RegQueryValueExA(m_key.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
     return false;
   }
   if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
@@ -151,7 +153,7 @@ bool CRegistry::QueryStringValue(const std::string& name, std::string& value) co
   // The value may grow between the two calls; read again at its new size.
   for (int attempt = 0; attempt < 4 && rc == ERROR_MORE_DATA; ++attempt) {
     data.resize(size);
-    rc = RegQueryValueExA(m_hKey, name.c_str(), nullptr, &type,
+    rc = RegQueryValueExA(m_key.Get(), name.c_str(), nullptr, &type,
                           size ? reinterpret_cast<BYTE*>(data.data()) : nullptr, &size);
   }
   if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
@@ -164,12 +166,12 @@ bool CRegistry::QueryStringValue(const std::string& name, std::string& value) co
 }
 
 bool CRegistry::SetDwordValue(const std::string& name, DWORD value) {
-  return RegSetValueExA(m_hKey, name.c_str(), 0, REG_DWORD,
+  return RegSetValueExA(m_key.Get(), name.c_str(), 0, REG_DWORD,
                         reinterpret_cast<const BYTE*>(&value), sizeof(value)) == ERROR_SUCCESS;
 }
 
 bool CRegistry::SetStringValue(const std::string& name, const std::string& value) {
-  return RegSetValueExA(m_hKey, name.c_str(), 0, REG_SZ,
+  return RegSetValueExA(m_key.Get(), name.c_str(), 0, REG_SZ,
                         reinterpret_cast<const BYTE*>(value.c_str()),
                         static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
@@ -179,19 +181,19 @@ bool CRegistry::SetStringValue(const std::string& name, const char* value) {
 }
 
 bool CRegistry::DeleteValue(const std::string& name) {
-  return RegDeleteValueA(m_hKey, name.c_str()) == ERROR_SUCCESS;
+  return RegDeleteValueA(m_key.Get(), name.c_str()) == ERROR_SUCCESS;
 }
 
 bool CRegistry::EnumSubKey(std::string& name) {
   FILETIME written;
   std::vector<char> buffer(500);
   DWORD length = static_cast<DWORD>(buffer.size());
-  LONG rc = RegEnumKeyExA(m_hKey, m_nSubKeyIndex, buffer.data(), &length, nullptr, nullptr,
+  LONG rc = RegEnumKeyExA(m_key.Get(), m_nSubKeyIndex, buffer.data(), &length, nullptr, nullptr,
                           nullptr, &written);
   if (rc == ERROR_MORE_DATA || length >= 500) {
     buffer.assign(1000, '\0');
     length = static_cast<DWORD>(buffer.size());
-    rc = RegEnumKeyExA(m_hKey, m_nSubKeyIndex, buffer.data(), &length, nullptr, nullptr,
+    rc = RegEnumKeyExA(m_key.Get(), m_nSubKeyIndex, buffer.data(), &length, nullptr, nullptr,
                        nullptr, &written);
   }
   ++m_nSubKeyIndex;
@@ -207,14 +209,14 @@ bool CRegistry::EnumValue(std::string& name, DWORD& type) {
   std::vector<char> buffer(500);
   DWORD length = static_cast<DWORD>(buffer.size());
   DWORD valueType = 0;
-  LONG rc = RegEnumValueA(m_hKey, m_nValueIndex, buffer.data(), &length, nullptr, &valueType,
+  LONG rc = RegEnumValueA(m_key.Get(), m_nValueIndex, buffer.data(), &length, nullptr, &valueType,
                           nullptr, nullptr);
   if (rc == ERROR_MORE_DATA) {
     // Value names may be up to 16,383 characters; a long one must not end the
     // enumeration early and hide the values after it.
     buffer.assign(16384, '\0');
     length = static_cast<DWORD>(buffer.size());
-    rc = RegEnumValueA(m_hKey, m_nValueIndex, buffer.data(), &length, nullptr, &valueType,
+    rc = RegEnumValueA(m_key.Get(), m_nValueIndex, buffer.data(), &length, nullptr, &valueType,
                        nullptr, nullptr);
   }
   if (rc != ERROR_SUCCESS) {

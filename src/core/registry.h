@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "core/handles.h"
 #include "core/wide_text.h"
 
 // "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE" or "HKEY_CLASSES_ROOT"; "" for any
@@ -24,6 +25,8 @@ HKEY RootKeyFromName(const std::string& name);
 // the system's error code: ERROR_FILE_NOT_FOUND when the key is not there,
 // something else (access denied ...) when it is there but cannot be opened.
 LONG OpenRegistryKey(HKEY hRoot, const std::string& subKey, REGSAM access, HKEY& hKeyOut);
+// The same into an owner, which lets go of any key it held first.
+LONG OpenRegistryKey(HKEY hRoot, const std::string& subKey, REGSAM access, KeyHandle& key);
 
 class CRegistry {
  public:
@@ -57,14 +60,14 @@ class CRegistry {
   bool EnumSubKey(std::string& name);
   bool EnumValue(std::string& name, DWORD& type);
 
-  bool IsOpen() const { return m_hKey != nullptr; }
-  HKEY Handle() const { return m_hKey; }
+  bool IsOpen() const { return m_key.Valid(); }
+  HKEY Handle() const { return m_key.Get(); }
   const std::string& Path() const { return m_strPath; }
 
  private:
-  void Adopt(HKEY hKey, const std::string& path);
+  void Adopt(KeyHandle key, const std::string& path);
 
-  HKEY m_hKey;
+  KeyHandle m_key;
   std::string m_strPath;
   DWORD m_nValueIndex;
   DWORD m_nSubKeyIndex;

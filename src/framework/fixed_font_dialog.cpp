@@ -2,11 +2,18 @@
 
 #include <algorithm>
 
+#include "core/handles.h"
 #include "framework/dialog_template.h"
+
+namespace {
+// RT_DIALOG, whose macro has the wide type in a Unicode build.
+const int kDialogResourceType = 5;
+}  // namespace
 
 std::vector<uint8_t> LoadDialogTemplate(HINSTANCE hModule, int templateId) {
   std::vector<uint8_t> bytes;
-  HRSRC hInfo = FindResourceA(hModule, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(5));
+  HRSRC hInfo = FindResourceA(hModule, MAKEINTRESOURCEA(templateId),
+                              MAKEINTRESOURCEA(kDialogResourceType));
   if (!hInfo) return bytes;
   HGLOBAL hData = LoadResource(hModule, hInfo);
   const DWORD size = SizeofResource(hModule, hInfo);
@@ -19,9 +26,11 @@ INT_PTR FixedFontDialog::DoModal() {
   const std::vector<uint8_t> original = LoadDialogTemplate(ResourceModule(), TemplateId());
   if (original.empty()) return -1;
 
-  HDC hScreen = GetDC(nullptr);
-  const int dotsPerInch = hScreen ? GetDeviceCaps(hScreen, LOGPIXELSY) : 96;
-  if (hScreen) ReleaseDC(nullptr, hScreen);
+  int dotsPerInch = 96;
+  {
+    const WindowDc screen(nullptr);
+    if (screen) dotsPerInch = GetDeviceCaps(screen.Get(), LOGPIXELSY);
+  }
 
   std::vector<uint8_t> edited =
       ReplaceTemplateFont(original, "Tahoma", FixedFontPointSize(dotsPerInch));

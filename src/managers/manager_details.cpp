@@ -27,7 +27,3 @@ DetailTexts DetailsFor(const FileVersionInfo& info) {
   }
   return texts;
 }
-
-std::string ThirtyTwoBitName(const std::string& name) {
-  return name.empty() ? "(32-bit)" : name + " (32-bit)";
-}

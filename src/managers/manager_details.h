@@ -5,12 +5,13 @@
 #include <string>
 
 #include "managers/file_version_info.h"
+#include "managers/manager_rows.h"
 
 struct DetailTexts {
-  std::string company;      // control 1045
-  std::string description;  // control 1044
-  std::string fileName;     // control 1042
-  std::string productName;  // control 1043
+  std::string company;      // IDC_MANAGER_COMPANY
+  std::string description;  // IDC_MANAGER_DESCRIPTION
+  std::string fileName;     // IDC_MANAGER_FILE_NAME
+  std::string productName;  // IDC_MANAGER_PRODUCT_NAME
 };
 
 // The program file of a Run command line: lower case, cut after the first ".exe"
@@ -20,7 +21,3 @@ std::string StartupLookupPath(const std::string& commandLine);
 // Company and description as they are; the internal and product names followed by
 // " (Version : ...)" when they are not empty. All empty for a reset object.
 DetailTexts DetailsFor(const FileVersionInfo& info);
-
-// The name of a row listed from the 32-bit view: "<name> (32-bit)", or "(32-bit)"
-// alone for an entry without a name.
-std::string ThirtyTwoBitName(const std::string& name);

@@ -13,6 +13,9 @@ namespace {
 
 constexpr int kNameColumnWidth = 130;
 constexpr int kFileColumnWidth = 400;
+// With a Status column the file column gives up its width, so the three fit the
+// list without a scroll bar.
+constexpr int kStateColumnWidth = 70;
 constexpr DWORD kListStyles = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;  // 36
 constexpr UINT kSelectedAndFocused = LVIS_SELECTED | LVIS_FOCUSED;
 
@@ -22,6 +25,22 @@ std::string CountNote(int count, const char* singular, const char* plural) {
 }
 
 }  // namespace
+
+std::string StateChangeMessage(bool enable, int changed, int already, int gone, int failed) {
+  const char* done = enable ? " enabled." : " disabled.";
+  std::string message = changed == 0 ? std::string("No entry was changed.")
+                        : changed == 1 ? std::string("1 entry") + done
+                                       : std::to_string(changed) + " entries" + done;
+  if (already > 0) {
+    message += CountNote(already, enable ? " entry was enabled already." : " entry was disabled already.",
+                         enable ? " entries were enabled already." : " entries were disabled already.");
+  }
+  if (gone > 0) message += CountNote(gone, " entry was no longer there.", " entries were no longer there.");
+  if (failed > 0) {
+    message += CountNote(failed, " entry could not be changed.", " entries could not be changed.");
+  }
+  return message;
+}
 
 std::string RemoveCheckedQuestion(int count) {
   return count == 1 ? std::string("Remove 1 checked entry?")
@@ -50,7 +69,9 @@ BOOL ManagerDialog::OnInitDialog() {
 
   HWND hList = Item(kManagerList);
   InsertListColumn(hList, 0, m_kind.nameHeader, kNameColumnWidth);
-  InsertListColumn(hList, 1, "File Name", kFileColumnWidth);
+  InsertListColumn(hList, 1, "File Name",
+                   m_kind.hasState ? kFileColumnWidth - kStateColumnWidth : kFileColumnWidth);
+  if (m_kind.hasState) InsertListColumn(hList, 2, "Status", kStateColumnWidth);
   SendMessageA(hList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kListStyles);
   FillList();
   m_introLabel.AttachItem(m_hWnd, kManagerIntro);
@@ -77,6 +98,7 @@ void ManagerDialog::FillList() {
       continue;
     }
     SetListCell(hList, index, 1, row->file);
+    if (m_kind.hasState) SetListCell(hList, index, 2, StartupStateText(*row));
   }
 }
 
@@ -98,11 +120,10 @@ const ManagerRow* ManagerDialog::RowAt(int index) const {
 }
 
 EntryRemoval ManagerDialog::RemoveRow(const ManagerRow& row) {
-  if (!m_kind.exportFolder) return EntryRemoval::kBackupFailed;
-  return ExportAndDeleteKey(row, ManagerExportFolder(m_strBackupFolder, m_kind.exportFolder));
+  return ExportAndDeleteKey(row, ExportFolder());
 }
 
-void ManagerDialog::RemoveChecked() {
+std::vector<const ManagerRow*> ManagerDialog::CheckedRows() const {
   HWND hList = Item(kManagerList);
   const int count = static_cast<int>(SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0));
   std::vector<const ManagerRow*> checked;
@@ -110,6 +131,31 @@ void ManagerDialog::RemoveChecked() {
     if (!IsListRowChecked(hList, i)) continue;
     if (const ManagerRow* row = RowAt(i)) checked.push_back(row);
   }
+  return checked;
+}
+
+void ManagerDialog::ChangeChecked(bool enable) {
+  const std::vector<const ManagerRow*> checked = CheckedRows();
+  if (checked.empty()) {
+    ShowMessage(enable ? "Please Select an Item from the list, and then Press Enable Checked"
+                       : "Please Select an Item from the list, and then Press Disable Checked");
+    return;
+  }
+  // One time for the whole click, as Windows stamps each change.
+  FILETIME now = {};
+  GetSystemTimeAsFileTime(&now);
+  int counts[4] = {};
+  for (const ManagerRow* row : checked) ++counts[static_cast<int>(ChangeRow(*row, enable, now))];
+  ClearList();
+  FillList();
+  ShowMessage(StateChangeMessage(enable, counts[static_cast<int>(StateChange::kChanged)],
+                                 counts[static_cast<int>(StateChange::kUnchanged)],
+                                 counts[static_cast<int>(StateChange::kGone)],
+                                 counts[static_cast<int>(StateChange::kFailed)]));
+}
+
+void ManagerDialog::RemoveChecked() {
+  const std::vector<const ManagerRow*> checked = CheckedRows();
   if (checked.empty()) {
     ShowMessage(kSelectFirstMessage);
     return;
@@ -164,6 +210,10 @@ void ManagerDialog::ShowDetails(int index) {
 bool ManagerDialog::OnCommand(int id, int code, HWND hControl) {
   if (id == IDOK && code == BN_CLICKED) {
     RemoveChecked();
+    return true;
+  }
+  if (m_kind.hasState && (id == kDisableChecked || id == kEnableChecked) && code == BN_CLICKED) {
+    ChangeChecked(id == kEnableChecked);
     return true;
   }
   return Dialog::OnCommand(id, code, hControl);

@@ -1,8 +1,5 @@
 #include "managers/manager_dialogs.h"
 
-#include <functional>
-
-#include "scan/view_paths.h"
 #include "managers/manager_details.h"
 #include "ui/resource_ids.h"
 
@@ -28,70 +25,38 @@ const char* const kAddRemoveIntroduction =
 
 namespace {
 
-const ManagerDialog::Kind kStartupKind = {IDD_STARTUP_MANAGER, "Program Name",
-                                          kStartupIntroduction,
-                                          "Selected Registry Entries Deleted", nullptr, true};
+const ManagerDialog::Kind kStartupKind = {IDD_STARTUP_MANAGER, "Program Name", kStartupIntroduction,
+                                          "Selected Registry Entries Deleted",
+                                          ManagerExportKind::kStartup, true, true};
 const ManagerDialog::Kind kBhoKind = {IDD_BHO_MANAGER, "BHO Name", kBhoIntroduction,
-                                      "Select BHOs Removed", "BHOBackup", true};
-const ManagerDialog::Kind kAddRemoveKind = {IDD_ADD_REMOVE_MANAGER, "Name",
-                                            kAddRemoveIntroduction,
+                                      "Select BHOs Removed", ManagerExportKind::kBho, true, false};
+const ManagerDialog::Kind kAddRemoveKind = {IDD_ADD_REMOVE_MANAGER, "Name", kAddRemoveIntroduction,
                                             "Selected Registry Entries Removed",
-                                            "AddRemoveBackup", false};
-
-using AppendRows = std::function<void(std::vector<ManagerRow>&, const ViewKey&)>;
-
-// The rows of a key, then those of its twin in the 32-bit view unless the system
-// shares the key between the views. A 32-bit program's rows say so after the name.
-void AppendBothViews(std::vector<ManagerRow>& rows, HKEY root, const std::string& keyPath,
-                     const AppendRows& append) {
-  for (const ViewKey& key : KeysOfBothViews(root, keyPath)) {
-    const size_t first = rows.size();
-    append(rows, key);
-    if (key.view != RegistryView::k32) continue;
-    for (size_t i = first; i < rows.size(); ++i) rows[i].name = ThirtyTwoBitName(rows[i].name);
-  }
-}
+                                            ManagerExportKind::kAddRemove, false, false};
 
 }  // namespace
 
 StartupManagerDialog::StartupManagerDialog(HWND hParent) : ManagerDialog(kStartupKind, hParent) {}
 
-void StartupManagerDialog::ReadRows(std::vector<ManagerRow>& rows) {
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    AppendBothViews(rows, root, kRunKeyPath,
-                    [root](std::vector<ManagerRow>& out, const ViewKey& key) {
-                      AppendStartupRows(out, root, key.keyPath);
-                    });
-  }
-}
+void StartupManagerDialog::ReadRows(std::vector<ManagerRow>& rows) { rows = ReadStartupRows(); }
 
 EntryRemoval StartupManagerDialog::RemoveRow(const ManagerRow& row) {
-  return DeleteStartupValue(row);
+  return BackupAndRemoveStartupEntry(row, ExportFolder());
+}
+
+StateChange StartupManagerDialog::ChangeRow(const ManagerRow& row, bool enable, const FILETIME& now) {
+  return SetStartupEntryEnabled(row, enable, now);
 }
 
 std::string StartupManagerDialog::DetailsPath(const ManagerRow& row) const {
-  return StartupLookupPath(row.file);
+  return row.linkPath.empty() ? StartupLookupPath(row.file) : row.file;
 }
 
 BhoManagerDialog::BhoManagerDialog(HWND hParent) : ManagerDialog(kBhoKind, hParent) {}
 
-void BhoManagerDialog::ReadRows(std::vector<ManagerRow>& rows) {
-  // A 32-bit program's helper objects are classes registered for 32-bit programs.
-  AppendBothViews(rows, HKEY_LOCAL_MACHINE, kBhoKeyPath,
-                  [](std::vector<ManagerRow>& out, const ViewKey& key) {
-                    AppendBhoRows(out, HKEY_LOCAL_MACHINE, key.keyPath,
-                                  key.view == RegistryView::k32
-                                      ? Wow64KeyPath(kClsidKeyPath, true)
-                                      : std::string(kClsidKeyPath));
-                  });
-}
+void BhoManagerDialog::ReadRows(std::vector<ManagerRow>& rows) { rows = ReadBhoRows(); }
 
 AddRemoveManagerDialog::AddRemoveManagerDialog(HWND hParent)
     : ManagerDialog(kAddRemoveKind, hParent) {}
 
-void AddRemoveManagerDialog::ReadRows(std::vector<ManagerRow>& rows) {
-  AppendBothViews(rows, HKEY_LOCAL_MACHINE, kUninstallKeyPath,
-                  [](std::vector<ManagerRow>& out, const ViewKey& key) {
-                    AppendUninstallRows(out, HKEY_LOCAL_MACHINE, key.keyPath);
-                  });
-}
+void AddRemoveManagerDialog::ReadRows(std::vector<ManagerRow>& rows) { rows = ReadAddRemoveRows(); }

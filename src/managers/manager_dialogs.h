@@ -4,7 +4,9 @@
 
 #include "managers/manager_dialog.h"
 
-// Programs started at log-on: the current user's Run values, then the machine's.
+// Programs started at log-on: the current user's Run values, then the machine's,
+// then the shortcuts of the Startup folders, each with its state as Windows
+// reads it; they can be disabled and enabled again as Windows does it.
 class StartupManagerDialog : public ManagerDialog {
  public:
   explicit StartupManagerDialog(HWND hParent);
@@ -12,6 +14,7 @@ class StartupManagerDialog : public ManagerDialog {
  protected:
   void ReadRows(std::vector<ManagerRow>& rows) override;
   EntryRemoval RemoveRow(const ManagerRow& row) override;
+  StateChange ChangeRow(const ManagerRow& row, bool enable, const FILETIME& now) override;
   std::string DetailsPath(const ManagerRow& row) const override;
 };
 

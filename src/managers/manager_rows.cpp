@@ -2,11 +2,11 @@
 
 #include <shlwapi.h>
 
-#include "backup/backup_names.h"
-#include "backup/file_utils.h"
-#include "backup/reg_export_file.h"
-#include "backup/registry_editor.h"
+#include <functional>
+
 #include "core/registry.h"
+#include "scan/section_scanner.h"
+#include "scan/view_paths.h"
 
 namespace {
 
@@ -17,17 +17,24 @@ std::string ReadString(HKEY root, const std::string& keyPath, const std::string&
   return text;
 }
 
-bool KeyExists(HKEY root, const std::string& keyPath) {
-  HKEY hKey = nullptr;
-  if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return false;
-  RegCloseKey(hKey);
-  return true;
+void ReadApproval(ManagerRow& row) {
+  std::string bytes;
+  const bool present = ReadApprovalValue(row.rootKey, row.approvedKey, row.approvedName, bytes);
+  row.enabled = ApprovalEnabled(present, bytes);
 }
 
-// A whole-key deletion must name a real subkey: an empty last component would make
-// it the parent key (every BHO, every uninstall entry) or the root itself.
-bool NamesASubkey(const std::string& keyPath) {
-  return !keyPath.empty() && keyPath.back() != '\\' && keyPath.front() != '\\';
+using AppendRows = std::function<void(std::vector<ManagerRow>&, const ViewKey&)>;
+
+// The rows of a key, then those of its twin in the 32-bit view unless the system
+// shares the key between the views. A 32-bit program's rows say so after the name.
+void AppendBothViews(std::vector<ManagerRow>& rows, HKEY root, const std::string& keyPath,
+                     const AppendRows& append) {
+  for (const ViewKey& key : KeysOfBothViews(root, keyPath)) {
+    const size_t first = rows.size();
+    append(rows, key);
+    if (key.view != RegistryView::k32) continue;
+    for (size_t i = first; i < rows.size(); ++i) rows[i].name = ThirtyTwoBitName(rows[i].name);
+  }
 }
 
 }  // namespace
@@ -41,7 +48,25 @@ void AppendStartupRows(std::vector<ManagerRow>& rows, HKEY root, const std::stri
     std::string text;
     // Only texts are shown; a binary or numeric value keeps an empty column.
     if (type == REG_SZ || type == REG_EXPAND_SZ) key.QueryStringValue(name, text);
-    rows.push_back({name, text, root, runKeyPath, name});
+    ManagerRow row = {name, text, root, runKeyPath, name};
+    row.approvedKey = ApprovedKeyOfRunKey(runKeyPath);
+    row.approvedName = name;
+    ReadApproval(row);
+    rows.push_back(row);
+  }
+}
+
+void AppendStartupFolderRows(std::vector<ManagerRow>& rows, HKEY root, const std::string& folder) {
+  for (const std::string& file : StartupShortcuts(folder)) {
+    ManagerRow row = {file.substr(0, file.size() - 4), "", root, "", ""};
+    row.linkPath = folder + "\\" + file;
+    std::string description;
+    // A shortcut that cannot be read whole shows no target rather than a wrong one.
+    if (FAILED(ResolveShortcut(row.linkPath, row.file, description))) row.file.clear();
+    row.approvedKey = StartupApprovedKey(kApprovedStartupFolder);
+    row.approvedName = file;
+    ReadApproval(row);
+    rows.push_back(row);
   }
 }
 
@@ -80,68 +105,43 @@ void AppendUninstallRows(std::vector<ManagerRow>& rows, HKEY root,
   }
 }
 
-EntryRemoval DeleteStartupValue(const ManagerRow& row) {
-  if (!row.rootKey || row.keyPath.empty()) return EntryRemoval::kDeletionFailed;
-  HKEY hKey = nullptr;
-  bool present = false;
-  if (RegOpenKeyExA(row.rootKey, row.keyPath.c_str(), 0, KEY_READ, &hKey) == ERROR_SUCCESS) {
-    present = RegQueryValueExA(hKey, row.valueName.c_str(), nullptr, nullptr, nullptr,
-                               nullptr) == ERROR_SUCCESS;
-    RegCloseKey(hKey);
+std::vector<ManagerRow> ReadStartupRows() {
+  std::vector<ManagerRow> rows;
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    AppendBothViews(rows, root, kRunKeyPath, [root](std::vector<ManagerRow>& out, const ViewKey& key) {
+      AppendStartupRows(out, root, key.keyPath);
+    });
   }
-  if (!present) return EntryRemoval::kAlreadyGone;
-  return SHDeleteValueA(row.rootKey, row.keyPath.c_str(), row.valueName.c_str()) == ERROR_SUCCESS
-             ? EntryRemoval::kRemoved
-             : EntryRemoval::kDeletionFailed;
+  const StartupFolders folders = SystemStartupFolders();
+  AppendStartupFolderRows(rows, HKEY_CURRENT_USER, folders.user);
+  AppendStartupFolderRows(rows, HKEY_LOCAL_MACHINE, folders.common);
+  return rows;
 }
 
-std::string ManagerExportPath(const std::string& folder, const SYSTEMTIME& time, int attempt) {
-  std::string path = folder + "\\" +
-                     ArchiveBaseName(time.wMonth, time.wDay, time.wYear, time.wHour,
-                                     time.wMinute, time.wSecond);
-  if (attempt > 1) path += "_" + std::to_string(attempt);
-  return path + ".reg";
+std::vector<ManagerRow> ReadBhoRows() {
+  std::vector<ManagerRow> rows;
+  // A 32-bit program's helper objects are classes registered for 32-bit programs.
+  AppendBothViews(rows, HKEY_LOCAL_MACHINE, kBhoKeyPath,
+                  [](std::vector<ManagerRow>& out, const ViewKey& key) {
+                    AppendBhoRows(out, HKEY_LOCAL_MACHINE, key.keyPath,
+                                  key.view == RegistryView::k32
+                                      ? Wow64KeyPath(kClsidKeyPath, true)
+                                      : std::string(kClsidKeyPath));
+                  });
+  return rows;
 }
 
-std::string ManagerExportFolder(const std::string& backupFolder, const std::string& subfolder) {
-  std::string folder = backupFolder;
-  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
-  // Failures show later, as an export that cannot be written.
-  CreateDirectoryA(folder.c_str(), nullptr);
-  folder += "\\" + subfolder;
-  CreateDirectoryA(folder.c_str(), nullptr);
-  return folder;
+std::vector<ManagerRow> ReadAddRemoveRows() {
+  std::vector<ManagerRow> rows;
+  AppendBothViews(rows, HKEY_LOCAL_MACHINE, kUninstallKeyPath,
+                  [](std::vector<ManagerRow>& out, const ViewKey& key) {
+                    AppendUninstallRows(out, HKEY_LOCAL_MACHINE, key.keyPath);
+                  });
+  return rows;
 }
 
-EntryRemoval ExportAndDeleteKey(const ManagerRow& row, const std::string& exportFolder) {
-  if (!row.rootKey || !NamesASubkey(row.keyPath)) return EntryRemoval::kDeletionFailed;
-  if (!KeyExists(row.rootKey, row.keyPath)) return EntryRemoval::kAlreadyGone;
-  // The key goes to the registry editor on a command line: a name that would come
-  // out as another key there is neither exported nor deleted.
-  const std::string fullName = RootKeyName(row.rootKey) + "\\" + row.keyPath;
-  if (RootKeyName(row.rootKey).empty() || !KeyNameSafeForEditor(fullName)) {
-    return EntryRemoval::kBackupFailed;
-  }
-
-  SYSTEMTIME now = {};
-  GetLocalTime(&now);
-  // Never replace an earlier export: it may be the only copy of a key deleted before.
-  int attempt = 1;
-  std::string exportFile = ManagerExportPath(exportFolder, now, attempt);
-  while (GetFileAttributesA(exportFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    if (++attempt > 9999) return EntryRemoval::kBackupFailed;
-    exportFile = ManagerExportPath(exportFolder, now, attempt);
-  }
-  const std::string arguments =
-      ManagerExportArguments(exportFile, RootKeyName(row.rootKey), row.keyPath);
-  if (!ExportKeyChecked(arguments, exportFile)) return EntryRemoval::kBackupFailed;
-  std::string exported;
-  if (!ReadWholeFile(exportFile, exported) || !ExportHoldsKey(exported, fullName)) {
-    DeleteFileA(exportFile.c_str());
-    return EntryRemoval::kBackupFailed;
-  }
-  if (SHDeleteKeyA(row.rootKey, row.keyPath.c_str()) != ERROR_SUCCESS) {
-    return EntryRemoval::kDeletionFailed;
-  }
-  return EntryRemoval::kRemoved;
+std::string ThirtyTwoBitName(const std::string& name) {
+  return name.empty() ? "(32-bit)" : name + " (32-bit)";
 }
+
+const char* StartupStateText(const ManagerRow& row) { return row.enabled ? "Enabled" : "Disabled"; }

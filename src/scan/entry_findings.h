@@ -64,5 +64,10 @@ Findings OpenWithFindings(const CRegistry& list, const std::string& valueName);
 Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view);
 Findings FullScanFindings(DWORD type, const std::string& text, RegistryView view,
                           std::string& scratch);
+// Startup programs: one StartupApproved value (root\approvedKeyPath, name) whose
+// Run value or Startup-folder shortcut is gone; the data is its state, "Enabled"
+// or "Disabled".
+Findings StartupApprovalFindings(HKEY root, const std::string& approvedKeyPath,
+                                 const std::string& name);
 // One shortcut file.
 Findings ShortcutFindings(const std::string& linkPath);

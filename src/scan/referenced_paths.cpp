@@ -83,13 +83,13 @@ bool ExpandEnvironment(std::string& text) {
 
 std::string ReadRegistryString(HKEY hRoot, const std::string& subKey,
                                const std::string& valueName) {
-  HKEY hKey = nullptr;
-  if (OpenRegistryKey(hRoot, subKey, KEY_READ, hKey) != ERROR_SUCCESS) return "";
+  KeyHandle key;
+  if (OpenRegistryKey(hRoot, subKey, KEY_READ, key) != ERROR_SUCCESS) return "";
   // Data of any type and length, taken as text up to its first zero byte.
   std::string text;
-  if (!ReadValueText(hKey, valueName, text)) text.clear();
-  // A handle that would not close is no reason to doubt what was read through it.
-  RegCloseKey(hKey);
+  if (!ReadValueText(key.Get(), valueName, text)) text.clear();
+  // A handle that would not close is no reason to doubt what was read through it:
+  // the owner closes it and the text stands.
   return text;
 }
 

@@ -6,13 +6,9 @@
 #include "core/registry.h"
 
 bool ScopedKey::OpenWith(HKEY hParent, const std::string& subKey, REGSAM access) {
-  Close();
   // Wide, so a key path of any length opens.
-  HKEY hKey = nullptr;
-  m_lLastOpen = OpenRegistryKey(hParent, subKey, access, hKey);
-  if (m_lLastOpen != ERROR_SUCCESS) return false;
-  m_hKey = hKey;
-  return true;
+  m_lLastOpen = OpenRegistryKey(hParent, subKey, access, m_key);
+  return m_lLastOpen == ERROR_SUCCESS;
 }
 
 bool ScopedKey::OpenForReading(HKEY hParent, const std::string& subKey) {
@@ -20,15 +16,9 @@ bool ScopedKey::OpenForReading(HKEY hParent, const std::string& subKey) {
 }
 
 bool KeyExists(HKEY hRoot, const std::string& subKey) {
-  HKEY hKey = nullptr;
-  const LONG rc = OpenRegistryKey(hRoot, subKey, KEY_QUERY_VALUE, hKey);
-  if (rc == ERROR_SUCCESS) RegCloseKey(hKey);
+  KeyHandle key;
+  const LONG rc = OpenRegistryKey(hRoot, subKey, KEY_QUERY_VALUE, key);
   return rc != ERROR_FILE_NOT_FOUND && rc != ERROR_PATH_NOT_FOUND;
-}
-
-void ScopedKey::Close() {
-  if (m_hKey) RegCloseKey(m_hKey);
-  m_hKey = nullptr;
 }
 
 DWORD SubKeyCount(HKEY hKey) {

@@ -1,27 +1,16 @@
 #pragma once
-// Small owners and readers for the scanners' direct registry access.
+// Opening and reading keys for the scanners' direct registry access.
 
 #include <windows.h>
 
 #include <string>
 
-// One open key, closed when the owner goes.
+#include "core/handles.h"
+
+// One key the scanners open, with the system's answer to the last open; the key
+// itself is held by its owner (closed when this goes or opens another).
 class ScopedKey {
  public:
-  ScopedKey() = default;
-  ~ScopedKey() { Close(); }
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-  ScopedKey(ScopedKey&& other) noexcept : m_hKey(other.m_hKey) { other.m_hKey = nullptr; }
-  ScopedKey& operator=(ScopedKey&& other) noexcept {
-    if (this != &other) {
-      Close();
-      m_hKey = other.m_hKey;
-      other.m_hKey = nullptr;
-    }
-    return *this;
-  }
-
   // Full access, as the scanners open the keys they walk and whose entries removal
   // changes; closes any key held before.
   bool Open(HKEY hParent, const std::string& subKey) {
@@ -29,8 +18,8 @@ class ScopedKey {
   }
   // Read access, for looking only: a key the user may read but not change is there.
   bool OpenForReading(HKEY hParent, const std::string& subKey);
-  void Close();
-  HKEY Get() const { return m_hKey; }
+  void Close() { m_key.Reset(); }
+  HKEY Get() const { return m_key.Get(); }
   // The system's answer to the last open: ERROR_ACCESS_DENIED means the key is
   // there but may not be opened with the access asked for.
   LONG LastOpenResult() const { return m_lLastOpen; }
@@ -38,7 +27,7 @@ class ScopedKey {
  private:
   bool OpenWith(HKEY hParent, const std::string& subKey, REGSAM access);
 
-  HKEY m_hKey = nullptr;
+  KeyHandle m_key;
   LONG m_lLastOpen = ERROR_SUCCESS;
 };
 

@@ -51,9 +51,11 @@ constexpr DWORD kFirstBuffer = 1024;
 constexpr DWORD kLongestValue = 1 << 20;
 
 // One open key of the walk; its path is the walk's path text up to pathLength.
+// The walk's own keys are held by `owned` and closed when the frame goes; the
+// key it starts from is its caller's.
 struct WalkFrame {
   HKEY hKey;
-  bool owned;
+  KeyHandle owned;
   size_t pathLength;
   RegistryView view;
   DWORD subKeys;
@@ -61,13 +63,8 @@ struct WalkFrame {
   DWORD nextSubKey;
 };
 
-void CloseFrame(WalkFrame& frame) {
-  if (frame.owned && frame.hKey) RegCloseKey(frame.hKey);
-  frame.hKey = nullptr;
-}
-
-WalkFrame MakeFrame(HKEY hKey, bool owned, size_t pathLength, RegistryView view) {
-  WalkFrame frame{hKey, owned, pathLength, view, 0, 0, 0};
+WalkFrame MakeFrame(HKEY hKey, KeyHandle owned, size_t pathLength, RegistryView view) {
+  WalkFrame frame{hKey, std::move(owned), pathLength, view, 0, 0, 0};
   if (RegQueryInfoKeyA(hKey, nullptr, nullptr, nullptr, &frame.subKeys, nullptr, nullptr,
                        &frame.values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
     frame.subKeys = frame.values = 0;
@@ -307,7 +304,7 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
   // entered and taken off when the walk is back at its parent.
   std::string keyPath = path;
   std::vector<WalkFrame> stack;
-  stack.push_back(MakeFrame(hKey, false, keyPath.size(), ViewOfKey(path)));
+  stack.push_back(MakeFrame(hKey, KeyHandle(), keyPath.size(), ViewOfKey(path)));
   std::vector<char> valueName(16384);
   std::vector<char> data(kFirstBuffer + 1);
   std::string subKey;
@@ -320,23 +317,21 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
       keyPath.resize(frame.pathLength);
       if (frame.nextSubKey < frame.subKeys) {
         if (!EnumSubKeyName(frame.hKey, frame.nextSubKey++, subKey)) continue;
-        HKEY hSub = nullptr;
+        KeyHandle sub;
         if (RegOpenKeyExA(frame.hKey, subKey.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS,
-                          &hSub) != ERROR_SUCCESS) {
+                          sub.Receive()) != ERROR_SUCCESS) {
           continue;
         }
         // Class registrations are the other sections' business, and far too many.
-        if (FoundNoCase(subKey, "classes")) {
-          RegCloseKey(hSub);
-          continue;
-        }
+        if (FoundNoCase(subKey, "classes")) continue;
         const RegistryView view =
             frame.view == RegistryView::k32 ||
                     (subKey.size() == 11 && FoundNoCase(subKey, "wow6432node"))
                 ? RegistryView::k32
                 : RegistryView::k64;
         keyPath.append(1, '\\').append(subKey);
-        stack.push_back(MakeFrame(hSub, true, keyPath.size(), view));
+        const HKEY hSub = sub.Get();
+        stack.push_back(MakeFrame(hSub, std::move(sub), keyPath.size(), view));
         continue;
       }
 
@@ -371,16 +366,13 @@ int SectionScanner::WalkRegistryKey(HKEY hKey, const std::string& path) {
                   drivePath ? length : 0);
         if (batch.Full()) TestReadValues(batch);
       }
-      CloseFrame(frame);
       stack.pop_back();
     } catch (...) {
       // One damaged key must not end the whole walk: its parent goes on.
       EntryFailed();
-      CloseFrame(stack.back());
       stack.pop_back();
     }
   }
   TestReadValues(batch);
-  for (WalkFrame& frame : stack) CloseFrame(frame);
   return m_bRunning;
 }

@@ -8,6 +8,7 @@ namespace {
 
 // ---------------------------------------------------------------- walks
 
+int WalkStartupApproved(SectionScanner& s, int pause) { return s.ScanStartupApproved(pause); }
 int WalkVxdFiles(SectionScanner& s, int pause) { return s.ScanVxdFiles(pause); }
 int WalkFonts(SectionScanner& s, int pause) { return s.ScanFonts(pause); }
 int WalkSounds(SectionScanner& s, int pause) { return s.ScanSoundFiles(pause); }
@@ -37,6 +38,9 @@ Findings RecheckListValue(const ProblemRecord& problem, HKEY hKey, RegistryView 
   return Test(problem.valueName, data, view);
 }
 
+Findings RecheckStartupApproval(const ProblemRecord& problem, HKEY, RegistryView) {
+  return StartupApprovalFindings(problem.rootKey, problem.keyPath, problem.valueName);
+}
 Findings RecheckAppPath(const ProblemRecord&, HKEY hKey, RegistryView view) {
   return AppPathFindings(hKey, view);
 }
@@ -70,7 +74,7 @@ const std::vector<SectionEntry>& Table() {
   static const std::vector<SectionEntry> kEntries = {
       {{kStartupPrograms, "Startup Programs", kModerate,
         "This Section contains the list of programs that are scheduled to run at startup."},
-       nullptr, nullptr, nullptr},
+       WalkStartupApproved, RecheckStartupApproval, nullptr},
       {{kVxdFiles, "VXD Files", kCritical,
         "This Section has a list of VXD(System Drivers) files to load at windows startup."},
        WalkVxdFiles, RecheckVxd, nullptr},

@@ -27,7 +27,7 @@ using SectionView = RegistryView (*)(const std::string& keyPath);
 
 struct SectionEntry {
   SectionInfo info;
-  SectionWalk walk;        // null: nothing to walk (startup programs have their manager)
+  SectionWalk walk;        // null: nothing to walk
   SectionRecheck recheck;  // null: no registry entry to read again
   SectionView view;        // null: the key's own (ViewOfKey)
 };

@@ -67,6 +67,9 @@ class SectionScanner {
 
   int ScanFileAssociations();
 
+  // StartupApproved values whose entry is gone (startup_scanner.cpp).
+  int ScanStartupApproved(int pauseMs);
+
   // Keys a section starts from that are there but could not be opened with the
   // full access the scan asks for, since the last ClearDeniedKeys: the section
   // could not be checked ("Access Denied"), which is not the same as clean.

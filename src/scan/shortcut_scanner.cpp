@@ -7,9 +7,11 @@
 #include <cstring>
 #include <cwchar>
 #include <functional>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
+#include "core/handles.h"
 #include "core/logical_drives.h"
 #include "core/section_catalogue.h"
 #include "scan/entry_findings.h"
@@ -19,41 +21,8 @@
 
 namespace {
 
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : m_hFind(handle) {}
-  ~FindHandle() {
-    if (m_hFind != INVALID_HANDLE_VALUE) FindClose(m_hFind);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  bool Valid() const { return m_hFind != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return m_hFind; }
-
- private:
-  HANDLE m_hFind;
-};
-
-template <typename T>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() { Reset(); }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  void Reset() {
-    if (m_p) m_p->Release();
-    m_p = nullptr;
-  }
-  T* operator->() const { return m_p; }
-  void** Out() {
-    Reset();
-    return reinterpret_cast<void**>(&m_p);
-  }
-
- private:
-  T* m_p = nullptr;
-};
+// An item ID list the shell hands over, in the task allocator's memory.
+using IdList = CoTaskMemory<std::remove_pointer_t<PIDLIST_ABSOLUTE>>;
 
 bool HoldsSkipWord(const std::string& path) {
   static const char* const kSkipWords[] = {"System Volume Information", "NetHood", "PlovenTemp",
@@ -240,13 +209,13 @@ std::wstring PathFromItemNames(const void* list, size_t size) {
 namespace {
 
 // The shortcut file loaded into a shell-link object and resolved.
-HRESULT OpenLink(const std::string& linkPath, ComRef<IShellLinkW>& link) {
+HRESULT OpenLink(const std::string& linkPath, ComPtr<IShellLinkW>& link) {
   std::wstring wideLink;
   if (!WideFromNarrow(linkPath, wideLink)) return E_INVALIDARG;
-  ComRef<IPersistFile> file;
+  ComPtr<IPersistFile> file;
   HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                link.Out());
-  if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, file.Out());
+                                link.ReceiveVoid());
+  if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, file.ReceiveVoid());
   if (SUCCEEDED(hr)) hr = file->Load(wideLink.c_str(), STGM_READ);
   if (SUCCEEDED(hr)) {
     hr = link->Resolve(nullptr, SLR_NO_UI | SLR_ANY_MATCH | SLR_UPDATE | SLR_NOUPDATE |
@@ -256,14 +225,13 @@ HRESULT OpenLink(const std::string& linkPath, ComRef<IShellLinkW>& link) {
 }
 
 // The target of a loaded link, exactly: from its item ID list where it has one.
-HRESULT ExactTarget(const ComRef<IShellLinkW>& link, std::string& targetOut) {
+HRESULT ExactTarget(const ComPtr<IShellLinkW>& link, std::string& targetOut) {
   targetOut.clear();
   std::wstring target;
-  PIDLIST_ABSOLUTE pidl = nullptr;
+  IdList pidl;
   bool fromList = false;
-  if (link->GetIDList(&pidl) == S_OK && pidl != nullptr) {
-    fromList = PathFromIdList(pidl, target);
-    CoTaskMemFree(pidl);
+  if (link->GetIDList(pidl.Receive()) == S_OK && pidl) {
+    fromList = PathFromIdList(pidl.Get(), target);
   }
   if (!fromList &&
       !ReadWholeText([&](wchar_t* buffer, int size) {
@@ -291,12 +259,10 @@ HRESULT ExactTarget(const ComRef<IShellLinkW>& link, std::string& targetOut) {
 // exactly its stored path text. Then that text is the exact target, and the
 // shell's walk over the list (several folder reads under Wine) is spared; on any
 // doubt the shell is asked.
-bool ItemNamesSpell(const ComRef<IShellLinkW>& link, const std::wstring& stored) {
-  PIDLIST_ABSOLUTE pidl = nullptr;
-  if (link->GetIDList(&pidl) != S_OK || pidl == nullptr) return false;
-  const bool same = PathFromItemNames(pidl, ILGetSize(pidl)) == stored;
-  CoTaskMemFree(pidl);
-  return same;
+bool ItemNamesSpell(const ComPtr<IShellLinkW>& link, const std::wstring& stored) {
+  IdList pidl;
+  if (link->GetIDList(pidl.Receive()) != S_OK || !pidl) return false;
+  return PathFromItemNames(pidl.Get(), ILGetSize(pidl.Get())) == stored;
 }
 
 }  // namespace
@@ -307,7 +273,7 @@ HRESULT ResolveShortcut(const std::string& linkPath, std::string& targetOut,
   descriptionOut.clear();
   std::wstring description;
   {
-    ComRef<IShellLinkW> link;
+    ComPtr<IShellLinkW> link;
     const HRESULT hr = OpenLink(linkPath, link);
     if (FAILED(hr)) return hr;
     const HRESULT read = ExactTarget(link, targetOut);
@@ -391,7 +357,7 @@ bool TargetFound(const std::string& target) {
 }  // namespace
 
 Findings ShortcutFindings(const std::string& linkPath) {
-  ComRef<IShellLinkW> link;
+  ComPtr<IShellLinkW> link;
   if (FAILED(OpenLink(linkPath, link))) return {};
   // The path text the link stores is read at once, where the exact target costs
   // the shell a walk over the item list. When that text names something that

@@ -90,17 +90,12 @@ bool IsLinkedSubKey(const std::wstring& parentName, const std::wstring& childNam
 
 bool SharedWith32BitView(HKEY hRoot, const std::string& keyPath) {
   if (ViewOfKey(keyPath) == RegistryView::k32) return false;
-  HKEY hNative = nullptr, hSeen = nullptr;
-  bool shared = false;
-  if (RegOpenKeyExA(hRoot, keyPath.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &hNative) ==
-          ERROR_SUCCESS &&
-      RegOpenKeyExA(hRoot, keyPath.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &hSeen) ==
-          ERROR_SUCCESS) {
-    shared = SameRegistryKey(hNative, hSeen);
-  }
-  if (hNative) RegCloseKey(hNative);
-  if (hSeen) RegCloseKey(hSeen);
-  return shared;
+  KeyHandle native, seen;
+  return RegOpenKeyExA(hRoot, keyPath.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, native.Receive()) ==
+             ERROR_SUCCESS &&
+         RegOpenKeyExA(hRoot, keyPath.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, seen.Receive()) ==
+             ERROR_SUCCESS &&
+         SameRegistryKey(native.Get(), seen.Get());
 }
 
 std::vector<ViewKey> KeysOfBothViews(HKEY hRoot, const std::string& keyPath) {
@@ -112,12 +107,11 @@ std::vector<ViewKey> KeysOfBothViews(HKEY hRoot, const std::string& keyPath) {
     // Shared: the twin is a link to the key, or the system hands a 32-bit program
     // the key itself (then the twin below Wow6432Node is a leftover no one reads).
     if (SameRegistryKey(hNative.Get(), hTwin.Get())) return keys;
-    HKEY hSeen = nullptr;
-    if (RegOpenKeyExA(hRoot, keyPath.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &hSeen) ==
-        ERROR_SUCCESS) {
-      const bool shared = SameRegistryKey(hNative.Get(), hSeen);
-      RegCloseKey(hSeen);
-      if (shared) return keys;
+    KeyHandle seen;
+    if (RegOpenKeyExA(hRoot, keyPath.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, seen.Receive()) ==
+            ERROR_SUCCESS &&
+        SameRegistryKey(hNative.Get(), seen.Get())) {
+      return keys;
     }
   }
   keys.push_back({twin, RegistryView::k32});

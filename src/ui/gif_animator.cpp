@@ -4,6 +4,7 @@
 #include <process.h>
 
 #include <cstring>
+#include <utility>
 
 #include "ui/gif_walker.h"
 
@@ -52,44 +53,56 @@ void RenderPicture(IPicture* picture, HDC hdc, int left, int top, int width, int
                   nullptr);
 }
 
-void ReleaseMemoryDC(HDC& hdc, HBITMAP& bitmap, HGDIOBJ& old) {
-  if (hdc && old) SelectObject(hdc, old);
-  if (bitmap) DeleteObject(bitmap);
-  if (hdc) DeleteDC(hdc);
-  hdc = nullptr;
-  bitmap = nullptr;
-  old = nullptr;
+// A movable copy of the bytes; none when there is no room.
+GlobalMemory MovableCopy(const void* data, size_t length) {
+  GlobalMemory copy(GlobalAlloc(GMEM_MOVEABLE, length));
+  void* target = copy ? GlobalLock(copy.Get()) : nullptr;
+  if (!target) return GlobalMemory();
+  std::memcpy(target, data, length);
+  GlobalUnlock(copy.Get());
+  return copy;
 }
 
 }  // namespace
 
-IPicture* LoadPictureFromMemory(const uint8_t* data, size_t length) {
-  if (!data || length == 0 || length > 0x7FFFFFFF) return nullptr;
-  HGLOBAL hCopy = GlobalAlloc(GMEM_MOVEABLE, length);
-  if (!hCopy) return nullptr;
-  void* target = GlobalLock(hCopy);
-  if (!target) {
-    GlobalFree(hCopy);
-    return nullptr;
+ComPtr<IPicture> LoadPictureFromMemory(const uint8_t* data, size_t length) {
+  ComPtr<IPicture> picture;
+  if (!data || length == 0 || length > 0x7FFFFFFF) return picture;
+  GlobalMemory copy = MovableCopy(data, length);
+  ComPtr<IStream> stream;
+  if (!copy || FAILED(CreateStreamOnHGlobal(copy.Get(), TRUE, stream.Receive())) || !stream) {
+    return picture;
   }
-  std::memcpy(target, data, length);
-  GlobalUnlock(hCopy);
-  IStream* stream = nullptr;
-  if (FAILED(CreateStreamOnHGlobal(hCopy, TRUE, &stream)) || !stream) {
-    GlobalFree(hCopy);
-    return nullptr;
+  copy.Detach();  // the stream frees it when it goes
+  if (FAILED(OleLoadPicture(stream.Get(), static_cast<LONG>(length), FALSE, IID_IPicture,
+                            picture.ReceiveVoid()))) {
+    picture.Detach();  // whatever a failed load left there is no picture of ours
   }
-  IPicture* picture = nullptr;
-  if (FAILED(OleLoadPicture(stream, static_cast<LONG>(length), FALSE, IID_IPicture,
-                            reinterpret_cast<void**>(&picture))))
-    picture = nullptr;
-  stream->Release();
   return picture;
 }
 
-GifAnimator::GifAnimator() {
+bool GifAnimator::Surface::Make(HDC hdc, int width, int height) {
+  Reset();
+  dc.Reset(CreateCompatibleDC(hdc));
+  if (dc) bitmap.Reset(CreateCompatibleBitmap(hdc, width, height));
+  if (!dc || !bitmap) {
+    Reset();
+    return false;
+  }
+  hOriginal = SelectObject(dc.Get(), bitmap.Get());
+  return true;
+}
+
+void GifAnimator::Surface::Reset() {
+  // The bitmap may be deleted only once no DC holds it.
+  if (dc && hOriginal) SelectObject(dc.Get(), hOriginal);
+  hOriginal = nullptr;
+  dc.Reset();
+  bitmap.Reset();
+}
+
+GifAnimator::GifAnimator() : m_hWake(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
   InitializeCriticalSection(&m_canvasLock);
-  m_hWake = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 
 GifAnimator::~GifAnimator() {
@@ -98,12 +111,10 @@ GifAnimator::~GifAnimator() {
   if (m_hThread) {
     // The frame loop outlived the bounded wait: this object must not go away under
     // it, and it leaves at its next check of the stop flag.
-    WaitForSingleObject(m_hThread, INFINITE);
-    CloseHandle(m_hThread);
-    m_hThread = nullptr;
+    WaitForSingleObject(m_hThread.Get(), INFINITE);
+    m_hThread.Reset();
   }
-  Release();
-  if (m_hWake) CloseHandle(m_hWake);
+  Unload();
   DeleteCriticalSection(&m_canvasLock);
 }
 
@@ -115,24 +126,15 @@ bool GifAnimator::LoadFromResource(const char* name, const char* type) {
   HGLOBAL hResource = LoadResource(hModule, hInfo);
   const void* source = hResource ? LockResource(hResource) : nullptr;
   if (!source || size == 0) return false;
-  HGLOBAL hCopy = GlobalAlloc(GMEM_MOVEABLE, size);
-  if (!hCopy) return false;
-  void* target = GlobalLock(hCopy);
-  if (!target) {
-    GlobalFree(hCopy);
-    return false;
-  }
-  std::memcpy(target, source, size);
-  GlobalUnlock(hCopy);
-  const bool loaded = Load(hCopy, size);
-  GlobalFree(hCopy);  // the pictures keep copies of their own
-  return loaded;
+  // The pictures keep copies of their own: this one goes when loaded.
+  const GlobalMemory copy = MovableCopy(source, size);
+  return copy && Load(copy.Get(), size);
 }
 
 bool GifAnimator::Load(HGLOBAL hData, size_t length) {
   Stop();
   if (m_hThread) return false;  // a frame loop that would not stop still uses the frames
-  Release();
+  Unload();
 
   GlobalView view(hData);
   const uint8_t* data = view.Data();
@@ -146,10 +148,9 @@ bool GifAnimator::Load(HGLOBAL hData, size_t length) {
     OLE_YSIZE_HIMETRIC height = 0;
     m_pPicture->get_Width(&width);
     m_pPicture->get_Height(&height);
-    HDC hScreen = GetDC(nullptr);
-    const int dpiX = hScreen ? GetDeviceCaps(hScreen, LOGPIXELSX) : 96;
-    const int dpiY = hScreen ? GetDeviceCaps(hScreen, LOGPIXELSY) : 96;
-    if (hScreen) ReleaseDC(nullptr, hScreen);
+    const WindowDc screen(nullptr);
+    const int dpiX = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : 96;
+    const int dpiY = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
     m_nWidth = MulDiv(width, dpiX, 2540);
     m_nHeight = MulDiv(height, dpiY, 2540);
     return PrepareCanvas();
@@ -168,30 +169,27 @@ bool GifAnimator::Load(HGLOBAL hData, size_t length) {
   }
   for (const GifFrameInfo& info : layout.frames) {
     const std::vector<uint8_t> stream = BuildFrameStream(data, length, layout, info);
-    IPicture* picture = LoadPictureFromMemory(stream.data(), stream.size());
+    ComPtr<IPicture> picture = LoadPictureFromMemory(stream.data(), stream.size());
     if (!picture) continue;
     Frame frame;
-    frame.picture = picture;
+    frame.picture = std::move(picture);
     frame.width = info.width;
     frame.height = info.height;
     frame.left = info.left;
     frame.top = info.top;
     frame.delay = info.delay;
     frame.disposal = info.disposal;
-    m_frames.push_back(frame);
+    m_frames.push_back(std::move(frame));
   }
   return !m_frames.empty() && PrepareCanvas();
 }
 
-void GifAnimator::Release() {
+void GifAnimator::Unload() {
   CanvasLock lock(m_canvasLock);
-  for (Frame& frame : m_frames)
-    if (frame.picture) frame.picture->Release();
   m_frames.clear();
-  if (m_pPicture) m_pPicture->Release();
-  m_pPicture = nullptr;
-  ReleaseMemoryDC(m_hCanvas, m_hCanvasBitmap, m_hCanvasOld);
-  ReleaseMemoryDC(m_hSaved, m_hSavedBitmap, m_hSavedOld);
+  m_pPicture.Reset();
+  m_canvas.Reset();
+  m_saved.Reset();
   m_bIsGif = m_bReady = false;
   m_nCurrent = 0;
   m_nWidth = m_nHeight = 0;
@@ -204,30 +202,20 @@ bool GifAnimator::PrepareCanvas() {
   if (m_hWnd)
     SetWindowPos(m_hWnd, nullptr, 0, 0, m_nWidth, m_nHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  HDC hWindowDC = GetDC(m_hWnd);
-  if (!hWindowDC) return false;
   CanvasLock lock(m_canvasLock);
-  m_hCanvas = CreateCompatibleDC(hWindowDC);
-  m_hCanvasBitmap = m_hCanvas ? CreateCompatibleBitmap(hWindowDC, m_nWidth, m_nHeight) : nullptr;
-  ReleaseDC(m_hWnd, hWindowDC);
-  if (!m_hCanvas || !m_hCanvasBitmap) {
-    ReleaseMemoryDC(m_hCanvas, m_hCanvasBitmap, m_hCanvasOld);
-    return false;
+  {
+    const WindowDc window(m_hWnd);
+    if (!window || !m_canvas.Make(window.Get(), m_nWidth, m_nHeight)) return false;
   }
-  m_hCanvasOld = SelectObject(m_hCanvas, m_hCanvasBitmap);
   m_crBackground = GetSysColor(COLOR_BTNFACE);
-  RECT all = {0, 0, m_nWidth, m_nHeight};
-  HBRUSH menu = CreateSolidBrush(GetSysColor(COLOR_MENU));
-  FillRect(m_hCanvas, &all, menu);
-  DeleteObject(menu);
+  FillCanvas(RECT{0, 0, m_nWidth, m_nHeight}, GetSysColor(COLOR_MENU));
   m_bReady = true;
   return true;
 }
 
 void GifAnimator::FillCanvas(const RECT& area, COLORREF colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(m_hCanvas, &area, brush);
-  DeleteObject(brush);
+  const BrushHandle brush(CreateSolidBrush(colour));
+  FillRect(m_canvas.Dc(), &area, brush.Get());
 }
 
 bool GifAnimator::Draw() {
@@ -236,18 +224,18 @@ bool GifAnimator::Draw() {
     if (m_hThread) return true;
     m_bStop = false;
     unsigned threadId = 0;
-    m_hThread = reinterpret_cast<HANDLE>(
-        _beginthreadex(nullptr, 0, ThreadMain, this, CREATE_SUSPENDED, &threadId));
+    m_hThread.Reset(reinterpret_cast<HANDLE>(
+        _beginthreadex(nullptr, 0, ThreadMain, this, CREATE_SUSPENDED, &threadId)));
     if (!m_hThread) return false;
-    ResumeThread(m_hThread);
+    ResumeThread(m_hThread.Get());
     return true;
   }
   {
     CanvasLock lock(m_canvasLock);
     if (m_pPicture)
-      RenderPicture(m_pPicture, m_hCanvas, 0, 0, m_nWidth, m_nHeight);
+      RenderPicture(m_pPicture.Get(), m_canvas.Dc(), 0, 0, m_nWidth, m_nHeight);
     else if (!m_frames.empty() && m_frames[0].picture)
-      RenderPicture(m_frames[0].picture, m_hCanvas, m_frames[0].left, m_frames[0].top,
+      RenderPicture(m_frames[0].picture.Get(), m_canvas.Dc(), m_frames[0].left, m_frames[0].top,
                     m_frames[0].width, m_frames[0].height);
   }
   if (m_hWnd) InvalidateRect(m_hWnd, nullptr, FALSE);
@@ -257,11 +245,10 @@ bool GifAnimator::Draw() {
 void GifAnimator::Stop() {
   if (!m_hThread) return;
   m_bStop = true;
-  if (m_hWake) SetEvent(m_hWake);
-  if (WaitForSingleObject(m_hThread, kStopWaitMilliseconds) != WAIT_OBJECT_0) return;
-  CloseHandle(m_hThread);
-  m_hThread = nullptr;
-  if (m_hWake) ResetEvent(m_hWake);
+  if (m_hWake) SetEvent(m_hWake.Get());
+  if (WaitForSingleObject(m_hThread.Get(), kStopWaitMilliseconds) != WAIT_OBJECT_0) return;
+  m_hThread.Reset();
+  if (m_hWake) ResetEvent(m_hWake.Get());
   m_bStop = false;
 }
 
@@ -274,39 +261,32 @@ unsigned __stdcall GifAnimator::ThreadMain(void* self) {
 }
 
 void GifAnimator::RenderFrame(size_t index) {
-  if (index >= m_frames.size() || !m_hCanvas) return;
+  if (index >= m_frames.size() || !m_canvas.Dc()) return;
   const Frame& frame = m_frames[index];
   if (!frame.picture) return;
   {
     CanvasLock lock(m_canvasLock);
-    if (frame.disposal == 3) {
-      ReleaseMemoryDC(m_hSaved, m_hSavedBitmap, m_hSavedOld);
-      m_hSaved = CreateCompatibleDC(m_hCanvas);
-      m_hSavedBitmap = m_hSaved ? CreateCompatibleBitmap(m_hCanvas, frame.width, frame.height)
-                                : nullptr;
-      if (m_hSaved && m_hSavedBitmap) {
-        m_hSavedOld = SelectObject(m_hSaved, m_hSavedBitmap);
-        BitBlt(m_hSaved, 0, 0, frame.width, frame.height, m_hCanvas, frame.left, frame.top,
-               SRCCOPY);
-      } else {
-        ReleaseMemoryDC(m_hSaved, m_hSavedBitmap, m_hSavedOld);
-      }
+    if (frame.disposal == 3 && m_saved.Make(m_canvas.Dc(), frame.width, frame.height)) {
+      BitBlt(m_saved.Dc(), 0, 0, frame.width, frame.height, m_canvas.Dc(), frame.left, frame.top,
+             SRCCOPY);
     }
-    RenderPicture(frame.picture, m_hCanvas, frame.left, frame.top, frame.width, frame.height);
+    RenderPicture(frame.picture.Get(), m_canvas.Dc(), frame.left, frame.top, frame.width,
+                  frame.height);
   }
   if (HWND hWnd = m_hWnd) InvalidateRect(hWnd, nullptr, FALSE);
 }
 
 void GifAnimator::DisposeFrame(size_t index) {
-  if (index >= m_frames.size() || !m_hCanvas) return;
+  if (index >= m_frames.size() || !m_canvas.Dc()) return;
   const Frame& frame = m_frames[index];
   CanvasLock lock(m_canvasLock);
   const RECT area = {frame.left, frame.top, frame.left + frame.width, frame.top + frame.height};
   if (frame.disposal == 2) {
     FillCanvas(area, m_crBackground);
-  } else if (frame.disposal == 3 && m_hSaved) {
-    BitBlt(m_hCanvas, frame.left, frame.top, frame.width, frame.height, m_hSaved, 0, 0, SRCCOPY);
-    ReleaseMemoryDC(m_hSaved, m_hSavedBitmap, m_hSavedOld);
+  } else if (frame.disposal == 3 && m_saved.Dc()) {
+    BitBlt(m_canvas.Dc(), frame.left, frame.top, frame.width, frame.height, m_saved.Dc(), 0, 0,
+           SRCCOPY);
+    m_saved.Reset();
   }
 }
 
@@ -316,7 +296,7 @@ void GifAnimator::AnimationLoop() {
     if (m_nCurrent < m_frames.size() && m_frames[m_nCurrent].picture) {
       RenderFrame(m_nCurrent);
       if (m_bStop) return;
-      WaitForSingleObject(m_hWake, FrameWaitMilliseconds(m_frames[m_nCurrent].delay));
+      WaitForSingleObject(m_hWake.Get(), FrameWaitMilliseconds(m_frames[m_nCurrent].delay));
       if (m_bStop) return;
       DisposeFrame(m_nCurrent);
     }
@@ -330,7 +310,7 @@ void GifAnimator::AnimationLoop() {
 
 void GifAnimator::CopyCanvas(HDC hdc) {
   CanvasLock lock(m_canvasLock);
-  if (m_hCanvas) BitBlt(hdc, 0, 0, m_nWidth, m_nHeight, m_hCanvas, 0, 0, SRCCOPY);
+  if (m_canvas.Dc()) BitBlt(hdc, 0, 0, m_nWidth, m_nHeight, m_canvas.Dc(), 0, 0, SRCCOPY);
 }
 
 void GifAnimator::OnDetaching() { Stop(); }

@@ -11,12 +11,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/handles.h"
 #include "framework/window.h"
 
 class GifAnimator : public Control {
  public:
   struct Frame {
-    IPicture* picture = nullptr;
+    ComPtr<IPicture> picture;
     int width = 0;
     int height = 0;
     int left = 0;
@@ -53,7 +54,25 @@ class GifAnimator : public Control {
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  void Release();
+  // An off-screen picture: a bitmap selected into a DC of its own, the DC's
+  // first bitmap selected back before both go.
+  struct Surface {
+    Surface() = default;
+    ~Surface() { Reset(); }
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
+    // A surface like `hdc` of this size; false (and nothing held) when the system
+    // has no room for it.
+    bool Make(HDC hdc, int width, int height);
+    void Reset();
+    HDC Dc() const { return dc.Get(); }
+
+    BitmapHandle bitmap;
+    MemoryDc dc;
+    HGDIOBJ hOriginal = nullptr;
+  };
+
+  void Unload();
   bool PrepareCanvas();
   void FillCanvas(const RECT& area, COLORREF colour);
   void AnimationLoop();
@@ -65,22 +84,19 @@ class GifAnimator : public Control {
   COLORREF m_crBackground = RGB(255, 255, 255);
   bool m_bIsGif = false;
   bool m_bReady = false;
-  IPicture* m_pPicture = nullptr;
+  ComPtr<IPicture> m_pPicture;
   std::vector<Frame> m_frames;
-  HDC m_hCanvas = nullptr;
-  HBITMAP m_hCanvasBitmap = nullptr;
-  HGDIOBJ m_hCanvasOld = nullptr;
-  HDC m_hSaved = nullptr;
-  HBITMAP m_hSavedBitmap = nullptr;
-  HGDIOBJ m_hSavedOld = nullptr;
-  HANDLE m_hThread = nullptr;
+  Surface m_canvas;
+  // What a frame that is to be restored after it covers.
+  Surface m_saved;
+  KernelHandle m_hThread;
   size_t m_nCurrent = 0;
   std::atomic<bool> m_bRunning{false};
   std::atomic<bool> m_bStop{false};
-  HANDLE m_hWake = nullptr;
+  KernelHandle m_hWake;
   // The worker draws while the paint handler copies; one lock keeps them apart.
   CRITICAL_SECTION m_canvasLock;
 };
 
-// Loads a picture (any format the system's loader reads) from memory; null on failure.
-IPicture* LoadPictureFromMemory(const uint8_t* data, size_t length);
+// Loads a picture (any format the system's loader reads) from memory; none on failure.
+ComPtr<IPicture> LoadPictureFromMemory(const uint8_t* data, size_t length);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/handles.h"
 #include "ui/html_text.h"
 
 void PaintHtmlLabel(HWND hWnd, HDC hdc) {
@@ -12,12 +13,10 @@ void PaintHtmlLabel(HWND hWnd, HDC hdc) {
   std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
   const int got = GetWindowTextA(hWnd, &text[0], length + 1);
   text.resize(static_cast<size_t>(got > 0 ? got : 0));
-  HFONT font = reinterpret_cast<HFONT>(SendMessageA(hWnd, WM_GETFONT, 0, 0));
-  HGDIOBJ previous = font ? SelectObject(hdc, font) : nullptr;
+  const SelectedObject font(hdc, reinterpret_cast<HFONT>(SendMessageA(hWnd, WM_GETFONT, 0, 0)));
   const int oldMode = SetBkMode(hdc, TRANSPARENT);
   DrawHtmlText(hdc, text.c_str(), static_cast<int>(text.size()), rect);
   SetBkMode(hdc, oldMode);
-  if (previous) SelectObject(hdc, previous);
 }
 
 LRESULT HtmlLabel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

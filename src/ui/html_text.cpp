@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/handles.h"
 #include "ui/html_token.h"
 
 namespace {
@@ -13,24 +14,21 @@ int g_nColourCount = 0;
 
 const int kFontSlots = 32;
 
-// Fonts made for one drawing call; slot 0 is the caller's and is never deleted.
+// Fonts made for one drawing call; slot 0 is the caller's font, never deleted.
+// The DC is restored before the cache goes, so none of them is still selected.
 class FontCache {
  public:
-  explicit FontCache(HFONT base) { m_fonts[0] = base; }
-  ~FontCache() {
-    for (int i = 1; i < kFontSlots; ++i)
-      if (m_fonts[i]) DeleteObject(m_fonts[i]);
-  }
-  FontCache(const FontCache&) = delete;
-  FontCache& operator=(const FontCache&) = delete;
+  explicit FontCache(HFONT base) : m_hBase(base) {}
   HFONT Get(HDC hdc, uint32_t styles) {
     const uint32_t slot = styles & (kFontSlots - 1);
-    if (!m_fonts[slot]) m_fonts[slot] = MakeStyledFont(hdc, m_fonts[0], slot);
-    return m_fonts[slot];
+    if (slot == 0) return m_hBase;
+    if (!m_fonts[slot]) m_fonts[slot].Reset(MakeStyledFont(hdc, m_hBase, slot));
+    return m_fonts[slot].Get();
   }
 
  private:
-  HFONT m_fonts[kFontSlots] = {};
+  HFONT m_hBase;
+  FontHandle m_fonts[kFontSlots];
 };
 
 int TextWidth(HDC hdc, const char* text, int length) {

@@ -7,13 +7,16 @@
 
 #include "framework/prompt.h"
 #include "ui/hyperlink_text.h"
+#include "ui/resource_ids.h"
 
 namespace {
 
 HyperlinkLabel::Opener g_opener = nullptr;
 
-const int kProgramHandCursor = 136;
+// The hand cursor in the Windows help viewer's resources (winhlp32.exe).
 const int kHelpViewerHandCursor = 106;
+// The system's hand (IDC_HAND, whose macro has the wide type in a Unicode build).
+const int kSystemHandCursor = 32649;
 
 std::string WindowText(HWND hWnd) {
   const int length = GetWindowTextLengthA(hWnd);
@@ -51,12 +54,10 @@ bool ReadClassesDefault(const std::string& key, std::string& value) {
 
 SIZE TextExtent(HWND hWnd, HFONT font, const std::string& text) {
   SIZE size = {};
-  HDC hdc = GetDC(hWnd);
-  if (!hdc) return size;
-  HGDIOBJ previous = font ? SelectObject(hdc, font) : nullptr;
-  GetTextExtentPoint32A(hdc, text.c_str(), static_cast<int>(text.size()), &size);
-  if (previous) SelectObject(hdc, previous);
-  ReleaseDC(hWnd, hdc);
+  const WindowDc dc(hWnd);
+  if (!dc) return size;
+  const SelectedObject selected(dc.Get(), font);
+  GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
   return size;
 }
 
@@ -140,9 +141,9 @@ void HyperlinkLabel::OnAttached() {
   if (!base) base = static_cast<HFONT>(GetStockObject(ANSI_VAR_FONT));
   LOGFONTA description = {};
   if (base && GetObjectA(base, sizeof(description), &description)) {
-    m_hFont = CreateFontIndirectA(&description);
+    m_hFont.Reset(CreateFontIndirectA(&description));
     description.lfUnderline = TRUE;
-    m_hUnderlineFont = CreateFontIndirectA(&description);
+    m_hUnderlineFont.Reset(CreateFontIndirectA(&description));
   }
 
   ResizeToText();
@@ -164,24 +165,22 @@ void HyperlinkLabel::OnDetaching() {
 }
 
 void HyperlinkLabel::ReleaseResources() {
-  if (m_hFont) DeleteObject(m_hFont);
-  if (m_hUnderlineFont) DeleteObject(m_hUnderlineFont);
-  m_hFont = m_hUnderlineFont = nullptr;
-  if (m_hLinkCursor && m_bOwnCursor) DestroyCursor(m_hLinkCursor);
+  m_hFont.Reset();
+  m_hUnderlineFont.Reset();
   m_hLinkCursor = nullptr;
-  m_bOwnCursor = false;
+  m_hOwnCursor.Reset();
 }
 
 // An always underlined link hides the underline of its access key: while the
 // system shows access keys (the user has pressed Alt, or works at the
 // keyboard), such a link drops its own underline so that its letter shows.
 HFONT HyperlinkLabel::RestingFont() const {
-  if (m_nUnderline != kUnderlineAlways) return m_hFont;
+  if (m_nUnderline != kUnderlineAlways) return m_hFont.Get();
   const bool keyboard = m_hWnd && (GetWindowLongPtrA(m_hWnd, GWL_STYLE) & WS_TABSTOP) != 0;
   const bool accessKeyShown =
       keyboard && WindowText(m_hWnd).find('&') != std::string::npos &&
       !(SendMessageA(m_hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL);
-  return accessKeyShown ? m_hFont : m_hUnderlineFont;
+  return (accessKeyShown ? m_hFont : m_hUnderlineFont).Get();
 }
 
 void HyperlinkLabel::ApplyFont(HFONT font) {
@@ -192,7 +191,7 @@ void HyperlinkLabel::Repaint() { RedrawUnder(m_hWnd); }
 
 void HyperlinkLabel::ResizeToText() {
   if (!m_bAdjustToFit || !m_hWnd) return;
-  const SIZE extent = TextExtent(m_hWnd, m_hUnderlineFont, ShownText(m_hWnd));
+  const SIZE extent = TextExtent(m_hWnd, m_hUnderlineFont.Get(), ShownText(m_hWnd));
   RECT window = {};
   RECT client = {};
   GetWindowRect(m_hWnd, &window);
@@ -238,20 +237,19 @@ void HyperlinkLabel::LoadHandCursor() {
   const UINT length = GetWindowsDirectoryA(folder, MAX_PATH);
   if (length > 0 && length < MAX_PATH) {
     const std::string viewer = std::string(folder) + "\\winhlp32.exe";
-    HMODULE hViewer = LoadLibraryExA(viewer.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (hViewer) {
-      HCURSOR hand = LoadCursorA(hViewer, MAKEINTRESOURCEA(kHelpViewerHandCursor));
-      if (hand) {
-        m_hLinkCursor = CopyCursor(hand);
-        m_bOwnCursor = m_hLinkCursor != nullptr;
-      }
-      FreeLibrary(hViewer);
+    // Copied while the file is loaded: its cursor goes with it.
+    const ModuleHandle file(LoadLibraryExA(viewer.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    const HCURSOR hand =
+        file ? LoadCursorA(file.Get(), MAKEINTRESOURCEA(kHelpViewerHandCursor)) : nullptr;
+    if (hand) {
+      m_hOwnCursor.Reset(CopyCursor(hand));
+      m_hLinkCursor = m_hOwnCursor.Get();
     }
   }
   // Any hand serves: our own, then the system's.
   if (!m_hLinkCursor)
-    m_hLinkCursor = LoadCursorA(Dialog::ResourceModule(), MAKEINTRESOURCEA(kProgramHandCursor));
-  if (!m_hLinkCursor) m_hLinkCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));  // IDC_HAND
+    m_hLinkCursor = LoadCursorA(Dialog::ResourceModule(), MAKEINTRESOURCEA(IDC_LINK_HAND));
+  if (!m_hLinkCursor) m_hLinkCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(kSystemHandCursor));
 }
 
 void HyperlinkLabel::CreateToolTip() {
@@ -294,21 +292,16 @@ void HyperlinkLabel::Activate() {
 void HyperlinkLabel::DrawFocus() {
   if (GetFocus() != m_hWnd) return;
   if (SendMessageA(m_hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) return;
-  HDC hdc = GetDC(m_hWnd);
-  if (!hdc) return;
+  const WindowDc dc(m_hWnd);
+  if (!dc) return;
   RECT client = {};
   GetClientRect(m_hWnd, &client);
   LOGBRUSH brush = {BS_SOLID, TextColour(), 0};
-  HPEN hPen = ExtCreatePen(PS_COSMETIC | PS_ALTERNATE, 1, &brush, 0, nullptr);
-  if (hPen) {
-    HGDIOBJ oldPen = SelectObject(hdc, hPen);
-    HGDIOBJ oldBrush = SelectObject(hdc, GetStockObject(NULL_BRUSH));
-    Rectangle(hdc, client.left, client.top, client.right, client.bottom);
-    SelectObject(hdc, oldBrush);
-    SelectObject(hdc, oldPen);
-    DeleteObject(hPen);
-  }
-  ReleaseDC(m_hWnd, hdc);
+  const PenHandle dots(ExtCreatePen(PS_COSMETIC | PS_ALTERNATE, 1, &brush, 0, nullptr));
+  if (!dots) return;
+  const SelectedObject pen(dc.Get(), dots.Get());
+  const SelectedObject hollow(dc.Get(), GetStockObject(NULL_BRUSH));
+  Rectangle(dc.Get(), client.left, client.top, client.right, client.bottom);
 }
 
 void HyperlinkLabel::OnClick() {
@@ -379,7 +372,7 @@ LRESULT HyperlinkLabel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEMOVE:
       if (!m_bOverControl) {
         m_bOverControl = true;
-        if (m_nUnderline == kUnderlineHover) ApplyFont(m_hUnderlineFont);
+        if (m_nUnderline == kUnderlineHover) ApplyFont(m_hUnderlineFont.Get());
         Repaint();
         SetTimer(m_hWnd, kHoverTimer, 100, nullptr);
       }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/handles.h"
 #include "framework/window.h"
 
 class HyperlinkLabel : public Control {
@@ -80,9 +81,11 @@ class HyperlinkLabel : public Control {
   bool m_bNavigationOff = false;
   bool m_bSizing = false;
   int m_nUnderline = kUnderlineHover;
-  HFONT m_hFont = nullptr;
-  HFONT m_hUnderlineFont = nullptr;
+  FontHandle m_hFont;
+  FontHandle m_hUnderlineFont;
+  // The hand shown over the link: our copy of the help viewer's (held by
+  // m_hOwnCursor) or a shared one nobody destroys.
   HCURSOR m_hLinkCursor = nullptr;
-  bool m_bOwnCursor = false;
+  CursorHandle m_hOwnCursor;
   HWND m_hToolTip = nullptr;
 };

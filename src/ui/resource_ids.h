@@ -22,3 +22,8 @@
 #define IDD_ADD_REMOVE_MANAGER 148
 #define IDD_IGNORED_ITEMS 149
 #define IDD_BACKUP_ITEMS 150
+
+// Labels and frames the code never addresses.
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

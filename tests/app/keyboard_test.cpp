@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/details_dialog_ids.h"
 #include "window_fixture.h"
 
 namespace {
@@ -22,7 +23,7 @@ void Press(HWND hDialog, WPARAM key) {
 
 TEST_F(MainWindowTest, EnterAndEscapeNeverCloseTheWindowAndEnterOpensAResultRow) {
   Open();
-  const int kFocus[] = {kNavScanNow, kProgressList, kSectionsList, kBackupDates, 1036};
+  const int kFocus[] = {kNavScanNow, kProgressList, kSectionsList, kBackupDates, IDC_LOG_FOLDER};
   const int kEntry[] = {0, kNavScanNow, kNavChooseSections, kNavRestoreBackup, kNavAdvancedControls};
   for (int i = 0; i < 5; ++i) {
     if (kEntry[i]) Click(kEntry[i]);
@@ -38,8 +39,11 @@ TEST_F(MainWindowTest, EnterAndEscapeNeverCloseTheWindowAndEnterOpensAResultRow)
   SetFocus(hList);
   ListView_SetItemState(hList, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   int rows = -1;
-  EXPECT_TRUE(WithModal("Details", [&] { Press(Window(), VK_RETURN); },
-                        [&](HWND hDetails) { rows = ListView_GetItemCount(GetDlgItem(hDetails, 1023)); }));
+  EXPECT_TRUE(WithModal(
+      "Details", [&] { Press(Window(), VK_RETURN); },
+      [&](HWND hDetails) {
+        rows = ListView_GetItemCount(GetDlgItem(hDetails, IDC_DETAILS_LIST));
+      }));
   EXPECT_EQ(1, rows);
   // The close box still closes.
   SendMessageA(Window(), WM_CLOSE, 0, 0);
@@ -54,8 +58,10 @@ TEST_F(MainWindowTest, SpaceAndAccessKeysOpenPanelsAndTheFocusStaysInView) {
     int entry;
     char accessKey;
     int shown;  // a control of its panel
-  } kEntries[] = {{kNavChooseSections, 'c', kSectionsList}, {kNavRestoreBackup, 'r', kBackupDates},
-                  {kNavAdvancedControls, 'a', 1037}, {kNavScanNow, 's', kScanButton}};
+  } kEntries[] = {{kNavChooseSections, 'c', kSectionsList},
+                  {kNavRestoreBackup, 'r', kBackupDates},
+                  {kNavAdvancedControls, 'a', IDC_SAVE_PREFERENCES},
+                  {kNavScanNow, 's', kScanButton}};
   for (const auto& e : kEntries) {
     const int other = e.entry == kNavRestoreBackup ? kNavAdvancedControls : kNavRestoreBackup;
     Click(other);

@@ -56,18 +56,16 @@ TEST_F(MainWindowTest, ResultRowsShowTheirStateSeverityAndEdgesAndAHandOverTheLi
     EXPECT_EQ(fill, picture.Pixel(120, 4)) << row.severity;
     EXPECT_EQ(RGB(200, 200, 200), picture.Pixel(120, 0)) << row.severity;
     EXPECT_EQ(RGB(200, 200, 200), fromCorner(1, 20)) << row.severity;
-    HBITMAP hBar = row.severity <= 2 ? static_cast<HBITMAP>(LoadImageA(
-        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kBars[row.severity]), IMAGE_BITMAP, 0, 0, 0)) : nullptr;
-    HDC hBarDc = CreateCompatibleDC(nullptr);
-    if (hBar) SelectObject(hBarDc, hBar);
+    const BitmapHandle bar(row.severity <= 2 ? static_cast<HBITMAP>(LoadImageA(
+        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kBars[row.severity]), IMAGE_BITMAP, 0, 0, 0)) : nullptr);
+    const MemoryDc barDc(CreateCompatibleDC(nullptr));
+    const SelectedObject selected(barDc.Get(), bar.Get());
     int matching = 0;
     for (int x = 1; x < 69; x += 5) {
       const COLORREF drawn = fromCorner(10 + 69 - x, 5 + 4);
-      matching += hBar ? drawn == GetPixel(hBarDc, x, 4) : drawn == fill;
+      matching += bar ? drawn == GetPixel(barDc.Get(), x, 4) : drawn == fill;
     }
     EXPECT_EQ(14, matching) << row.severity;
-    DeleteDC(hBarDc);  // which lets go of the bar
-    if (hBar) DeleteObject(hBar);
   }
 
   // The pointer is a hand over "View Details" only.
@@ -101,19 +99,16 @@ TEST_F(MainWindowTest, WithTheXpFlagAStaticShowsThePictureUnderIt) {
   RECT area = {};
   GetWindowRect(hLine, &area);
   MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&area), 2);
-  HBITMAP hHome = static_cast<HBITMAP>(
-      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_HOME_BACKGROUND), IMAGE_BITMAP, 0, 0, 0));
-  HDC hPicture = CreateCompatibleDC(nullptr);
-  HGDIOBJ oldPicture = SelectObject(hPicture, hHome);
+  const BitmapHandle home(static_cast<HBITMAP>(
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_HOME_BACKGROUND), IMAGE_BITMAP, 0, 0, 0)));
+  const MemoryDc picture(CreateCompatibleDC(nullptr));
+  const SelectedObject selected(picture.Get(), home.Get());
   Surface canvas(40, 10);
   PatBlt(canvas.Dc(), 0, 0, 40, 10, BLACKNESS);
   SendMessageA(Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(canvas.Dc()), reinterpret_cast<LPARAM>(hLine));
   int same = 0;
-  for (int x = 0; x < 40; x += 4) same += canvas.Pixel(x, 3) == GetPixel(hPicture, area.left + x, area.top + 3);
+  for (int x = 0; x < 40; x += 4) same += canvas.Pixel(x, 3) == GetPixel(picture.Get(), area.left + x, area.top + 3);
   EXPECT_EQ(10, same);
-  SelectObject(hPicture, oldPicture);
-  DeleteObject(hHome);
-  DeleteDC(hPicture);
 }
 
 TEST(StatusText, CutTo259ThenCompactedToTheLabel) {

@@ -15,9 +15,15 @@
 
 namespace {
 
-const int kOtherPanels[] = {1008, 1009, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1054, 1020,
-                            1021, 1043, 1045, 1041, 1042, 1044, 1058, 1026, 1027, 1028, 1036,
-                            1037, 1038, 1055, 1056, 1057, 1062, 1063};
+const int kOtherPanels[] = {
+    IDC_PROGRESS_LIST,    IDC_SCAN_BUTTON,          IDC_STATUS_LABEL,       IDC_TOTAL_LABEL,
+    IDC_ANIMATION,        IDC_TOTALS_FRAME,         IDC_AFFECTED_LABEL,     IDC_RESULTS_LIST,
+    IDC_REMOVE_BUTTON,    IDC_RESULTS_TOTAL,        IDC_SECTIONS_LIST,      IDC_SAVE_SECTIONS,
+    IDC_RESTORE_TEXT,     IDC_BACKUP_DATES_CAPTION, IDC_BACKUP_DATES,       IDC_RESTORE_BUTTON,
+    IDC_RESTORE_RULE,     IDC_ADVANCED_CAPTION,     IDC_RUN_AT_STARTUP,     IDC_SELECT_ALL_ERRORS,
+    IDC_AUTO_BACKUP,      IDC_LOG_FOLDER,           IDC_SAVE_PREFERENCES,   IDC_BROWSE_LOG_FOLDER,
+    IDC_STARTUP_MANAGER,  IDC_BHO_MANAGER,          IDC_ADD_REMOVE_MANAGER, IDC_IGNORED_ITEMS,
+    IDC_SHOW_BACKUP_ITEMS};
 
 int Rows(HWND hList) { return static_cast<int>(SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0)); }
 
@@ -59,10 +65,17 @@ TEST_F(MainWindowTest, OpensOnHomeAtThePictureSizeAndEachPanelShowsOnlyItsContro
     std::vector<int> shown;
   } kPanels[] = {
       {0, {}},
-      {kNavScanNow, {1008, 1009, 1013, 1014, 1016, 1017}},
-      {kNavChooseSections, {1020, 1021}},
-      {kNavRestoreBackup, {1041, 1042, 1043, 1044, 1045, 1063}},
-      {kNavAdvancedControls, {1026, 1027, 1028, 1036, 1037, 1038, 1055, 1056, 1057, 1058, 1062}},
+      {kNavScanNow,
+       {IDC_PROGRESS_LIST, IDC_SCAN_BUTTON, IDC_STATUS_LABEL, IDC_TOTAL_LABEL, IDC_TOTALS_FRAME,
+        IDC_AFFECTED_LABEL}},
+      {kNavChooseSections, {IDC_SECTIONS_LIST, IDC_SAVE_SECTIONS}},
+      {kNavRestoreBackup,
+       {IDC_BACKUP_DATES, IDC_RESTORE_BUTTON, IDC_RESTORE_TEXT, IDC_RESTORE_RULE,
+        IDC_BACKUP_DATES_CAPTION, IDC_SHOW_BACKUP_ITEMS}},
+      {kNavAdvancedControls,
+       {IDC_RUN_AT_STARTUP, IDC_SELECT_ALL_ERRORS, IDC_AUTO_BACKUP, IDC_LOG_FOLDER,
+        IDC_SAVE_PREFERENCES, IDC_BROWSE_LOG_FOLDER, IDC_STARTUP_MANAGER, IDC_BHO_MANAGER,
+        IDC_ADD_REMOVE_MANAGER, IDC_ADVANCED_CAPTION, IDC_IGNORED_ITEMS}},
   };
   for (const auto& panel : kPanels) {
     if (panel.entry) Click(panel.entry);
@@ -71,9 +84,12 @@ TEST_F(MainWindowTest, OpensOnHomeAtThePictureSizeAndEachPanelShowsOnlyItsContro
       const bool wanted = std::find(panel.shown.begin(), panel.shown.end(), id) != panel.shown.end();
       EXPECT_EQ(wanted, Visible(id)) << "entry " << panel.entry << ", control " << id;
     }
-    for (int id : {1004, 1005, 1006, 1007, 1046, 1048, 1051})
+    for (int id : {IDC_OS_LINE, IDC_PROFILE_LINE, IDC_MEMORY_LINE, IDC_DISK_LINE, IDC_HOME_LINK,
+                   IDC_SUPPORT_LINK, IDC_DESCRIPTION})
       EXPECT_EQ(panel.entry == 0, Visible(id)) << panel.entry << ", control " << id;
-    for (int id : {1049, 1000, 1001, 1002, 1003}) EXPECT_TRUE(Visible(id)) << id;
+    for (int id : {IDC_HELP_LINK, IDC_NAV_SCAN_NOW, IDC_NAV_CHOOSE_SECTIONS, IDC_NAV_RESTORE_BACKUP,
+                   IDC_NAV_ADVANCED_CONTROLS})
+      EXPECT_TRUE(Visible(id)) << id;
   }
 }
 
@@ -93,7 +109,8 @@ TEST_F(MainWindowTest, AFullScanEndsOnTheResults) {
   EXPECT_EQ(5, Rows(Item(kResultsList)));
   EXPECT_EQ("Total Problems : 6", Text(kResultsTotal));
   // The totals are red on the picture; other statics let the picture through.
-  HDC hdc = CreateCompatibleDC(nullptr);
+  const MemoryDc dc(CreateCompatibleDC(nullptr));
+  const HDC hdc = dc.Get();
   for (int id : {kTotalLabel, kAffectedLabel, kResultsTotal, kOsLine}) {
     SetTextColor(hdc, RGB(0, 0, 0));
     SendMessageA(Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hdc),
@@ -101,7 +118,6 @@ TEST_F(MainWindowTest, AFullScanEndsOnTheResults) {
     EXPECT_EQ(id == kOsLine ? RGB(0, 0, 0) : RGB(255, 0, 0), GetTextColor(hdc)) << id;
     EXPECT_EQ(TRANSPARENT, GetBkMode(hdc)) << id;
   }
-  DeleteDC(hdc);
 }
 
 TEST_F(MainWindowTest, AbortStopsAtTheNextItemEvenDuringTheStartAndClosingAborts) {
@@ -159,9 +175,9 @@ TEST_F(MainWindowTest, ResultRowChecksReachTheProblemsAndDetailsOpenAtAnyScroll)
     int rows = -1;
     EXPECT_TRUE(WithModal("Details", [&] { ClickAt(hList, RowPoint(hList, row, link)); }, [&](HWND hDetails) {
       char text[512] = {};
-      GetDlgItemTextA(hDetails, 1022, text, sizeof(text));
+      GetDlgItemTextA(hDetails, IDC_DETAILS_HEADING, text, sizeof(text));
       heading = text;
-      rows = Rows(GetDlgItem(hDetails, 1023));
+      rows = Rows(GetDlgItem(hDetails, IDC_DETAILS_LIST));
     })) << row;
     EXPECT_EQ(0u, heading.find("<b>Group Name : " + section->name + "</b>")) << row;
     EXPECT_EQ(section->problemCount(), rows);
@@ -171,9 +187,12 @@ TEST_F(MainWindowTest, ResultRowChecksReachTheProblemsAndDetailsOpenAtAnyScroll)
   EXPECT_GT(SendMessageA(hList, LVM_GETTOPINDEX, 0, 0), 0);
 
   // Ignoring every problem of a section takes its row away.
-  ASSERT_TRUE(WithModal("Details", [&] { ClickAt(hList, RowPoint(hList, 4, link)); }, [](HWND hDetails) {
-    for (int button : {1039, kIgnoreCheckedButton}) SendMessageA(GetDlgItem(hDetails, button), BM_CLICK, 0, 0);
-  }));
+  ASSERT_TRUE(WithModal(
+      "Details", [&] { ClickAt(hList, RowPoint(hList, 4, link)); },
+      [](HWND hDetails) {
+        for (int button : {IDC_DETAILS_SELECT_ALL, kIgnoreCheckedButton})
+          SendMessageA(GetDlgItem(hDetails, button), BM_CLICK, 0, 0);
+      }));
   EXPECT_EQ(4, Rows(hList));
 }
 
@@ -198,14 +217,17 @@ TEST_F(MainWindowTest, RemovalTakesOnlyCheckedStaleProblems) {
   ASSERT_TRUE(results->Checked(0));
   ScanSection* fonts = m_pDialog->Catalogue().Find(kInstalledFonts);
   const RECT link = results->LinkRect();
-  ASSERT_TRUE(WithModal("Details", [&] { ClickAt(hList, RowPoint(hList, 0, link)); }, [&](HWND hDetails) {
-    for (int button : {1040, 1039}) {
-      SendMessageA(GetDlgItem(hDetails, button), BM_CLICK, 0, 0);
-      for (const auto& problem : fonts->problems) EXPECT_EQ(button == 1039, problem->checked != 0) << button;
-    }
-    HWND hRows = GetDlgItem(hDetails, 1023);
-    ClickAt(hRows, RowPoint(hRows, 0, RECT{8, 15, 24, 31}));
-  }));
+  ASSERT_TRUE(WithModal(
+      "Details", [&] { ClickAt(hList, RowPoint(hList, 0, link)); },
+      [&](HWND hDetails) {
+        for (int button : {IDC_DETAILS_DESELECT_ALL, IDC_DETAILS_SELECT_ALL}) {
+          SendMessageA(GetDlgItem(hDetails, button), BM_CLICK, 0, 0);
+          for (const auto& problem : fonts->problems)
+            EXPECT_EQ(button == IDC_DETAILS_SELECT_ALL, problem->checked != 0) << button;
+        }
+        HWND hRows = GetDlgItem(hDetails, IDC_DETAILS_LIST);
+        ClickAt(hRows, RowPoint(hRows, 0, RECT{8, 15, 24, 31}));
+      }));
   EXPECT_EQ(0, fonts->problems[0]->checked);
   EXPECT_EQ(1, fonts->problems[1]->checked);
 
@@ -259,16 +281,18 @@ TEST_F(MainWindowTest, PreferencesRoundTrip) {
   const std::string logs = m_folder / "chosen";
   m_pDialog->SetFolderChooser([&](HWND) { return logs; });
   Click(kNavAdvancedControls);
-  EXPECT_EQ(m_folder / "logs", Text(1036));
-  for (int id : {1026, 1027, 1028}) EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(Window(), id)) << id;
+  EXPECT_EQ(m_folder / "logs", Text(IDC_LOG_FOLDER));
+  for (int id : {IDC_RUN_AT_STARTUP, IDC_SELECT_ALL_ERRORS, IDC_AUTO_BACKUP})
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(Window(), id)) << id;
 
   // Saving with no Run key to start from at log-on cannot do as asked.
-  for (int id : {1026, 1028, 1038, 1037}) Click(id);
+  for (int id : {IDC_RUN_AT_STARTUP, IDC_AUTO_BACKUP, IDC_BROWSE_LOG_FOLDER, IDC_SAVE_PREFERENCES})
+    Click(id);
   EXPECT_EQ("Not all preferences could be saved: the registry refused a change.",
             m_prompts.Texts().back());
   ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, kRun, "Other", "x.exe"));
-  EXPECT_EQ(logs, Text(1036));
-  Click(1037);
+  EXPECT_EQ(logs, Text(IDC_LOG_FOLDER));
+  Click(IDC_SAVE_PREFERENCES);
   EXPECT_EQ("Preferences Saved", m_prompts.Texts().back());
   EXPECT_TRUE(ReadRunAtStartup() && ReadAutoBackup() && !ReadSelectAll());
   EXPECT_EQ(logs, ReadLogFolder());
@@ -281,17 +305,17 @@ TEST_F(MainWindowTest, PreferencesRoundTrip) {
   EXPECT_EQ("\"" + std::string(program) + "\"", command.c_str());
 
   for (int id : {kNavScanNow, kNavAdvancedControls}) Click(id);
-  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(Window(), 1026));
-  EXPECT_EQ(logs, Text(1036));
-  for (int id : {1026, 1037}) Click(id);
+  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(Window(), IDC_RUN_AT_STARTUP));
+  EXPECT_EQ(logs, Text(IDC_LOG_FOLDER));
+  for (int id : {IDC_RUN_AT_STARTUP, IDC_SAVE_PREFERENCES}) Click(id);
   EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, kRun, "Tarnwick"));
 
   // A folder no log can go to is refused, and nothing is saved; an emptied box
   // stands for the default folder (saved, or refused by that name where the test
   // program's folder cannot hold one).
   for (const std::string& folder : {m_folder / "missing\\parent", std::string()}) {
-    SetDlgItemTextA(Window(), 1036, folder.c_str());
-    Click(1037);
+    SetDlgItemTextA(Window(), IDC_LOG_FOLDER, folder.c_str());
+    Click(IDC_SAVE_PREFERENCES);
     const std::string said = m_prompts.Texts().back();
     const std::string named = folder.empty() ? DefaultLogFolder() : folder;
     if (said == "Preferences Saved") {

@@ -76,9 +76,8 @@ TEST_F(MainWindowTest, TheElevatedRestartStartsOnlyAfterTheWindowAndItsSlotAreGo
   HWND hMain = nullptr;
   std::vector<std::string> launched;  // program, then what was left of this instance
   app.SetElevatedLauncher([&](const std::string& program) {
-    HANDLE hSlot = OpenFileMappingA(FILE_MAP_READ, FALSE, app.InstanceChecker().SlotName().c_str());
-    launched = {program, IsWindow(hMain) ? "window" : "", hSlot ? "slot" : ""};
-    if (hSlot) CloseHandle(hSlot);
+    const KernelHandle slot(OpenFileMappingA(FILE_MAP_READ, FALSE, app.InstanceChecker().SlotName().c_str()));
+    launched = {program, IsWindow(hMain) ? "window" : "", slot ? "slot" : ""};
     return true;
   });
   const DWORD uiThread = GetCurrentThreadId();

@@ -27,11 +27,7 @@ BackupTest::BackupTest() {
 }
 
 FileLock::FileLock(const std::string& path)
-    : hFile(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-
-FileLock::~FileLock() {
-  if (hFile != INVALID_HANDLE_VALUE) CloseHandle(hFile);
-}
+    : file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
 
 std::unique_ptr<ProblemRecord> ValueProblem(HKEY root, const std::string& key,
                                             const std::string& name, const std::string& data,

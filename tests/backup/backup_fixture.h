@@ -45,10 +45,7 @@ class BackupTest : public SandboxedTest {
 // Every test that uses it fails visibly when the lock did not take.
 struct FileLock {
   explicit FileLock(const std::string& path);
-  ~FileLock();
-  FileLock(const FileLock&) = delete;
-  FileLock& operator=(const FileLock&) = delete;
-  const HANDLE hFile;
+  const FileHandle file;
 };
 
 // 31 December 2008 23:59:59, a Wednesday.

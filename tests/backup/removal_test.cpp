@@ -7,6 +7,7 @@
 #include "backup/restore.h"
 #include "backup/restore_items.h"
 #include "backup/taken_items.h"
+#include "core/handles.h"
 #include "core/ignore_list.h"
 #include "core/registry.h"
 #include "backup_fixture.h"
@@ -178,10 +179,10 @@ TEST_F(Removal, AnItemStillThereAfterItsDeletionIsReportedKept) {
   Add(KeyProblem(HKEY_CURRENT_USER, "Respawn", 9));
   Add(KeyProblem(HKEY_CURRENT_USER, "Gone", 9));
   const ProblemRecord* held = Add(FileProblem(m_folder / "held.lnk"));
-  const HANDLE hHeld = CreateFileW(WideText(m_folder / "held.lnk").c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+  FileHandle hHeld(CreateFileW(WideText(m_folder / "held.lnk").c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(hHeld);
   RemovalHooks hooks;
   hooks.afterDeletion = [](const ProblemRecord& problem) {
     if (problem.keyPath == "Respawn") RegPutString(HKEY_CURRENT_USER, "Respawn", "v", "2");
@@ -189,7 +190,7 @@ TEST_F(Removal, AnItemStillThereAfterItsDeletionIsReportedKept) {
 
   const RemovalOutcome outcome =
       RemoveProblems(m_catalogue, m_archive, false, hooks);
-  CloseHandle(hHeld);
+  hHeld.Reset();
   EXPECT_EQ(outcome.stillPresent, 2);
   ASSERT_EQ(outcome.kept.size(), 2u);
   EXPECT_EQ(outcome.kept[0].problem->keyPath, "Respawn");

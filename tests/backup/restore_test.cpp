@@ -10,6 +10,7 @@
 #include "backup/restore_record.h"
 #include "backup/zip_packer.h"
 #include "backup_fixture.h"
+#include "core/handles.h"
 #include "core/wide_text.h"
 
 namespace {
@@ -330,13 +331,12 @@ TEST_F(Restore, TextValuesComeBackByteForByte) {
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(NarrowText(cases[i].name));
     EXPECT_EQ(saved.records[i].hasWideData, cases[i].savedWide);
-    HKEY hKey = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &hKey), ERROR_SUCCESS);
+    KeyHandle hKey;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, hKey.Receive()), ERROR_SUCCESS);
     std::string back(64, '\0');
     DWORD type = 0, size = static_cast<DWORD>(back.size());
-    const LONG read = RegQueryValueExW(hKey, cases[i].name, nullptr, &type,
+    const LONG read = RegQueryValueExW(hKey.Get(), cases[i].name, nullptr, &type,
                                        reinterpret_cast<BYTE*>(&back[0]), &size);
-    RegCloseKey(hKey);
     ASSERT_EQ(read, ERROR_SUCCESS);
     EXPECT_EQ(back.substr(0, size), cases[i].bytes);
     EXPECT_EQ(type, cases[i].type);

@@ -13,12 +13,11 @@ namespace {
 std::vector<std::string> FolderNames(const std::string& folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA found;
-  HANDLE hFind = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (hFind == INVALID_HANDLE_VALUE) return names;
+  const FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+  if (!search) return names;
   do {
     if (found.cFileName[0] != '.') names.push_back(found.cFileName);
-  } while (FindNextFileA(hFind, &found));
-  FindClose(hFind);
+  } while (FindNextFileA(search.Get(), &found));
   return names;
 }
 

@@ -8,24 +8,11 @@
 app="${1:?usage: details_markup_test.sh Quillbane.exe qb-drive.exe}"
 driver="${2:?qb-drive.exe missing}"
 
-e2e_clone
-drive="$WINEPREFIX/drive_c"
-mkdir -p "$drive/Quillbane"
-cp "$app" "$drive/Quillbane/Quillbane.exe"
-cp "$driver" "$drive/qb-drive.exe"
-d() {
-  e2e_wine 'C:\qb-drive.exe' "$@" && return 0
-  echo "qb-drive $1 ... exited $?, read: $(tr '\n' '|' <"$E2E_DIR/stdout")" >&2
-  return 1
-}
-main='Quillbane v2.1 '
+e2e_window_clone "$app" "$driver"
 fonts='HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts'
-settings='HKCU\Software\Tarnwick'
 name='Reminder<br><b>Key</b> : HKEY_LOCAL_MACHINE \Software \Fernleaf Notes...<br><br><br>'
 e2e_wine reg add "$fonts" /v "$name" /d 'C:\gone\qbreminder.ttf' /f >/dev/null
-for id in 1 2 3 4 5 6 7 8 9 10 11 13 14; do
-  e2e_wine reg add "$settings" /v "$id" /t REG_DWORD /d "$([ "$id" = 3 ] && echo 1 || echo 0)" /f >/dev/null
-done
+e2e_window_sections 3
 
 wine 'C:\Quillbane\Quillbane.exe' </dev/null >"$E2E_DIR/window.log" 2>&1 &
 window=$!

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <string>
 
+#include "core/handles.h"
+
 namespace {
 
 std::string Ansi(const wchar_t* text) {
@@ -21,38 +23,30 @@ std::string Ansi(const wchar_t* text) {
 }
 
 bool Save(IUnknown* link, const wchar_t* linkPath) {
-  IPersistFile* file = nullptr;
-  bool ok = SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-            SUCCEEDED(file->Save(linkPath, TRUE));
-  if (file) file->Release();
-  return ok;
+  ComPtr<IPersistFile> file;
+  return SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.ReceiveVoid())) &&
+         SUCCEEDED(file->Save(linkPath, TRUE));
+}
+
+template <class Link, class Text>
+bool MakeLinkThrough(REFIID kind, const Text& target, const wchar_t* linkPath) {
+  ComPtr<Link> link;
+  return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, kind,
+                                    link.ReceiveVoid())) &&
+         SUCCEEDED(link->SetPath(target)) && Save(link.Get(), linkPath);
 }
 
 bool MakeLink(const wchar_t* linkPath, const wchar_t* target, bool ansi) {
-  bool ok = false;
-  if (ansi) {
-    IShellLinkA* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   reinterpret_cast<void**>(&link)))) {
-      ok = SUCCEEDED(link->SetPath(Ansi(target).c_str())) && Save(link, linkPath);
-      link->Release();
-    }
-  } else {
-    IShellLinkW* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&link)))) {
-      ok = SUCCEEDED(link->SetPath(target)) && Save(link, linkPath);
-      link->Release();
-    }
-  }
-  return ok;
+  return ansi ? MakeLinkThrough<IShellLinkA>(IID_IShellLinkA, Ansi(target).c_str(), linkPath)
+              : MakeLinkThrough<IShellLinkW>(IID_IShellLinkW, target, linkPath);
 }
 
 }  // namespace
 
 int main() {
   int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  const LocalMemory<wchar_t*> args(CommandLineToArgvW(GetCommandLineW(), &argc));
+  wchar_t** argv = args.Get();
   int first = 1;
   const bool ansi = argc > 1 && std::wstring(argv[1]) == L"--ansi";
   if (ansi) ++first;
@@ -60,7 +54,8 @@ int main() {
     std::fprintf(stderr, "usage: make_shortcut [--ansi] LINK TARGET [LINK TARGET...]\n");
     return 2;
   }
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+  const ComApartment com;
+  if (!com.Ready()) return 1;
   int failures = 0;
   for (int i = first; i + 1 < argc; i += 2) {
     if (!MakeLink(argv[i], argv[i + 1], ansi)) {
@@ -68,7 +63,5 @@ int main() {
       ++failures;
     }
   }
-  CoUninitialize();
-  LocalFree(argv);
   return failures ? 1 : 0;
 }

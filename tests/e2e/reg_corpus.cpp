@@ -14,18 +14,18 @@
 #include "backup/file_utils.h"
 #include "backup/reg_export_check.h"
 #include "backup/reg_key_transfer.h"
+#include "core/handles.h"
 
 namespace {
 
 HKEY g_hBase = nullptr;
 
 void Put(const std::wstring& key, const std::wstring& name, DWORD type, const std::string& data) {
-  HKEY hKey = nullptr;
-  RegCreateKeyExW(g_hBase, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr);
+  KeyHandle created;
+  RegCreateKeyExW(g_hBase, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, created.Receive(), nullptr);
   std::string guarded = data + "\xff\xff";  // no NUL the system would count in
-  RegSetValueExW(hKey, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(guarded.data()),
+  RegSetValueExW(created.Get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(guarded.data()),
                  static_cast<DWORD>(data.size()));
-  RegCloseKey(hKey);
 }
 
 std::string Bytes(const std::wstring& text) {  // UTF-16LE, the NULs in `text` included
@@ -61,9 +61,8 @@ void Seed() {
                              L"Corpus\\\x00e4\x4e2d\xd83d\xde00", L"Corpus\\ spaced "}) {
     Put(sub, L"", REG_SZ, Bytes(std::wstring(sub) + L'\0'));
   }
-  HKEY hEmpty = nullptr;
-  RegCreateKeyExW(g_hBase, L"Corpus\\Empty", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hEmpty, nullptr);
-  RegCloseKey(hEmpty);
+  KeyHandle empty;
+  RegCreateKeyExW(g_hBase, L"Corpus\\Empty", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, empty.Receive(), nullptr);
   std::wstring deep = L"Corpus\\Deep";
   for (int level = 0; level < 200; ++level) deep += L"\\d";
   Put(deep, L"bottom", REG_DWORD, std::string(4, '\0'));

@@ -10,18 +10,9 @@ cli="${1:?usage: restore_newer_test.sh quillbane-cli.exe Quillbane.exe qb-drive.
 app="${2:?Quillbane.exe missing}"
 driver="${3:?qb-drive.exe missing}"
 
-e2e_clone
-drive="$WINEPREFIX/drive_c"
+e2e_window_clone "$app" "$driver"
 e2e_install "$cli"
-cp "$app" "$drive/Quillbane/Quillbane.exe"
-cp "$driver" "$drive/qb-drive.exe"
 run() { e2e_wine 'C:\Quillbane\quillbane-cli.exe' "$@"; }
-d() {
-  e2e_wine 'C:\qb-drive.exe' "$@" && return 0
-  echo "qb-drive $1 ... exited $?, read: $(tr '\n' '|' <"$E2E_DIR/stdout")" >&2
-  return 1
-}
-main='Quillbane v2.1 '
 entry='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QbHarbor'
 sounds='HKCU\Control Panel\Sounds'
 

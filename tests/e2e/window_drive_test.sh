@@ -9,19 +9,7 @@
 app="${1:?usage: window_drive_test.sh Quillbane.exe qb-drive.exe}"
 driver="${2:?qb-drive.exe missing}"
 
-e2e_clone
-drive="$WINEPREFIX/drive_c"
-mkdir -p "$drive/Quillbane"
-cp "$app" "$drive/Quillbane/Quillbane.exe"
-cp "$driver" "$drive/qb-drive.exe"
-# The driver; on failure its exit code, what it read and what it said are shown.
-d() {
-  e2e_wine 'C:\qb-drive.exe' "$@" && return 0
-  echo "qb-drive $1 ... exited $?, read: $(tr '\n' '|' <"$E2E_DIR/stdout")" >&2
-  cat "$E2E_DIR/stderr" >&2
-  return 1
-}
-main='Quillbane v2.1 '
+e2e_window_clone "$app" "$driver"
 
 fonts='HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts'
 app_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\qbgone.exe'
@@ -30,10 +18,7 @@ e2e_wine reg add "$fonts" /v 'Qb Gone (TrueType)' /d 'C:\gone\qbgone.ttf' /f >/d
 e2e_wine reg add "$fonts" /v 'Qb Ignore (TrueType)' /d 'C:\gone\qbignore.ttf' /f >/dev/null
 e2e_wine reg add "$app_key" /ve /d 'C:\gone\qbgone.exe' /f >/dev/null
 # Only Installed Fonts and Application Paths take part.
-for id in 1 2 3 4 5 6 7 8 9 10 11 13 14; do
-  on=0; { [ "$id" = 3 ] || [ "$id" = 9 ]; } && on=1
-  e2e_wine reg add "$settings" /v "$id" /t REG_DWORD /d "$on" /f >/dev/null
-done
+e2e_window_sections 3 9
 
 wine 'C:\Quillbane\Quillbane.exe' </dev/null >"$E2E_DIR/first.log" 2>&1 &
 first=$!

@@ -9,17 +9,7 @@
 app="${1:?usage: window_removal_test.sh Quillbane.exe qb-drive.exe}"
 driver="${2:?qb-drive.exe missing}"
 
-e2e_clone
-drive="$WINEPREFIX/drive_c"
-mkdir -p "$drive/Quillbane"
-cp "$app" "$drive/Quillbane/Quillbane.exe"
-cp "$driver" "$drive/qb-drive.exe"
-d() {
-  e2e_wine 'C:\qb-drive.exe' "$@" && return 0
-  echo "qb-drive $1 ... exited $?, read: $(tr '\n' '|' <"$E2E_DIR/stdout")" >&2
-  return 1
-}
-main='Quillbane v2.1 '
+e2e_window_clone "$app" "$driver"
 paths='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths'
 settings='HKCU\Software\Tarnwick'
 backup="$drive/Quillbane/Backup"
@@ -28,9 +18,7 @@ count=60
   for i in $(seq -w 1 $count); do echo "[$paths\\qbslow$i.exe]"; echo "@=\"C:\\\\qbgone\\\\qbslow$i.exe\""; echo; done
 } >"$drive/slow.reg"
 e2e_wine regedit /S 'C:\slow.reg' >/dev/null
-for id in 1 2 3 4 5 6 7 8 9 10 11 13 14; do
-  e2e_wine reg add "$settings" /v "$id" /t REG_DWORD /d "$([ "$id" = 9 ] && echo 1 || echo 0)" /f >/dev/null
-done
+e2e_window_sections 9
 e2e_wine reg add "$settings" /v AutoBackup /t REG_DWORD /d 1 /f >/dev/null
 e2e_wine reg add "$settings" /v 'Select All' /t REG_DWORD /d 1 /f >/dev/null
 present() { e2e_reg_query "$paths" | grep -c 'qbslow' || true; }

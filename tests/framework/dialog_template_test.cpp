@@ -5,6 +5,7 @@
 #include <random>
 
 #include "framework/fixed_font_dialog.h"
+#include "test_dialog_ids.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ TEST(FixedFont, PointSizeUndoesTheScreenScaling) {
 
 TEST(FixedFont, DamagedTemplatesAreRefusedNotOverRead) {
   std::mt19937 random(7);
-  const std::vector<uint8_t> good = LoadDialogTemplate(GetModuleHandleA(nullptr), 200);
+  const std::vector<uint8_t> good = LoadDialogTemplate(GetModuleHandleA(nullptr), IDD_LAYER_TEST);
   ASSERT_FALSE(good.empty());
   for (size_t cut = 0; cut < 60 && cut < good.size(); ++cut) {
     std::vector<uint8_t> truncated(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut));
@@ -35,7 +36,8 @@ TEST(FixedFont, DamagedTemplatesAreRefusedNotOverRead) {
 }
 
 TEST(FixedFont, ExtendedTemplateCarriesTheNewFace) {
-  const std::vector<uint8_t> original = LoadDialogTemplate(GetModuleHandleA(nullptr), 200);
+  const std::vector<uint8_t> original =
+      LoadDialogTemplate(GetModuleHandleA(nullptr), IDD_LAYER_TEST);
   const std::vector<uint8_t> edited = ReplaceTemplateFont(original, "Tahoma", 6);
   // DLGTEMPLATEEX: 26-byte header, then empty menu and class (2 bytes each), the
   // caption "Layer" (12 bytes), then point size, weight, italic, charset, face.

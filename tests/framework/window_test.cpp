@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/fixed_font_dialog.h"
+#include "test_dialog_ids.h"
 
 namespace {
 
@@ -27,14 +28,14 @@ class RecordingControl : public Control {
 
 class LayerDialog : public Dialog {
  public:
-  LayerDialog() : Dialog(200, nullptr) {}
+  LayerDialog() : Dialog(IDD_LAYER_TEST, nullptr) {}
   RecordingControl plain;
   std::vector<int> commands;
   bool destroyed = false, throwOnCommand = false;
 
  protected:
   BOOL OnInitDialog() override {
-    plain.AttachItem(m_hWnd, 1000);
+    plain.AttachItem(m_hWnd, IDC_LAYER_PLAIN);
     return TRUE;
   }
   bool OnCommand(int id, int code, HWND hControl) override {
@@ -49,13 +50,13 @@ TEST(DialogLayer, ModelessDialogSurvivesItsHandlersFaults) {
   LayerDialog dialog;
   ASSERT_TRUE(dialog.Create());
   dialog.throwOnCommand = true;
-  SendMessageA(dialog.Item(1001), BM_CLICK, 0, 0);
+  SendMessageA(dialog.Item(IDC_LAYER_GO), BM_CLICK, 0, 0);
   dialog.plain.throwOnMessage = true;
-  SendMessageA(dialog.Item(1000), WM_USER + 1, 0, 0);
+  SendMessageA(dialog.Item(IDC_LAYER_PLAIN), WM_USER + 1, 0, 0);
   EXPECT_TRUE(IsWindow(dialog.Handle()));
   dialog.throwOnCommand = false;
-  SendMessageA(dialog.Item(1001), BM_CLICK, 0, 0);
-  EXPECT_EQ(dialog.commands, std::vector<int>{1001});
+  SendMessageA(dialog.Item(IDC_LAYER_GO), BM_CLICK, 0, 0);
+  EXPECT_EQ(dialog.commands, std::vector<int>{IDC_LAYER_GO});
 
   dialog.DestroyWindow();
   EXPECT_TRUE(dialog.destroyed);
@@ -90,7 +91,7 @@ class FontProbe : public FixedFontDialog {
     LOGFONTA description = {};
     if (font && GetObjectA(font, sizeof(description), &description)) face = description.lfFaceName;
     char text[64] = {};
-    GetDlgItemTextA(m_hWnd, 1003, text, sizeof(text));
+    GetDlgItemTextA(m_hWnd, IDC_LAYER_SECOND, text, sizeof(text));
     secondText = text;
     EndDialog(7);
     return TRUE;
@@ -98,12 +99,12 @@ class FontProbe : public FixedFontDialog {
 };
 
 TEST(DialogLayer, FixedFontDialogRunsWithTahomaAndIntactControls) {
-  FontProbe extended(200);
+  FontProbe extended(IDD_LAYER_TEST);
   EXPECT_EQ(extended.DoModal(), 7);
   EXPECT_EQ(extended.face, "Tahoma");
   EXPECT_EQ(extended.secondText, "Second") << "controls after the font survive the edit";
 
-  FontProbe classic(201);
+  FontProbe classic(IDD_NO_FONT_TEST);
   EXPECT_EQ(classic.DoModal(), 7);
   EXPECT_EQ(classic.face, "Tahoma") << "a template without a font gets one";
 

@@ -2,7 +2,15 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
+#include "core/handles.h"
 #include "managers/manager_rows.h"
+
+namespace {
+// RT_RCDATA, whose macro has the wide type in a Unicode build.
+const int kRawDataResourceType = 10;
+}  // namespace
 
 std::string TestLibrary(const std::string& name) {
   // The test program's folder has no Windows path in the test prefix, so the
@@ -10,7 +18,7 @@ std::string TestLibrary(const std::string& name) {
   static TempFolder folder;
   const std::string path = folder / name;
   HMODULE self = GetModuleHandleA(nullptr);
-  HRSRC info = FindResourceA(self, name.c_str(), MAKEINTRESOURCEA(10));
+  HRSRC info = FindResourceA(self, name.c_str(), MAKEINTRESOURCEA(kRawDataResourceType));
   const char* bytes = info ? static_cast<const char*>(LockResource(LoadResource(self, info))) : nullptr;
   if (bytes && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
     WriteFileBytes(path, std::string(bytes, SizeofResource(self, info)));
@@ -56,17 +64,23 @@ Rows SeedUninstall() {
   return {"One|u1.exe", "|u4.exe", "Text Flag|", "Last|"};
 }
 
-bool FakeEditor::Run(const std::string& arguments) {
-  calls.push_back(arguments);
-  // "/e \"file\" \"key\" "
-  const size_t a = arguments.find('"'), b = arguments.find('"', a + 1);
-  const size_t c = arguments.find('"', b + 1), d = arguments.find('"', c + 1);
-  if (d == std::string::npos) return false;
-  const std::string key = arguments.substr(c + 1, d - c - 1);
-  files.push_back(arguments.substr(a + 1, b - a - 1));
-  const bool wrong = key.find(wrongKeysWith) != std::string::npos;
-  WriteFileBytes(files.back(), "REGEDIT4\r\n\r\n[" + (wrong ? "HKEY_LOCAL_MACHINE" : key) + "]\r\n");
-  return key.find(lateKeysWith) == std::string::npos;
+void ManagerTest::SetUp() {
+  SandboxedTest::SetUp();
+  m_startup = {m_folder / "UserStartup", m_folder / "CommonStartup"};
+  CreateDirectoryA(m_startup.user.c_str(), nullptr);
+  CreateDirectoryA(m_startup.common.c_str(), nullptr);
+  SetStartupFoldersForTest(&m_startup);
+}
+
+std::vector<std::string> ExportsIn(const std::string& folder) {
+  std::vector<std::string> files;
+  WIN32_FIND_DATAA found;
+  const FindHandle search(FindFirstFileA((folder + "\\*.reg").c_str(), &found));
+  if (!search) return files;
+  do files.push_back(folder + "\\" + found.cFileName);
+  while (FindNextFileA(search.Get(), &found));
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 Rows ListRows(HWND hList) {

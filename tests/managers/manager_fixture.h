@@ -1,14 +1,13 @@
 #pragma once
 // Shared pieces of the manager tests: the version test libraries, registry seeds
-// with the rows they must list, and a stand-in registry editor (the real one is a
-// child program and does not see the test's private registry roots).
+// with the rows they must list, and Startup folders of the test's own.
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-#include "backup/registry_editor.h"
+#include "core/startup_approved.h"
 #include "support/registry_sandbox.h"
 #include "support/temp_folder.h"
 
@@ -24,25 +23,16 @@ Rows SeedStartup(const std::string& folder);
 Rows SeedBho(const std::string& folder);
 Rows SeedUninstall();
 
-// Writes an export of the key as regedit does. For a key that contains
-// `lateKeysWith` it is still running when the wait runs out; for one that contains
-// `wrongKeysWith` it exports another key.
-class FakeEditor : public RegistryEditor {
- public:
-  FakeEditor() : m_pPrevious(SetRegistryEditor(this)) {}
-  ~FakeEditor() override { SetRegistryEditor(m_pPrevious); }
-  bool Run(const std::string& arguments) override;
-  std::vector<std::string> calls, files;  // argument texts; export files written
-  std::string lateKeysWith = "\x01", wrongKeysWith = "\x01";
+// The exports a manager wrote into a folder (full paths, sorted).
+std::vector<std::string> ExportsIn(const std::string& folder);
 
- private:
-  RegistryEditor* m_pPrevious;
-};
-
+// Sandboxed roots, and Startup folders (empty) below a folder of the test's own.
 class ManagerTest : public SandboxedTest {
  protected:
+  void SetUp() override;
+  void TearDown() override { SetStartupFoldersForTest(nullptr); }
   TempFolder m_folder;
-  FakeEditor m_editor;
+  StartupFolders m_startup;
 };
 
 Rows ListRows(HWND hList);

@@ -57,8 +57,8 @@ class ScanDriverTest : public SandboxedTest, public ScanEvents {
   int m_nAbortAt = -1;
 };
 
-// Startup programs have nothing to walk: they finish without starting. A stop
-// asked for before the scan begins holds (the walk makes it no further).
+// A stop asked for before the scan begins holds: the first walk (the startup
+// programs' states) ends at once and no later section starts.
 TEST_F(ScanDriverTest, AStopAskedBeforeTheStartEndsTheFirstWalk) {
   ASSERT_TRUE(RegPutString(HKEY_LOCAL_MACHINE, kFonts, "F", "qb-gone.ttf"));
   Enable({kStartupPrograms, kInstalledFonts});
@@ -68,7 +68,8 @@ TEST_F(ScanDriverTest, AStopAskedBeforeTheStartEndsTheFirstWalk) {
     m_driver.PrepareScan();
     m_driver.RunScan();
     EXPECT_EQ(Statuses({kStartupPrograms, kInstalledFonts}),
-              (std::vector<std::string>{"Finished", abortAt < 0 ? "Finished" : "Aborted"}));
+              (abortAt < 0 ? std::vector<std::string>{"Finished", "Finished"}
+                           : std::vector<std::string>{"Aborted", "Ready"}));
     EXPECT_EQ(abortAt < 0 ? "Scan Complete" : "Scan Aborted", m_driver.EndText());
     EXPECT_EQ(abortAt < 0 ? 1 : 0, m_store.totalProblems());
   }

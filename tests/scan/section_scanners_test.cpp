@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include <gtest/gtest.h>
 
 #include "core/ascii_case.h"
@@ -352,19 +354,18 @@ TEST_F(ScannerTest, FullScanOfAKeyWithThousandsOfValuesKeepsTheirOrder) {
 
 TEST_F(ScannerTest, FullScanOfTheDeepestNestingKeepsTheStack) {
   // The registry's 512 levels: one-letter names stay within the key path limit.
-  HKEY hKey = nullptr, hChild = nullptr;
+  KeyHandle key, child;
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(kMachine, "SOFTWARE", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                           nullptr, &hKey, nullptr));
+                                           nullptr, key.Receive(), nullptr));
   int depth = 1;
-  for (; depth < 510 && RegCreateKeyExA(hKey, "k", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hChild,
-                                        nullptr) == ERROR_SUCCESS; ++depth) {
-    RegCloseKey(hKey);
-    hKey = hChild;
+  for (; depth < 510 && RegCreateKeyExA(key.Get(), "k", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                        child.Receive(), nullptr) == ERROR_SUCCESS; ++depth) {
+    key = std::move(child);
   }
   const std::string gone = m_folder / "deep.exe";
-  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(hKey, "Deep", 0, REG_SZ, reinterpret_cast<const BYTE*>(gone.c_str()),
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key.Get(), "Deep", 0, REG_SZ, reinterpret_cast<const BYTE*>(gone.c_str()),
                                           static_cast<DWORD>(gone.size() + 1)));
-  RegCloseKey(hKey);
+  key.Reset();
   ASSERT_GE(depth, 500);
   EXPECT_NE(0, m_host.Scanner().ScanMachineSoftware(0));
   ASSERT_EQ(1u, m_host.records.size());
@@ -390,12 +391,11 @@ namespace {
 TEST_F(ScannerTest, ValuesNamedWithALoneSurrogateAreCountedAsNotChecked) {
   const std::wstring gone = L"C:\\qb-nowhere\\gone.ttf";
   for (const wchar_t* key : {L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", L"SOFTWARE\\Vendor"}) {
-    HKEY hKey = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(kMachine, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr));
+    KeyHandle created;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(kMachine, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, created.Receive(), nullptr));
     for (const wchar_t* name : {L"Qb\xD800Lone", L"Qb\xDC01Lone"})
-      RegSetValueExW(hKey, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(gone.c_str()),
+      RegSetValueExW(created.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(gone.c_str()),
                      static_cast<DWORD>((gone.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(hKey);
   }
   // A name of valid text that only looks alike is checked as usual.
   ASSERT_TRUE(RegPutString(kMachine, kFonts, "Qb \xEF\xBF\xBD Plain", "C:\\qb-nowhere\\plain.ttf"));

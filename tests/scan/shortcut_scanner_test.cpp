@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/handles.h"
 #include "core/section_catalogue.h"
 #include "core/wide_text.h"
 #include "scan/referenced_paths.h"
@@ -19,30 +20,19 @@ namespace {
 
 bool MakeShortcut(const std::string& linkPath, const std::string& target) {
   if (!WriteFileBytes(linkPath, "")) return false;  // creates the folders on the way
-  IShellLinkA* link = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(&link)))) {
-    return false;
-  }
-  IPersistFile* file = nullptr;
-  bool ok = SUCCEEDED(link->SetPath(target.c_str())) &&
-            SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)));
-  if (ok) {
-    ok = SUCCEEDED(file->Save(WideText(linkPath).c_str(), TRUE));
-    file->Release();
-  }
-  link->Release();
-  return ok;
+  ComPtr<IShellLinkA> link;
+  ComPtr<IPersistFile> file;
+  return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                    link.ReceiveVoid())) &&
+         SUCCEEDED(link->SetPath(target.c_str())) &&
+         SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.ReceiveVoid())) &&
+         SUCCEEDED(file->Save(WideText(linkPath).c_str(), TRUE));
 }
 
 class ShortcutTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_hrCom = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ASSERT_TRUE(WriteFileBytes(m_folder / "Programs\\app.exe", "MZ"));
-  }
-  void TearDown() override {
-    if (SUCCEEDED(m_hrCom)) CoUninitialize();
   }
   // A link to a program that existed when the link was made and is then deleted.
   void MakeDeadShortcut(const std::string& linkPath) {
@@ -51,7 +41,7 @@ class ShortcutTest : public ::testing::Test {
     DeleteFileA((m_folder / "Programs\\gone.exe").c_str());
   }
 
-  HRESULT m_hrCom = E_FAIL;
+  const ComApartment m_com;  // shortcuts are read and written through the shell-link object
   TempFolder m_folder;
   ScanRecorder m_host;
 };
@@ -108,15 +98,15 @@ TEST_F(ShortcutTest, AbortStopsTheWalk) {
 TEST_F(ShortcutTest, ItemNamesOfAShellMadeLinkSpellItsTarget) {
   const std::string link = m_folder / "Links\\dead.lnk";
   MakeDeadShortcut(link);
-  IShellLinkW* shellLink = nullptr;
-  IPersistFile* file = nullptr;
+  ComPtr<IShellLinkW> shellLink;
+  ComPtr<IPersistFile> file;
   ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_IShellLinkW, reinterpret_cast<void**>(&shellLink))));
-  ASSERT_TRUE(SUCCEEDED(
-      shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
+                                         IID_IShellLinkW, shellLink.ReceiveVoid())));
+  ASSERT_TRUE(SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.ReceiveVoid())));
   ASSERT_TRUE(SUCCEEDED(file->Load(WideText(link).c_str(), STGM_READ)));
-  PIDLIST_ABSOLUTE pidl = nullptr;
-  ASSERT_EQ(S_OK, shellLink->GetIDList(&pidl));
+  CoTaskMemory<ITEMIDLIST> idList;
+  ASSERT_EQ(S_OK, shellLink->GetIDList(idList.Receive()));
+  const ITEMIDLIST* pidl = idList.Get();
   EXPECT_EQ(WideText(m_folder / "Programs\\gone.exe"), PathFromItemNames(pidl, ILGetSize(pidl)));
   // Cut anywhere, the list is refused, never read past its end: each cut is put
   // at the end of a page whose next page cannot be read.
@@ -129,9 +119,6 @@ TEST_F(ShortcutTest, ItemNamesOfAShellMadeLinkSpellItsTarget) {
     EXPECT_EQ(L"", PathFromItemNames(pages + 0x1000 - size, size)) << size;
   }
   VirtualFree(pages, 0, MEM_RELEASE);
-  CoTaskMemFree(pidl);
-  file->Release();
-  shellLink->Release();
 }
 
 // Item lists as Windows writes them, by the version of their names' block.

@@ -17,29 +17,26 @@ namespace {
 class RegistryLink {
  public:
   RegistryLink(HKEY root, const std::string& from, const std::string& to) : m_root(root), m_strFrom(from) {
-    HKEY hTarget = nullptr, hLink = nullptr;
-    if (RegOpenKeyExA(root, to.c_str(), 0, KEY_READ, &hTarget) != ERROR_SUCCESS) return;
-    const std::wstring target = RegistryKeyName(hTarget);
-    RegCloseKey(hTarget);
+    KeyHandle targetKey, link;
+    if (RegOpenKeyExA(root, to.c_str(), 0, KEY_READ, targetKey.Receive()) != ERROR_SUCCESS) return;
+    const std::wstring target = RegistryKeyName(targetKey.Get());
     if (RegCreateKeyExA(root, from.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
-                        KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &hLink, nullptr) != ERROR_SUCCESS) {
+                        KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, link.Receive(), nullptr) != ERROR_SUCCESS) {
       return;
     }
     m_bMade = !target.empty() &&
-              RegSetValueExW(hLink, L"SymbolicLinkValue", 0, REG_LINK,
+              RegSetValueExW(link.Get(), L"SymbolicLinkValue", 0, REG_LINK,
                              reinterpret_cast<const BYTE*>(target.data()),
                              static_cast<DWORD>(target.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
-    RegCloseKey(hLink);
   }
   ~RegistryLink() {
     using NtDeleteKeyFn = LONG(NTAPI*)(HANDLE);
     const auto deleteKey = reinterpret_cast<NtDeleteKeyFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
-    HKEY hLink = nullptr;
-    if (RegOpenKeyExA(m_root, m_strFrom.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_READ, &hLink) ==
+    KeyHandle link;
+    if (RegOpenKeyExA(m_root, m_strFrom.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_READ, link.Receive()) ==
         ERROR_SUCCESS) {
-      deleteKey(hLink);
-      RegCloseKey(hLink);
+      deleteKey(link.Get());
     }
   }
   bool Made() const { return m_bMade; }

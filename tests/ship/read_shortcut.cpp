@@ -12,15 +12,16 @@
 
 #include <cstdio>
 
+#include "core/handles.h"
+
 namespace {
 
 bool HeaderFlags(const char* path, DWORD& flags) {
-  FILE* file = std::fopen(path, "rb");
+  const StdFile file(std::fopen(path, "rb"));
   if (!file) return false;
   unsigned char header[0x18] = {};
-  const bool read = std::fread(header, 1, sizeof(header), file) == sizeof(header) &&
+  const bool read = std::fread(header, 1, sizeof(header), file.Get()) == sizeof(header) &&
                     header[0] == 0x4C;  // the header's size, 76 bytes
-  std::fclose(file);
   if (read) flags = header[0x14] | (header[0x15] << 8) | (header[0x16] << 16) |
                     (static_cast<DWORD>(header[0x17]) << 24);
   return read;
@@ -33,19 +34,20 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: read_shortcut LINK...\n");
     return 2;
   }
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+  const ComApartment com;
+  if (!com.Ready()) return 1;
   int failures = 0;
   for (int i = 1; i < argc; ++i) {
-    IShellLinkA* link = nullptr;
-    IPersistFile* file = nullptr;
+    ComPtr<IShellLinkA> link;
+    ComPtr<IPersistFile> file;
     wchar_t wide[MAX_PATH] = {};
     char target[MAX_PATH] = {};
     DWORD flags = 0;
     MultiByteToWideChar(CP_UTF8, 0, argv[i], -1, wide, MAX_PATH);
     const bool ok =
         SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   reinterpret_cast<void**>(&link))) &&
-        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+                                   link.ReceiveVoid())) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.ReceiveVoid())) &&
         SUCCEEDED(file->Load(wide, STGM_READ)) &&
         SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) &&
         HeaderFlags(argv[i], flags);
@@ -56,9 +58,6 @@ int main(int argc, char** argv) {
       std::printf("unreadable\n");
       ++failures;
     }
-    if (file) file->Release();
-    if (link) link->Release();
   }
-  CoUninitialize();
   return failures ? 1 : 0;
 }

@@ -35,6 +35,34 @@ e2e_install() {
   [ -z "${2:-}" ] || cp "$2" "$dir/make_shortcut.exe"
 }
 
+# A clone for driving the window from another process: the program in
+# C:\Quillbane, qb-drive in C:\, `main` its caption and `d` the driver (on
+# failure its exit code, what it read and what it said are shown).
+e2e_window_clone() {  # e2e_window_clone Quillbane.exe qb-drive.exe
+  e2e_clone
+  drive="$WINEPREFIX/drive_c"
+  mkdir -p "$drive/Quillbane"
+  cp "$1" "$drive/Quillbane/Quillbane.exe"
+  cp "$2" "$drive/qb-drive.exe"
+  main='Quillbane v2.1 '
+}
+d() {
+  e2e_wine 'C:\qb-drive.exe' "$@" && return 0
+  echo "qb-drive $1 ... exited $?, read: $(tr '\n' '|' <"$E2E_DIR/stdout")" >&2
+  cat "$E2E_DIR/stderr" >&2
+  return 1
+}
+
+# The window scans only the sections given (their ids), as its settings say.
+e2e_window_sections() {  # e2e_window_sections ID...
+  local id on wanted
+  for id in 1 2 3 4 5 6 7 8 9 10 11 13 14; do
+    on=0
+    for wanted in "$@"; do [ "$id" = "$wanted" ] && on=1; done
+    e2e_wine reg add 'HKCU\Software\Tarnwick' /v "$id" /t REG_DWORD /d "$on" /f >/dev/null
+  done
+}
+
 e2e_cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   rm -rf "$E2E_DIR"

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/handles.h"
+
 class RegistrySandbox {
  public:
   RegistrySandbox();
@@ -26,11 +28,11 @@ class RegistrySandbox {
  private:
   bool m_bActive = false;
   std::string m_strBase;
-  HKEY m_hSoftware = nullptr;  // the real HKCU\Software, opened before redirecting
-  HKEY m_hRealMachineSoftware = nullptr;  // the real HKLM\SOFTWARE, likewise
-  HKEY m_hMachine = nullptr;
-  HKEY m_hUser = nullptr;
-  HKEY m_hClasses = nullptr;
+  KeyHandle m_hSoftware;  // the real HKCU\Software, opened before redirecting
+  KeyHandle m_hRealMachineSoftware;  // the real HKLM\SOFTWARE, likewise
+  KeyHandle m_hMachine;
+  KeyHandle m_hUser;
+  KeyHandle m_hClasses;
 };
 
 // A test whose registry roots are sandboxed.
@@ -65,6 +67,6 @@ class ReadOnlyKey {
   bool Applied() const { return m_bApplied; }
 
  private:
-  HKEY m_hKey = nullptr;  // opened with the right to change its list
+  KeyHandle m_hKey;  // opened with the right to change its list
   bool m_bApplied = false;
 };

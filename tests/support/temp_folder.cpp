@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdio>
 
+#include "core/handles.h"
+
 namespace {
 
 std::atomic<int> g_nFolders{0};
@@ -26,27 +28,26 @@ TempFolder::~TempFolder() { DeleteTree(m_strPath); }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
   CreateParents(path);
-  FILE* file = std::fopen(path.c_str(), "wb");
+  StdFile file(std::fopen(path.c_str(), "wb"));
   if (!file) return false;
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && ok;
+  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file.Get()) == bytes.size();
+  return file.Close() && ok;
 }
 
 bool ReadFileBytes(const std::string& path, std::string& bytes) {
-  FILE* file = std::fopen(path.c_str(), "rb");
+  const StdFile file(std::fopen(path.c_str(), "rb"));
   if (!file) return false;
   bytes.clear();
   char buffer[4096];
   size_t n;
-  while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes.append(buffer, n);
-  std::fclose(file);
+  while ((n = std::fread(buffer, 1, sizeof(buffer), file.Get())) > 0) bytes.append(buffer, n);
   return true;
 }
 
 bool DeleteTree(const std::string& path) {
   WIN32_FIND_DATAA found;
-  HANDLE hFind = FindFirstFileA((path + "\\*").c_str(), &found);
-  if (hFind != INVALID_HANDLE_VALUE) {
+  // Closed before the folder itself is removed.
+  if (const FindHandle search{FindFirstFileA((path + "\\*").c_str(), &found)}) {
     do {
       const std::string name = found.cFileName;
       if (name == "." || name == "..") continue;
@@ -58,8 +59,7 @@ bool DeleteTree(const std::string& path) {
         SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (!DeleteFileA(child.c_str())) RemoveDirectoryA(child.c_str());
       }
-    } while (FindNextFileA(hFind, &found));
-    FindClose(hFind);
+    } while (FindNextFileA(search.Get(), &found));
   }
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   return RemoveDirectoryA(path.c_str()) != 0;

@@ -6,28 +6,25 @@
 Surface::Surface(int width, int height) : m_nWidth(width), m_nHeight(height) {
   BITMAPINFO info = {};
   info.bmiHeader = {sizeof(info.bmiHeader), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  m_hdc = CreateCompatibleDC(nullptr);
+  m_hdc.Reset(CreateCompatibleDC(nullptr));
   void* bits = nullptr;
-  m_hBitmap = CreateDIBSection(m_hdc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  m_hBitmap.Reset(CreateDIBSection(m_hdc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   m_pBits = static_cast<uint32_t*>(bits);
   std::fill(m_pBits, m_pBits + width * height, 0xFFFFFFu);  // white
-  m_hOld = SelectObject(m_hdc, m_hBitmap);
+  m_hOld = SelectObject(m_hdc.Get(), m_hBitmap.Get());
   LOGFONTA description = {};
   description.lfHeight = -13;
   description.lfWeight = FW_NORMAL;
   description.lfQuality = NONANTIALIASED_QUALITY;
   std::strcpy(description.lfFaceName, "Tahoma");
-  m_hFont = CreateFontIndirectA(&description);
-  m_hOldFont = SelectObject(m_hdc, m_hFont);
-  SetBkMode(m_hdc, TRANSPARENT);
+  m_hFont.Reset(CreateFontIndirectA(&description));
+  m_hOldFont = SelectObject(m_hdc.Get(), m_hFont.Get());
+  SetBkMode(m_hdc.Get(), TRANSPARENT);
 }
 
 Surface::~Surface() {
-  SelectObject(m_hdc, m_hOldFont);
-  SelectObject(m_hdc, m_hOld);
-  DeleteObject(m_hFont);
-  DeleteObject(m_hBitmap);
-  DeleteDC(m_hdc);
+  SelectObject(m_hdc.Get(), m_hOldFont);
+  SelectObject(m_hdc.Get(), m_hOld);
 }
 
 COLORREF Surface::Pixel(int x, int y) const {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/handles.h"
 #include "support/guarded_buffer.h"
 
 // A white top-down 32-bit bitmap with a 13-pixel Tahoma (no smoothing) selected.
@@ -16,8 +17,8 @@ class Surface {
   Surface(const Surface&) = delete;
   Surface& operator=(const Surface&) = delete;
 
-  HDC Dc() const { return m_hdc; }
-  HFONT Font() const { return m_hFont; }
+  HDC Dc() const { return m_hdc.Get(); }
+  HFONT Font() const { return m_hFont.Get(); }
   int Width() const { return m_nWidth; }
   int Height() const { return m_nHeight; }
   COLORREF Pixel(int x, int y) const;
@@ -28,10 +29,11 @@ class Surface {
  private:
   int m_nWidth;
   int m_nHeight;
-  HDC m_hdc = nullptr;
-  HBITMAP m_hBitmap = nullptr;
+  // The DC goes first, having given back the bitmap and font.
+  BitmapHandle m_hBitmap;
+  FontHandle m_hFont;
+  MemoryDc m_hdc;
   HGDIOBJ m_hOld = nullptr;
-  HFONT m_hFont = nullptr;
   HGDIOBJ m_hOldFont = nullptr;
   uint32_t* m_pBits = nullptr;
 };

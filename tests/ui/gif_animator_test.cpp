@@ -26,12 +26,10 @@ class GifAnimatorTest : public ::testing::Test {
     OleUninitialize();
   }
   bool Load(const std::vector<uint8_t>& bytes) {
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    std::memcpy(GlobalLock(h), bytes.data(), bytes.size());
-    GlobalUnlock(h);
-    const bool loaded = m_animator.Load(h, bytes.size());
-    GlobalFree(h);
-    return loaded;
+    const GlobalMemory copy(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
+    std::memcpy(GlobalLock(copy.Get()), bytes.data(), bytes.size());
+    GlobalUnlock(copy.Get());
+    return m_animator.Load(copy.Get(), bytes.size());
   }
   COLORREF CanvasPixel(int x, int y) {
     Surface surface(m_animator.CanvasSize().cx, m_animator.CanvasSize().cy);

@@ -52,11 +52,9 @@ TEST(HtmlText, BoldFirstLineAndRedSecondLineAtTheLeftEdge) {
   // with the regular face's bitmaps).
   const auto ink = [](const char* markup) {
     Surface small(400, 20);
-    HFONT font = CreateFontA(-11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, NONANTIALIASED_QUALITY, 0, "Tahoma");
-    SelectObject(small.Dc(), font);
+    const FontHandle font(CreateFontA(-11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, NONANTIALIASED_QUALITY, 0, "Tahoma"));
+    const SelectedObject selected(small.Dc(), font.Get());
     DrawHtmlText(small.Dc(), markup, -1, RECT{0, 0, 400, 20});
-    SelectObject(small.Dc(), small.Font());
-    DeleteObject(font);
     int count = 0;
     for (int i = 0; i < 400 * 20; ++i) count += IsInk(small.Pixel(i % 400, i / 400)) ? 1 : 0;
     return count;
@@ -79,13 +77,13 @@ RECT ExpectedRed(uint32_t cdStyles, bool gap) {
   Surface surface(400, 60);
   TextOutA(surface.Dc(), 10, 10, "ab", 2);
   const int ab = TextSize(surface, "ab", false);
-  HFONT styled = MakeStyledFont(surface.Dc(), surface.Font(), cdStyles);
-  SelectObject(surface.Dc(), styled);
-  const int x = 10 + ab + (gap ? TextSize(surface, " ", false) : 0);
-  SetTextColor(surface.Dc(), RGB(255, 0, 0));
-  TextOutA(surface.Dc(), x, 10, "cd", 2);
-  SelectObject(surface.Dc(), surface.Font());
-  DeleteObject(styled);
+  const FontHandle styled(MakeStyledFont(surface.Dc(), surface.Font(), cdStyles));
+  {
+    const SelectedObject font(surface.Dc(), styled.Get());
+    const int x = 10 + ab + (gap ? TextSize(surface, " ", false) : 0);
+    SetTextColor(surface.Dc(), RGB(255, 0, 0));
+    TextOutA(surface.Dc(), x, 10, "cd", 2);
+  }
   return surface.Bounds(IsRed);
 }
 

@@ -8,6 +8,7 @@
 #include "support/registry_sandbox.h"
 #include "support/scripted_prompts.h"
 #include "ui/hyperlink_text.h"
+#include "ui_test_ids.h"
 
 namespace {
 
@@ -19,23 +20,23 @@ intptr_t RecordingOpener(const std::string& target, int) {
   return g_openResult;
 }
 
-// Template 300: the link "Orrelmoor Home" (1000) and an empty label (1001).
+// Its template: the link "Orrelmoor Home" and an empty label.
 class LinkDialog : public Dialog {
  public:
-  LinkDialog() : Dialog(300, nullptr) {}
+  LinkDialog() : Dialog(IDD_LINK_TEST, nullptr) {}
   HyperlinkLabel link;
   HyperlinkLabel empty;
   int clicks = 0;
 
   void Click() {
-    SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(1000, STN_CLICKED), reinterpret_cast<LPARAM>(Item(1000)));
+    SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_LINK_TEST_HOME, STN_CLICKED),
+                 reinterpret_cast<LPARAM>(Item(IDC_LINK_TEST_HOME)));
   }
   COLORREF DrawnColour() {
-    HDC hdc = CreateCompatibleDC(nullptr);
-    SendMessageA(m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hdc), reinterpret_cast<LPARAM>(Item(1000)));
-    const COLORREF colour = GetTextColor(hdc);
-    DeleteDC(hdc);
-    return colour;
+    const MemoryDc dc(CreateCompatibleDC(nullptr));
+    SendMessageA(m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.Get()),
+                 reinterpret_cast<LPARAM>(Item(IDC_LINK_TEST_HOME)));
+    return GetTextColor(dc.Get());
   }
   bool Underlined() {
     LOGFONTA description = {};
@@ -45,9 +46,9 @@ class LinkDialog : public Dialog {
 
  protected:
   BOOL OnInitDialog() override {
-    link.AttachItem(m_hWnd, 1000);
+    link.AttachItem(m_hWnd, IDC_LINK_TEST_HOME);
     empty.SetURL("http://www.example.com/support.php");
-    empty.AttachItem(m_hWnd, 1001);
+    empty.AttachItem(m_hWnd, IDC_LINK_TEST_EMPTY);
     return TRUE;
   }
   bool OnCommand(int id, int code, HWND hControl) override {
@@ -73,16 +74,15 @@ class HyperlinkTest : public ::testing::Test {
 
 TEST_F(HyperlinkTest, TakesTargetFromTextShowsTargetAsTextAndFitsItsText) {
   char text[128] = {};
-  GetWindowTextA(m_dialog.Item(1001), text, sizeof(text));
+  GetWindowTextA(m_dialog.Item(IDC_LINK_TEST_EMPTY), text, sizeof(text));
   EXPECT_STREQ(text, "http://www.example.com/support.php");
-  EXPECT_TRUE(GetWindowLongPtrA(m_dialog.Item(1000), GWL_STYLE) & SS_NOTIFY);
+  EXPECT_TRUE(GetWindowLongPtrA(m_dialog.Item(IDC_LINK_TEST_HOME), GWL_STYLE) & SS_NOTIFY);
   RECT rect = {};
-  GetClientRect(m_dialog.Item(1000), &rect);
-  HDC hdc = GetDC(m_dialog.Item(1000));
-  SelectObject(hdc, m_dialog.link.CurrentFont());
+  GetClientRect(m_dialog.Item(IDC_LINK_TEST_HOME), &rect);
+  const WindowDc dc(m_dialog.Item(IDC_LINK_TEST_HOME));
+  const SelectedObject font(dc.Get(), m_dialog.link.CurrentFont());
   SIZE size = {};
-  GetTextExtentPoint32A(hdc, "Orrelmoor Home", 14, &size);
-  ReleaseDC(m_dialog.Item(1000), hdc);
+  GetTextExtentPoint32A(dc.Get(), "Orrelmoor Home", 14, &size);
   EXPECT_EQ(rect.right, size.cx);
   EXPECT_EQ(rect.bottom, size.cy);
 }
@@ -110,13 +110,13 @@ TEST_F(HyperlinkTest, ClickOpensTargetOrExplainsWhyNot) {
 
 TEST_F(HyperlinkTest, HoverUnderlinesUntilTheTimerFindsThePointerGone) {
   HFONT normal = m_dialog.link.CurrentFont();
-  SendMessageA(m_dialog.Item(1000), WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+  SendMessageA(m_dialog.Item(IDC_LINK_TEST_HOME), WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
   EXPECT_EQ(m_dialog.DrawnColour(), RGB(255, 0, 0));
   EXPECT_TRUE(m_dialog.Underlined());
   // The tick sees the position of the message it came with: post it with the cursor
   // well away from the control.
   SetCursorPos(0, 0);
-  PostMessageA(m_dialog.Item(1000), WM_TIMER, HyperlinkLabel::kHoverTimer, 0);
+  PostMessageA(m_dialog.Item(IDC_LINK_TEST_HOME), WM_TIMER, HyperlinkLabel::kHoverTimer, 0);
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   EXPECT_FALSE(m_dialog.link.Hovered());
@@ -125,14 +125,14 @@ TEST_F(HyperlinkTest, HoverUnderlinesUntilTheTimerFindsThePointerGone) {
   m_dialog.link.SetUnderline(HyperlinkLabel::kUnderlineAlways);
   EXPECT_TRUE(m_dialog.Underlined());
   m_dialog.link.SetColours(RGB(255, 255, 255), RGB(255, 255, 255), static_cast<COLORREF>(-1));
-  SendMessageA(m_dialog.Item(1000), WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+  SendMessageA(m_dialog.Item(IDC_LINK_TEST_HOME), WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
   EXPECT_EQ(m_dialog.DrawnColour(), GetSysColor(COLOR_HIGHLIGHT));
 }
 
 // From the keyboard: Space, Enter and its access key (BM_CLICK) click it; its
 // access key shows while the system shows access keys (Wine always does).
 TEST_F(HyperlinkTest, KeyboardAccessClicksAndShowsTheAccessKey) {
-  HWND hLink = m_dialog.Item(1000);
+  HWND hLink = m_dialog.Item(IDC_LINK_TEST_HOME);
   SetWindowTextA(hLink, "&Orrelmoor Home");
   m_dialog.link.SetNavigationOff(true);
   m_dialog.link.SetUnderline(HyperlinkLabel::kUnderlineAlways);

@@ -9,6 +9,9 @@
 
 #include <commctrl.h>
 
+#include "app/details_dialog_ids.h"
+#include "app/main_dialog_ids.h"
+#include "core/handles.h"
 #include "ui/resource_ids.h"
 
 namespace {
@@ -17,11 +20,10 @@ HINSTANCE Self() { return GetModuleHandleA(nullptr); }
 
 SIZE BitmapSize(int id) {
   SIZE size = {0, 0};
-  HBITMAP bitmap = LoadBitmapA(Self(), MAKEINTRESOURCEA(id));
+  const BitmapHandle bitmap(LoadBitmapA(Self(), MAKEINTRESOURCEA(id)));
   if (!bitmap) return size;
   BITMAP info = {};
-  GetObjectA(bitmap, sizeof(info), &info);
-  DeleteObject(bitmap);
+  GetObjectA(bitmap.Get(), sizeof(info), &info);
   return SIZE{info.bmWidth, info.bmHeight};
 }
 
@@ -45,19 +47,16 @@ TEST(Resources, BitmapsHaveTheirSizesIconAndCursorAreThere) {
 
 // Count the filled cells of a severity bar along its middle row.
 int FilledCells(int id) {
-  HBITMAP bitmap = LoadBitmapA(Self(), MAKEINTRESOURCEA(id));
-  HDC hdc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(hdc, bitmap);
+  const BitmapHandle bitmap(LoadBitmapA(Self(), MAKEINTRESOURCEA(id)));
+  const MemoryDc dc(CreateCompatibleDC(nullptr));
+  const SelectedObject picture(dc.Get(), bitmap.Get());
   int filled = 0;
   for (int cell = 0; cell < 5; ++cell) {
-    const COLORREF c = GetPixel(hdc, cell * 14 + 6, 4);
+    const COLORREF c = GetPixel(dc.Get(), cell * 14 + 6, 4);
     const int spread = std::max({GetRValue(c), GetGValue(c), GetBValue(c)}) -
                        std::min({GetRValue(c), GetGValue(c), GetBValue(c)});
     filled += spread > 60 ? 1 : 0;  // coloured, not the grey of an empty cell
   }
-  SelectObject(hdc, old);
-  DeleteDC(hdc);
-  DeleteObject(bitmap);
   return filled;
 }
 
@@ -78,16 +77,21 @@ TEST(Resources, TemplatesCarryTheirTexts) {
     std::vector<int> items;
     const char* texts;
   } templates[] = {
-      {IDD_MAIN, {1000, 1001, 1002, 1003, 1009, 1014, 1017, 1019, 1021, 1042, 1046, 1048, 1049, 1026,
-                  1028, 1037, 1038, 1057, 1056, 1055},
+      {IDD_MAIN,
+       {IDC_NAV_SCAN_NOW, IDC_NAV_CHOOSE_SECTIONS, IDC_NAV_RESTORE_BACKUP, IDC_NAV_ADVANCED_CONTROLS,
+        IDC_SCAN_BUTTON, IDC_TOTAL_LABEL, IDC_AFFECTED_LABEL, IDC_REMOVE_BUTTON, IDC_SAVE_SECTIONS,
+        IDC_RESTORE_BUTTON, IDC_HOME_LINK, IDC_SUPPORT_LINK, IDC_HELP_LINK, IDC_RUN_AT_STARTUP,
+        IDC_AUTO_BACKUP, IDC_SAVE_PREFERENCES, IDC_BROWSE_LOG_FOLDER, IDC_ADD_REMOVE_MANAGER,
+        IDC_BHO_MANAGER, IDC_STARTUP_MANAGER},
        "&Scan Now|&Choose Sections|&Restore Backup|&Advanced Controls|Abort Scan|Total Problems : 0|"
        "Affected Sections : |Remove Problems|Save|Restore Selected Backup|Orrelmoor Home|"
        "Orrelmoor Support|Help Manual|Run At Windows Startup|Back up all keys before removal "
        "(Recommended)|Save Preferences|...|Add/Remove Programs Manager|BHO Manager|Startup Manager"},
-      {IDD_DETAILS, {1039, 1040, 2}, "Select All|Deselect All|Close"},
-      {IDD_BHO_MANAGER, {1, 2}, kManager},
-      {IDD_STARTUP_MANAGER, {1, 2}, kManager},
-      {IDD_ADD_REMOVE_MANAGER, {1, 2}, kManager},
+      {IDD_DETAILS, {IDC_DETAILS_SELECT_ALL, IDC_DETAILS_DESELECT_ALL, IDCANCEL},
+       "Select All|Deselect All|Close"},
+      {IDD_BHO_MANAGER, {IDOK, IDCANCEL}, kManager},
+      {IDD_STARTUP_MANAGER, {IDOK, IDCANCEL}, kManager},
+      {IDD_ADD_REMOVE_MANAGER, {IDOK, IDCANCEL}, kManager},
   };
   for (const auto& t : templates) {
     HWND dialog = CreateDialogParamA(Self(), MAKEINTRESOURCEA(t.id), nullptr,

@@ -47,7 +47,12 @@
 #include <string>
 #include <vector>
 
+#include "core/handles.h"
+
 namespace {
+
+// The static control that holds a message box's text.
+const int kMessageBoxText = 0xFFFF;
 
 using Args = std::vector<std::string>;
 
@@ -89,27 +94,30 @@ class RemoteBuffer {
   RemoteBuffer(HWND hWnd, size_t size) : m_nSize(size) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hWnd, &pid);
-    m_hProcess = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (m_hProcess) m_pRemote = VirtualAllocEx(m_hProcess, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    m_hProcess.Reset(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    if (m_hProcess) {
+      m_pRemote = VirtualAllocEx(m_hProcess.Get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
   }
+  // The memory is given back while the process handle is still held.
   ~RemoteBuffer() {
-    if (m_pRemote) VirtualFreeEx(m_hProcess, m_pRemote, 0, MEM_RELEASE);
-    if (m_hProcess) CloseHandle(m_hProcess);
+    if (m_pRemote) VirtualFreeEx(m_hProcess.Get(), m_pRemote, 0, MEM_RELEASE);
   }
   RemoteBuffer(const RemoteBuffer&) = delete;
   RemoteBuffer& operator=(const RemoteBuffer&) = delete;
   bool Ok() const { return m_pRemote != nullptr; }
   char* At(size_t offset) const { return static_cast<char*>(m_pRemote) + offset; }
   bool Write(size_t offset, const void* data, size_t size) {
-    return WriteProcessMemory(m_hProcess, At(offset), data, size, nullptr) != FALSE;
+    return WriteProcessMemory(m_hProcess.Get(), At(offset), data, size, nullptr) != FALSE;
   }
   bool Read(size_t offset, void* data, size_t size) {
-    return ReadProcessMemory(m_hProcess, At(offset), data, size, nullptr) != FALSE;
+    return ReadProcessMemory(m_hProcess.Get(), At(offset), data, size, nullptr) != FALSE;
   }
 
  private:
   size_t m_nSize;
-  HANDLE m_hProcess = nullptr;
+  KernelHandle m_hProcess;
   void* m_pRemote = nullptr;
 };
 
@@ -217,7 +225,7 @@ bool Run(const Args& c, std::string& out) {
   if (verb == "answer" && need(2)) {
     HWND hBox = WaitFor(c[1], need(3) ? std::atof(c[3].c_str()) : 30, "#32770");
     if (!hBox) return Fail(c, "no message box \"" + c[1] + "\"");
-    std::string text = TextOf(GetDlgItem(hBox, 0xFFFF));
+    std::string text = TextOf(GetDlgItem(hBox, kMessageBoxText));
     for (char& ch : text) {
       if (ch == '\r' || ch == '\n') ch = ' ';
     }

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/main_dialog_ids.h"
+#include "core/handles.h"
 #include "framework/window.h"
 #include "ui/gif_animator.h"
 #include "ui/html_label.h"
@@ -16,21 +18,20 @@
 #include "ui/hyperlink_label.h"
 #include "ui/resource_ids.h"
 
+#include "gallery_ids.h"
+
 namespace {
 
 const UINT_PTR kCloseTimer = 1;
 
 void PaintBitmap(HDC hdc, int id, int x, int y) {
-  HBITMAP bitmap = LoadBitmapA(Dialog::ResourceModule(), MAKEINTRESOURCEA(id));
+  const BitmapHandle bitmap(LoadBitmapA(Dialog::ResourceModule(), MAKEINTRESOURCEA(id)));
   if (!bitmap) return;
   BITMAP info = {};
-  GetObjectA(bitmap, sizeof(info), &info);
-  HDC memory = CreateCompatibleDC(hdc);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(hdc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
-  DeleteDC(memory);
-  DeleteObject(bitmap);
+  GetObjectA(bitmap.Get(), sizeof(info), &info);
+  const MemoryDc memory(CreateCompatibleDC(hdc));
+  const SelectedObject picture(memory.Get(), bitmap.Get());
+  BitBlt(hdc, x, y, info.bmWidth, info.bmHeight, memory.Get(), 0, 0, SRCCOPY);
 }
 
 // Never opens anything: the gallery only shows.
@@ -38,41 +39,44 @@ intptr_t NoOpen(const std::string&, int) { return 33; }
 
 class GalleryPage : public Dialog {
  public:
-  GalleryPage() : Dialog(900, nullptr) {}
+  GalleryPage() : Dialog(IDD_GALLERY, nullptr) {}
 
  protected:
   BOOL OnInitDialog() override {
-    m_normal.AttachItem(m_hWnd, 901);
-    m_visited.AttachItem(m_hWnd, 902);
+    m_normal.AttachItem(m_hWnd, IDC_GALLERY_LINK);
+    m_visited.AttachItem(m_hWnd, IDC_GALLERY_VISITED_LINK);
     m_visited.SetVisited(true);
-    m_hovered.AttachItem(m_hWnd, 903);
-    m_always.AttachItem(m_hWnd, 904);
+    m_hovered.AttachItem(m_hWnd, IDC_GALLERY_HOVERED_LINK);
+    m_always.AttachItem(m_hWnd, IDC_GALLERY_UNDERLINED_LINK);
     m_always.SetUnderline(HyperlinkLabel::kUnderlineAlways);
     m_target.SetURL("http://www.example.com/support.php");
-    m_target.AttachItem(m_hWnd, 905);
+    m_target.AttachItem(m_hWnd, IDC_GALLERY_TARGET_LINK);
 
-    SetDlgItemTextA(m_hWnd, 911,
+    SetDlgItemTextA(m_hWnd, IDC_GALLERY_HTML_FIRST,
                     "<b>Quillbane</b> safely and effectively scans Windows Registry and hard disk "
                     "drive for incorrect File and System References.<br><br>It instantly removes "
                     "all inconsistencies.");
-    SetDlgItemTextA(m_hWnd, 912,
+    SetDlgItemTextA(m_hWnd, IDC_GALLERY_HTML_SECOND,
                     "<b>Section Name : Installed Fonts</b><br><font color=\"#FF0000\">Problems "
                     "Found : 4</font><br><font color=\"#0000FF\"><u>View Details</u></font>");
-    SetDlgItemTextA(m_hWnd, 913,
+    SetDlgItemTextA(m_hWnd, IDC_GALLERY_HTML_THIRD,
                     "<font color=\"#0000FF\"<b>Manage Browser Helper Objects</b></font><br>BHO's "
                     "are attached to the Internet Explorer \t\t\t\t\tand are capable of creating a "
                     "great deal of menace.");
-    SetDlgItemTextA(m_hWnd, 914,
+    SetDlgItemTextA(m_hWnd, IDC_GALLERY_HTML_FOURTH,
                     "<i>italic</i>, <u>underlined words</u>, x<sup>2</sup> and H<sub>2</sub>O, "
                     "<font color=\"#7B7B7B\">grey</font>, an unknown <tag> and Fonts&Paths."
                     "<p>A paragraph after the text.");
-    for (int id : {911, 912, 913, 914}) m_html[id - 911].AttachItem(m_hWnd, id);
+    for (int id : {IDC_GALLERY_HTML_FIRST, IDC_GALLERY_HTML_SECOND, IDC_GALLERY_HTML_THIRD,
+                   IDC_GALLERY_HTML_FOURTH}) {
+      m_html[id - IDC_GALLERY_HTML_FIRST].AttachItem(m_hWnd, id);
+    }
 
-    m_busy.AttachItem(m_hWnd, 921);
+    m_busy.AttachItem(m_hWnd, IDC_GALLERY_BUSY);
     if (m_busy.LoadFromResource(MAKEINTRESOURCEA(IDR_BUSY_GIF), "GIF")) m_busy.Draw();
 
     // The pictures are painted where this placeholder stands.
-    ShowWindow(GetDlgItem(m_hWnd, 922), SW_HIDE);
+    ShowWindow(GetDlgItem(m_hWnd, IDC_GALLERY_PICTURES), SW_HIDE);
     return TRUE;
   }
 
@@ -80,9 +84,9 @@ class GalleryPage : public Dialog {
   // Parks the cursor on the third link so its timer keeps it hovered.
   void HoverThirdLink() {
     RECT link = {};
-    GetWindowRect(GetDlgItem(m_hWnd, 903), &link);
+    GetWindowRect(GetDlgItem(m_hWnd, IDC_GALLERY_HOVERED_LINK), &link);
     SetCursorPos((link.left + link.right) / 2, (link.top + link.bottom) / 2);
-    SendMessageA(GetDlgItem(m_hWnd, 903), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    SendMessageA(GetDlgItem(m_hWnd, IDC_GALLERY_HOVERED_LINK), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
   }
 
  protected:
@@ -92,7 +96,7 @@ class GalleryPage : public Dialog {
     PAINTSTRUCT paint;
     HDC hdc = BeginPaint(m_hWnd, &paint);
     RECT area = {};
-    GetWindowRect(GetDlgItem(m_hWnd, 922), &area);
+    GetWindowRect(GetDlgItem(m_hWnd, IDC_GALLERY_PICTURES), &area);
     MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
     int x = area.left;
     for (int id : {IDB_UNCHECKED, IDB_CHECKED}) {
@@ -103,7 +107,7 @@ class GalleryPage : public Dialog {
       PaintBitmap(hdc, id, x, area.top);
       x += 28;
     }
-    HGDIOBJ oldFont = SelectObject(hdc, reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)));
+    const SelectedObject font(hdc, reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)));
     SetBkMode(hdc, TRANSPARENT);
     int y = area.top + 30;
     const struct {
@@ -122,7 +126,6 @@ class GalleryPage : public Dialog {
         y += 14;
       }
     }
-    SelectObject(hdc, oldFont);
     EndPaint(m_hWnd, &paint);
     result = TRUE;
     return true;
@@ -144,26 +147,32 @@ class GalleryPage : public Dialog {
 class HomePreview : public Dialog {
  public:
   explicit HomePreview(bool scanPanel) : Dialog(IDD_MAIN, nullptr), m_bScan(scanPanel) {
-    m_hBackground = LoadBitmapA(Dialog::ResourceModule(),
-                                MAKEINTRESOURCEA(scanPanel ? IDB_PLAIN_BACKGROUND : IDB_HOME_BACKGROUND));
-  }
-  ~HomePreview() override {
-    if (m_hBackground) DeleteObject(m_hBackground);
+    m_hBackground.Reset(LoadBitmapA(
+        Dialog::ResourceModule(),
+        MAKEINTRESOURCEA(scanPanel ? IDB_PLAIN_BACKGROUND : IDB_HOME_BACKGROUND)));
   }
 
  protected:
   BOOL OnInitDialog() override {
-    const int hidden[] = {1008, 1009, 1010, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1054,
-                          1020, 1021, 1043, 1045, 1041, 1042, 1044, 1058, 1039, 1029, 1030,
-                          1031, 1032, 1033, 1034, 1035, 1026, 1027, 1028, 1036, 1037, 1038,
-                          1055, 1056, 1057};
+    const int hidden[] = {
+        IDC_PROGRESS_LIST, IDC_SCAN_BUTTON, IDC_PROGRESS_BAR, IDC_STATUS_LABEL, IDC_TOTAL_LABEL,
+        IDC_ANIMATION, IDC_TOTALS_FRAME, IDC_AFFECTED_LABEL, IDC_RESULTS_LIST, IDC_REMOVE_BUTTON,
+        IDC_RESULTS_TOTAL, IDC_SECTIONS_LIST, IDC_SAVE_SECTIONS, IDC_RESTORE_TEXT,
+        IDC_BACKUP_DATES_CAPTION, IDC_BACKUP_DATES, IDC_RESTORE_BUTTON, IDC_RESTORE_RULE,
+        IDC_ADVANCED_CAPTION, IDC_ADVANCED_RULE, IDC_LOG_RULE, IDC_STARTUP_CAPTION,
+        IDC_STARTUP_RULE, IDC_REMOVAL_CAPTION, IDC_REMOVAL_RULE, IDC_LOG_CAPTION,
+        IDC_LOG_FOLDER_LABEL, IDC_RUN_AT_STARTUP, IDC_SELECT_ALL_ERRORS, IDC_AUTO_BACKUP,
+        IDC_LOG_FOLDER, IDC_SAVE_PREFERENCES, IDC_BROWSE_LOG_FOLDER, IDC_STARTUP_MANAGER,
+        IDC_BHO_MANAGER, IDC_ADD_REMOVE_MANAGER};
     for (int id : hidden) ShowWindow(GetDlgItem(m_hWnd, id), SW_HIDE);
     if (m_bScan) {
-      for (int id : {1004, 1005, 1006, 1007, 1046, 1048, 1051})
+      for (int id : {IDC_OS_LINE, IDC_PROFILE_LINE, IDC_MEMORY_LINE, IDC_DISK_LINE, IDC_HOME_LINK,
+                     IDC_SUPPORT_LINK, IDC_DESCRIPTION})
         ShowWindow(GetDlgItem(m_hWnd, id), SW_HIDE);
-      for (int id : {1008, 1009, 1013, 1014, 1015, 1016, 1017})
+      for (int id : {IDC_PROGRESS_LIST, IDC_SCAN_BUTTON, IDC_STATUS_LABEL, IDC_TOTAL_LABEL,
+                     IDC_ANIMATION, IDC_TOTALS_FRAME, IDC_AFFECTED_LABEL})
         ShowWindow(GetDlgItem(m_hWnd, id), SW_SHOW);
-      HWND list = GetDlgItem(m_hWnd, 1008);
+      HWND list = GetDlgItem(m_hWnd, IDC_PROGRESS_LIST);
       const char* titles[] = {"Section", "Problems", "Status"};
       const int widths[] = {200, 100, 100};
       for (int i = 0; i < 3; ++i) {
@@ -174,37 +183,38 @@ class HomePreview : public Dialog {
         column.pszText = const_cast<char*>(titles[i]);
         SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
       }
-      SetDlgItemTextA(m_hWnd, 1013, "Scanning Installed Fonts ...");
-      SetDlgItemTextA(m_hWnd, 1014, "Total Problems : 4");
-      SetDlgItemTextA(m_hWnd, 1017, "Affected Sections : 1");
-      m_busy.AttachItem(m_hWnd, 1015);
+      SetDlgItemTextA(m_hWnd, IDC_STATUS_LABEL, "Scanning Installed Fonts ...");
+      SetDlgItemTextA(m_hWnd, IDC_TOTAL_LABEL, "Total Problems : 4");
+      SetDlgItemTextA(m_hWnd, IDC_AFFECTED_LABEL, "Affected Sections : 1");
+      m_busy.AttachItem(m_hWnd, IDC_ANIMATION);
       if (m_busy.LoadFromResource(MAKEINTRESOURCEA(IDR_BUSY_GIF), "GIF")) m_busy.Draw();
     }
     SetWindowTextA(m_hWnd, "Quillbane v2.1 ");
     HICON icon = LoadIconA(Dialog::ResourceModule(), MAKEINTRESOURCEA(IDI_QUILLBANE));
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-    SetDlgItemTextA(m_hWnd, 1051,
+    SetDlgItemTextA(m_hWnd, IDC_DESCRIPTION,
                     "<b>Quillbane</b> safely and effectively scans Windows Registry and hard disk "
                     "drive for incorrect File and System References.<br><br>It instantly removes "
                     "all inconsistencies, cleans registry, optimizes your PC and provides an "
                     "error free and fast system.");
-    SetDlgItemTextA(m_hWnd, 1004, "OS : Windows 7 Service Pack 1");
-    SetDlgItemTextA(m_hWnd, 1005, "Profile : Ada");
-    SetDlgItemTextA(m_hWnd, 1006, "Available Memory : 2780 MB of 4096 MB");
-    SetDlgItemTextA(m_hWnd, 1007, "Free Disk Space : 41 GB of 120 GB");
-    m_description.AttachItem(m_hWnd, 1051);
-    const int links[] = {1000, 1001, 1002, 1003};
+    SetDlgItemTextA(m_hWnd, IDC_OS_LINE, "OS : Windows 7 Service Pack 1");
+    SetDlgItemTextA(m_hWnd, IDC_PROFILE_LINE, "Profile : Ada");
+    SetDlgItemTextA(m_hWnd, IDC_MEMORY_LINE, "Available Memory : 2780 MB of 4096 MB");
+    SetDlgItemTextA(m_hWnd, IDC_DISK_LINE, "Free Disk Space : 41 GB of 120 GB");
+    m_description.AttachItem(m_hWnd, IDC_DESCRIPTION);
+    const int links[] = {IDC_NAV_SCAN_NOW, IDC_NAV_CHOOSE_SECTIONS, IDC_NAV_RESTORE_BACKUP,
+                         IDC_NAV_ADVANCED_CONTROLS};
     for (int i = 0; i < 4; ++i) {
       m_nav[i].AttachItem(m_hWnd, links[i]);
       m_nav[i].SetNavigationOff(true);
       m_nav[i].SetUnderline(HyperlinkLabel::kUnderlineAlways);
     }
-    m_help.AttachItem(m_hWnd, 1049);
+    m_help.AttachItem(m_hWnd, IDC_HELP_LINK);
     m_help.SetColours(RGB(255, 255, 255), RGB(255, 255, 255), static_cast<COLORREF>(-1));
-    m_home.AttachItem(m_hWnd, 1046);
+    m_home.AttachItem(m_hWnd, IDC_HOME_LINK);
     m_home.SetUnderline(HyperlinkLabel::kUnderlineAlways);
-    m_support.AttachItem(m_hWnd, 1048);
+    m_support.AttachItem(m_hWnd, IDC_SUPPORT_LINK);
     m_support.SetUnderline(HyperlinkLabel::kUnderlineAlways);
 
     // Client area the size of the picture, and the controls moved in proportion, as
@@ -242,11 +252,9 @@ class HomePreview : public Dialog {
     PAINTSTRUCT paint;
     HDC hdc = BeginPaint(m_hWnd, &paint);
     if (m_hBackground) {
-      HDC memory = CreateCompatibleDC(hdc);
-      HGDIOBJ old = SelectObject(memory, m_hBackground);
-      BitBlt(hdc, 0, 0, 650, 360, memory, 0, 0, SRCCOPY);
-      SelectObject(memory, old);
-      DeleteDC(memory);
+      const MemoryDc memory(CreateCompatibleDC(hdc));
+      const SelectedObject picture(memory.Get(), m_hBackground.Get());
+      BitBlt(hdc, 0, 0, 650, 360, memory.Get(), 0, 0, SRCCOPY);
     }
     EndPaint(m_hWnd, &paint);
     result = TRUE;
@@ -260,7 +268,7 @@ class HomePreview : public Dialog {
 
  private:
   bool m_bScan;
-  HBITMAP m_hBackground = nullptr;
+  BitmapHandle m_hBackground;
   GifAnimator m_busy;
   HtmlLabel m_description;
   HyperlinkLabel m_nav[4], m_help, m_home, m_support;

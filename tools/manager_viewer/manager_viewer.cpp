@@ -6,12 +6,15 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "core/handles.h"
 #include "managers/manager_dialogs.h"
 #include "ui/resource_ids.h"
 
@@ -21,27 +24,44 @@ const char kDemoKey[] = "Software\\QuillbaneDemo";
 
 void Put(HKEY root, const std::string& key, const char* name, const std::string& value,
          DWORD type = REG_SZ) {
-  HKEY hKey = nullptr;
-  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
-                      nullptr) != ERROR_SUCCESS) {
+  KeyHandle created;
+  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      created.Receive(), nullptr) != ERROR_SUCCESS) {
     return;
   }
   if (name) {
-    RegSetValueExA(hKey, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+    RegSetValueExA(created.Get(), name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
   }
-  RegCloseKey(hKey);
 }
 
 void PutDword(HKEY root, const std::string& key, const char* name, DWORD value) {
-  HKEY hKey = nullptr;
-  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
-                      nullptr) != ERROR_SUCCESS) {
+  KeyHandle created;
+  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      created.Receive(), nullptr) != ERROR_SUCCESS) {
     return;
   }
-  RegSetValueExA(hKey, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-  RegCloseKey(hKey);
+  RegSetValueExA(created.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                 sizeof(value));
 }
+
+// A shortcut to the registry editor in the demonstration Startup folder.
+void PutShortcut(const std::string& link) {
+  ComPtr<IShellLinkA> shellLink;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              shellLink.ReceiveVoid()))) {
+    return;
+  }
+  shellLink->SetPath("C:\\windows\\regedit.exe");
+  ComPtr<IPersistFile> file;
+  if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.ReceiveVoid()))) {
+    wchar_t path[MAX_PATH] = {};
+    MultiByteToWideChar(CP_UTF8, 0, link.c_str(), -1, path, MAX_PATH);
+    file->Save(path, TRUE);
+  }
+}
+
+StartupFolders g_demoFolders;
 
 void SeedDemo() {
   const std::string run = kRunKeyPath;
@@ -53,6 +73,23 @@ void SeedDemo() {
   // A 32-bit program's, listed with "(32-bit)".
   Put(HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
       "Harbor Tray", "\"C:\\Program Files (x86)\\Harbor\\tray.exe\"");
+  // Switched off in the Task Manager: 03 and the time of the change.
+  FILETIME now = {};
+  GetSystemTimeAsFileTime(&now);
+  const std::string off = DisabledApprovalBytes(now);
+  KeyHandle approved;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, StartupApprovedKey(kApprovedRun).c_str(), 0, nullptr, 0,
+                      KEY_ALL_ACCESS, nullptr, approved.Receive(), nullptr) == ERROR_SUCCESS) {
+    RegSetValueExA(approved.Get(), "Sound Tray", 0, REG_BINARY, reinterpret_cast<const BYTE*>(off.data()),
+                   static_cast<DWORD>(off.size()));
+  }
+  // A shortcut in a Startup folder of the demonstration's own.
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  g_demoFolders.user = std::string(temp) + "QuillbaneDemoStartup";
+  CreateDirectoryA(g_demoFolders.user.c_str(), nullptr);
+  PutShortcut(g_demoFolders.user + "\\Registry Editor.lnk");
+  SetStartupFoldersForTest(&g_demoFolders);
 
   const std::string bho = std::string(kBhoKeyPath) + "\\";
   const char* const helper = "{5C3B3E21-6F3A-4D0B-9C1E-1A2B3C4D5E6F}";
@@ -82,11 +119,12 @@ void SeedDemo() {
 
 // Redirects the three roots to private keys below the real user's demo key.
 bool RedirectRoots() {
-  HKEY hSoftware = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &hSoftware) !=
+  KeyHandle software;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, software.Receive()) !=
       ERROR_SUCCESS) {
     return false;
   }
+  const HKEY hSoftware = software.Get();
   SHDeleteKeyA(hSoftware, "QuillbaneDemo");
   bool ok = true;
   const struct {
@@ -100,7 +138,6 @@ bool RedirectRoots() {
                                &hKey, nullptr) == ERROR_SUCCESS &&
          RegOverridePredefKey(r.root, hKey) == ERROR_SUCCESS;
   }
-  RegCloseKey(hSoftware);
   return ok;
 }
 
@@ -135,6 +172,8 @@ class Shown : public Manager {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const int id = __argc > 1 ? std::atoi(__argv[1]) : IDD_STARTUP_MANAGER;
   const bool demo = __argc > 2 && std::string(__argv[2]) == "demo";
+  // Shortcut targets are read through the shell-link object.
+  const ComApartment com;
   if (demo) {
     if (!RedirectRoots()) return 2;
     SeedDemo();
@@ -153,6 +192,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       RegOverridePredefKey(root, nullptr);
     }
     SHDeleteKeyA(HKEY_CURRENT_USER, kDemoKey);
+    if (!g_demoFolders.user.empty()) {
+      DeleteFileA((g_demoFolders.user + "\\Registry Editor.lnk").c_str());
+      RemoveDirectoryA(g_demoFolders.user.c_str());
+    }
   }
   return result == -1 ? 1 : 0;
 }

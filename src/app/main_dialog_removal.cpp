@@ -12,6 +12,7 @@
 #include "app/main_dialog.h"
 #include "app/restore_prompt.h"
 #include "app/settings_store.h"
+#include "app/test_hold.h"
 #include "backup/file_utils.h"
 #include "backup/problem_removal.h"
 #include "backup/removal_lock.h"
@@ -104,12 +105,23 @@ void MainDialog::RemoveProblems() {
   }
   RemovalHooks hooks;
   int reached = 0;
+  const std::string holdFile = TestHoldFile("QUILLBANE_TEST_HOLD");
+  const int holdAt = holdFile.empty() ? -1 : TestHoldItem();
   // Before each item: where the removal is, then whatever waits (a paint, Abort,
   // Close); true once the user asked to stop.
   hooks.stopRequested = [&] {
     m_status.Show("Removing item " + std::to_string(++reached) + " of " + std::to_string(total) +
                   "...");
     PumpMessages();
+    if (reached - 1 == holdAt) {
+      // The window shows where it is and goes on answering while a test holds it here.
+      m_status.Flush();
+      HoldForTestWhile(holdFile, [this] {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        PumpMessages();
+        return !m_bStopRemoval;
+      });
+    }
     return m_bStopRemoval;
   };
   // The section's own test once more: what became valid since the scan stays.

@@ -1,6 +1,6 @@
 #pragma once
 // How much an archive may unpack to before restore takes anything out of it. A
-// removal saves registry records, registry editor exports and shortcut copies:
+// removal saves registry records, registry exports and shortcut copies:
 // even the largest (tens of thousands of items) comes to some tens of megabytes,
 // and such text packs at most some tens to one. An archive that declares more is
 // no backup of this program, whoever made it (a small file that unpacks to

@@ -7,8 +7,9 @@
 #include "backup/backup_records.h"
 #include "backup/file_utils.h"
 #include "backup/program_folder.h"
+#include "backup/reg_export_check.h"
 #include "backup/reg_export_file.h"
-#include "backup/registry_editor.h"
+#include "backup/reg_key_transfer.h"
 #include "backup/restore_rules.h"
 #include "backup/value_bytes.h"
 #include "core/handles.h"
@@ -119,11 +120,14 @@ bool BackupArchive::AddRegistryItem(const ProblemRecord& problem) {
   if (HasLineBreak(fullName)) return SaveFailed("its key name holds a line break");
 
   if (problem.isValue == 0) {
-    // The key goes to the registry editor on a command line: a name that would
-    // come out as another key there must not be exported (nor then deleted).
-    if (!KeyNameSafeForEditor(fullName)) {
-      return SaveFailed("its name cannot be passed to the registry editor safely");
+    // A path of backslashes only names the whole root, which is never removed.
+    if (problem.keyPath.find_first_not_of('\\') == std::string::npos) {
+      return SaveFailed("its key path names a whole root");
     }
+    // Recorded by the name its export gives it: a trailing backslash of the
+    // path names the same key.
+    std::string keyName = fullName;
+    while (keyName.back() == '\\') keyName.pop_back();
     KeyHandle key;
     const LONG opened = OpenRegistryKey(problem.rootKey, problem.keyPath, KEY_READ, key);
     if (opened != ERROR_SUCCESS) {
@@ -132,28 +136,23 @@ bool BackupArchive::AddRegistryItem(const ProblemRecord& problem) {
     key.Reset();
     const std::string exportFile =
         m_strStagingFolder + "\\RegKeyBkup" + std::to_string(m_nExportCounter) + ".reg";
-    if (!ExportKeyChecked(BackupExportArguments(m_strStagingFolder, m_nExportCounter, fullName),
-                          exportFile)) {
-      return SaveFailed("the registry editor did not export it");
+    std::string error;
+    if (!ExportKeyToFile(problem.rootKey, problem.keyPath, exportFile, error)) {
+      return SaveFailed("it could not be exported: " + error);
     }
-    // Restore hands the export back to the editor only when it holds this key
-    // alone and reads cleanly: an export it would refuse is no backup.
-    std::string exported;
-    if (!ReadWholeFile(exportFile, exported)) {
+    // The key may go only when its export, read back as restore reads it,
+    // holds every subkey and value exactly as they are now, and restore would
+    // import it whole.
+    ExportContents exported;
+    std::string why = ExportedKeyDifference(exportFile, problem.rootKey, problem.keyPath, &exported);
+    if (why.empty()) why = ExportRefusal(exported, keyName);
+    if (why.empty()) why = ImportRefusal(exported, keyName);
+    if (!why.empty()) {
       DeleteFileChecked(exportFile);
-      return SaveFailed("the registry editor's export cannot be read");
-    }
-    if (!ExportHoldsKey(exported, fullName)) {
-      DeleteFileChecked(exportFile);
-      return SaveFailed("the registry editor exported another key");
-    }
-    const std::string refusal = ExportRefusal(exported, fullName);
-    if (!refusal.empty()) {
-      DeleteFileChecked(exportFile);
-      return SaveFailed("restore would refuse it: " + refusal);
+      return SaveFailed("its export does not give it back: " + why);
     }
     m_vUncommitted.push_back(exportFile);
-    if (!AppendRecord(RegKeyRecord(fullName, m_nExportCounter))) {
+    if (!AppendRecord(RegKeyRecord(keyName, m_nExportCounter))) {
       DeleteFileChecked(exportFile);
       return SaveFailed("its record could not be written");
     }

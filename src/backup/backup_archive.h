@@ -74,9 +74,9 @@ class BackupArchive {
   // PrepareFailure() says which folder and why.
   bool BeginBackup();
   bool BeginBackup(const SYSTEMTIME& now);
-  // Saves one registry problem (a whole key through the registry editor, checked
-  // to hold exactly that key, or one value with its type and bytes). False when
-  // it is not saved; SaveFailure() says why.
+  // Saves one registry problem (a whole key as an export file, written in this
+  // process and read back to hold exactly the key as it is, or one value with
+  // its type and bytes). False when it is not saved; SaveFailure() says why.
   bool AddRegistryItem(const ProblemRecord& problem);
   // Saves a copy of one file problem's file, with its attributes. False when it
   // is not saved; SaveFailure() says why.

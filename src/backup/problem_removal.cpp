@@ -111,12 +111,11 @@ class PendingDeletions {
     if (m_vItems.size() >= kBatchItems) Flush();
   }
 
-  // Before the next item: a key's export takes a while, and a waiting item must
-  // not be deleted long after it was checked. A waiting item that takes the next
-  // one with it (its key, the same value) goes first, so the next one is found
-  // gone with it instead of being saved a second time and failing to delete.
+  // Before the next item: a waiting item must not be deleted long after it was
+  // checked. A waiting item that takes the next one with it (its key, the same
+  // value) goes first, so the next one is found gone with it instead of being
+  // saved a second time and failing to delete.
   void FlushBefore(const ProblemRecord& next) {
-    if (next.errorType == kRegistryError && next.isValue == 0) Flush();
     if (!m_vItems.empty() && GetTickCount64() - m_nStarted >= kBatchMs) Flush();
     if (m_waiting.TakenBy(next)) Flush();
   }

@@ -181,14 +181,15 @@ bool ExportKeyToFile(HKEY root, const std::string& keyPath, const std::string& e
 }
 
 std::string ExportedKeyDifference(const std::string& exportFile, HKEY root,
-                                  const std::string& keyPath) {
+                                  const std::string& keyPath, ExportContents* exported) {
   std::string bytes, error;
-  ExportContents exported;
+  ExportContents read;
+  ExportContents& contents = exported ? *exported : read;
   std::vector<RegKeyContents> live;
   if (!ReadWholeFile(exportFile, bytes)) return "the export " + exportFile + " cannot be read";
-  if (!ParseExportFile(bytes, exported, error)) return "the export cannot be read (" + error + ")";
+  if (!ParseExportFile(bytes, contents, error)) return "the export cannot be read (" + error + ")";
   if (!ReadKeyTree(root, keyPath, live, error)) return error;
-  return ExportDifference(exported, live);
+  return ExportDifference(contents, live);
 }
 
 CodePageDecoder SystemCodePageDecoder() {
@@ -217,6 +218,11 @@ bool ImportExportFile(const std::string& fileBytes, const std::string& confineme
     error = "the export cannot be read (" + error + ")";
     return false;
   }
+  return ImportExportContents(contents, confinementKey, error);
+}
+
+bool ImportExportContents(const ExportContents& contents, const std::string& confinementKey,
+                          std::string& error) {
   error = ImportRefusal(contents, confinementKey);
   if (!error.empty()) return false;
   return WriteExportSections(contents.sections, error);

@@ -27,9 +27,10 @@ bool ExportKeyToFile(HKEY root, const std::string& keyPath, const std::string& e
                      std::string& error);
 
 // "" when the export file, read back with the strict reader, holds exactly the
-// key as it is now; otherwise why not. The check before a key is deleted.
+// key as it is now; otherwise why not. The check before a key is deleted; what
+// was read back is left in `exported` for further checks.
 std::string ExportedKeyDifference(const std::string& exportFile, HKEY root,
-                                  const std::string& keyPath);
+                                  const std::string& keyPath, ExportContents* exported = nullptr);
 
 // 8-bit exports read in the system's code page, as the registry editor reads
 // them (not this program's, which is UTF-8).
@@ -42,6 +43,10 @@ CodePageDecoder SystemCodePageDecoder();
 // the keys and values before a failed write stay written, as with the editor.
 bool ImportExportFile(const std::string& fileBytes, const std::string& confinementKey,
                       std::string& error, const CodePageDecoder& decoder = SystemCodePageDecoder());
+// The same for an export already read with the strict reader: writes exactly
+// what was read, and nothing when ImportRefusal refuses it.
+bool ImportExportContents(const ExportContents& contents, const std::string& confinementKey,
+                          std::string& error);
 
 // Writes sections an import was already checked for (ImportRefusal or a rule of
 // the caller's): creates each key and writes each value with exactly its bytes.

@@ -1,8 +1,11 @@
 #pragma once
-// The system's registry editor, run as a child program to export a key to a file
-// before it is deleted and to import such a file again. It is always started by
-// its full path in the Windows folder, never looked up through the search path,
-// so a "regedit.exe" planted in the current or program folder is never run.
+// The system's registry editor, run as a child program. The program itself no
+// longer runs it (backups, restores and the managers export and import keys in
+// this process: reg_key_transfer.h); tests and the transfer benchmark run it to
+// compare with it, and tests install a stand-in that catches any other use. It
+// is always started by its full path in the Windows folder, never looked up
+// through the search path, so a "regedit.exe" planted in the current or program
+// folder is never run.
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #pragma once
 // Restore: the list of backup archives by date, and replaying one archive's
-// record file (keys re-imported by the registry editor, values written back with
+// record file (keys imported again from their exports, values written back with
 // their type and data, files copied back where they were). An archive is only a
 // file anyone who can write to the backup folder may have put there: restore
 // writes only what this program could have removed (restore_rules.h), takes

@@ -6,8 +6,9 @@
 
 #include "backup/backup_names.h"
 #include "backup/file_utils.h"
+#include "backup/reg_export_check.h"
 #include "backup/reg_export_file.h"
-#include "backup/registry_editor.h"
+#include "backup/reg_key_transfer.h"
 #include "backup/restore_rules.h"
 #include "backup/value_bytes.h"
 #include "backup/zip_names.h"
@@ -79,9 +80,27 @@ LiveState LiveValue(const BackupRecord& record, std::string& reason) {
   return LiveState::kDifferent;
 }
 
-// A key that is there now is compared by what the registry editor exports of
-// it: the same bytes as the saved export, the same key.
-LiveState LiveKey(const std::string& source, const BackupRecord& record, std::string& reason) {
+// A key's saved export, read with the strict reader (8-bit exports in the
+// system's code page, as the registry editor reads them). "" when it reads,
+// otherwise why not; `failed` tells a missing file from one restore refuses.
+std::string ReadSavedExport(const std::string& source, const BackupRecord& record,
+                            ExportContents& saved, bool& failed) {
+  failed = false;
+  if (!IsSafeNameComponent(record.exportFile)) return "its saved export has a name this program never writes";
+  std::string bytes, error;
+  if (!ReadWholeFile(source + "\\" + record.exportFile, bytes)) {
+    failed = true;
+    return "its saved export is not in the backup";
+  }
+  if (!ParseExportFile(bytes, saved, error, SystemCodePageDecoder())) {
+    return "its saved export cannot be read (" + error + ")";
+  }
+  return "";
+}
+
+// A key that is there now is compared with its saved export: the same keys,
+// and in each the same values by name, type and bytes.
+LiveState LiveKey(const ExportContents& saved, const BackupRecord& record, std::string& reason) {
   std::string keyPath;
   const HKEY hRoot = SplitKeyName(record.keyName, keyPath);
   if (hRoot == nullptr || keyPath.empty()) return LiveState::kAbsent;
@@ -93,23 +112,15 @@ LiveState LiveKey(const std::string& source, const BackupRecord& record, std::st
                                                          : Unreadable(opened, reason);
     }
   }
-  wchar_t folder[MAX_PATH + 1] = {}, file[MAX_PATH + 1] = {};
-  const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-  std::string current;
-  if (length > 0 && length <= MAX_PATH && GetTempFileNameW(folder, L"qbk", 0, file) != 0) {
-    current = NarrowText(file);
+  std::vector<RegKeyContents> live;
+  std::string error;
+  if (!ReadKeyTree(hRoot, keyPath, live, error)) {
+    reason = "kept the current data: it could not be compared with the backup";
+  } else if (ExportDifference(saved, live).empty()) {
+    return LiveState::kSame;
+  } else {
+    reason = kKeptCurrentReason;
   }
-  const size_t slash = record.keyName.find('\\');
-  int same = -1;
-  if (!current.empty() &&
-      ExportKeyChecked(ManagerExportArguments(current, record.keyName.substr(0, slash), keyPath),
-                       current)) {
-    same = CompareFileBytes(source + "\\" + record.exportFile, current);
-  }
-  if (!current.empty()) DeleteFileChecked(current);
-  if (same == 1) return LiveState::kSame;
-  reason = same == 0 ? kKeptCurrentReason
-                     : "kept the current data: it could not be compared with the backup";
   return LiveState::kDifferent;
 }
 
@@ -184,30 +195,24 @@ RecordRestore RestoreValue(const BackupRecord& record, bool replace) {
 RecordRestore RestoreKey(const std::string& source, const BackupRecord& record, bool replace) {
   std::string reason = RegKeyRefusal(record.keyName);
   if (!reason.empty()) return Outcome(ItemRestore::kRefused, reason);
-  if (!IsSafeNameComponent(record.exportFile)) {
-    return Outcome(ItemRestore::kRefused, "its saved export has a name this program never writes");
-  }
-  std::string exported;
-  if (!ReadWholeFile(source + "\\" + record.exportFile, exported)) {
-    return Outcome(ItemRestore::kFailed, "its saved export is not in the backup");
-  }
-  // The editor writes whatever keys the file names: read it first, as strictly
-  // as the editor at least, and hand it over only when it holds this key alone.
-  reason = ExportRefusal(exported, record.keyName);
+  // One reading of the export decides everything: what it may write, whether
+  // the key is there as saved, and the bytes written.
+  ExportContents saved;
+  bool missing = false;
+  reason = ReadSavedExport(source, record, saved, missing);
+  if (missing) return Outcome(ItemRestore::kFailed, reason);
+  if (reason.empty()) reason = ExportRefusal(saved, record.keyName);
+  if (reason.empty()) reason = ImportRefusal(saved, record.keyName);
   if (!reason.empty()) return Outcome(ItemRestore::kRefused, reason);
-  const LiveState live = LiveKey(source, record, reason);
+  const LiveState live = LiveKey(saved, record, reason);
   if (live == LiveState::kSame) return Outcome(ItemRestore::kUnchanged);
   if (live == LiveState::kUnreadable) return Outcome(ItemRestore::kFailed, reason);
   if (live == LiveState::kDifferent && !replace) {
     return Outcome(ItemRestore::kKeptCurrent, reason, true);
   }
-  // The editor reports nothing: see that the key is there where the record names it.
-  std::string keyPath;
-  const HKEY hRoot = SplitKeyName(record.keyName, keyPath);
-  CRegistry key;
-  if (!CurrentRegistryEditor().Run(ImportArguments(source, record.exportFile)) ||
-      hRoot == nullptr || !key.OpenKey(hRoot, keyPath)) {
-    return Outcome(ItemRestore::kFailed, "the registry editor did not import it");
+  std::string error;
+  if (!ImportExportContents(saved, record.keyName, error)) {
+    return Outcome(ItemRestore::kFailed, "it could not be imported: " + error);
   }
   return Outcome(live == LiveState::kDifferent ? ItemRestore::kReplaced : ItemRestore::kRestored);
 }
@@ -254,12 +259,12 @@ LiveState CompareWithLive(const std::string& source, const BackupRecord& record,
   reason.clear();
   switch (record.kind) {
     case BackupRecord::kRegValue: return LiveValue(record, reason);
-    case BackupRecord::kRegKey:
-      if (!IsSafeNameComponent(record.exportFile) || !KeyNameSafeForEditor(record.keyName) ||
-          !FileExists(source + "\\" + record.exportFile)) {
-        return LiveState::kDifferent;
-      }
-      return LiveKey(source, record, reason);
+    case BackupRecord::kRegKey: {
+      ExportContents saved;
+      bool missing = false;
+      if (!ReadSavedExport(source, record, saved, missing).empty()) return LiveState::kDifferent;
+      return LiveKey(saved, record, reason);
+    }
     case BackupRecord::kFile:
       return LiveFile(StagedCopy(source, record.destPath), record.destPath, reason);
   }

@@ -72,7 +72,6 @@ bool KeyAtOrBelow(const std::string& key, const std::string& base) {
 }
 
 std::string RegKeyRefusal(const std::string& fullKeyName) {
-  if (!KeyNameSafeForEditor(fullKeyName)) return "its key name cannot be handed to the registry editor";
   if (!BelowAny(fullKeyName, kKeyBranches, true)) return "keys there are never removed";
   return "";
 }
@@ -90,6 +89,10 @@ std::string ExportRefusal(const std::string& exportBytes, const std::string& ful
   if (!ParseExportFile(exportBytes, contents, error)) {
     return "its saved export cannot be read (" + error + ")";
   }
+  return ExportRefusal(contents, fullKeyName);
+}
+
+std::string ExportRefusal(const ExportContents& contents, const std::string& fullKeyName) {
   if (contents.sections.empty()) return "its saved export holds no key";
   for (const ExportSection& section : contents.sections) {
     if (section.deletes) return "its saved export would delete the key " + section.keyName;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "backup/reg_export_file.h"
+
 // A full key name's components ("HKEY_CURRENT_USER", "Software", ...); false when
 // one is empty, "." or "..", which would name another key than the text seems to.
 bool KeyNameComponents(const std::string& fullKeyName, std::vector<std::string>& components);
@@ -29,6 +31,8 @@ std::string RegValueRefusal(const std::string& mainKey);
 // A REG_KEY record's export: readable, its first key section the record's key,
 // every other one below it, and nothing that deletes.
 std::string ExportRefusal(const std::string& exportBytes, const std::string& fullKeyName);
+// The same for an export already read with the strict reader.
+std::string ExportRefusal(const ExportContents& contents, const std::string& fullKeyName);
 
 enum class FolderState { kFolder, kLink, kMissing, kOther };
 

@@ -1,18 +1,9 @@
 #pragma once
-// Test seam, off unless the environment names a hold file: at a moment a test
-// must act in, the program creates that file and waits until the file is deleted
-// or Ctrl+C arrives (ten minutes at most). Tests act when the file appears and
-// never after a guessed time, so a loaded machine cannot make them miss it.
-//   QUILLBANE_TEST_HOLD       clean: after its scan, before it removes anything;
-//                             with QUILLBANE_TEST_HOLD_AT=n, before its n-th item
-//                             instead (counted from 0)
-//   QUILLBANE_TEST_SCAN_HOLD  scan (and clean's scan): once it filed its first problem
+// The console's test holds (app/test_hold.h): Ctrl+C ends a hold as well.
 
 #include <string>
 
-// The hold file the variable names; "" when it is not set.
-std::string TestHoldFile(const char* variable);
-// QUILLBANE_TEST_HOLD_AT, -1 when it is not set.
-int TestHoldItem();
+#include "app/test_hold.h"
+
 // Creates the file and waits; nothing when `file` is "" or cannot be created.
 void HoldForTest(const std::string& file);

@@ -59,20 +59,17 @@ TEST_F(Archive, ARunInTheSameSecondGetsItsOwnArchive) {
 TEST_F(Archive, FailedSavesReportFalseAndLeaveNoRecord) {
   ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "K\\Sub", "a", "1"));
   ASSERT_TRUE(m_archive.BeginBackup(kNewYearsEve));
-  for (bool empty : {false, true}) {  // the editor writes nothing, or an empty file
-    m_editor.failExports = !empty;
-    m_editor.emptyExports = empty;
+  // An export that would not give the key back whole is no backup: a subkey
+  // that cannot be read, a value name no export file can carry.
+  {
+    ReadOnlyKey locked(HKEY_CURRENT_USER, "K\\Sub", "D:P");
+    ASSERT_TRUE(locked.Applied());
     EXPECT_FALSE(m_archive.AddRegistryItem(*KeyProblem(HKEY_CURRENT_USER, "K")));
-    EXPECT_FALSE(FileExists(Staging() + "\\RegKeyBkup0.reg"));
   }
-  m_editor.emptyExports = false;
-  // The editor exported another key (as a command line split at a quote would):
-  // that is no backup of this key.
-  m_editor.exportInstead = "HKEY_CURRENT_USER\\K\\Sub";
-  EXPECT_FALSE(m_archive.AddRegistryItem(*KeyProblem(HKEY_CURRENT_USER, "K")));
-  EXPECT_EQ(m_archive.SaveFailure(), "the registry editor exported another key");
-  m_editor.exportInstead.clear();
+  ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, "L\\Sub", "two\nlines", "1"));
+  EXPECT_FALSE(m_archive.AddRegistryItem(*KeyProblem(HKEY_CURRENT_USER, "L")));
   EXPECT_FALSE(FileExists(Staging() + "\\RegKeyBkup0.reg"));
+  EXPECT_FALSE(m_archive.AddRegistryItem(*KeyProblem(HKEY_CURRENT_USER, "\\")));
 
   EXPECT_FALSE(m_archive.AddRegistryItem(*KeyProblem(HKEY_CURRENT_USER, "Gone")));
   EXPECT_FALSE(m_archive.AddRegistryItem(*ValueProblem(HKEY_CURRENT_USER, "K", "missing", "")));

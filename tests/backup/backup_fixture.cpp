@@ -1,7 +1,6 @@
 #include "backup_fixture.h"
 
 #include "backup/minizip_io.h"
-#include "backup/reg_export_file.h"
 #include "backup/removal_lock.h"
 #include "core/product.h"
 #include "core/registry.h"
@@ -13,69 +12,7 @@ FakeEditor::~FakeEditor() { SetRegistryEditor(m_pPrevious); }
 
 bool FakeEditor::Run(const std::string& arguments) {
   calls.push_back(arguments);
-  std::vector<std::string> quoted;  // the texts between pairs of quotes
-  for (size_t open = arguments.find('"'), close; open != std::string::npos;
-       open = arguments.find('"', close + 1)) {
-    if ((close = arguments.find('"', open + 1)) == std::string::npos) break;
-    quoted.push_back(arguments.substr(open + 1, close - open - 1));
-  }
-  if (arguments.compare(0, 4, " /S ") == 0 && quoted.size() == 1) return Import(quoted[0]);
-  if (arguments.compare(0, 3, "/e ") != 0 || quoted.size() != 2) return false;
-  if (failExports) return true;  // like regedit: ran, wrote nothing
-  if (emptyExports) return WriteFileBytes(quoted[0], "");
-  const std::string& key = exportInstead.empty() ? quoted[1] : exportInstead;
-  return WriteFileBytes(quoted[0], Utf16Export("[" + key + "]\r\n" + StringValueLines(key)));
-}
-
-namespace {
-
-std::string Escaped(const std::string& text) {
-  std::string escaped;
-  for (char c : text) {
-    if (c == '\\' || c == '"') escaped += '\\';
-    escaped += c;
-  }
-  return escaped;
-}
-
-}  // namespace
-
-// The key's text values as export lines ("name"="data"), in the registry's order.
-std::string FakeEditor::StringValueLines(const std::string& fullKeyName) {
-  const size_t slash = fullKeyName.find('\\');
-  const HKEY root = RootKeyFromName(fullKeyName.substr(0, slash));
-  KeyHandle key;
-  if (!root || slash == std::string::npos ||
-      RegOpenKeyExA(root, fullKeyName.substr(slash + 1).c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) {
-    return "";
-  }
-  std::string lines;
-  char name[256], data[1024];
-  for (DWORD index = 0;; ++index) {
-    DWORD nameSize = sizeof(name), dataSize = sizeof(data) - 1, type = 0;
-    if (RegEnumValueA(key.Get(), index, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data),
-                      &dataSize) != ERROR_SUCCESS) {
-      break;
-    }
-    data[dataSize] = '\0';
-    if (type == REG_SZ) lines += "\"" + Escaped(name) + "\"=\"" + Escaped(data) + "\"\r\n";
-  }
-  return lines;
-}
-
-bool FakeEditor::Import(const std::string& file) {
-  std::string bytes;
-  ExportContents contents;
-  std::string error;
-  if (!ReadFileBytes(file, bytes) || !ParseExportFile(bytes, contents, error)) return true;
-  for (const ExportSection& section : contents.sections) {
-    const size_t slash = section.keyName.find('\\');
-    const HKEY root = RootKeyFromName(section.keyName.substr(0, slash));
-    if (root && slash != std::string::npos && !section.deletes) {
-      RegPutString(root, section.keyName.substr(slash + 1), "imported", "yes");
-    }
-  }
-  return true;
+  return false;
 }
 
 BackupTest::BackupTest() {

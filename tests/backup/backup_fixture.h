@@ -1,7 +1,6 @@
 #pragma once
-// Shared pieces of the backup tests: a stand-in registry editor (the real one runs
-// as a child program and would not see the test's private registry roots), a
-// fixture with its own backup and staging folders, and helpers.
+// Shared pieces of the backup tests: a stand-in registry editor that catches any
+// use of it, a fixture with its own backup and staging folders, and helpers.
 
 #include <cstdint>
 #include <memory>
@@ -16,9 +15,8 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 
-// Exports write the header, the key's section line and its text values, as
-// regedit does (ASCII names only); imports create each section's key with a
-// value "imported". Every argument text is recorded.
+// Stands in for the registry editor and records every argument text: backups
+// and restores export and import keys in this process, so nothing may reach it.
 class FakeEditor : public RegistryEditor {
  public:
   FakeEditor();
@@ -26,13 +24,8 @@ class FakeEditor : public RegistryEditor {
   bool Run(const std::string& arguments) override;
 
   std::vector<std::string> calls;
-  bool failExports = false;
-  bool emptyExports = false;
-  std::string exportInstead;  // another key's name, as a split command line gives
 
  private:
-  bool Import(const std::string& file);
-  static std::string StringValueLines(const std::string& fullKeyName);
   RegistryEditor* m_pPrevious;
 };
 

@@ -2,6 +2,9 @@
 
 #include "backup/file_utils.h"
 #include "backup/problem_removal.h"
+#include "backup/reg_export_writer.h"
+#include "backup/reg_key_transfer.h"
+#include "backup/restore.h"
 #include "backup/restore_items.h"
 #include "backup/taken_items.h"
 #include "core/handles.h"
@@ -245,6 +248,44 @@ TEST_F(Removal, ItemsGoneWithAnEarlierItemOfTheRunCountAsRemoved) {
     ASSERT_EQ(file.records.size(), 3u) << "the key, the help value and the shortcut, once each";
     EXPECT_EQ(file.records[1].kind, BackupRecord::kRegKey);
   }
+}
+
+// Keys whose names the registry editor's command line could not carry (a double
+// quote, control characters, a path ending in a backslash) are backed up and
+// removed like any other, and restoring the archive gives back every key, value
+// name, type and byte. Nothing of it runs the registry editor.
+TEST_F(Removal, KeysOfAnyNameGoAndComeBackExactly) {
+  const std::string base = "Software\\App Paths";
+  // Exact bytes, through the wide call (the narrow one would convert texts).
+  const auto put = [](const std::string& key, const wchar_t* name, DWORD type, const std::string& data) {
+    CRegistry created(HKEY_CURRENT_USER);
+    return created.CreateKey(key, true) &&
+           RegSetValueExW(created.Handle(), name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+  };
+  for (const std::string name : {"Qb \"quoted\".exe", "Qb\x01\x1b\t ctl\xe4\xb8\xad.exe", "Qb tail.exe\\"}) {
+    const std::string key = base + "\\" + name;
+    ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, key, "", "C:\\gone\\app.exe"));
+    ASSERT_TRUE(put(key, L"odd \"\\ text", REG_SZ, std::string("A\0B", 3)));
+    ASSERT_TRUE(put(key, L"list", REG_MULTI_SZ, std::string("a\0\0\0\0\0b\0\0\0\0\0", 12)));
+    ASSERT_TRUE(put(key + "\\Sub\\[x]=", L"", 0x100, std::string(200, '\xa5')));
+    Add(KeyProblem(HKEY_CURRENT_USER, key, 9));
+  }
+  const auto exported = [&base] {
+    std::vector<RegKeyContents> tree;
+    std::string bytes, error;
+    EXPECT_TRUE(ReadKeyTree(HKEY_CURRENT_USER, base, tree, error) && WriteExportFile(tree, bytes, error)) << error;
+    return bytes;
+  };
+  const std::string before = exported();
+
+  const RemovalOutcome outcome = Remove(true);
+  EXPECT_EQ(outcome.removed.size(), 3u);
+  ASSERT_TRUE(outcome.kept.empty()) << outcome.kept[0].reason;
+  EXPECT_NE(exported(), before);
+  EXPECT_EQ(RestoreArchive(m_archive, outcome.archivePath).result, RestoreResult::kRestored);
+  EXPECT_EQ(exported(), before);
+  EXPECT_TRUE(m_editor.calls.empty());
 }
 
 // Whether removing a key takes a value with it, as the registry names keys (case

@@ -126,7 +126,7 @@ TEST_F(Restore, WhatIsThereNowIsKeptUnlessReplaced) {
   EXPECT_EQ(outcome.result, RestoreResult::kErrors);
   DWORD type = 0;
   EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\QbValues", "changed", type), std::string("\x05\0\0\0", 4));
-  EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, "Software\\QbKey", "imported"));
+  EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\QbKey", "v", type), std::string("now", 4));
 
   RestoreOptions replace = kTrust;
   replace.items = outcome.ReplaceableItems();
@@ -136,7 +136,7 @@ TEST_F(Restore, WhatIsThereNowIsKeptUnlessReplaced) {
   EXPECT_EQ(outcomes(outcome), (std::vector<ItemRestore>{replaced, same, replaced, same, kept}));
   EXPECT_EQ(outcome.result, RestoreResult::kErrors);  // the file stays as it is
   EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\QbValues", "changed", type), std::string("\x04\0\0\0", 4));
-  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Software\\QbKey", "imported"));
+  EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Software\\QbKey", "v", type), std::string("then", 5));
   EXPECT_EQ(FileText(link), "new link");
 }
 
@@ -215,6 +215,8 @@ TEST_F(Restore, AnArchiveRestoresOnlyWhatWasRemovedWhereItsRecordSays) {
       {key, Utf16Export(section + "  [HKEY_LOCAL_MACHINE\\SOFTWARE\\QbEvil]\r\n"), refused, "SOFTWARE\\QbEvil"},
       {key, Utf16Export(section + "\"v\"=dword:00000001\r\n[" + safe + "\\Sub]\r\n"), restored, ""},
       {key, "REGEDIT4\r\n\r\n" + section + "@=\"x\"\r\n", restored, ""},
+      // An escape the registry editors read differently: no reading of it is sure.
+      {key, Utf16Export(section + "\"v\"=\"a\\tb\"\r\n"), refused, "Software\\QbSafe"},
       {RegValueRecord("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QbEvil", "ImagePath", "x"),
        "", refused, "SYSTEM\\CurrentControlSet\\Services\\QbEvil"},
       {RegValueRecord("HKEY_CLASSES_ROOT", "QbEvil", "x"), "", refused, ""},
@@ -228,7 +230,6 @@ TEST_F(Restore, AnArchiveRestoresOnlyWhatWasRemovedWhereItsRecordSays) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.record);
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software");
-    m_editor.calls.clear();
     const BackupRecord record = ParseRecordFile(c.record).records.at(0);
     const std::string entry = record.kind == BackupRecord::kFile ? StagedFileName(record.destPath)
                                                                  : "RegKeyBkup0.reg";
@@ -242,12 +243,8 @@ TEST_F(Restore, AnArchiveRestoresOnlyWhatWasRemovedWhereItsRecordSays) {
     EXPECT_EQ(outcome.result, c.outcome == restored ? RestoreResult::kRestored : RestoreResult::kErrors);
     EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Software\\QbGood", "v"));
     if (c.outcome == restored) {
-      EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, "Software\\QbSafe", "imported"));
+      EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software\\QbSafe"));
       continue;
-    }
-    // No refused export reaches the editor.
-    if (record.kind == BackupRecord::kRegKey) {
-      EXPECT_TRUE(m_editor.calls.empty());
     }
     EXPECT_FALSE(!c.never.empty() && (RegKeyExists(HKEY_LOCAL_MACHINE, c.never) ||
                                       RegKeyExists(HKEY_CURRENT_USER, c.never) || PathExists(c.never)));

@@ -21,8 +21,17 @@ e2e_wine reg add 'HKLM\Software\QbE2E\SharedDLLs' /v 'C:\gone\x.dll' /t REG_DWOR
 printf 'first link' >"$drive/links/one/app.lnk"
 printf 'second link' >"$drive/links/two/app.lnk"
 
+# An 8-bit export ("REGEDIT4", the system's code page: Latin-1 here), as an older
+# version's archive may hold one; the registry editor imports it as those versions'
+# restores did.
+printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\QbE2E\\Ansi]\r\n"caf\xe9"="cr\xe8me \\"br\xfbl\xe9e\\""\r\n%s\r\n%s\r\n\r\n[HKEY_CURRENT_USER\\Software\\QbE2E\\Ansi\\Sub]\r\n@=dword:0000002a\r\n\r\n' \
+  '"path"=hex(2):25,77,69,6e,64,69,72,25,5c,e9,00' '"bin"=hex:00,e9,ff' >"$drive/ansi.reg"
+e2e_wine regedit /S 'C:\ansi.reg'
+
 # What the registry looked like, as regedit exports it.
 e2e_wine regedit /e 'C:\before-key.reg' 'HKEY_CURRENT_USER\Software\QbE2E\Orphan'
+e2e_wine regedit /e 'C:\before-ansi.reg' 'HKEY_CURRENT_USER\Software\QbE2E\Ansi'
+check "regedit imported the 8-bit export" bash -c "iconv -f UTF-16 -t UTF-8 '$drive/before-ansi.reg' | grep -q 'crème'"
 e2e_wine regedit /e 'C:\before-dll.reg' 'HKEY_LOCAL_MACHINE\Software\QbE2E\SharedDLLs'
 check "regedit exported the seeded key" test -s "$drive/before-key.reg"
 
@@ -30,6 +39,7 @@ check "regedit exported the seeded key" test -s "$drive/before-key.reg"
 stage="$E2E_DIR/stage"
 mkdir -p "$stage"
 cp "$drive/before-key.reg" "$stage/RegKeyBkup0.reg"
+cp "$drive/ansi.reg" "$stage/RegKeyBkup1.reg"
 python3 - "$stage" <<'EOF'
 import sys, zipfile, os
 stage = sys.argv[1]
@@ -42,6 +52,7 @@ for path, content in ((r"C:\links\one\app.lnk", b"first link"), (r"C:\links\two\
     open(os.path.join(stage, staged(path)), "wb").write(content)
 records = (
     "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\Software\\QbE2E\\Orphan]\r\n[PATH:\\RegKeyBkup0.reg]\r\n"
+    "[TYPE:REG_KEY]\r\n[NAME:HKEY_CURRENT_USER\\Software\\QbE2E\\Ansi]\r\n[PATH:\\RegKeyBkup1.reg]\r\n"
     "[TYPE:REG_VALUE]\r\n[MAIN_KEY:HKEY_LOCAL_MACHINE\\Software\\QbE2E\\SharedDLLs]\r\n"
     "[VALUE_NAME:C:\\gone\\x.dll]\r\n[VALUE:3]\r\n[RAW_DATA:4:03000000]\r\n"
     "[TYPE:reg_value]\r\n[MAIN_KEY:HKEY_CURRENT_USER\\Software\\QbE2E\\Old]\r\n"
@@ -71,6 +82,7 @@ head -c 300 "$E2E_DIR/good.zip" >"$drive/Quillbane/Backup/1,2,2009_0,0,0.zip"
 
 # Removed since: the key, the value and both files.
 e2e_wine reg delete "$key" /f >/dev/null
+e2e_wine reg delete 'HKCU\Software\QbE2E\Ansi' /f >/dev/null
 e2e_wine reg delete 'HKLM\Software\QbE2E\SharedDLLs' /v 'C:\gone\x.dll' /f >/dev/null
 rm "$drive/links/one/app.lnk" "$drive/links/two/app.lnk"
 
@@ -105,7 +117,9 @@ check "restore exits 0" test "$rc" -eq 0
 check "restore says Items Restored" grep -q '^Items Restored$' <<<"$out"
 e2e_wine regedit /e 'C:\after-key.reg' 'HKEY_CURRENT_USER\Software\QbE2E\Orphan'
 e2e_wine regedit /e 'C:\after-dll.reg' 'HKEY_LOCAL_MACHINE\Software\QbE2E\SharedDLLs'
+e2e_wine regedit /e 'C:\after-ansi.reg' 'HKEY_CURRENT_USER\Software\QbE2E\Ansi'
 check "the key is back byte for byte" cmp -s "$drive/before-key.reg" "$drive/after-key.reg"
+check "the 8-bit export's key is back as the registry editor imported it" cmp -s "$drive/before-ansi.reg" "$drive/after-ansi.reg"
 check "the REG_DWORD value is back as a REG_DWORD" cmp -s "$drive/before-dll.reg" "$drive/after-dll.reg"
 check "the first file is back" test "$(cat "$drive/links/one/app.lnk")" = "first link"
 check "the second same-named file is back" test "$(cat "$drive/links/two/app.lnk")" = "second link"

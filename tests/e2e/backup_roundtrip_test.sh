@@ -3,7 +3,8 @@
 # key with subkeys and values of several types, text and REG_DWORD values, a
 # 32-bit program's value and key below Wow6432Node, two dead shortcuts of the same
 # name), `clean` removes them into an archive and `restore` of that archive leaves
-# the registry (as regedit exports it) and the files byte-identical to before.
+# the registry (as regedit exports it) and the files byte-identical to before,
+# without the registry editor.
 . "$(dirname "$0")/../support/e2e.sh"
 cli="${1:?usage: backup_roundtrip_test.sh quillbane-cli.exe}"
 
@@ -63,6 +64,13 @@ export_keys() {  # export_keys SUFFIX
 export_keys before
 check "the 32-bit keys were exported" bash -c "iconv -f UTF-16 -t UTF-8 '$drive/uninstall32-before.reg' | grep -q 'qb32gone.exe' && iconv -f UTF-16 -t UTF-8 '$drive/shared32-before.reg' | grep -q 'qb32here.dll'"
 
+# Keys are exported and imported in this process: with the registry editor gone
+# from the machine, a clean and a restore that started it would lose their keys.
+editor="$drive/windows/regedit.exe"
+mv "$editor" "$editor.away"
+wine 'C:\windows\regedit.exe' /e 'C:\probe.reg' 'HKEY_CURRENT_USER\Software' </dev/null >/dev/null 2>&1 || true
+check "the registry editor cannot run" test ! -e "$drive/probe.reg"
+
 json=$(run clean --sections 3,8,9,10,14 --json) && rc=0 || rc=$?
 check "clean exits 0" test "$rc" -eq 0
 summary=$(python3 -c '
@@ -91,6 +99,7 @@ check "backups lists the new archive" grep -qF "$(sed 's/\\/\\\\/g' <<<"$archive
 out=$(run restore "$archive") && rc=0 || rc=$?
 check "restore exits 0 (the archive carries this user's tag: no question)" test "$rc" -eq 0
 check "restore says Items Restored" grep -q '^Items Restored$' <<<"$out"
+mv "$editor.away" "$editor"
 export_keys after
 for part in fonts shared apps shared32 uninstall32; do
   check "$part: the registry is back byte for byte" cmp -s "$drive/$part-before.reg" "$drive/$part-after.reg"

@@ -7,8 +7,9 @@
 #   - a value below a 300-character key path is removed, and restored;
 #   - a read-only hidden shortcut whose name is 255 bytes of UTF-8 is removed and
 #     restored byte for byte with its attributes;
-#   - an uninstall key named `QBPair" "x` cannot be handed to the registry editor
-#     safely: it is kept with its reason, and its neighbour `QBPair` is untouched.
+#   - an uninstall key named `QBPair" "x` (which would split the registry editor's
+#     command line) is removed and restored like any other, and its neighbour
+#     `QBPair` is untouched.
 . "$(dirname "$0")/../support/e2e.sh"
 cli="${1:?usage: removal_safety_test.sh quillbane-cli.exe qb-make-shortcut.exe}"
 make_shortcut="${2:?usage: removal_safety_test.sh quillbane-cli.exe qb-make-shortcut.exe}"
@@ -92,10 +93,12 @@ check "... with its attributes" test "$(attributes)" = "$link_attributes"
 
 # The key whose name would split the registry editor's command line.
 out=$(run clean --sections 10 --json) && rc=0 || rc=$?
-check "clean of the uninstall keys exits 2 (an item could not be removed)" test "$rc" -eq 2
-kept=$(jq -r '.kept[] | select(.key | endswith("QBPair\" \"x")) | .reason' <<<"$out")
-check "the odd key is kept, saying why" grep -q 'registry editor' <<<"$kept"
-check "the odd key is still there" grep -qF 'QB Pair stale' <<<"$(e2e_wine reg query "$uninstall\\QBPair\" \"x" 2>&1)"
+check "clean of the uninstall keys exits 0" test "$rc" -eq 0
+check "the odd key is removed" jq -e '.removed | any(.key | endswith("QBPair\" \"x"))' <<<"$out"
+check "the odd key is gone" e2e_reg_lacks "$uninstall\\QBPair\" \"x"
 check "its neighbour is untouched" grep -qF 'QB Pair' <<<"$(e2e_wine reg query "$uninstall\\QBPair" /v DisplayName)"
+out=$(run restore "$(jq -r '.archive' <<<"$out")") && rc=0 || rc=$?
+check "restore of the odd key exits 0" test "$rc" -eq 0
+check "the odd key is back" grep -qF 'QB Pair stale' <<<"$(e2e_wine reg query "$uninstall\\QBPair\" \"x" 2>&1)"
 
 e2e_finish

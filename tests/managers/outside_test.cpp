@@ -76,20 +76,20 @@ TEST_F(ManagerTest, EachManagerWorksDrivenFromOutside) {
     std::function<std::unique_ptr<ManagerDialog>()> make;
     Rows rows;
     std::vector<std::string> texts;  // intro, first header, closing message, detail
-    const char* fileWidth;
+    const char* fileWidth;  // the rest of the list beside the name (and state), less a scroll bar
     const char* exportFolder;  // where the first row's entry is saved before it goes
   } cases[] = {
       {"Startup Programs Manager", [] { return std::make_unique<StartupManagerDialog>(nullptr); },
        SeedStartup(m_folder.Path()),
        {kStartupIntroduction, "Program Name", "Selected Registry Entries Deleted",
-        "usinternal (Version : 1.2.3.4)"}, "330", "StartupBackup"},
+        "usinternal (Version : 1.2.3.4)"}, "328", "StartupBackup"},
       {"Browser Helper Object Manager", [] { return std::make_unique<BhoManagerDialog>(nullptr); },
        SeedBho(m_folder.Path()),
        {kBhoIntroduction, "BHO Name", "Select BHOs Removed", "usinternal (Version : 1.2.3.4)"},
-       "400", "BHOBackup"},
+       "398", "BHOBackup"},
       {"Add Remove Programs Manager",
        [] { return std::make_unique<AddRemoveManagerDialog>(nullptr); }, SeedUninstall(),
-       {kAddRemoveIntroduction, "Name", "Selected Registry Entries Removed", ""}, "400",
+       {kAddRemoveIntroduction, "Name", "Selected Registry Entries Removed", ""}, "398",
        "AddRemoveBackup"},
   };
   for (const auto& c : cases) {

@@ -21,7 +21,7 @@
 
 #include "backup/file_utils.h"
 #include "backup/reg_key_transfer.h"
-#include "backup/registry_editor.h"
+#include "support/registry_editor.h"
 
 namespace {
 
@@ -104,7 +104,7 @@ int main() {
              Delete(i);
     }, keys, ok));
     editorIn.push_back(Seconds([](int i) {
-      return CurrentRegistryEditor().Run(ImportArguments(kFolder, "RegKeyBkup" + std::to_string(i) + ".reg"));
+      return RunRegistryEditor(ImportArguments(kFolder, "RegKeyBkup" + std::to_string(i) + ".reg"));
     }, keys, ok));
     ok = Present(keys) == keys && ok;
     RegDeleteTreeA(HKEY_CURRENT_USER, kBase.c_str());

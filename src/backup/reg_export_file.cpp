@@ -88,40 +88,6 @@ bool ExportFileText(const std::string& fileBytes, std::string& text) {
   return true;
 }
 
-bool FirstExportedKey(const std::string& fileBytes, std::string& keyName) {
-  std::string text;
-  if (!ExportFileText(fileBytes, text)) return false;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-    // A key section starts its line; value lines start with '"' or '@', and a
-    // value's continuation lines with blanks.
-    if (!line.empty() && line[0] == '[' && line.back() == ']') {
-      keyName = line.substr(1, line.size() - 2);
-      return true;
-    }
-    start = end + 1;
-  }
-  return false;
-}
-
-bool ExportHoldsKey(const std::string& fileBytes, const std::string& fullKeyName) {
-  std::string first;
-  return FirstExportedKey(fileBytes, first) && SameIgnoringAsciiCase(first, fullKeyName);
-}
-
-bool KeyNameSafeForEditor(const std::string& fullKeyName) {
-  if (fullKeyName.empty() || fullKeyName.back() == '\\') return false;
-  for (char c : fullKeyName) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (c == '"' || u < 0x20 || u == 0x7F) return false;
-  }
-  return true;
-}
-
 // ---------------------------------------------------------------- the strict reader
 
 namespace {

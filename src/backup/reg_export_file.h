@@ -16,21 +16,6 @@
 // 8-bit text as it is); false for UTF-16 that is cut or holds a lone surrogate.
 bool ExportFileText(const std::string& fileBytes, std::string& text);
 
-// The key name of the first key section ("[...]" line), without the brackets;
-// false when the file has none.
-bool FirstExportedKey(const std::string& fileBytes, std::string& keyName);
-
-// True when the export is of exactly this key: its first key section names it
-// (letter case of ASCII letters ignored, as the registry does). An export of
-// another key, of a parent or of a key with a longer name is not.
-bool ExportHoldsKey(const std::string& fileBytes, const std::string& fullKeyName);
-
-// True when a full key name can be passed to the registry editor on its command
-// line between double quotes and come out as the same name: no double quote (it
-// would end the argument), no control character, no trailing backslash (it would
-// escape the closing quote), and not empty.
-bool KeyNameSafeForEditor(const std::string& fullKeyName);
-
 // Strict conversions between UTF-16LE bytes and UTF-8: false for UTF-16 that is
 // cut inside a unit or holds a lone surrogate, and for UTF-8 that is not well
 // formed. Registry names may hold any 16-bit units; these say which ones a text

@@ -6,15 +6,6 @@
 #include "core/registry.h"
 #include "backup/zip_packer.h"
 
-FakeEditor::FakeEditor() : m_pPrevious(SetRegistryEditor(this)) {}
-
-FakeEditor::~FakeEditor() { SetRegistryEditor(m_pPrevious); }
-
-bool FakeEditor::Run(const std::string& arguments) {
-  calls.push_back(arguments);
-  return false;
-}
-
 BackupTest::BackupTest() {
   // The settings key holds this user's archive key, protected by the system:
   // with it, archives are tagged.

@@ -1,6 +1,6 @@
 #pragma once
-// Shared pieces of the backup tests: a stand-in registry editor that catches any
-// use of it, a fixture with its own backup and staging folders, and helpers.
+// Shared pieces of the backup tests: a fixture with its own backup and staging
+// folders, and helpers.
 
 #include <cstdint>
 #include <memory>
@@ -9,25 +9,10 @@
 #include <vector>
 
 #include "backup/backup_archive.h"
-#include "backup/registry_editor.h"
 #include "core/problem_record.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
-
-// Stands in for the registry editor and records every argument text: backups
-// and restores export and import keys in this process, so nothing may reach it.
-class FakeEditor : public RegistryEditor {
- public:
-  FakeEditor();
-  ~FakeEditor() override;
-  bool Run(const std::string& arguments) override;
-
-  std::vector<std::string> calls;
-
- private:
-  RegistryEditor* m_pPrevious;
-};
 
 class BackupTest : public SandboxedTest {
  protected:
@@ -37,7 +22,6 @@ class BackupTest : public SandboxedTest {
 
   TempFolder m_folder;
   ScriptedPrompts m_prompts;
-  FakeEditor m_editor;
   BackupArchive m_archive;
 };
 

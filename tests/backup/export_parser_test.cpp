@@ -96,29 +96,6 @@ TEST(ExportReader, FuzzedExportsHideNoKeySection) {
   EXPECT_GT(accepted, 300);  // the mutations must leave enough files to check
 }
 
-// The export must be of exactly the key asked for; a name the editor's command
-// line would split or bend is never handed to it.
-TEST(ExportReader, TheFirstKeySectionMustBeTheRequestedKey) {
-  const std::string key = "HKEY_CURRENT_USER\\Software\\QBPair";
-  const std::string header = "Windows Registry Editor Version 5.00\r\n\r\n";
-  const struct {
-    std::string file, key;
-    bool holds;
-  } cases[] = {
-      {Utf16(kGenuine), kKey, true},  // values, then a subkey
-      {"REGEDIT4\r\n\r\n[hkey_current_user\\software\\qbpair]\r\n", key, true},
-      {Utf16(header + "[HKEY_CURRENT_USER\\Software]\r\n[" + key + "]\r\n"), key, false},  // parent
-      {Utf16(header + "[" + key + "\" \"x]\r\n"), key, false},  // a longer name
-      {Utf16(header + "[" + key + "]").substr(0, 21), key, false},  // cut inside a character
-  };
-  for (const auto& c : cases) EXPECT_EQ(ExportHoldsKey(c.file, c.key), c.holds) << c.file;
-  for (const char* bad : {"HKEY_CURRENT_USER\\QBPair\" \"x", "HKEY_CURRENT_USER\\a\nb",
-                          "HKEY_CURRENT_USER\\", ""}) {
-    EXPECT_FALSE(KeyNameSafeForEditor(bad)) << bad;
-  }
-  EXPECT_TRUE(KeyNameSafeForEditor("HKEY_CURRENT_USER\\a b\\[c]\\d%PATH%\\\xe6\x8a\xa5"));
-}
-
 // The archive-level cases (keys outside, "..", siblings, deletions, values and
 // files in the wrong places, other drives) are in the restore tests; these are the
 // cases only a stand-in for the system can show, and the edges of the rules.

@@ -50,7 +50,6 @@ TEST_F(Removal, OnlyCheckedProblemsGoAndNoBackupWritesNoArchive) {
   EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, "CLSID"));
   EXPECT_TRUE(FileExists(m_folder / "a.lnk"));
   EXPECT_FALSE(PathExists(BackupFolder()));
-  EXPECT_TRUE(m_editor.calls.empty());
 }
 
 TEST_F(Removal, VanishedLockedAndOddItemsAreKeptSafely) {
@@ -285,7 +284,6 @@ TEST_F(Removal, KeysOfAnyNameGoAndComeBackExactly) {
   EXPECT_NE(exported(), before);
   EXPECT_EQ(RestoreArchive(m_archive, outcome.archivePath).result, RestoreResult::kRestored);
   EXPECT_EQ(exported(), before);
-  EXPECT_TRUE(m_editor.calls.empty());
 }
 
 // Whether removing a key takes a value with it, as the registry names keys (case

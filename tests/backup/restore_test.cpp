@@ -89,7 +89,6 @@ TEST_F(Restore, DamagedRecordFilesReportErrorsAndKeepWhatWasRestored) {
   EXPECT_EQ(RestoreArchive(m_archive, MakeArchive("1,1,2009_0,0,4", {{"Config.ini", bad},
                                                                     {"x.lnk", "x"}}), kTrust).result,
             RestoreResult::kErrors);
-  EXPECT_TRUE(m_editor.calls.empty());
   EXPECT_EQ(FileText(gone), "x");
 }
 

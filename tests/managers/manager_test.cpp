@@ -15,7 +15,7 @@
 #include "support/scripted_prompts.h"
 #include "core/registry_view.h"
 #include "backup/reg_export_file.h"
-#include "backup/registry_editor.h"
+#include "support/registry_editor.h"
 #include "managers/manager_dialogs.h"
 #include "manager_fixture.h"
 
@@ -138,7 +138,7 @@ TEST(ManagerExport, RealEditorExportRestoresTheDeletedKey) {
 
   WIN32_FIND_DATAA found;
   ASSERT_TRUE(FindHandle(FindFirstFileA((folder / "*.reg").c_str(), &found)));
-  ASSERT_TRUE(CurrentRegistryEditor().Run(ImportArguments(folder.Path(), found.cFileName)));
+  ASSERT_TRUE(RunRegistryEditor(ImportArguments(folder.Path(), found.cFileName)));
   EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, key + "\\Entry\\Sub"));
 
   // A path that names no subkey would take its parent along.

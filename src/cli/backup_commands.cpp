@@ -94,7 +94,17 @@ nlohmann::json RecordJson(int number, const BackupRecord& record) {
   return item;
 }
 
+// A manager's backup holds one entry and is restored whole: it has no numbered
+// items for --list and --item. Said plainly, rather than calling it invalid.
+bool RefusedAsManagerBackup(const std::string& path) {
+  if (ManagerExportKindOf(path) == ManagerExportKind::kNone) return false;
+  PrintTo(stderr, "%s\nThis is a manager's backup of one entry: restore it whole (without --list or --item).\n",
+          ConsoleText(path).c_str());
+  return true;
+}
+
 int RunRestoreList(const std::string& path, bool json) {
+  if (RefusedAsManagerBackup(path)) return kExitUsage;
   RecordFile file;
   std::string problem;
   if (!ReadArchiveRecords(path, file, &problem)) {
@@ -176,6 +186,7 @@ int RunRestore(const std::string& path, const std::string* itemList, bool trustA
                bool replace, bool json) {
   RestoreOptions options;
   if (itemList) {
+    if (RefusedAsManagerBackup(path)) return kExitUsage;
     RecordFile file;
     std::string problem;
     if (!ReadArchiveRecords(path, file, &problem)) {

@@ -83,6 +83,9 @@ check_same "the backups list both, by what they hold" "$(printf 'startup|Qb Link
   "$(jq -r '.[] | select(.kind == "startup") | [.kind, .holds] | join("|")' "$E2E_DIR/backups.json" | sort)"
 for holds in 'Qb User' 'Qb Link.lnk'; do
   path=$(jq -r --arg h "$holds" '.[] | select(.holds == $h) | .path' "$E2E_DIR/backups.json")
+  e2e_wine "$qb" restore "$path" --list >/dev/null && rc=0 || rc=$?
+  check "--list refuses a manager's backup as one, not as invalid (exit $rc)" \
+    grep -q "manager's backup" "$E2E_DIR/stderr"
   e2e_wine "$qb" restore "$path" --json >"$E2E_DIR/restore.json" && rc=0 || rc=$?
   check "$holds is restored (exit $rc)" test "$(jq -r .result "$E2E_DIR/restore.json")" = restored
 done

@@ -157,6 +157,18 @@ bool AppendToFile(const std::string& path, const std::string& bytes, bool flush)
   return ok;
 }
 
+bool WriteNewFile(const std::string& path, const std::string& bytes, bool flush) {
+  FileHandle file(CreateFileW(WideText(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                      nullptr) &&
+            written == bytes.size();
+  if (flush) ok = FlushFileBuffers(file.Get()) && ok;
+  return file.Close() && ok;
+}
+
 std::string FolderWriteProblem(const std::string& folder) {
   // Where it cannot be made, the nearest part of the path that is there tells
   // why when it is a file; otherwise the system's reason for making it does.

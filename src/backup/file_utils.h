@@ -71,6 +71,10 @@ bool FlushFileToDisk(const std::string& path);
 // Appends bytes to a file (created when missing); with flush, writes them through
 // to the disk before returning.
 bool AppendToFile(const std::string& path, const std::string& bytes, bool flush);
+// Creates a new file (one already there makes it fail) holding these bytes; with
+// flush, writes them through to the disk first. False when it cannot be created
+// or written.
+bool WriteNewFile(const std::string& path, const std::string& bytes, bool flush);
 // Makes the folder (and its parents) when missing and writes a file in it and
 // deletes it: "" when that works, otherwise why not in words ("access denied",
 // "C:\x is a file, not a folder", ...).

@@ -25,16 +25,6 @@ std::string Utf16(const std::string& utf8) {
   return wide;
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-  FileHandle file(CreateFileW(WideText(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  const bool ok = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                  written == bytes.size() && FlushFileBuffers(file.Get());
-  return file.Close() && ok;
-}
-
 // Splits an export into the part its tag covers and the tag's digits: the tag
 // is the last line, ";[ARCHIVE_TAG:HMAC-SHA256:...]", in the file's UTF-16.
 bool SplitExportTag(const std::string& bytes, std::string& covered, std::string& tagHex) {
@@ -223,7 +213,7 @@ bool WriteManagerExport(const std::string& exportPath, const std::vector<RegKeyC
       bytes += Utf16(std::string(";") + kArchiveTagPrefix + tagHex + "]\r\n");
     }
   }
-  if (!WriteWholeFile(exportPath, bytes)) return fail("the file " + exportPath + " cannot be written");
+  if (!WriteNewFile(exportPath, bytes, true)) return fail("the file " + exportPath + " cannot be written");
 
   // Read back as restore will read it: it must hold exactly what was read.
   std::string written, parseError;

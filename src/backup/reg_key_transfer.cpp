@@ -95,17 +95,6 @@ std::string TrimmedPath(std::string keyPath) {
   return keyPath;
 }
 
-bool WriteNewFile(const std::string& path, const std::string& bytes) {
-  FileHandle file(CreateFileW(WideText(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  const bool ok = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                            nullptr) &&
-                  written == bytes.size();
-  return file.Close() && ok;
-}
-
 HKEY RootFromName(const std::string& fullKeyName, std::string& path) {
   const size_t slash = fullKeyName.find('\\');
   const std::string root = fullKeyName.substr(0, slash);
@@ -172,7 +161,7 @@ bool ExportKeyToFile(HKEY root, const std::string& keyPath, const std::string& e
     return false;
   }
   if (!ReadKeyTree(root, keyPath, keys, error) || !WriteExportFile(keys, bytes, error)) return false;
-  if (!WriteNewFile(exportFile, bytes)) {
+  if (!WriteNewFile(exportFile, bytes, false)) {
     DeleteFileChecked(exportFile);
     error = "the file " + exportFile + " cannot be written";
     return false;

@@ -135,8 +135,19 @@ DWORD DeleteFileChecked(const std::string& path) {
   if (readOnly) SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
   if (DeleteFileW(wide.c_str())) return ERROR_SUCCESS;
   const DWORD error = GetLastError();
-  if (readOnly) SetFileAttributesW(wide.c_str(), attributes);
+  if (readOnly) SetAttributes(path, attributes);
   return error;
+}
+
+bool SetAttributes(const std::string& path, DWORD attributes) {
+  const std::wstring wide = WideText(path);
+  if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
+  // Read-only last: where the file system keeps the other attributes apart
+  // from the file's permissions (Wine on Linux, as a user who is not root), a
+  // file made read-only first could no longer take them.
+  const DWORD writable = attributes & ~FILE_ATTRIBUTE_READONLY;
+  if (!SetFileAttributesW(wide.c_str(), writable ? writable : FILE_ATTRIBUTE_NORMAL)) return false;
+  return attributes == writable || SetFileAttributesW(wide.c_str(), attributes) != 0;
 }
 
 bool FlushFileToDisk(const std::string& path) {

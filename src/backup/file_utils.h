@@ -68,6 +68,9 @@ DWORD DeleteFileChecked(const std::string& path);
 // Writes a file's data through to the disk, so it survives the program being
 // killed and the machine going down; false when it cannot be opened or flushed.
 bool FlushFileToDisk(const std::string& path);
+// Gives a file exactly these attributes (0 = none), read-only last. False when
+// the system refuses.
+bool SetAttributes(const std::string& path, DWORD attributes);
 // Appends bytes to a file (created when missing); with flush, writes them through
 // to the disk before returning.
 bool AppendToFile(const std::string& path, const std::string& bytes, bool flush);

@@ -244,9 +244,7 @@ RecordRestore RestoreFile(const std::string& source, const BackupRecord& record)
   if (!CopyFileTo(staged, record.destPath, false, &error)) {
     return Outcome(ItemRestore::kFailed, "it could not be copied back (" + ErrorReason(error) + ")");
   }
-  if (record.hasAttributes &&
-      !SetFileAttributesW(WideText(record.destPath).c_str(),
-                          record.attributes ? record.attributes : FILE_ATTRIBUTE_NORMAL)) {
+  if (record.hasAttributes && !SetAttributes(record.destPath, record.attributes)) {
     return Outcome(ItemRestore::kFailed, "its attributes could not be set");
   }
   return Outcome(ItemRestore::kRestored);

@@ -89,7 +89,7 @@ check "restore exits 0" test "$rc" -eq 0
 e2e_wine regedit /e 'C:\deep-after.reg' 'HKEY_CURRENT_USER\Software\QbDeep'
 check "the deep key is back byte for byte" cmp -s "$drive/deep-before.reg" "$drive/deep-after.reg"
 check "the shortcut is back byte for byte" cmp -s "$E2E_DIR/link.bin" "$drive/links/$link_name"
-check "... with its attributes" test "$(attributes)" = "$link_attributes"
+check_same "... with its attributes" "$link_attributes" "$(attributes)"
 
 # The key whose name would split the registry editor's command line.
 out=$(run clean --sections 10 --json) && rc=0 || rc=$?

@@ -18,6 +18,7 @@
 #include "backup/file_utils.h"
 #include "backup/restore.h"
 #include "backup/restore_record.h"
+#include "backup/staged_exports.h"
 #include "backup/zip_names.h"
 #include "core/handles.h"
 #include "core/product.h"
@@ -30,12 +31,6 @@ constexpr const char* kRecordFile = "Config.ini";
 
 bool SameNameIgnoringCase(const std::string& a, const char* b) {
   return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b, -1) == CSTR_EQUAL;
-}
-
-bool IsMarker(const std::string& name) {
-  return SameNameIgnoringCase(name, kRunMarkerFile) ||
-         SameNameIgnoringCase(name, kDeletedMarkerFile) ||
-         SameNameIgnoringCase(name, kRestoreMarkerFile);
 }
 
 // The staged record file, read block by block: a run of tens of thousands of
@@ -168,10 +163,15 @@ bool BackupArchive::PackStaging(const std::string& baseName, bool recovered,
   bool replaced = false;
   if (LoadOrCreateArchiveKey(key, &replaced)) TagArchiveFolder(m_strStagingFolder, key);
   if (replaced) m_strKeyNotice = KeyReplacedNotice(m_strBackupFolder);
+  if (PackStagingAs(baseName, recovered, expectedRecords)) return true;
+  KeepStagingAside(baseName);
+  return false;
+}
+
+bool BackupArchive::PackStagingAs(const std::string& baseName, bool recovered, int expectedRecords) {
+  StagingFolderFiles files(m_strStagingFolder, true);
   std::vector<std::string> names;
-  for (const std::string& name : FolderFiles(m_strStagingFolder)) {
-    if (!IsMarker(name)) names.push_back(name);
-  }
+  for (const StagingFile& file : files.List()) names.push_back(file.name);
   CreateFolder(m_strBackupFolder);
 
   for (int attempt = 1; attempt <= kMaxSameNameArchives; ++attempt) {
@@ -181,8 +181,10 @@ bool BackupArchive::PackStaging(const std::string& baseName, bool recovered,
     // archive's name (the list of backups shows nothing else).
     const std::string partial = path + ".partial";
     bool packed = m_packer.Open(partial, nullptr, false);
-    for (const std::string& name : names) {
-      packed = packed && m_packer.AddFile(m_strStagingFolder + "\\" + name, true);
+    for (const StagingFile& file : files.List()) {
+      packed = packed && m_packer.AddEntry(file.name, [&](const ZipPacker::Take& take) {
+        return files.Read(file, take);
+      });
     }
     packed = m_packer.Close() && packed;
     packed = packed && FlushFileToDisk(partial) &&
@@ -199,13 +201,14 @@ bool BackupArchive::PackStaging(const std::string& baseName, bool recovered,
     if (packed && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) continue;
     break;
   }
-  KeepStagingAside(baseName);
   return false;
 }
 
 void BackupArchive::KeepStagingAside(const std::string& baseName) {
   // The items may already be deleted: the staged files are their only copies.
-  // Move them out of the way of the next run, which would empty the folder.
+  // Move them out of the way of the next run, which would empty the folder,
+  // each key's export a file of its own, as in the archive.
+  SplitStagedExports(m_strStagingFolder);
   m_strKeptFolder = m_strStagingFolder;
   for (int attempt = 1; attempt <= kMaxSameNameArchives; ++attempt) {
     const std::string kept = m_strStagingFolder + " " + baseName +
@@ -379,7 +382,7 @@ bool BackupArchive::OpenBackup(const std::string& archivePath, std::string& reas
     ZipEntryInfo info;
     std::string target;
     if (!m_unpacker.GetEntryInfo(info)) continue;
-    if (!info.name.empty() && (!EntryTargetName(info.name, true, target) || IsMarker(target))) {
+    if (!info.name.empty() && (!EntryTargetName(info.name, true, target) || IsStagingBookkeeping(target))) {
       m_unpacker.Close();
       return false;
     }

@@ -11,6 +11,7 @@
 #include "backup/backup_archive.h"
 #include "backup/backup_records.h"
 #include "backup/file_utils.h"
+#include "backup/staged_exports.h"
 #include "backup/zip_names.h"
 #include "backup/zip_packer.h"
 #include "core/ascii_case.h"
@@ -25,14 +26,7 @@ constexpr size_t kTagBytes = 32;
 // (90 characters) after the last records.
 constexpr size_t kTailBytes = 512;
 
-bool SameNameNoCase(const std::string& a, const char* b) {
-  return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b, -1) == CSTR_EQUAL;
-}
 
-bool IsBookkeeping(const std::string& name) {
-  return SameNameNoCase(name, kRunMarkerFile) || SameNameNoCase(name, kRestoreMarkerFile) ||
-         SameNameNoCase(name, kDeletedMarkerFile);
-}
 
 // One owner each for the algorithm and the hash object.
 class HmacSha256 {
@@ -169,23 +163,26 @@ bool SameTag(const std::string& a, const std::string& b) {
 
 class FolderFilesSource : public TaggedFiles {
  public:
-  explicit FolderFilesSource(const std::string& folder) : m_strFolder(folder) {}
+  explicit FolderFilesSource(const std::string& folder)
+      : m_strFolder(folder), m_files(folder, false) {
+    for (size_t i = 0; i < m_files.List().size(); ++i) m_byName[m_files.List()[i].name] = i;
+  }
   bool Usable() const override { return true; }
   std::vector<File> Files() const override {
     std::vector<File> files;
-    for (const std::string& name : FolderFiles(m_strFolder)) {
-      if (name == kRecordFile || IsBookkeeping(name)) continue;
-      const long long size = FileSize(m_strFolder + "\\" + name);
-      files.push_back({name, size < 0 ? 0 : static_cast<uint64_t>(size)});
-    }
+    for (const StagingFile& file : m_files.List()) files.push_back({file.name, file.size});
     return files;
   }
   bool Read(const std::string& name, const Take& take) override {
-    return ReadFileInBlocks(m_strFolder + "\\" + (name.empty() ? kRecordFile : name), take);
+    if (name.empty()) return ReadFileInBlocks(m_strFolder + "\\" + kRecordFile, take);
+    const auto found = m_byName.find(name);
+    return found != m_byName.end() && m_files.Read(m_files.List()[found->second], take);
   }
 
  private:
   std::string m_strFolder;
+  StagingFolderFiles m_files;
+  std::map<std::string, size_t> m_byName;
 };
 
 // The entries of a zip by the names they extract to (flat). The record file is
@@ -208,7 +205,7 @@ class ZipFilesSource : public TaggedFiles {
       if (name == kRecordFile) {
         record = true;
         m_record = position;
-      } else if (!IsBookkeeping(name)) {
+      } else if (!IsStagingBookkeeping(name)) {
         m_files.push_back({name, info.uncompressedBytes});
         m_positions[name] = position;
       }

@@ -11,6 +11,7 @@
 #include "backup/reg_export_file.h"
 #include "backup/reg_key_transfer.h"
 #include "backup/restore_rules.h"
+#include "backup/staged_exports.h"
 #include "backup/value_bytes.h"
 #include "core/handles.h"
 #include "core/registry.h"
@@ -80,6 +81,10 @@ bool BackupArchive::BeginBackup(const SYSTEMTIME& now) {
   m_nExportCounter = 0;
   m_nSavedItems = 0;
   m_vUncommitted.clear();
+  CloseRunFiles();
+  m_bExportsUncommitted = false;
+  m_records.SetPath(m_strStagingFolder + "\\Config.ini");
+  m_deletions.SetPath(m_strStagingFolder + "\\" + kDeletedMarkerFile);
 
   if (!PrepareStaging()) return false;
   // The archive is only written at the end; see now that it can be, before
@@ -98,6 +103,12 @@ bool BackupArchive::BeginBackup(const SYSTEMTIME& now) {
   m_strBaseName = base;
   m_bInRun = true;
   return true;
+}
+
+void BackupArchive::CloseRunFiles() {
+  m_exports.Close();
+  m_records.Close();
+  m_deletions.Close();
 }
 
 bool BackupArchive::SaveFailed(const std::string& why) {
@@ -134,28 +145,33 @@ bool BackupArchive::AddRegistryItem(const ProblemRecord& problem) {
       return SaveFailed("the key cannot be read (" + ErrorReason(opened) + ")");
     }
     key.Reset();
-    const std::string exportFile =
-        m_strStagingFolder + "\\RegKeyBkup" + std::to_string(m_nExportCounter) + ".reg";
-    std::string error;
-    if (!ExportKeyToFile(problem.rootKey, problem.keyPath, exportFile, error)) {
+    std::vector<RegKeyContents> keys;
+    std::string bytes, readBack, error;
+    if (!ExportKeyBytes(problem.rootKey, problem.keyPath, keys, bytes, error)) {
       return SaveFailed("it could not be exported: " + error);
     }
-    // The key may go only when its export, read back as restore reads it,
-    // holds every subkey and value exactly as they are now, and restore would
-    // import it whole.
+    const std::string staged = m_strStagingFolder + "\\" + kStagedExportsFile;
+    if ((!m_exports.IsOpen() && !m_exports.Open(staged)) ||
+        !m_exports.Append(ExportFileName(m_nExportCounter), bytes, readBack)) {
+      return SaveFailed("it could not be exported: the file " + staged + " cannot be written");
+    }
+    // The key may go only when its export, read back from the disk as restore
+    // reads it, holds every subkey and value exactly as they were read for it,
+    // and restore would import it whole.
     ExportContents exported;
-    std::string why = ExportedKeyDifference(exportFile, problem.rootKey, problem.keyPath, &exported);
+    std::string why = ExportBytesDifference(readBack, keys, &exported);
     if (why.empty()) why = ExportRefusal(exported, keyName);
     if (why.empty()) why = ImportRefusal(exported, keyName);
+    if (!why.empty()) why = "its export does not give it back: " + why;
+    if (why.empty() && !AppendRecord(RegKeyRecord(keyName, m_nExportCounter))) {
+      why = "its record could not be written";
+    }
     if (!why.empty()) {
-      DeleteFileChecked(exportFile);
-      return SaveFailed("its export does not give it back: " + why);
+      // An export that stayed would take its name from the next one.
+      if (!m_exports.DropLast()) ++m_nExportCounter;
+      return SaveFailed(why);
     }
-    m_vUncommitted.push_back(exportFile);
-    if (!AppendRecord(RegKeyRecord(keyName, m_nExportCounter))) {
-      DeleteFileChecked(exportFile);
-      return SaveFailed("its record could not be written");
-    }
+    m_bExportsUncommitted = true;
     ++m_nExportCounter;
     ++m_nSavedItems;
     return true;
@@ -213,18 +229,11 @@ bool BackupArchive::AddFileItem(const ProblemRecord& problem) {
 }
 
 bool BackupArchive::AppendRecord(const std::string& text) {
-  const std::string path = m_strStagingFolder + "\\Config.ini";
-  if (!AppendToFile(path, TextModeBytes(text), false)) return false;
-  m_vUncommitted.push_back(path);
-  return true;
+  return InRun() && m_records.Append(TextModeBytes(text));
 }
 
 bool BackupArchive::MarkDeleted(int savedItem) {
-  if (!InRun() || savedItem < 0) return false;
-  const std::string path = m_strStagingFolder + "\\" + kDeletedMarkerFile;
-  if (!AppendToFile(path, std::to_string(savedItem) + "\r\n", false)) return false;
-  m_vUncommitted.push_back(path);
-  return true;
+  return InRun() && savedItem >= 0 && m_deletions.Append(std::to_string(savedItem) + "\r\n");
 }
 
 std::string BackupArchive::TakeKeyNotice() {
@@ -240,12 +249,17 @@ bool BackupArchive::CommitSaved() {
                        m_vUncommitted.end());
   for (const std::string& path : m_vUncommitted) written = FlushFileToDisk(path) && written;
   m_vUncommitted.clear();
+  if (m_bExportsUncommitted) written = m_exports.Flush() && written;
+  m_bExportsUncommitted = false;
+  written = m_records.Commit() && written;
+  written = m_deletions.Commit() && written;
   return written;
 }
 
 bool BackupArchive::FinishBackup() {
   if (!InRun()) return false;
   m_bInRun = false;
+  CloseRunFiles();
   m_strKeptFolder.clear();
   if (m_nSavedItems == 0) {
     // Nothing was saved, so nothing was deleted with a backup: no archive.

@@ -7,6 +7,9 @@
 // Every Add... call reports whether that item is saved, and CommitSaved writes
 // what was saved through to the disk (one flush for many items: a flush costs a
 // millisecond or two); the removal deletes an item only once it is committed.
+// The keys' exports wait in one file of the staging folder (staged_exports.h),
+// and the record file and the deletion notes stay open between commits, so a
+// run writes and flushes three files however many keys it saves.
 // So whatever ends a run early (Ctrl+C, a crash, a kill, the power), everything
 // already deleted has its record in the staging folder, and the staging folder
 // is never emptied while it holds such records: the next run or restore packs
@@ -21,6 +24,8 @@
 #include <vector>
 
 #include "backup/archive_tag.h"
+#include "backup/file_utils.h"
+#include "backup/staged_exports.h"
 #include "backup/zip_packer.h"
 #include "core/problem_record.h"
 
@@ -87,10 +92,12 @@ class BackupArchive {
   // saved nothing leaves no archive). On failure nothing is left in the backup
   // folder and the staged items are kept in KeptFolder().
   bool FinishBackup();
-  // Appends one record to the record file (committed by CommitSaved).
+  // Appends one record to the record file (committed by CommitSaved). Only
+  // during a run.
   bool AppendRecord(const std::string& text);
-  // Writes the records and copies saved since the last commit through to the
-  // disk; false when that failed (their items must not be deleted then).
+  // Writes the records, exports and copies saved since the last commit through
+  // to the disk, and lets go of the record file until the next record; false
+  // when that failed (their items must not be deleted then).
   bool CommitSaved();
   // The number (from 0) of the record the last successful Add... wrote.
   int LastSavedItem() const { return m_nSavedItems - 1; }
@@ -144,11 +151,17 @@ class BackupArchive {
 
  private:
   bool SaveFailed(const std::string& why);
+  // Closes the run's record, deletion-note and staged-export files (the end
+  // of the run, or a new one).
+  void CloseRunFiles();
   bool PrepareFailed(const std::string& why);
   // Recovers, then empties the staging folder; false when saved items stay there.
   bool PrepareStaging();
   // Packs the staged files into "<base>[ (recovered)].zip"; -1 records means any.
   bool PackStaging(const std::string& baseName, bool recovered, int expectedRecords);
+  // Packs, reads back and names the archive (the first free name); false,
+  // with nothing left in the backup folder, when that fails.
+  bool PackStagingAs(const std::string& baseName, bool recovered, int expectedRecords);
   void KeepStagingAside(const std::string& baseName);
   // Recovery: leaves out of the staged records those of items never deleted.
   // False when the records could not be rewritten (then all are packed).
@@ -171,4 +184,8 @@ class BackupArchive {
   bool m_bInRun = false;
   int m_nBadEntries = 0;
   std::vector<std::string> m_vUncommitted;  // files written since the last commit
+  StagedExportWriter m_exports;             // the run's key exports, in one file
+  bool m_bExportsUncommitted = false;
+  AppendOnlyFile m_records;                 // the run's record file
+  AppendOnlyFile m_deletions;               // its notes of deleted items
 };

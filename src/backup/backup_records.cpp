@@ -144,9 +144,13 @@ std::string WideDataLine(unsigned long type, const std::string& bytes) {
   return kWideDataPrefix + std::to_string(type) + ":" + HexBytes(bytes) + "]\r\n";
 }
 
+std::string ExportFileName(int exportNumber) {
+  return "RegKeyBkup" + std::to_string(exportNumber) + ".reg";
+}
+
 std::string RegKeyRecord(const std::string& fullKeyName, int exportNumber) {
-  return "[TYPE:REG_KEY]\r\n[NAME:" + fullKeyName + "]\r\n[PATH:\\RegKeyBkup" +
-         std::to_string(exportNumber) + ".reg]\r\n";
+  return "[TYPE:REG_KEY]\r\n[NAME:" + fullKeyName + "]\r\n[PATH:\\" +
+         ExportFileName(exportNumber) + "]\r\n";
 }
 
 std::string FileRecord(const std::string& destPath) {

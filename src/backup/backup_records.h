@@ -26,6 +26,8 @@ std::string RegValueRecord(const std::string& fullKeyName, const std::string& va
                            const std::string& valueData);
 std::string RawDataLine(unsigned long type, const std::string& bytes);
 std::string WideDataLine(unsigned long type, const std::string& bytes);
+// "RegKeyBkupN.reg": the name of a key's export in the archive.
+std::string ExportFileName(int exportNumber);
 std::string RegKeyRecord(const std::string& fullKeyName, int exportNumber);
 std::string FileRecord(const std::string& destPath);
 std::string AttributesLine(unsigned long attributes);

@@ -168,6 +168,23 @@ bool AppendToFile(const std::string& path, const std::string& bytes, bool flush)
   return ok;
 }
 
+bool AppendOnlyFile::Append(const std::string& bytes) {
+  if (!m_file) {
+    m_file.Reset(CreateFileW(WideText(m_strPath).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file) return false;
+  }
+  DWORD written = 0;
+  return WriteFile(m_file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
+}
+
+bool AppendOnlyFile::Commit() {
+  if (!m_file) return true;
+  const bool flushed = FlushFileBuffers(m_file.Get()) != 0;
+  return m_file.Close() && flushed;
+}
+
 bool WriteNewFile(const std::string& path, const std::string& bytes, bool flush) {
   FileHandle file(CreateFileW(WideText(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "backup/restore_rules.h"
+#include "core/handles.h"
 
 constexpr DWORD kProgramWaitMs = 120000;  // two minutes, then the caller goes on
 
@@ -74,6 +75,26 @@ bool SetAttributes(const std::string& path, DWORD attributes);
 // Appends bytes to a file (created when missing); with flush, writes them through
 // to the disk before returning.
 bool AppendToFile(const std::string& path, const std::string& bytes, bool flush);
+// A file appended to many times in a row (a run's records, its deletion notes):
+// opened (created when missing) at the first append and kept open until
+// Commit, which writes everything through to the disk and closes it.
+class AppendOnlyFile {
+ public:
+  void SetPath(const std::string& path) {
+    m_file.Reset();
+    m_strPath = path;
+  }
+  const std::string& Path() const { return m_strPath; }
+  bool Append(const std::string& bytes);
+  // True when nothing was appended since the last commit, or all of it is now
+  // on the disk.
+  bool Commit();
+  void Close() { m_file.Reset(); }
+
+ private:
+  std::string m_strPath;
+  FileHandle m_file;
+};
 // Creates a new file (one already there makes it fail) holding these bytes; with
 // flush, writes them through to the disk first. False when it cannot be created
 // or written.

@@ -151,6 +151,11 @@ bool ReadKeyTree(HKEY root, const std::string& keyPath, std::vector<RegKeyConten
   return ReadTree(key.Handle(), fullName, keys, error);
 }
 
+bool ExportKeyBytes(HKEY root, const std::string& keyPath, std::vector<RegKeyContents>& keys,
+                    std::string& bytes, std::string& error) {
+  return ReadKeyTree(root, keyPath, keys, error) && WriteExportFile(keys, bytes, error);
+}
+
 bool ExportKeyToFile(HKEY root, const std::string& keyPath, const std::string& exportFile,
                      std::string& error) {
   std::vector<RegKeyContents> keys;
@@ -160,7 +165,7 @@ bool ExportKeyToFile(HKEY root, const std::string& keyPath, const std::string& e
     error = "an earlier file " + exportFile + " cannot be replaced: " + ErrorReason(gone);
     return false;
   }
-  if (!ReadKeyTree(root, keyPath, keys, error) || !WriteExportFile(keys, bytes, error)) return false;
+  if (!ExportKeyBytes(root, keyPath, keys, bytes, error)) return false;
   if (!WriteNewFile(exportFile, bytes, false)) {
     DeleteFileChecked(exportFile);
     error = "the file " + exportFile + " cannot be written";
@@ -171,14 +176,21 @@ bool ExportKeyToFile(HKEY root, const std::string& keyPath, const std::string& e
 
 std::string ExportedKeyDifference(const std::string& exportFile, HKEY root,
                                   const std::string& keyPath, ExportContents* exported) {
-  std::string bytes, error;
+  std::string bytes;
+  if (!ReadWholeFile(exportFile, bytes)) return "the export " + exportFile + " cannot be read";
+  std::vector<RegKeyContents> live;
+  std::string error;
+  if (!ReadKeyTree(root, keyPath, live, error)) return error;
+  return ExportBytesDifference(bytes, live, exported);
+}
+
+std::string ExportBytesDifference(const std::string& bytes, const std::vector<RegKeyContents>& keys,
+                                  ExportContents* exported) {
+  std::string error;
   ExportContents read;
   ExportContents& contents = exported ? *exported : read;
-  std::vector<RegKeyContents> live;
-  if (!ReadWholeFile(exportFile, bytes)) return "the export " + exportFile + " cannot be read";
   if (!ParseExportFile(bytes, contents, error)) return "the export cannot be read (" + error + ")";
-  if (!ReadKeyTree(root, keyPath, live, error)) return error;
-  return ExportDifference(contents, live);
+  return ExportDifference(contents, keys);
 }
 
 CodePageDecoder SystemCodePageDecoder() {

@@ -20,6 +20,12 @@
 bool ReadKeyTree(HKEY root, const std::string& keyPath, std::vector<RegKeyContents>& keys,
                  std::string& error);
 
+// The export file's bytes of root\keyPath (WriteExportFile), and the keys as
+// they were read for it. False, with the reason, when the key cannot be read or
+// carried.
+bool ExportKeyBytes(HKEY root, const std::string& keyPath, std::vector<RegKeyContents>& keys,
+                    std::string& bytes, std::string& error);
+
 // Writes the export file of root\keyPath (WriteExportFile), replacing a file of
 // that name. False, with the reason, when the key cannot be read or carried, or
 // the file cannot be written; then no file of that name is left.
@@ -31,6 +37,10 @@ bool ExportKeyToFile(HKEY root, const std::string& keyPath, const std::string& e
 // was read back is left in `exported` for further checks.
 std::string ExportedKeyDifference(const std::string& exportFile, HKEY root,
                                   const std::string& keyPath, ExportContents* exported = nullptr);
+// The same for an export's bytes as read back from where they were written,
+// against the keys as they were read for it.
+std::string ExportBytesDifference(const std::string& bytes, const std::vector<RegKeyContents>& keys,
+                                  ExportContents* exported = nullptr);
 
 // 8-bit exports read in the system's code page, as the registry editor reads
 // them (not this program's, which is UTF-8).

@@ -10,6 +10,7 @@
 #include "backup/reg_export_file.h"
 #include "backup/reg_key_transfer.h"
 #include "backup/restore_rules.h"
+#include "backup/staged_exports.h"
 #include "backup/value_bytes.h"
 #include "backup/zip_names.h"
 #include "backup/zip_packer.h"
@@ -88,7 +89,7 @@ std::string ReadSavedExport(const std::string& source, const BackupRecord& recor
   failed = false;
   if (!IsSafeNameComponent(record.exportFile)) return "its saved export has a name this program never writes";
   std::string bytes, error;
-  if (!ReadWholeFile(source + "\\" + record.exportFile, bytes)) {
+  if (!ReadStagingFileWhole(source, record.exportFile, bytes)) {
     failed = true;
     return "its saved export is not in the backup";
   }

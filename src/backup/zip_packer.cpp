@@ -96,7 +96,20 @@ bool ZipPacker::AddFile(const std::string& path, bool ignorePath) {
   FileHandle file(CreateFileW(WideText(source).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
+  return AddEntry(name, [&file](const Take& take) {
+    std::vector<char> block(kPackBlock);
+    for (;;) {
+      DWORD read = 0;
+      if (!ReadFile(file.Get(), block.data(), kPackBlock, &read, nullptr)) return false;
+      if (read == 0) return true;
+      if (!take(block.data(), read)) return false;
+    }
+  });
+}
 
+bool ZipPacker::AddEntry(const std::string& name,
+                         const std::function<bool(const Take& take)>& source) {
+  if (!m_hZip || name.empty()) return false;
   // Names are stored as UTF-8 and flagged so, which every unzip tool reads right.
   const std::string utf8 = Utf8FromNarrow(name);
   if (utf8.empty() || utf8.size() > 0xFFFF ||
@@ -106,21 +119,10 @@ bool ZipPacker::AddFile(const std::string& path, bool ignorePath) {
     return false;
   }
   ++m_nFiles;
-  bool ok = true;
-  std::vector<char> block(kPackBlock);
-  for (;;) {
-    DWORD read = 0;
-    if (!ReadFile(file.Get(), block.data(), kPackBlock, &read, nullptr)) {
-      ok = false;
-      break;
-    }
-    if (read == 0) break;
-    m_nBytes += read;
-    if (zipWriteInFileInZip(m_hZip, block.data(), read) != ZIP_OK) {
-      ok = false;
-      break;
-    }
-  }
+  bool ok = source([this](const char* data, size_t size) {
+    m_nBytes += size;
+    return zipWriteInFileInZip(m_hZip, data, static_cast<unsigned>(size)) == ZIP_OK;
+  });
   if (zipCloseFileInZip(m_hZip) != ZIP_OK) ok = false;
   return ok;
 }

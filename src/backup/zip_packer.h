@@ -43,6 +43,10 @@ class ZipPacker {
   bool Open(const std::string& archivePath, const char* rootFolder = nullptr,
             bool append = false);
   bool AddFile(const std::string& path, bool ignorePath);
+  // Adds an entry of this name whose bytes `source` hands to its `take` block
+  // by block; false when the source fails or the entry cannot be written.
+  using Take = std::function<bool(const char* data, size_t size)>;
+  bool AddEntry(const std::string& name, const std::function<bool(const Take& take)>& source);
   bool AddFolder(const std::string& folder, bool ignorePath);
   bool Close();
 

@@ -2,11 +2,14 @@
 
 #include <set>
 
+#include "backup/archive_key.h"
 #include "backup/archive_tag.h"
 #include "backup/backup_names.h"
 #include "backup/backup_records.h"
 #include "backup/file_utils.h"
+#include "backup/reg_export_file.h"
 #include "backup/restore_items.h"
+#include "backup/staged_exports.h"
 #include "backup_fixture.h"
 
 using Archive = BackupTest;
@@ -97,7 +100,9 @@ TEST_F(Archive, AnArchiveThatDoesNotReadBackIsNeverLeft) {
   for (int run = 0; run < 2; ++run) {
     ASSERT_TRUE(m_archive.BeginBackup(kNewYearsEve));
     ASSERT_TRUE(m_archive.AddRegistryItem(*ValueProblem(HKEY_CURRENT_USER, "K", "a", "1")));
+    ASSERT_TRUE(m_archive.AddRegistryItem(*KeyProblem(HKEY_CURRENT_USER, "K")));
     if (run == 0) {
+      ASSERT_TRUE(m_archive.CommitSaved());  // which lets go of the record file
       FileLock lock(Staging() + "\\Config.ini");
       EXPECT_FALSE(m_archive.FinishBackup());
     } else {
@@ -106,6 +111,13 @@ TEST_F(Archive, AnArchiveThatDoesNotReadBackIsNeverLeft) {
     }
     EXPECT_EQ(m_archive.KeptFolder(), Staging() + " 12,31,2008_23,59,59" + (run ? "_2" : ""));
     EXPECT_TRUE(FileExists(m_archive.KeptFolder() + "\\Config.ini")) << run;
+    // Each export a file of its own there, and the folder checks as made here
+    // (unless the record file could not even be read).
+    if (run == 1) {
+      EXPECT_TRUE(FileExists(m_archive.KeptFolder() + "\\RegKeyBkup0.reg"));
+      EXPECT_FALSE(FileExists(m_archive.KeptFolder() + "\\" + kStagedExportsFile));
+      EXPECT_EQ(CheckArchiveFolder(m_archive.KeptFolder(), LoadArchiveKeys()), ArchiveTrust::kMadeHere);
+    }
     EXPECT_FALSE(PathExists(archive) || PathExists(archive + ".partial")) << run;
   }
 }
@@ -128,19 +140,40 @@ TEST_F(Archive, AnInterruptedRunIsPackedByTheNextStart) {
       ASSERT_TRUE(killed.AddRegistryItem(*ValueProblem(HKEY_CURRENT_USER, "K", name, "1")));
     }
     ASSERT_TRUE(killed.AddFileItem(*FileProblem(m_folder / "kept.lnk")));
+    // Keys: the first stays, the second goes (their exports wait in one file).
+    for (const char* key : {"KeyKept", "KeyGone"}) {
+      ASSERT_TRUE(RegPutString(HKEY_CURRENT_USER, key, "v", key));
+      ASSERT_TRUE(killed.AddRegistryItem(*KeyProblem(HKEY_CURRENT_USER, key)));
+    }
     RegDeleteKeyValueA(HKEY_CURRENT_USER, "K", "noted");
     ASSERT_TRUE(killed.MarkDeleted(0));
     RegDeleteKeyValueA(HKEY_CURRENT_USER, "K", "unnoted");
     ASSERT_TRUE(killed.CommitSaved());
+    ASSERT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, "KeyGone"), ERROR_SUCCESS);
+    ASSERT_TRUE(killed.MarkDeleted(5));
+    ASSERT_TRUE(killed.CommitSaved());
   }
   ASSERT_TRUE(m_archive.BeginBackup());
-  EXPECT_EQ(ZipEntryNames(m_archive.RecoveredPath()), std::vector<std::string>{"Config.ini"});
+  EXPECT_EQ(ZipEntryNames(m_archive.RecoveredPath()),
+            (std::vector<std::string>{"Config.ini", "RegKeyBkup1.reg"}));
   EXPECT_EQ(m_archive.RecoveredPath(), BackupFolder() + "\\12,31,2008_23,59,59 (recovered).zip");
   RecordFile recovered;
   ASSERT_TRUE(ReadArchiveRecords(m_archive.RecoveredPath(), recovered));
-  ASSERT_EQ(recovered.records.size(), 2u);
+  ASSERT_EQ(recovered.records.size(), 3u);
   EXPECT_EQ(recovered.records[0].valueName, "noted");
   EXPECT_EQ(recovered.records[1].valueName, "unnoted");
+  EXPECT_EQ(recovered.records[2].keyName, "HKEY_CURRENT_USER\\KeyGone");
+  {
+    // Tagged over what it holds, and the export is the gone key's.
+    ZipUnpacker zip(m_archive.RecoveredPath());
+    EXPECT_EQ(CheckArchiveZip(zip, LoadArchiveKeys()), ArchiveTrust::kMadeHere);
+    std::string bytes, error;
+    ExportContents exported;
+    ASSERT_TRUE(zip.GotoFirst("reg") && zip.ReadEntry(&bytes));
+    ASSERT_TRUE(ParseExportFile(bytes, exported, error)) << error;
+    ASSERT_EQ(exported.sections.size(), 1u);
+    EXPECT_EQ(exported.sections[0].keyName, "HKEY_CURRENT_USER\\KeyGone");
+  }
   EXPECT_TRUE(m_archive.FinishBackup());
 
   ASSERT_TRUE(WriteFileBytes(Staging() + "\\Config.ini", FileRecord("C:\\old.lnk")));
@@ -166,4 +199,53 @@ TEST(StagedNames, CopiesOfLongNamesFitOnTheDisk) {
     EXPECT_NE(staged, StagedFileName("C:\\other\\" + name));
   }
   EXPECT_EQ(StagedFileName("C:\\x\\app.lnk").substr(8), "_app.lnk");
+}
+
+// A run's key exports wait in one file. What a reader takes of it: whole
+// entries a record names, up to the first torn or strange one; an export cut
+// off again is gone; a file of an export's name stands for it.
+TEST(StagedExports, OnlyWholeRecordedEntriesCountAndAFileOfTheNameStands) {
+  TempFolder folder;
+  const std::string staged = folder / kStagedExportsFile;
+  StagedExportWriter writer;
+  std::string readBack;
+  ASSERT_TRUE(writer.Open(staged));
+  ASSERT_TRUE(writer.Append("RegKeyBkup0.reg", "zero", readBack));
+  EXPECT_EQ(readBack, "zero");
+  ASSERT_TRUE(writer.Append("RegKeyBkup1.reg", "first try", readBack));
+  ASSERT_TRUE(writer.DropLast());
+  ASSERT_TRUE(writer.Append("RegKeyBkup1.reg", "one", readBack));
+  ASSERT_TRUE(writer.Append("RegKeyBkup2.reg", "unrecorded", readBack));
+  EXPECT_FALSE(writer.Append("..\\up.reg", "x", readBack));
+  ASSERT_TRUE(writer.Flush());
+  writer.Close();
+  std::string bytes;
+  ASSERT_TRUE(ReadFileBytes(staged, bytes));
+  // Cut inside the last entry, as a run killed while writing it leaves it.
+  ASSERT_TRUE(WriteFileBytes(staged, bytes + "[EXPORT:RegKeyBkup3.reg:100]\r\ntorn"));
+  std::vector<std::string> listed;
+  for (const StagedExport& entry : ReadStagedExportList(staged)) listed.push_back(entry.name);
+  EXPECT_EQ(listed, (std::vector<std::string>{"RegKeyBkup0.reg", "RegKeyBkup1.reg", "RegKeyBkup2.reg"}));
+
+  ASSERT_TRUE(WriteFileBytes(folder / "Config.ini",
+                             RegKeyRecord("HKEY_CURRENT_USER\\A", 0) +
+                                 RegKeyRecord("HKEY_CURRENT_USER\\B", 1) +
+                                 RegKeyRecord("HKEY_CURRENT_USER\\D", 3)));
+  auto files = [&] {
+    std::vector<std::string> names;
+    const StagingFolderFiles listed(folder.Path(), false);
+    for (const StagingFile& file : listed.List()) {
+      names.push_back(file.name + (file.staged ? " staged" : ""));
+    }
+    return names;
+  };
+  EXPECT_EQ(files(), (std::vector<std::string>{"RegKeyBkup0.reg staged", "RegKeyBkup1.reg staged"}));
+  ASSERT_TRUE(WriteFileBytes(folder / "RegKeyBkup1.reg", "from the file"));
+  EXPECT_EQ(files(), (std::vector<std::string>{"RegKeyBkup1.reg", "RegKeyBkup0.reg staged"}));
+  std::string read;
+  EXPECT_TRUE(ReadStagingFileWhole(folder.Path(), "RegKeyBkup0.reg", read));
+  EXPECT_EQ(read, "zero");
+  EXPECT_TRUE(ReadStagingFileWhole(folder.Path(), "RegKeyBkup1.reg", read));
+  EXPECT_EQ(read, "from the file");
+  EXPECT_FALSE(ReadStagingFileWhole(folder.Path(), "RegKeyBkup3.reg", read));
 }

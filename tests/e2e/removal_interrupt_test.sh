@@ -8,7 +8,9 @@
 #     the values that are gone;
 #   - killed outright instead (kill -9), the next start packs what it had saved
 #     into a "(recovered)" archive and says so: nothing is left only in the staging
-#     folder, and no empty or unreadable archive is left behind.
+#     folder, and no empty or unreadable archive is left behind;
+#   - killed while it saves whole keys, the recovered archive holds each gone
+#     key's export and gives the keys back.
 . "$(dirname "$0")/../support/e2e.sh"
 cli="${1:?usage: removal_interrupt_test.sh quillbane-cli.exe}"
 
@@ -33,10 +35,11 @@ archived() {
     tr -d '\r' | sed -n 's/^\[VALUE_NAME:\(v[0-9]*\)\]$/\1/p' | sort
 }
 check "the seed is there" test "$(present | wc -l)" -eq "$count"
-# Starts a clean that holds before its 400th item, and waits for the hold.
+# Starts a clean (of SECTIONS, 13) that holds before its AT-th item (400), and
+# waits for the hold.
 start_clean() {
-  QUILLBANE_TEST_HOLD='C:\hold.flag' QUILLBANE_TEST_HOLD_AT=400 \
-    wine 'C:\Quillbane\quillbane-cli.exe' clean --sections 13 --json </dev/null \
+  QUILLBANE_TEST_HOLD='C:\hold.flag' QUILLBANE_TEST_HOLD_AT=${2:-400} \
+    wine 'C:\Quillbane\quillbane-cli.exe' clean --sections "${1:-13}" --json </dev/null \
     >"$E2E_DIR/clean.json" 2>/dev/null &
   pid=$!
   e2e_wait_for_size "$hold" 0 120
@@ -90,5 +93,36 @@ check "next start: every value that is gone is in the listed recovered archive" 
 check "next start: the staging folder holds nothing" test -z "$(ls -A "$stage" 2>/dev/null)"
 out=$(run restore "$recovered") && rc=0 || rc=$?
 check "next start: the recovered archive restores every value" test "$rc" -eq 0 -a "$(present | wc -l)" -eq "$count"
+
+# The same kill while whole keys are saved (their exports wait in one staging
+# file): the recovered archive names each gone key, holds its export, and
+# gives it back.
+apps='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths'
+{ echo REGEDIT4; echo
+  for i in $(seq 101 300); do printf '[%s\\qbkill%d.exe]\n@="C:\\\\qbgone\\\\k%d.exe"\n\n' "$apps" "$i" "$i"; done
+} >"$drive/keys.reg"
+e2e_wine regedit /S 'C:\keys.reg' >/dev/null
+keys() { e2e_wine reg query "$apps" | grep -o 'qbkill[0-9]*\.exe$' | sort; }
+check "keys: the seed is there" test "$(keys | wc -l)" -eq 200
+rm -f "$drive"/Quillbane/Backup/*.zip "$hold"
+check "keys: a clean holds in the middle of its removal" start_clean 9 100
+kill -9 "$pid" || true
+wait "$pid" 2>/dev/null || true
+comm -23 <(seq 101 300 | sed 's/.*/qbkill&.exe/' | sort) <(keys) >"$E2E_DIR/gone-keys.txt"
+check "keys: keys were removed before the kill" test -s "$E2E_DIR/gone-keys.txt"
+out=$(run backups --json) && rc=0 || rc=$?
+recovered=$(jq -r '.[] | select(.name | endswith("(recovered)")) | .path' <<<"$out" | head -1)
+# The gone keys the recovered archive names, each only when its export is in it.
+exported_keys() {
+  python3 -c 'import re, sys, zipfile
+z = zipfile.ZipFile(sys.argv[1]); names = set(z.namelist())
+text = z.read("Config.ini").decode().replace("\r", "")
+for key, path in re.findall(r"\[NAME:.*\\(qbkill\d+\.exe)\]\n\[PATH:\\(RegKeyBkup\d+\.reg)\]", text):
+    if path in names: print(key)' "$1" | sort
+}
+check "keys: every gone key and its export are in the recovered archive" \
+  test -n "$recovered" -a -z "$(comm -23 "$E2E_DIR/gone-keys.txt" <(exported_keys "$(e2e_wine winepath -u "$recovered")"))"
+out=$(run restore "$recovered") && rc=0 || rc=$?
+check "keys: the recovered archive gives every key back" test "$rc" -eq 0 -a "$(keys | wc -l)" -eq 200
 
 e2e_finish

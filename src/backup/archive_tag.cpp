@@ -26,8 +26,6 @@ constexpr size_t kTagBytes = 32;
 // (90 characters) after the last records.
 constexpr size_t kTailBytes = 512;
 
-
-
 // One owner each for the algorithm and the hash object.
 class HmacSha256 {
  public:

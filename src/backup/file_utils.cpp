@@ -157,15 +157,9 @@ bool FlushFileToDisk(const std::string& path) {
 }
 
 bool AppendToFile(const std::string& path, const std::string& bytes, bool flush) {
-  const FileHandle file(CreateFileW(WideText(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
-                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  bool ok = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                      nullptr) &&
-            written == bytes.size();
-  if (flush) ok = FlushFileBuffers(file.Get()) && ok;
-  return ok;
+  AppendOnlyFile file;
+  file.SetPath(path);
+  return file.Append(bytes) && (!flush || file.Commit());
 }
 
 bool AppendOnlyFile::Append(const std::string& bytes) {

@@ -382,7 +382,7 @@ bool BackupArchive::OpenBackup(const std::string& archivePath, std::string& reas
     ZipEntryInfo info;
     std::string target;
     if (!m_unpacker.GetEntryInfo(info)) continue;
-    if (!info.name.empty() && (!EntryTargetName(info.name, true, target) || IsStagingBookkeeping(target))) {
+    if (!info.name.empty() && (!EntryTargetName(info.name, true, target) || IsStagingMarker(target))) {
       m_unpacker.Close();
       return false;
     }

@@ -203,7 +203,7 @@ class ZipFilesSource : public TaggedFiles {
       if (name == kRecordFile) {
         record = true;
         m_record = position;
-      } else if (!IsStagingBookkeeping(name)) {
+      } else if (!IsStagingMarker(name)) {
         m_files.push_back({name, info.uncompressedBytes});
         m_positions[name] = position;
       }

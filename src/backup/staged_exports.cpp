@@ -144,9 +144,13 @@ bool StagedExportWriter::CutTo(uint64_t size) {
 
 bool StagedExportWriter::Flush() { return m_file && FlushFileBuffers(m_file.Get()) != 0; }
 
-bool IsStagingBookkeeping(const std::string& name) {
+bool IsStagingMarker(const std::string& name) {
   return SameNameNoCase(name, kRunMarkerFile) || SameNameNoCase(name, kDeletedMarkerFile) ||
-         SameNameNoCase(name, kRestoreMarkerFile) || SameNameNoCase(name, kStagedExportsFile);
+         SameNameNoCase(name, kRestoreMarkerFile);
+}
+
+bool IsStagingBookkeeping(const std::string& name) {
+  return IsStagingMarker(name) || SameNameNoCase(name, kStagedExportsFile);
 }
 
 StagingFolderFiles::StagingFolderFiles(const std::string& folder, bool withRecordFile)

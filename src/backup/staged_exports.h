@@ -94,5 +94,10 @@ bool ReadStagingFileWhole(const std::string& folder, const std::string& name, st
 // written: the staged file then stays, and readers still find them there.
 bool SplitStagedExports(const std::string& folder);
 
-// True for the folder's bookkeeping files, which no archive holds.
+// True for the folder's markers (a run or a restore is here, the deletion
+// notes), which no archive may hold.
+bool IsStagingMarker(const std::string& name);
+// True for every bookkeeping file of the folder: its markers and the staged
+// exports file, which is packed as the exports it holds. (An archive an older
+// version packed with that file in it is read as it was written.)
 bool IsStagingBookkeeping(const std::string& name);

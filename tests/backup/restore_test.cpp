@@ -8,6 +8,7 @@
 #include "backup/restore.h"
 #include "backup/restore_items.h"
 #include "backup/restore_record.h"
+#include "backup/staged_exports.h"
 #include "backup/zip_packer.h"
 #include "backup_fixture.h"
 #include "core/handles.h"
@@ -107,11 +108,14 @@ TEST_F(Restore, WhatIsThereNowIsKeptUnlessReplaced) {
       RawDataLine(REG_DWORD, std::string("\x04\0\0\0", 4)) +
       RegValueRecord("HKEY_CURRENT_USER\\Software\\QbValues", "same", "7") +
       RawDataLine(REG_DWORD, std::string("\x07\0\0\0", 4)) + FileRecord(link);
+  // The second export still in the run's staged-exports file, as a version
+  // that did not know that file packed an interrupted run.
+  const std::string sameExport = Utf16Export("[HKEY_CURRENT_USER\\Software\\QbSame]\r\n\"v\"=\"same\"\r\n");
   const std::string archive = MakeArchive(
       "1,1,2011_0,0,1",
       {{"Config.ini", config},
        {"RegKeyBkup0.reg", Utf16Export("[" + key + "]\r\n\"v\"=\"then\"\r\n")},
-       {"RegKeyBkup1.reg", Utf16Export("[HKEY_CURRENT_USER\\Software\\QbSame]\r\n\"v\"=\"same\"\r\n")},
+       {kStagedExportsFile, "[EXPORT:RegKeyBkup1.reg:" + std::to_string(sameExport.size()) + "]\r\n" + sameExport},
        {StagedFileName(link), "old link"}});
   const auto outcomes = [](const RestoreOutcome& outcome) {
     std::vector<ItemRestore> list;
